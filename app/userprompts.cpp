@@ -1,0 +1,70 @@
+#include "userprompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QMutex>
+
+namespace {
+
+QMutex g_handlerMutex;
+UserPrompts::Handler g_handler;
+
+UserPrompts::Handler currentHandler()
+{
+    QMutexLocker locker(&g_handlerMutex);
+    return g_handler;
+}
+
+} // namespace
+
+void UserPrompts::setHandler(Handler handler)
+{
+    QMutexLocker locker(&g_handlerMutex);
+    g_handler = std::move(handler);
+}
+
+bool UserPrompts::hasHandler()
+{
+    QMutexLocker locker(&g_handlerMutex);
+    return static_cast<bool>(g_handler);
+}
+
+UserPrompts::Answer UserPrompts::ask(QWidget *parent, const Prompt &prompt)
+{
+    if (Handler handler = currentHandler())
+        return handler(prompt);
+
+    Answer answer;
+    switch (prompt.kind) {
+    case Kind::Information:
+        QMessageBox::information(parent, prompt.title, prompt.text, QMessageBox::Ok);
+        break;
+    case Kind::Question:
+        answer.accepted = QMessageBox::question(parent, prompt.title, prompt.text,
+                                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        break;
+    case Kind::SaveFile:
+        answer.fileName =
+            QFileDialog::getSaveFileName(parent, prompt.text, prompt.directory, prompt.filter);
+        answer.accepted = !answer.fileName.isEmpty();
+        break;
+    }
+    return answer;
+}
+
+void UserPrompts::information(QWidget *parent, const QString &title, const QString &text)
+{
+    ask(parent, Prompt{Kind::Information, title, text, {}, {}});
+}
+
+bool UserPrompts::question(QWidget *parent, const QString &title, const QString &text)
+{
+    return ask(parent, Prompt{Kind::Question, title, text, {}, {}}).accepted;
+}
+
+QString UserPrompts::saveFileName(QWidget *parent, const QString &caption, const QString &directory,
+                                  const QString &filter)
+{
+    const Answer answer = ask(parent, Prompt{Kind::SaveFile, {}, caption, directory, filter});
+    return answer.accepted ? answer.fileName : QString();
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// Every message box, question and file dialog of the program goes through here, so
+// that tests can answer them instead of a person.
+class UserPrompts
+{
+public:
+    enum class Kind { Information, Question, SaveFile };
+
+    struct Prompt {
+        Kind kind = Kind::Information;
+        QString title;
+        QString text; // the message, or the dialog's caption
+        QString directory;
+        QString filter;
+    };
+    struct Answer {
+        bool accepted = true; // OK / Yes / a file was chosen
+        QString fileName;
+    };
+    using Handler = std::function<Answer(const Prompt &)>;
+
+    // Modal box with one OK button.
+    static void information(QWidget *parent, const QString &title, const QString &text);
+    // Yes/No question; true for Yes.
+    static bool question(QWidget *parent, const QString &title, const QString &text);
+    // Save-file dialog; empty when cancelled.
+    static QString saveFileName(QWidget *parent, const QString &caption, const QString &directory,
+                                const QString &filter);
+
+    // Replaces the real dialogs (tests); an empty handler restores them.
+    static void setHandler(Handler handler);
+    static bool hasHandler();
+
+private:
+    static Answer ask(QWidget *parent, const Prompt &prompt);
+};

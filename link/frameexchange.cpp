@@ -1,0 +1,23 @@
+#include "frameexchange.h"
+
+#include <atomic>
+
+namespace {
+std::atomic<FrameExchange *> g_exchange{nullptr};
+}
+
+FrameExchange::~FrameExchange()
+{
+    FrameExchange *self = this;
+    g_exchange.compare_exchange_strong(self, nullptr);
+}
+
+FrameExchange *FrameExchange::current()
+{
+    return g_exchange.load();
+}
+
+void FrameExchange::setCurrent(FrameExchange *exchange)
+{
+    g_exchange.store(exchange);
+}
