@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QMutex>
+#include "pauselock.h"
+
 #include <QObject>
 #include <atomic>
 
@@ -18,7 +19,7 @@ public:
     explicit MyThread(QObject *parent = nullptr);
     ~MyThread() override;
 
-    QMutex &pauseLock() { return m_pauseLock; }
+    PauseLock &pauseLock() { return m_pauseLock; }
     void requestStop() { m_stop.store(true); }
     bool stopRequested() const { return m_stop.load(); }
 
@@ -29,6 +30,6 @@ public slots:
     void startThreadSlot();
 
 private:
-    QMutex m_pauseLock;
+    PauseLock m_pauseLock;
     std::atomic<bool> m_stop{false};
 };

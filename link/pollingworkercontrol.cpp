@@ -43,7 +43,7 @@ bool PollingWorkerControl::isRunning() const
     return m_thread && m_thread->isRunning();
 }
 
-QMutex *PollingWorkerControl::pauseLock() const
+PauseLock *PollingWorkerControl::pauseLock() const
 {
     return m_worker ? &m_worker->pauseLock() : nullptr;
 }

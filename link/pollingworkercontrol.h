@@ -7,7 +7,7 @@
 #include <memory>
 
 class MyThread;
-class QMutex;
+class PauseLock;
 
 // Starts and stops the polling worker of a page. The thread deletes itself when it
 // finishes; the last worker stays (its lock free) until the next start replaces it.
@@ -26,7 +26,7 @@ public:
     MyThread *worker() const { return m_worker.get(); }
     QThread *thread() const { return m_thread.data(); }
     // The last worker's pause lock, or null before the first start.
-    QMutex *pauseLock() const;
+    PauseLock *pauseLock() const;
 
 signals:
     // Every chunk the worker read, delivered on this object's thread.

@@ -8,6 +8,7 @@
 #include "libhiddevice.h"
 #include "mainwindow.h"
 #include "mythread.h"
+#include "pauselock.h"
 #include "pollingworkercontrol.h"
 #include "userprompts.h"
 #include "virtualhidbackend.h"
@@ -128,6 +129,7 @@ private slots:
     void workerDeliversChunks();
     void workerYieldsToPageOperations();
     void workerStartsAndStops();
+    void pauseLockServesWaitersInTurn();
     void workerSurvivesUnplug();
     void parsersAreSafeOnShortInput();
 
@@ -365,12 +367,12 @@ void tst_Link::codeNoValidReply()
     QCOMPARE(m_prompts.size(), 1);
     QCOMPARE(m_prompts.first().text, QStringLiteral("Message format error！"));
 
-    // Too little before the deadline: the CRC check fails on the short buffer.
+    // Too little before the deadline: the last read brought nothing, so no CRC check and no box.
     m_prompts.clear();
     m_instrument->injectFault(VirtualInstrument::Fault::ShortReply, 9);
     QCOMPARE(p->ReadPowerGroupCount(value), -2);
     QCOMPARE(value, 7);
-    QCOMPARE(m_prompts.size(), 1);
+    QVERIFY(m_prompts.isEmpty());
 
     // Every write operation reports a lost reply the same way.
     m_instrument->injectFault(VirtualInstrument::Fault::NoReply);
@@ -587,9 +589,13 @@ void tst_Link::untrustedReplyShapes()
     // Garbage in front of the frame is dropped in frame mode.
     m_instrument->injectFault(VirtualInstrument::Fault::GarbageBefore, 0, hex("00 13 C7 08 AA"));
     QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), 1);
-    // A second frame behind the expected one does not disturb it.
-    m_instrument->injectFault(VirtualInstrument::Fault::SecondFrame, 0, withCrc(hex("AB 22 0D 00 02 00 01 00")));
+    // A second frame behind the expected one does not disturb it; it waits for the next read.
+    const QByteArray probe = withCrc(hex("AB 22 0D 00 02 00 01 00"));
+    m_instrument->injectFault(VirtualInstrument::Fault::SecondFrame, 0, probe);
     QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), 1);
+    QByteArray behind;
+    QCOMPARE(MainWindow::instance()->ReceiveData(behind, 0, 100, false), 10);
+    QCOMPARE(behind, probe);
     // A report of another identifier is dropped by the transport.
     m_instrument->injectFault(VirtualInstrument::Fault::ForeignReport, 0x01);
     QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), 1);
@@ -756,23 +762,37 @@ void tst_Link::sendAndReceiveEdgeCases()
     QCOMPARE(frame.size(), 8);
     // The same buffer again carries the first CRC as data.
     QCOMPARE(window->SendData(frame, 1000), 10);
-    QByteArray reply;
-    QCOMPARE(window->ReceiveData(reply, 300, 10, true), 10);
-    QCOMPARE(m_instrument->requests().size(), 1); // the instrument saw one frame plus two stray bytes
+    // The instrument reads the first eight bytes as a request again and skips the rest.
+    const QList<QByteArray> seen = m_instrument->requests();
+    QCOMPARE(seen.size(), 2);
+    QCOMPARE(seen.at(1), frame.left(8));
+    QByteArray replies;
+    QCOMPARE(window->ReceiveData(replies, 300, 20, false), 20);
 
     // With the CRC check off whatever arrived is returned.
     m_instrument->sendUnsolicited(hex("AB 41 80"));
     QByteArray partial;
-    QCOMPARE(window->ReceiveData(partial, 100, 16, false), 3);
+    QCOMPARE(window->ReceiveData(partial, 0, 16, false), 3);
+    QCOMPARE(partial, hex("AB 41 80"));
+    // In frame mode a part frame stays in the buffer; the last read's result (nothing) is returned.
+    m_instrument->sendUnsolicited(hex("AB 41 80"));
+    partial.clear();
+    QCOMPARE(window->ReceiveData(partial, 100, 16, false), 0);
     QCOMPARE(partial, hex("AB 41 80"));
     QVERIFY(m_prompts.isEmpty());
 
-    // A second frame behind the first passes and the size says so.
+    // Garbage in front and a second frame behind: the garbage goes, the frame passes its
+    // CRC at the expected place and the size tells that more arrived.
+    const QByteArray reply = withCrc(hex("AB 20 1C 00 02 00 17 00"));
+    const QByteArray probe = withCrc(hex("AB 22 0D 00 02 00 01 00"));
+    m_instrument->injectFault(VirtualInstrument::Fault::NoReply);
+    m_instrument->sendUnsolicited(hex("01 02 03") + reply + probe);
     frame = InstrumentProtocol::firmwareVersionRequest();
-    m_instrument->injectFault(VirtualInstrument::Fault::SecondFrame, 0, withCrc(hex("AB 22 0D 00 02 00 01 00")));
     QCOMPARE(window->SendData(frame, 1000), 8);
     QByteArray two;
-    QCOMPARE(window->ReceiveData(two, 300, 10, true), 20);
+    QCOMPARE(window->ReceiveData(two, 300, 10, true), 17);
+    QCOMPARE(two, reply + probe.left(7));
+    QVERIFY(m_prompts.isEmpty());
 }
 
 void tst_Link::linkLifecycle()
@@ -907,6 +927,36 @@ void tst_Link::workerStartsAndStops()
     QVERIFY(control.isRunning());
     control.stop();
     QVERIFY(!control.isRunning());
+}
+
+void tst_Link::pauseLockServesWaitersInTurn()
+{
+    // A holder that releases and retakes at once must still let a waiter in.
+    PauseLock lock;
+    std::atomic<bool> done{false};
+    std::atomic<int> passes{0};
+    QThread *hog = QThread::create([&] {
+        lock.lock();
+        while (!done.load()) {
+            QThread::usleep(200);
+            lock.unlock();
+            lock.lock();
+            ++passes;
+        }
+        lock.unlock();
+    });
+    hog->start();
+    QTRY_VERIFY(passes.load() > 0);
+    for (int i = 0; i < 50; ++i) {
+        lock.lock();
+        QVERIFY(!lock.tryLock()); // not recursive, and held
+        lock.unlock();
+    }
+    done = true;
+    hog->wait();
+    delete hog;
+    QVERIFY(lock.tryLock());
+    lock.unlock();
 }
 
 void tst_Link::workerSurvivesUnplug()
