@@ -1,69 +1,85 @@
+#include "appinit.h"
+#include "appstyle.h"
 #include "demoinstrument.h"
-#include "instrumentprotocol.h"
 #include "mainwindow.h"
+#include "singleinstance.h"
+#include "userprompts.h"
+#include "virtualdevicemonitor.h"
 #include "virtualhidbackend.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTextStream>
 
-// Until the window is built, the program opens the instrument and prints what it reads.
+namespace {
+
+// Scripted runs (tests, benchmarks) answer every prompt with OK / Yes and print it.
+void answerPromptsOnStdout()
+{
+    UserPrompts::setHandler([](const UserPrompts::Prompt &prompt) {
+        QTextStream out(stdout);
+        out << prompt.title << ": " << prompt.text << '\n';
+        out.flush();
+        return UserPrompts::Answer{};
+    });
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("solvane"));
+    QApplication::setApplicationVersion(QStringLiteral("2.3"));
+
     QCommandLineParser parser;
     parser.addHelpOption();
-    QCommandLineOption demo(QStringLiteral("demo"),
-                            QStringLiteral("Use a virtual instrument instead of a real one."),
-                            QStringLiteral("meter|logger"));
+    const QCommandLineOption demo(QStringLiteral("demo"),
+                                  QStringLiteral("Start with a virtual instrument plugged in."),
+                                  QStringLiteral("meter|logger"));
+    const QCommandLineOption answer(QStringLiteral("answer-prompts"),
+                                    QStringLiteral("Answer every message box with OK/Yes and print it (scripted runs)."));
     parser.addOption(demo);
+    parser.addOption(answer);
     parser.process(app);
+    if (parser.isSet(answer))
+        answerPromptsOnStdout();
 
-    VirtualInstrument *instrument = nullptr;
-    VirtualHidBackend backend;
+    SingleInstance single(QStringLiteral("solvane"));
+    if (!single.isPrimary()) {
+        single.sendMessage(QStringLiteral("active!!!!!"), 5000);
+        UserPrompts::information(nullptr, QStringLiteral("Warn"), QStringLiteral("Device already opened."));
+        return 0;
+    }
+
+    AppStyle::applyStyleSheet();
+    AppStyle::applyFont();
+    AppInit::Instance()->start();
+
+    VirtualHidBackend virtualBackend;
     if (parser.isSet(demo)) {
-        instrument = DemoInstrument::create(parser.value(demo), &app);
+        VirtualInstrument *instrument = DemoInstrument::create(parser.value(demo), &app);
         if (!instrument) {
-            QTextStream(stderr) << "unknown demo instrument: " << parser.value(demo) << '\n';
+            QTextStream(stderr) << "unknown demo instrument: " << parser.value(demo)
+                                << " (use meter or logger)\n";
             return 2;
         }
-        backend.setInstrument(instrument);
-        HidBackend::setCurrent(&backend);
+        virtualBackend.setInstrument(instrument);
+        HidBackend::setCurrent(&virtualBackend);
+        DeviceMonitor::setFactory([instrument](QObject *parent) -> DeviceMonitor * {
+            return new VirtualDeviceMonitor(instrument, parent);
+        });
     }
 
-    QTextStream out(stdout);
     MainWindow *window = MainWindow::instance();
-    if (!window->OpenUSB()) {
-        out << "No instrument found.\n";
-        MainWindow::destroyInstance();
-        return 1;
-    }
-    InstrumentProtocol *protocol = InstrumentProtocol::instance();
-    ProductionInfo info;
-    int code = protocol->ReadProductionInfo(info);
-    out << "production record: " << code << "  serial " << info.serialNumber << "  model "
-        << info.modelCode << "  produced " << info.productionDate.toString(Qt::ISODate) << '\n';
-    int version = 0;
-    code = protocol->ReadFirmwareVersion(version);
-    out << "firmware: " << code << "  " << QString::number(version / 10.0, 'f', 1) << '\n';
-    QDate calibrated;
-    code = protocol->ReadCalibrationDate(calibrated);
-    out << "calibration: " << code << "  " << calibrated.toString(Qt::ISODate) << '\n';
-    int h[4] = {};
-    code = protocol->ReadHostConfigure(h[0], h[1], h[2], h[3]);
-    out << "host settings: " << code << "  " << h[0] << ' ' << h[1] << ' ' << h[2] << ' ' << h[3] << '\n';
-    int s[4] = {};
-    code = protocol->ReadMeasureConfigure(s[0], s[1], s[2], s[3]);
-    out << "measure settings: " << code << "  " << s[0] << ' ' << s[1] << ' ' << s[2] << ' ' << s[3] << '\n';
-    QDateTime clock;
-    code = protocol->ReadDateTime(clock);
-    out << "clock: " << code << "  " << clock.toString(Qt::ISODate) << '\n';
-    int groups = 0;
-    code = protocol->ReadPowerGroupCount(groups);
-    out << "stored groups: " << code << "  " << groups << '\n';
-    out.flush();
+    single.setActivationWindow(window);
+    window->setWindowTitle(QStringLiteral("Solvane V2.3"));
+    window->show();
+    QObject::connect(&single, &SingleInstance::messageReceived, window, &MainWindow::handleAppMessage);
 
+    const int result = app.exec();
     MainWindow::destroyInstance();
+    AppInit::release();
     HidBackend::setCurrent(nullptr);
-    return 0;
+    return result;
 }

@@ -1,9 +1,21 @@
 #include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "appstyle.h"
 #include "clinkerusb.h"
 #include "crc16.h"
+#include "devicemonitor.h"
+#include "firstpagefor415.h"
+#include "firstpagefor416.h"
+#include "instrumentprotocol.h"
+#include "sizestylesheet.h"
 #include "userprompts.h"
 
+#include <QCoreApplication>
 #include <QDebug>
+#include <QDir>
+#include <QKeyEvent>
+#include <QTranslator>
 
 namespace {
 MainWindow *g_instance = nullptr;
@@ -22,17 +34,63 @@ void MainWindow::destroyInstance()
     g_instance = nullptr;
 }
 
-MainWindow::MainWindow(QWidget *parent) : QDialog(parent)
+MainWindow::MainWindow(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::MainWindow>())
 {
+    AppStyle::initResources();
     FrameExchange::setCurrent(this);
+    ui->setupUi(this);
+    initForm();
+    on_btnLanguageZh_clicked();
+    initusbport();
 }
 
 MainWindow::~MainWindow()
 {
     CloseUSB();
+    if (m_translator)
+        QCoreApplication::removeTranslator(m_translator.get());
     if (g_instance == this)
         g_instance = nullptr;
 }
+
+void MainWindow::initForm()
+{
+    m_loggerPage = new FirstPageFor416(ui->stackedWidget);
+    ui->stackedWidget->addWidget(m_loggerPage);
+    m_meterPage = new FirstPageFor415(ui->stackedWidget);
+    ui->stackedWidget->addWidget(m_meterPage);
+    ui->stackedWidget->setCurrentIndex(LoggerIndex);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    setStyleSheet(SizeStyleSheet::build());
+}
+
+void MainWindow::initusbport()
+{
+    setIndicator(false);
+    m_monitor = DeviceMonitor::create(this);
+    connect(m_monitor, &DeviceMonitor::deviceArrived, this, &MainWindow::deviceArrived);
+    connect(m_monitor, &DeviceMonitor::deviceRemoved, this, &MainWindow::deviceRemoved);
+    OpenUSB();
+}
+
+void MainWindow::setIndicator(bool on)
+{
+    ui->LinkStatusLabel->setPixmap(QPixmap(on ? QStringLiteral(":/image/led_on.png")
+                                              : QStringLiteral(":/image/led_off.png")));
+}
+
+int MainWindow::currentPageIndex() const
+{
+    return ui->stackedWidget->currentIndex();
+}
+
+bool MainWindow::isLoggerModel(quint32 modelCode)
+{
+    return modelCode == 5633416 || modelCode == 7003416 || modelCode == 25633416;
+}
+
+// --- exchange ---
 
 bool MainWindow::IsLinkOpen()
 {
@@ -71,6 +129,8 @@ int MainWindow::ReceiveData(QByteArray &buffer, int timeout, int length, bool ch
     return -1;
 }
 
+// --- instrument arrival and removal ---
+
 bool MainWindow::OpenUSB()
 {
     if (m_link)
@@ -81,6 +141,8 @@ bool MainWindow::OpenUSB()
         return false;
     }
     m_link = link;
+    setIndicator(true);
+    SwitchPageByModel();
     return true;
 }
 
@@ -88,7 +150,131 @@ void MainWindow::CloseUSB()
 {
     if (!m_link)
         return;
+    // The worker reads the link: it stops before the link goes.
+    if (m_family == 415)
+        m_meterPage->closeThreadSlot();
     m_link->Close();
     delete m_link;
     m_link = nullptr;
+    setIndicator(false);
+    if (m_family == 415)
+        m_meterPage->clear();
+    else if (m_family == 416)
+        m_loggerPage->clear();
+}
+
+void MainWindow::SwitchPageByModel()
+{
+    if (!IsLinkOpen())
+        return;
+    ProductionInfo info;
+    const int code = InstrumentProtocol::instance()->ReadProductionInfo(info);
+    if (code == 1 && isLoggerModel(info.modelCode)) {
+        ui->stackedWidget->setCurrentIndex(LoggerIndex);
+        m_loggerPage->refreshDevice();
+        m_family = 416;
+    } else if (code == 1) {
+        ui->stackedWidget->setCurrentIndex(MeterIndex);
+        m_meterPage->openThreadSlot();
+        m_meterPage->refreshDevice();
+        m_family = 415;
+    } else if (code == -5) {
+        UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        ui->stackedWidget->setCurrentIndex(MeterIndex);
+        m_meterPage->openThreadSlot();
+        m_family = 415;
+    } else if (code == -4) {
+        UserPrompts::information(this, tr("Warn"),
+                                 tr("The instrument is not configured production information!"));
+    }
+}
+
+void MainWindow::deviceArrived()
+{
+    qDebug() << "收到事件 ";
+    if (m_link)
+        return;
+    OpenUSB();
+    qDebug() << "USB_设备打开";
+    qDebug() << "DBT_DEVICEARRIVAL";
+}
+
+void MainWindow::deviceRemoved()
+{
+    qDebug() << "收到事件 ";
+    if (m_link && m_link->IsRemoved()) {
+        CloseUSB();
+        qDebug() << "USB_设备移除";
+    }
+    qDebug() << "DBT_DEVICEREMOVECOMPLETE";
+}
+
+// --- languages ---
+
+QStringList MainWindow::translationDirectories()
+{
+    const QString programDir = QCoreApplication::applicationDirPath();
+    return {QDir::currentPath(), programDir,
+            QDir::cleanPath(programDir + QStringLiteral("/../share/solvane/translations"))};
+}
+
+bool MainWindow::switchLanguage(const QString &name, bool chinese)
+{
+    // A fresh translator, so that a file that fails to load leaves the language in force.
+    auto translator = std::make_unique<QTranslator>();
+    bool loaded = false;
+    for (const QString &dir : translationDirectories()) {
+        if (translator->load(name, dir)) {
+            loaded = true;
+            break;
+        }
+    }
+    if (!loaded)
+        return false;
+    if (m_translator)
+        QCoreApplication::removeTranslator(m_translator.get());
+    m_translator = std::move(translator);
+    QCoreApplication::installTranslator(m_translator.get());
+    m_loggerPage->isChinese = chinese;
+    m_loggerPage->languageChange();
+    m_meterPage->isChinese = chinese;
+    m_meterPage->languageChange();
+    qDebug() << m_loggerPage->isChinese;
+    return true;
+}
+
+void MainWindow::on_btnLanguageEn_clicked()
+{
+    switchLanguage(QStringLiteral("Solvane_en"), false);
+}
+
+void MainWindow::on_btnLanguageZh_clicked()
+{
+    switchLanguage(QStringLiteral("Solvane_zh"), true);
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        ui->retranslateUi(this);
+    QDialog::changeEvent(event);
+}
+
+void MainWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape would close the dialog, and with it the program.
+    if (event->key() == Qt::Key_Escape) {
+        event->ignore();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void MainWindow::handleAppMessage(const QString &message)
+{
+    qDebug() << message;
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }

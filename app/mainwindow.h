@@ -3,11 +3,21 @@
 #include "frameexchange.h"
 
 #include <QDialog>
+#include <memory>
 
 class CLinker;
+class DeviceMonitor;
+class FirstPageFor415;
+class FirstPageFor416;
+class QTranslator;
 
-// The program's one window. It owns the link to the instrument and is the exchange
-// through which every frame passes.
+namespace Ui {
+class MainWindow;
+}
+
+// The program's one window: the page stack of the two instrument families, the link
+// indicator and the language buttons. It owns the link to the instrument and is the
+// exchange through which every frame passes.
 class MainWindow : public QDialog, public FrameExchange
 {
     Q_OBJECT
@@ -15,6 +25,8 @@ class MainWindow : public QDialog, public FrameExchange
 public:
     static constexpr quint16 VendorId = 0x2047;
     static constexpr quint16 ProductId = 0x0301;
+    static constexpr int LoggerIndex = 0;
+    static constexpr int MeterIndex = 1;
 
     static MainWindow *instance();
     // Releases the window at the end of the program (or of a test).
@@ -26,14 +38,47 @@ public:
     int ReceiveData(QByteArray &buffer, int timeout, int length, bool checkCrc) override;
     bool IsLinkOpen() override;
 
+    // Reads the production record and brings up the page of the instrument's family.
+    void SwitchPageByModel();
+
+    // Model codes of the data-logger family.
+    static bool isLoggerModel(quint32 modelCode);
+
     CLinker *link() const { return m_link; }
+    int family() const { return m_family; }
+    int currentPageIndex() const;
+    FirstPageFor415 *meterPage() const { return m_meterPage; }
+    FirstPageFor416 *loggerPage() const { return m_loggerPage; }
+    DeviceMonitor *deviceMonitor() const { return m_monitor; }
+    // Where translation files are looked for, in order.
+    static QStringList translationDirectories();
 
 public slots:
+    void initForm();
+    void initusbport();
+    void on_btnLanguageEn_clicked();
+    void on_btnLanguageZh_clicked();
+    void handleAppMessage(const QString &message);
     bool OpenUSB();
     void CloseUSB();
+    // The system's device notices.
+    void deviceArrived();
+    void deviceRemoved();
+
+protected:
+    void changeEvent(QEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     explicit MainWindow(QWidget *parent = nullptr);
+    bool switchLanguage(const QString &name, bool chinese);
+    void setIndicator(bool on);
 
+    std::unique_ptr<Ui::MainWindow> ui;
+    FirstPageFor415 *m_meterPage = nullptr;
+    FirstPageFor416 *m_loggerPage = nullptr;
     CLinker *m_link = nullptr; // owned; null while no instrument is open
+    int m_family = 0;
+    std::unique_ptr<QTranslator> m_translator;
+    DeviceMonitor *m_monitor = nullptr;
 };

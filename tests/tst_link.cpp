@@ -2,6 +2,7 @@
 // the link and the HID transport, against the virtual instrument.
 #include "clinkerusb.h"
 #include "crc16.h"
+#include "firstpagefor415.h"
 #include "frameexchange.h"
 #include "hidconnection.h"
 #include "instrumentprotocol.h"
@@ -157,7 +158,8 @@ void tst_Link::init()
     // Most failures would otherwise wait the instrument's full 6 s.
     InstrumentProtocol::setReceiveTimeoutMs(300);
     m_prompts.clear();
-    plugFresh(VirtualInstrument::Family::Meter, 7001297);
+    // A logger: the window starts no polling worker for it, so nothing competes for replies.
+    plugFresh(VirtualInstrument::Family::Logger, 5633416);
 }
 
 void tst_Link::plugFresh(VirtualInstrument::Family family, quint32 model)
@@ -882,6 +884,10 @@ void tst_Link::workerYieldsToPageOperations()
     QVERIFY(m_prompts.isEmpty());
 
     // Without the lock the worker collects the replies: this is how group replies arrive.
+    control.stop();
+    plugFresh(VirtualInstrument::Family::Meter, 7001297);
+    MainWindow::instance()->meterPage()->closeThreadSlot(); // the page's own worker
+    control.start();
     QByteArray request = InstrumentProtocol::powerGroupRequest(0xF0);
     m_instrument->setMeterGroups({{1, 2, 3, 4, 5, 6}});
     QCOMPARE(MainWindow::instance()->SendData(request, 1000), 10);

@@ -1,0 +1,26 @@
+#include "devicemonitor.h"
+#include "udevdevicemonitor.h"
+
+namespace {
+DeviceMonitor::Factory &factory()
+{
+    static DeviceMonitor::Factory f;
+    return f;
+}
+} // namespace
+
+DeviceMonitor::DeviceMonitor(QObject *parent) : QObject(parent) {}
+
+DeviceMonitor::~DeviceMonitor() = default;
+
+DeviceMonitor *DeviceMonitor::create(QObject *parent)
+{
+    if (factory())
+        return factory()(parent);
+    return new UdevDeviceMonitor(parent);
+}
+
+void DeviceMonitor::setFactory(Factory f)
+{
+    factory() = std::move(f);
+}

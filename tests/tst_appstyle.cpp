@@ -1,0 +1,425 @@
+// The program's look: the application style sheet and its images, the size style
+// sheet of the main window, and the drag filter for widgets marked "canMove".
+#include "appinit.h"
+#include "sizestylesheet.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QDialog>
+#include <QFile>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTextEdit>
+#include <QVBoxLayout>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+const char *const kStyleSheet = ":/qss/psblue.css";
+
+QString loadStyleSheet()
+{
+    QFile file(QString::fromLatin1(kStyleSheet));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromLatin1(file.readAll());
+}
+
+// WCAG relative luminance and contrast ratio.
+double luminance(const QColor &c)
+{
+    auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double contrast(const QColor &a, const QColor &b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+class EventCountingWidget : public QWidget
+{
+public:
+    using QWidget::QWidget;
+
+    int presses = 0;
+    int moves = 0;
+    int releases = 0;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        ++presses;
+        event->accept();
+    }
+    void mouseMoveEvent(QMouseEvent *event) override
+    {
+        ++moves;
+        event->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        ++releases;
+        event->accept();
+    }
+};
+
+void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &global, Qt::MouseButton button,
+               Qt::MouseButtons buttons)
+{
+    QMouseEvent event(type, QPointF(global - widget->pos()), QPointF(global), button, buttons,
+                      Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+} // namespace
+
+class TestAppStyle : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void sizeStyleSheet();
+    void styleSheetResource();
+    void styleSheetParsesAndKeepsTextReadable();
+    void styleSheetImagesExist();
+    void linkIndicatorImages();
+    void dragFilterLeavesOtherWidgetsAlone();
+    void dragFilterMovesMarkedWidget();
+    void instanceIsSingleAcrossThreads();
+};
+
+void TestAppStyle::initTestCase()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+void TestAppStyle::cleanupTestCase()
+{
+    qApp->setStyleSheet(QString());
+    AppInit::release();
+}
+
+void TestAppStyle::sizeStyleSheet()
+{
+    const QString expected = QStringLiteral(
+        "QComboBox::drop-down,QDateEdit::drop-down,QTimeEdit::drop-down,"
+        "QDateTimeEdit::drop-down{width:20px;}"
+        "QComboBox::down-arrow,QDateEdit[calendarPopup=\"true\"]::down-arrow,"
+        "QTimeEdit[calendarPopup=\"true\"]::down-arrow,"
+        "QDateTimeEdit[calendarPopup=\"true\"]::down-arrow{width:10px;height:10px;right:2px;}"
+        "QRadioButton::indicator{width:15px;height:15px;}"
+        "QCheckBox::indicator,QGroupBox::indicator,QTreeWidget::indicator,"
+        "QListWidget::indicator{width:13px;height:13px;}"
+        "QScrollBar:horizontal{min-height:12px;border-radius:6px;}"
+        "QScrollBar::handle:horizontal{border-radius:6px;}"
+        "QScrollBar:vertical{min-width:12px;border-radius:6px;}"
+        "QScrollBar::handle:vertical{border-radius:6px;}"
+        "QWidget#widget_top>QToolButton:pressed,QWidget#widget_top>QToolButton:hover,"
+        "QWidget#widget_top>QToolButton:checked,QWidget#widget_top>QLabel:hover"
+        "{border-width:0px 0px 3px 0px;}"
+        "QWidget#widgetleft>QPushButton:checked,QWidget#widgetleft>QToolButton:checked,"
+        "QWidget#widgetleft>QPushButton:pressed,QWidget#widgetleft>QToolButton:pressed"
+        "{border-width:0px 0px 0px 3px;}");
+    const QString sheet = SizeStyleSheet::build();
+    // The three sizes that matter most, named before the whole text is compared.
+    QVERIFY(sheet.contains(QLatin1String("QDateTimeEdit::drop-down{width:20px;}")));
+    QVERIFY(sheet.contains(QLatin1String("QListWidget::indicator{width:13px;height:13px;}")));
+    QVERIFY(
+        sheet.contains(QLatin1String("QScrollBar:horizontal{min-height:12px;border-radius:6px;}")));
+    QCOMPARE(sheet, expected);
+}
+
+void TestAppStyle::styleSheetResource()
+{
+    QFile file(QString::fromLatin1(kStyleSheet));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+
+    // Read as Latin-1 at start-up: anything beyond ASCII would arrive garbled.
+    for (int i = 0; i < bytes.size(); ++i) {
+        const uchar c = uchar(bytes.at(i));
+        if (!(c == '\n' || c == '\t' || (c >= 0x20 && c < 0x7F)))
+            QFAIL(qPrintable(
+                QStringLiteral("byte %1 at offset %2 is not plain ASCII").arg(c).arg(i)));
+    }
+
+    const QString sheet = QString::fromLatin1(bytes);
+    QVERIFY(sheet.startsWith(
+        QLatin1String("QPalette{background:#FFFFFF;}*{outline:0px;color:#00BFFF;}")));
+    QCOMPARE(sheet.mid(20, 7), QStringLiteral("#FFFFFF"));
+    const QColor paletteColour(sheet.mid(20, 7));
+    QVERIFY(paletteColour.isValid());
+    QCOMPARE(paletteColour, QColor(Qt::white));
+}
+
+void TestAppStyle::styleSheetParsesAndKeepsTextReadable()
+{
+    const QString sheet = loadStyleSheet();
+    QVERIFY(!sheet.isEmpty());
+    QTest::failOnWarning(QRegularExpression(QStringLiteral("parse|stylesheet"),
+                                            QRegularExpression::CaseInsensitiveOption));
+
+    const QPalette oldPalette = QApplication::palette();
+    qApp->setPalette(QPalette(QColor(sheet.mid(20, 7))));
+    qApp->setStyleSheet(sheet);
+
+    QDialog dialog;
+    auto *layout = new QVBoxLayout(&dialog);
+    auto *label = new QLabel(QStringLiteral("Irradiance"), &dialog);
+    auto *lineEdit = new QLineEdit(QStringLiteral("12.5"), &dialog);
+    auto *textEdit = new QTextEdit(QStringLiteral("note"), &dialog);
+    auto *combo = new QComboBox(&dialog);
+    combo->addItems({QStringLiteral("mW/cm2"), QStringLiteral("W/m2")});
+    auto *spin = new QSpinBox(&dialog);
+    auto *dateTime = new QDateTimeEdit(&dialog);
+    dateTime->setCalendarPopup(true);
+    auto *check = new QCheckBox(QStringLiteral("Auto"), &dialog);
+    check->setChecked(true);
+    auto *radio = new QRadioButton(QStringLiteral("Peak"), &dialog);
+    auto *group = new QGroupBox(QStringLiteral("Setup"), &dialog);
+    auto *table = new QTableWidget(3, 2, &dialog);
+    table->setHorizontalHeaderLabels({QStringLiteral("NUM"), QStringLiteral("VAL")});
+    table->setItem(0, 0, new QTableWidgetItem(QStringLiteral("1")));
+    auto *progress = new QProgressBar(&dialog);
+    progress->setValue(40);
+    auto *button = new QPushButton(QStringLiteral("Get Data"), &dialog);
+    const QList<QWidget *> texts = {label, lineEdit, textEdit, combo, spin,    dateTime,
+                                    check, radio,    group,    table, progress};
+    for (QWidget *w : texts)
+        layout->addWidget(w);
+    layout->addWidget(button);
+    dialog.resize(420, 640);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QImage shot = dialog.grab().toImage(); // paints every sub-control once
+    QVERIFY(!shot.isNull());
+
+    // The universal rule tints text light blue; every text widget must override it.
+    for (QWidget *w : texts) {
+        const QPalette pal = w->palette();
+        const QColor fg = pal.color(w->foregroundRole());
+        QColor bg = pal.color(w->backgroundRole());
+        if (bg.alpha() < 255)
+            bg = Qt::white;
+        QVERIFY2(contrast(fg, bg) >= 4.5,
+                 qPrintable(QStringLiteral("%1: %2 on %3")
+                                .arg(QString::fromLatin1(w->metaObject()->className()), fg.name(),
+                                     bg.name())));
+    }
+    const QColor headerText = table->horizontalHeader()->palette().color(QPalette::ButtonText);
+    QVERIFY(contrast(headerText, Qt::white) >= 4.5);
+
+    // Push buttons are dark with white text.
+    const QImage face = button->grab().toImage();
+    const QColor buttonFace = face.pixelColor(5, face.height() / 2);
+    QVERIFY2(luminance(buttonFace) < 0.1, qPrintable(buttonFace.name()));
+    QCOMPARE(button->palette().color(QPalette::ButtonText), QColor(Qt::white));
+
+    dialog.close();
+    qApp->setStyleSheet(QString());
+    qApp->setPalette(oldPalette);
+}
+
+void TestAppStyle::styleSheetImagesExist()
+{
+    const QString sheet = loadStyleSheet();
+    QVERIFY(!sheet.isEmpty());
+    const QRegularExpression url(QStringLiteral("url\\(\\s*[\"']?([^\"')]*)[\"']?\\s*\\)"));
+    QSet<QString> seen;
+    for (auto it = url.globalMatch(sheet); it.hasNext();)
+        seen.insert(it.next().captured(1));
+
+    for (const QString &path : std::as_const(seen)) {
+        QVERIFY2(path.startsWith(QLatin1String(":/qss/psblack/")), qPrintable(path));
+        const QImage image(path);
+        QVERIFY2(!image.isNull(), qPrintable(path));
+        QVERIFY2(image.hasAlphaChannel(), qPrintable(path));
+        const QString name = path.section(QLatin1Char('/'), -1);
+        QSize expected;
+        if (name.startsWith(QLatin1String("radiobutton_")))
+            expected = QSize(15, 15);
+        else if (name.startsWith(QLatin1String("checkbox_")))
+            expected = QSize(13, 13);
+        else if (name.startsWith(QLatin1String("arrow_")))
+            expected = QSize(10, 10);
+        QVERIFY2(expected.isValid(), qPrintable(path));
+        QCOMPARE(image.size(), expected);
+    }
+    // Each state the sheet can show has its own picture.
+    for (const char *state :
+         {"unchecked", "unchecked_hover", "unchecked_disable", "checked", "checked_disable"}) {
+        QVERIFY(seen.contains(
+            QStringLiteral(":/qss/psblack/radiobutton_%1.png").arg(QLatin1String(state))));
+        QVERIFY(seen.contains(
+            QStringLiteral(":/qss/psblack/checkbox_%1.png").arg(QLatin1String(state))));
+    }
+    // Checked and unchecked must actually look different.
+    QVERIFY(QImage(QStringLiteral(":/qss/psblack/checkbox_checked.png")) !=
+            QImage(QStringLiteral(":/qss/psblack/checkbox_unchecked.png")));
+    QVERIFY(QImage(QStringLiteral(":/qss/psblack/radiobutton_checked.png")) !=
+            QImage(QStringLiteral(":/qss/psblack/radiobutton_unchecked.png")));
+}
+
+void TestAppStyle::linkIndicatorImages()
+{
+    const QImage on(QStringLiteral(":/image/led_on.png"));
+    const QImage off(QStringLiteral(":/image/led_off.png"));
+    QVERIFY(!on.isNull());
+    QVERIFY(!off.isNull());
+    QCOMPARE(on.size(), QSize(28, 28));
+    QCOMPARE(off.size(), QSize(28, 28));
+
+    // Round lamps on a transparent ground.
+    QCOMPARE(on.pixelColor(0, 0).alpha(), 0);
+    QCOMPARE(off.pixelColor(27, 27).alpha(), 0);
+
+    // Lit is clearly green, unlit is a grey with no cast and darker.
+    const QColor lit = on.pixelColor(14, 16);
+    const QColor unlit = off.pixelColor(14, 16);
+    QVERIFY2(lit.green() > lit.red() + 60 && lit.green() > lit.blue() + 60, qPrintable(lit.name()));
+    QVERIFY2(std::abs(unlit.red() - unlit.green()) < 16 &&
+                 std::abs(unlit.green() - unlit.blue()) < 16,
+             qPrintable(unlit.name()));
+    QVERIFY(luminance(unlit) < luminance(lit));
+}
+
+void TestAppStyle::dragFilterLeavesOtherWidgetsAlone()
+{
+    AppInit::Instance()->start();
+
+    EventCountingWidget plain;
+    plain.setMouseTracking(true);
+    plain.setGeometry(100, 100, 200, 150);
+    plain.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&plain));
+    const QPoint start = plain.pos();
+
+    EventCountingWidget notMovable;
+    notMovable.setProperty("canMove", false);
+    notMovable.setMouseTracking(true);
+
+    for (EventCountingWidget *w : {&plain, &notMovable}) {
+        const QPoint at = w->pos() + QPoint(10, 10);
+        sendMouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+        sendMouse(w, QEvent::MouseMove, at + QPoint(50, 40), Qt::NoButton, Qt::LeftButton);
+        sendMouse(w, QEvent::MouseButtonRelease, at + QPoint(50, 40), Qt::LeftButton, Qt::NoButton);
+        QCOMPARE(w->presses, 1);
+        QCOMPARE(w->moves, 1);
+        QCOMPARE(w->releases, 1);
+    }
+    QCOMPARE(plain.pos(), start);
+
+    // The child of a movable window is not movable itself.
+    EventCountingWidget window;
+    window.setProperty("canMove", true);
+    auto *child = new EventCountingWidget(&window);
+    child->setGeometry(10, 10, 50, 50);
+    sendMouse(child, QEvent::MouseButtonPress, QPoint(20, 20), Qt::LeftButton, Qt::LeftButton);
+    sendMouse(child, QEvent::MouseButtonRelease, QPoint(20, 20), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(child->presses, 1);
+    QCOMPARE(child->releases, 1);
+    QCOMPARE(window.presses, 0);
+}
+
+void TestAppStyle::dragFilterMovesMarkedWidget()
+{
+    AppInit::Instance()->start();
+
+    EventCountingWidget w;
+    w.setProperty("canMove", true);
+    w.setMouseTracking(true);
+    w.setGeometry(100, 100, 200, 150);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const QPoint origin = w.pos();
+
+    // Left drag: the widget keeps the grab offset under the cursor.
+    const QPoint grab = origin + QPoint(10, 20);
+    sendMouse(&w, QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(&w, QEvent::MouseMove, grab + QPoint(100, 50), Qt::NoButton, Qt::LeftButton);
+    QTRY_COMPARE(w.pos(), origin + QPoint(100, 50));
+    sendMouse(&w, QEvent::MouseMove, grab + QPoint(140, 80), Qt::NoButton, Qt::LeftButton);
+    QTRY_COMPARE(w.pos(), origin + QPoint(140, 80));
+    sendMouse(&w, QEvent::MouseButtonRelease, grab + QPoint(140, 80), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(w.presses, 0);
+    QCOMPARE(w.moves, 0);
+    QCOMPARE(w.releases, 0);
+
+    // After the release, moves go to the widget and move nothing.
+    const QPoint dropped = w.pos();
+    sendMouse(&w, QEvent::MouseMove, grab + QPoint(300, 300), Qt::NoButton, Qt::LeftButton);
+    QCOMPARE(w.moves, 1);
+    QCOMPARE(w.pos(), dropped);
+
+    // A right press is the widget's own and starts no drag; any release is swallowed.
+    sendMouse(&w, QEvent::MouseButtonPress, dropped + QPoint(5, 5), Qt::RightButton,
+              Qt::RightButton);
+    QCOMPARE(w.presses, 1);
+    sendMouse(&w, QEvent::MouseMove, dropped + QPoint(60, 60), Qt::NoButton, Qt::RightButton);
+    QCOMPARE(w.moves, 2);
+    QCOMPARE(w.pos(), dropped);
+    sendMouse(&w, QEvent::MouseButtonRelease, dropped + QPoint(60, 60), Qt::RightButton,
+              Qt::NoButton);
+    QCOMPARE(w.releases, 0);
+
+    // Held flag set but no button down (a release went elsewhere): the move is passed on.
+    sendMouse(&w, QEvent::MouseButtonPress, dropped + QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
+    sendMouse(&w, QEvent::MouseMove, dropped + QPoint(90, 90), Qt::NoButton, Qt::NoButton);
+    QCOMPARE(w.moves, 3);
+    QCOMPARE(w.pos(), dropped);
+    sendMouse(&w, QEvent::MouseButtonRelease, dropped + QPoint(5, 5), Qt::LeftButton, Qt::NoButton);
+    QCOMPARE(w.presses, 1);
+    QCOMPARE(w.releases, 0);
+}
+
+void TestAppStyle::instanceIsSingleAcrossThreads()
+{
+    constexpr int threadCount = 8;
+    for (int round = 0; round < 20; ++round) {
+        AppInit::release();
+        std::atomic<bool> go{false};
+        std::vector<AppInit *> seen(threadCount, nullptr);
+        std::vector<std::thread> threads;
+        for (int i = 0; i < threadCount; ++i) {
+            threads.emplace_back([&go, &seen, i] {
+                while (!go.load(std::memory_order_acquire))
+                    std::this_thread::yield();
+                seen[i] = AppInit::Instance();
+            });
+        }
+        go.store(true, std::memory_order_release);
+        for (std::thread &t : threads)
+            t.join();
+
+        AppInit *first = AppInit::Instance();
+        QVERIFY(first);
+        for (AppInit *p : seen)
+            QCOMPARE(p, first);
+        // Made off the GUI thread, it still lives there, so start() can install it.
+        QCOMPARE(first->thread(), qApp->thread());
+    }
+}
+
+QTEST_MAIN(TestAppStyle)
+#include "tst_appstyle.moc"
