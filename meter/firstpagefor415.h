@@ -1,5 +1,7 @@
 #pragma once
 
+#include "meterreportvalues.h"
+
 #include <QByteArray>
 #include <QWidget>
 
@@ -24,6 +26,7 @@ public:
 
     bool isChinese = false;
     quint32 modelCode = 0;
+    MeterReportValues reportValues;
 
 public slots:
     void clear();
