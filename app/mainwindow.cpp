@@ -180,6 +180,9 @@ void MainWindow::SwitchPageByModel()
         m_family = 415;
     } else if (code == -5) {
         UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        // The instrument may have gone while the box was open; no worker for a closed link.
+        if (!IsLinkOpen())
+            return;
         ui->stackedWidget->setCurrentIndex(MeterIndex);
         m_meterPage->openThreadSlot();
         m_family = 415;

@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMutex>
+#include <QPrintDialog>
 
 namespace {
 
@@ -48,6 +49,11 @@ UserPrompts::Answer UserPrompts::ask(QWidget *parent, const Prompt &prompt)
             QFileDialog::getSaveFileName(parent, prompt.text, prompt.directory, prompt.filter);
         answer.accepted = !answer.fileName.isEmpty();
         break;
+    case Kind::Print: {
+        QPrintDialog dialog(prompt.printer, parent);
+        answer.accepted = dialog.exec() == QDialog::Accepted;
+        break;
+    }
     }
     return answer;
 }
@@ -67,4 +73,13 @@ QString UserPrompts::saveFileName(QWidget *parent, const QString &caption, const
 {
     const Answer answer = ask(parent, Prompt{Kind::SaveFile, {}, caption, directory, filter});
     return answer.accepted ? answer.fileName : QString();
+}
+
+bool UserPrompts::print(QWidget *parent, QPrinter *printer)
+{
+    if (!printer)
+        return false;
+    Prompt prompt{Kind::Print, {}, {}, {}, {}};
+    prompt.printer = printer;
+    return ask(parent, prompt).accepted;
 }

@@ -3,6 +3,7 @@
 #include <QString>
 #include <functional>
 
+class QPrinter;
 class QWidget;
 
 // Every message box, question and file dialog of the program goes through here, so
@@ -10,7 +11,7 @@ class QWidget;
 class UserPrompts
 {
 public:
-    enum class Kind { Information, Question, SaveFile };
+    enum class Kind { Information, Question, SaveFile, Print };
 
     struct Prompt {
         Kind kind = Kind::Information;
@@ -18,6 +19,7 @@ public:
         QString text; // the message, or the dialog's caption
         QString directory;
         QString filter;
+        QPrinter *printer = nullptr; // the printer a print dialog sets up
     };
     struct Answer {
         bool accepted = true; // OK / Yes / a file was chosen
@@ -32,6 +34,8 @@ public:
     // Save-file dialog; empty when cancelled.
     static QString saveFileName(QWidget *parent, const QString &caption, const QString &directory,
                                 const QString &filter);
+    // Print dialog that sets up the printer; true when the user chose to print.
+    static bool print(QWidget *parent, QPrinter *printer);
 
     // Replaces the real dialogs (tests); an empty handler restores them.
     static void setHandler(Handler handler);

@@ -1,26 +1,81 @@
 #include "firstpagefor415.h"
-#include "instrumentprotocol.h"
-#include "pauselock.h"
-#include "pollingworkercontrol.h"
+#include "ui_firstpagefor415.h"
 
+#include "frameexchange.h"
+#include "instrumentprotocol.h"
+#include "meterframes.h"
+#include "metermodels.h"
+#include "pauselocker.h"
+#include "pollingworkercontrol.h"
+#include "reportpagefor415.h"
+#include "tableopwidget.h"
+#include "userprompts.h"
+
+#include <QButtonGroup>
 #include <QDebug>
-#include <QLabel>
-#include <QMutexLocker>
+#include <QProgressDialog>
 #include <QThread>
-#include <QVBoxLayout>
+#include <QTimer>
+
+namespace {
+
+constexpr int kColumnWidths[] = {40, 170, 170, 170, 170, 170, 170};
+const QString kBarredStyle = QStringLiteral("background-color: rgb(200,200,200);");
+const QString kWhiteStyle = QStringLiteral("background-color: rgb(255,255,255);");
+// A probe report is 10 bytes; this much of an unmatched tail may be the start of one.
+constexpr int kKeptTail = 6;
+
+bool linkOpen()
+{
+    FrameExchange *exchange = FrameExchange::current();
+    return exchange && exchange->IsLinkOpen();
+}
+
+QString fixed(double value, int decimals)
+{
+    return QString::number(value, 'f', decimals);
+}
+
+} // namespace
 
 FirstPageFor415::FirstPageFor415(QWidget *parent)
-    : QWidget(parent), m_worker(new PollingWorkerControl(this)), m_title(new QLabel(this)),
-      m_device(new QLabel(this))
+    : QWidget(parent), autoOffGroup(new QButtonGroup(this)),
+      energyDisplayGroup(new QButtonGroup(this)), filterGroup(new QButtonGroup(this)),
+      unitGroup(new QButtonGroup(this)), ui(std::make_unique<Ui::FirstPageFor415>()),
+      m_worker(new PollingWorkerControl(this)), progressDialog(std::make_unique<QProgressDialog>()),
+      progressTimer(new QTimer(this))
 {
-    setObjectName(QStringLiteral("FirstPageFor415"));
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_title);
-    layout->addWidget(m_device);
-    layout->addStretch();
-    m_device->setObjectName(QStringLiteral("serialNoEdit"));
+    progressDialog->setWindowModality(Qt::NonModal);
+    progressDialog->hide();
+    ui->setupUi(this);
+
+    autoOffGroup->addButton(ui->OffBtn, 0);
+    autoOffGroup->addButton(ui->OnBtn, 1);
+    energyDisplayGroup->addButton(ui->EnergyDisNoBtn, 0);
+    energyDisplayGroup->addButton(ui->EnergyDisYesBtn, 1);
+    filterGroup->addButton(ui->OffRadioBtn, 0);
+    filterGroup->addButton(ui->RadioBtn_50ZH, 1);
+    filterGroup->addButton(ui->RadioBtn_60ZH, 2);
+    unitGroup->addButton(ui->uwcmBtn, 0);
+    unitGroup->addButton(ui->mwcmBtn, 1);
+    unitGroup->addButton(ui->wcmBtn, 2);
+    unitGroup->addButton(ui->wmBtn, 3);
+    for (QButtonGroup *group : {autoOffGroup, energyDisplayGroup, filterGroup, unitGroup})
+        group->setExclusive(true);
+
+    for (QWidget *w : {static_cast<QWidget *>(ui->DeviceNameEdit), static_cast<QWidget *>(ui->DeviceNameLab),
+                       static_cast<QWidget *>(ui->ProductionDateLab), static_cast<QWidget *>(ui->ProductionDateEdit),
+                       static_cast<QWidget *>(ui->CalibrationeDateEdit), static_cast<QWidget *>(ui->CalibrationDataLab)})
+        w->hide();
+
+    ui->tbData->verticalHeader()->setVisible(false);
+    for (int c = 0; c < 7; ++c)
+        ui->tbData->setColumnWidth(c, kColumnWidths[c]);
+    ui->tbData->horizontalHeader()->setStretchLastSection(true);
+
+    progressTimer->setInterval(ProgressTickMs);
+    connect(progressTimer, &QTimer::timeout, this, &FirstPageFor415::updateProgress);
     connect(m_worker, &PollingWorkerControl::senddata, this, &FirstPageFor415::SaveData);
-    languageChange();
 }
 
 FirstPageFor415::~FirstPageFor415()
@@ -28,39 +83,441 @@ FirstPageFor415::~FirstPageFor415()
     closeThreadSlot();
 }
 
-void FirstPageFor415::languageChange()
+QString FirstPageFor415::deviceSummary() const
 {
-    m_title->setText(tr("Real-time meter"));
+    return ui->serialNoEdit->text();
+}
+
+// --- device information and setup ---
+
+int FirstPageFor415::readDeviceInfo()
+{
+    if (!linkOpen())
+        return -1;
+    InstrumentProtocol *protocol = InstrumentProtocol::instance();
+    PauseLocker lock(m_worker->pauseLock());
+
+    ProductionInfo info;
+    int code = protocol->ReadProductionInfo(info);
+    if (code != 1) {
+        lock.unlock();
+        if (code == -5)
+            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        else if (code == -4)
+            UserPrompts::information(this, tr("Warn"), tr("The instrument is not configured production information!"));
+        return -1;
+    }
+    ui->ProductionDateEdit->setDate(info.productionDate);
+    ui->serialNoEdit->setText(QString::number(info.serialNumber));
+    modelCode = info.modelCode;
+
+    for (QAbstractButton *b : {static_cast<QAbstractButton *>(ui->OffRadioBtn), static_cast<QAbstractButton *>(ui->RadioBtn_50ZH),
+                               static_cast<QAbstractButton *>(ui->RadioBtn_60ZH)})
+        b->setEnabled(true);
+    for (QAbstractButton *b : unitGroup->buttons()) {
+        b->setEnabled(true);
+        b->setStyleSheet(kWhiteStyle);
+    }
+    ui->DeviceNameEdit->setText(MeterModels::name(modelCode));
+    applyProfile();
+
+    QDate calibrated;
+    code = protocol->ReadCalibrationDate(calibrated);
+    if (code != 1) {
+        lock.unlock();
+        if (code == -5)
+            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        return -1;
+    }
+    ui->CalibrationeDateEdit->setDate(calibrated);
+
+    int version = 0;
+    code = protocol->ReadFirmwareVersion(version);
+    if (code != 1) {
+        lock.unlock();
+        if (code == -5)
+            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        return -1;
+    }
+    ui->FirmwareVersionEdit->setText(fixed(version / 10.0, 1));
+    return 1;
+}
+
+void FirstPageFor415::applyProfile()
+{
+    const MeterModels::Profile profile = MeterModels::profile(modelCode);
+    if (profile == MeterModels::Profile::None)
+        return;
+    auto set = [](QAbstractButton *button, bool usable) {
+        button->setEnabled(usable);
+        if (usable)
+            button->setCheckable(true);
+        else
+            button->setStyleSheet(kBarredStyle);
+    };
+    const bool filters = profile != MeterModels::Profile::A;
+    for (QAbstractButton *b : filterGroup->buttons())
+        set(b, filters);
+    set(ui->uwcmBtn, profile == MeterModels::Profile::A);
+    set(ui->mwcmBtn, true);
+    set(ui->wcmBtn, profile == MeterModels::Profile::B);
+    set(ui->wmBtn, true);
 }
 
 int FirstPageFor415::refreshDevice()
 {
-    ProductionInfo info;
-    int code = 0;
-    {
-        PauseLock *lock = m_worker->pauseLock();
-        if (lock)
-            lock->lock();
-        code = InstrumentProtocol::instance()->ReadProductionInfo(info);
-        if (lock)
-            lock->unlock();
-    }
-    if (code != 1)
+    if (readDeviceInfo() < 0)
         return -1;
-    modelCode = info.modelCode;
-    m_device->setText(QString::number(info.serialNumber));
+    return on_readhostconfiguretBtn_clicked();
+}
+
+int FirstPageFor415::on_readhostconfiguretBtn_clicked()
+{
+    if (busy) {
+        showBusy();
+        return -1;
+    }
+    if (!linkOpen()) {
+        UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
+        return -1;
+    }
+    InstrumentProtocol *protocol = InstrumentProtocol::instance();
+    PauseLocker lock(m_worker->pauseLock());
+
+    int b[4] = {};
+    int code = protocol->ReadHostConfigure(b[0], b[1], b[2], b[3]);
+    if (code != 1) {
+        lock.unlock();
+        if (code == -5) {
+            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        } else if (code == -4) {
+            ui->OnBtn->setChecked(true);
+            ui->EnergyDisNoBtn->setChecked(true);
+        }
+        return -1;
+    }
+    if (QAbstractButton *button = autoOffGroup->button(b[0]))
+        button->setChecked(true);
+    if (QAbstractButton *button = energyDisplayGroup->button(b[3]))
+        button->setChecked(true);
+
+    int c[4] = {};
+    code = protocol->ReadMeasureConfigure(c[0], c[1], c[2], c[3]);
+    if (code != 1) {
+        lock.unlock();
+        if (code == -5) {
+            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        } else if (code == -4) {
+            ui->OffRadioBtn->setChecked(true);
+            ui->uwcmBtn->setChecked(true);
+        }
+        return -1;
+    }
+    if (QAbstractButton *button = filterGroup->button(c[2]))
+        button->setChecked(true);
+    if (QAbstractButton *button = unitGroup->button(c[3]))
+        button->setChecked(true);
     return 1;
 }
 
-QString FirstPageFor415::deviceSummary() const
+void FirstPageFor415::on_writehostconfiguretBtn_clicked()
 {
-    return m_device->text();
+    if (busy) {
+        showBusy();
+        return;
+    }
+    if (!linkOpen()) {
+        UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
+        return;
+    }
+    if (!UserPrompts::question(this, tr("Solvane V2.1"), tr("Resetting the parameter history data will be cleared.")))
+        return;
+
+    InstrumentProtocol *protocol = InstrumentProtocol::instance();
+    PauseLocker lock(m_worker->pauseLock());
+    on_ClearBtn_clicked();
+    auto failed = [&](int code) {
+        lock.unlock();
+        if (code == -5)
+            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        UserPrompts::information(this, tr("information"), tr("parameter configuration Error!"));
+    };
+    int code = protocol->WriteHostConfigure(autoOffGroup->checkedId(), 10, 0, energyDisplayGroup->checkedId());
+    if (code != 1) {
+        failed(code);
+        return;
+    }
+    code = protocol->WriteMeasureConfigure(0, 10, filterGroup->checkedId(), unitGroup->checkedId());
+    if (code != 1) {
+        failed(code);
+        return;
+    }
+    lock.unlock();
+    UserPrompts::information(this, tr("information"), tr("parameter configuration success!"));
 }
 
 void FirstPageFor415::clear()
 {
-    m_device->clear();
+    ui->DeviceNameEdit->clear();
+    ui->serialNoEdit->clear();
+    ui->FirmwareVersionEdit->clear();
+    ui->ProductionDateEdit->setDate(QDate(2000, 1, 1));
+    ui->CalibrationeDateEdit->setDate(QDate(2000, 1, 1));
+    on_ClearBtn_clicked();
+}
+
+void FirstPageFor415::languageChange()
+{
+    const QString name = ui->DeviceNameEdit->text();
+    const QString serial = ui->serialNoEdit->text();
+    const QString firmware = ui->FirmwareVersionEdit->text();
+    const QDate produced = ui->ProductionDateEdit->date();
+    const QDate calibrated = ui->CalibrationeDateEdit->date();
+    ui->retranslateUi(this);
+    ui->DeviceNameEdit->setText(name);
+    ui->serialNoEdit->setText(serial);
+    ui->FirmwareVersionEdit->setText(firmware);
+    ui->ProductionDateEdit->setDate(produced);
+    ui->CalibrationeDateEdit->setDate(calibrated);
+    for (int row = 0; row < ui->tbData->rowCount(); ++row) {
+        if (auto *ops = qobject_cast<TableOpWidget *>(ui->tbData->cellWidget(row, 7)))
+            ops->retranslateButtons();
+    }
+    applyUnitHeaders(currentUnit);
+}
+
+void FirstPageFor415::showBusy()
+{
+    UserPrompts::information(this, tr("information"), tr("Getting data,please wait..."));
+}
+
+// --- measurements ---
+
+void FirstPageFor415::on_GetDataBtn_clicked()
+{
+    if (!linkOpen()) {
+        UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
+        return;
+    }
+    if (busy) {
+        showBusy();
+        return;
+    }
+    on_ClearBtn_clicked();
+    if (readDeviceInfo() < 0)
+        return;
+    if (on_readhostconfiguretBtn_clicked() < 0)
+        return;
+
+    PauseLocker lock(m_worker->pauseLock());
+    groupCount = 0;
+    const int code = InstrumentProtocol::instance()->ReadPowerGroupCount(groupCount);
+    if (code != 1) {
+        lock.unlock();
+        groupCount = 0;
+        if (code == -5)
+            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        return;
+    }
+    if (groupCount <= 0)
+        return;
+    qDebug("PowerGroupCount = %d\n", groupCount);
+    if (groupCount > MaxGroups)
+        groupCount = MaxGroups;
     receiveBuffer.clear();
+    busy = true;
+    lock.unlock(); // the worker collects the replies from here on
+
+    FrameExchange *exchange = FrameExchange::current();
+    for (int i = 0; i < groupCount; ++i) {
+        QByteArray request = InstrumentProtocol::powerGroupRequest(240 + 24 * i);
+        if (!exchange || exchange->SendData(request, 1000) < 8) {
+            busy = false;
+            return;
+        }
+    }
+    progressDialog->setLabelText(tr("Getting data,please wait..."));
+    progressDialog->setRange(0, groupCount * MeterFrames::GroupReplyLength);
+    progressDialog->setValue(0);
+    progressDialog->show();
+    progressTimer->start(ProgressTickMs);
+    fetchClock.restart();
+}
+
+void FirstPageFor415::updateProgress()
+{
+    if (m_inTick || !busy)
+        return;
+    m_inTick = true;
+    if (FetchTimeoutMs - fetchClock.elapsed() <= 0) {
+        UserPrompts::information(this, tr("information"), tr("Getting data outtime,please get again."));
+        endFetch();
+        m_inTick = false;
+        return;
+    }
+    const int expected = groupCount * MeterFrames::GroupReplyLength;
+    progressDialog->setValue(static_cast<int>(qMin<qsizetype>(receiveBuffer.size(), expected)));
+    if (receiveBuffer.size() < expected) {
+        m_inTick = false;
+        return;
+    }
+    {
+        PauseLocker lock(m_worker->pauseLock());
+        int record = 1;
+        for (const QByteArray &reply : MeterFrames::groupReplies(receiveBuffer))
+            parseData(reply, record++);
+        receiveBuffer.clear();
+        busy = false;
+        progressTimer->stop();
+        progressDialog->setValue(expected);
+        qDebug("readdata setVal =========OK============ %d\n", static_cast<int>(receiveBuffer.size()));
+    }
+    m_inTick = false;
+}
+
+void FirstPageFor415::endFetch()
+{
+    progressTimer->stop();
+    PauseLocker lock(m_worker->pauseLock());
+    receiveBuffer.clear();
+    busy = false;
+}
+
+void FirstPageFor415::parseData(QByteArray baData, int DataNo)
+{
+    MeterFrames::Group group;
+    if (!MeterFrames::decodeGroup(baData, group))
+        return;
+    const QString duration = fixed(group.duration, 1);
+    const int unit = unitGroup->checkedId();
+    if (unit >= 0 && unit <= 3) {
+        applyUnitHeaders(unit);
+        currentUnit = unit;
+    } else {
+        currentUnit = -1;
+        reportValues.powerUnitHtml.clear();
+        reportValues.energyUnitHtml.clear();
+    }
+    const int decimals = MeterModels::decimals(MeterModels::profile(modelCode), unit);
+    QString energy, rt, max, min, avg;
+    if (decimals >= 0) {
+        energy = fixed(group.energy, decimals);
+        rt = fixed(group.powerRT, decimals);
+        max = fixed(group.powerMAX, decimals);
+        min = fixed(group.powerMIN, decimals);
+        avg = fixed(group.powerAVG, decimals);
+    }
+    addDataRow({QString::number(DataNo), energy, duration, rt, max, min, avg});
+}
+
+void FirstPageFor415::applyUnitHeaders(int unit)
+{
+    struct UnitTexts {
+        const char *energy, *rt, *max, *min, *avg, *powerHtml, *energyHtml;
+    };
+    static const UnitTexts kUnits[] = {
+        {QT_TR_NOOP("Energy uJ/cm²"), QT_TR_NOOP("Power(RT) uW/cm²"), QT_TR_NOOP("Power(MAX) uW/cm²"),
+         QT_TR_NOOP("Power(MIN) uW/cm²"), QT_TR_NOOP("Power(AVG) uW/cm²"), "uW/cm<sup>2</sup>", "uJ/cm<sup>2</sup>"},
+        {QT_TR_NOOP("Energy mJ/cm²"), QT_TR_NOOP("Power(RT) mW/cm²"), QT_TR_NOOP("Power(MAX) mW/cm²"),
+         QT_TR_NOOP("Power(MIN) mW/cm²"), QT_TR_NOOP("Power(AVG) mW/cm²"), "mW/cm<sup>2</sup>", "mJ/cm<sup>2</sup>"},
+        {QT_TR_NOOP("Energy J/cm²"), QT_TR_NOOP("Power(RT) W/cm²"), QT_TR_NOOP("Power(MAX) W/cm²"),
+         QT_TR_NOOP("Power(MIN) W/cm²"), QT_TR_NOOP("Power(AVG) W/cm²"), "W/cm<sup>2</sup>", "J/cm<sup>2</sup>"},
+        {QT_TR_NOOP("Energy J/m²"), QT_TR_NOOP("Power(RT) W/m²"), QT_TR_NOOP("Power(MAX) W/m²"),
+         QT_TR_NOOP("Power(MIN) W/m²"), QT_TR_NOOP("Power(AVG) W/m²"), "W/m<sup>2</sup>", "J/m<sup>2</sup>"},
+    };
+    if (unit < 0 || unit > 3)
+        return;
+    const UnitTexts &u = kUnits[unit];
+    const char *headers[] = {u.energy, nullptr, u.rt, u.max, u.min, u.avg};
+    for (int i = 0; i < 6; ++i) {
+        if (!headers[i])
+            continue;
+        const int column = i + 1;
+        if (QTableWidgetItem *item = ui->tbData->horizontalHeaderItem(column))
+            item->setText(tr(headers[i]));
+    }
+    reportValues.powerUnitHtml = QString::fromLatin1(u.powerHtml);
+    reportValues.energyUnitHtml = QString::fromLatin1(u.energyHtml);
+}
+
+int FirstPageFor415::addDataRow(const QStringList &texts)
+{
+    const int row = ui->tbData->rowCount();
+    ui->tbData->insertRow(row);
+    for (int c = 0; c < 7; ++c) {
+        auto *item = new QTableWidgetItem(texts.value(c));
+        item->setTextAlignment(Qt::AlignCenter);
+        ui->tbData->setItem(row, c, item); // the table owns the item
+    }
+    auto *ops = new TableOpWidget(ui->tbData);
+    ops->row = row;
+    connect(ops, &TableOpWidget::sigReport, this, &FirstPageFor415::on_ReportBtn_clicked);
+    ops->EXCELBtn->hide();
+    ops->CurveBtn->hide();
+    ops->ReportBtn->show();
+    ui->tbData->setCellWidget(row, 7, ops);
+    return row;
+}
+
+void FirstPageFor415::on_ReportBtn_clicked(int row)
+{
+    if (busy) {
+        showBusy();
+        return;
+    }
+    auto text = [this, row](int column) {
+        const QTableWidgetItem *item = ui->tbData->item(row, column);
+        return item ? item->text() : QString();
+    };
+    reportValues.deviceName = ui->DeviceNameEdit->text();
+    reportValues.serialNo = ui->serialNoEdit->text();
+    reportValues.energy = text(1);
+    reportValues.duration = text(2);
+    reportValues.powerRT = text(3);
+    reportValues.powerMAX = text(4);
+    reportValues.powerMIN = text(5);
+    reportValues.powerAVG = text(6);
+    reportValues.isChinese = isChinese;
+    auto *report = new ReportPageFor415(this); // kept, hidden on close, until the page goes
+    report->show();
+    report->raise();
+    report->activateWindow();
+}
+
+void FirstPageFor415::on_ClearBtn_clicked()
+{
+    if (busy) {
+        showBusy();
+        return;
+    }
+    reportValues.powerUnitHtml.clear();
+    reportValues.energyUnitHtml.clear();
+    while (ui->tbData->rowCount() > 0)
+        ui->tbData->removeRow(0);
+}
+
+void FirstPageFor415::SaveData(QByteArray baData)
+{
+    receiveBuffer.append(baData);
+    if (busy)
+        return;
+    const int state = MeterFrames::probeState(receiveBuffer);
+    if (state == 1) {
+        receiveBuffer.clear();
+        UserPrompts::information(this, tr("Warn"), tr("Probe connection!"));
+        if (readDeviceInfo() == 1)
+            on_readhostconfiguretBtn_clicked();
+        return;
+    }
+    if (state == 0) {
+        receiveBuffer.clear();
+        UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        clear();
+        return;
+    }
+    // Nothing for us: only a tail that may begin a report is worth keeping.
+    if (receiveBuffer.size() > kKeptTail)
+        receiveBuffer = receiveBuffer.right(kKeptTail);
 }
 
 void FirstPageFor415::openThreadSlot()
@@ -74,9 +531,4 @@ void FirstPageFor415::closeThreadSlot()
 {
     qDebug() << tr("closeThreadSlot");
     m_worker->stop();
-}
-
-void FirstPageFor415::SaveData(QByteArray baData)
-{
-    receiveBuffer.append(baData);
 }

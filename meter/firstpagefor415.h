@@ -3,40 +3,83 @@
 #include "meterreportvalues.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QWidget>
+#include <memory>
 
 class PollingWorkerControl;
-class QLabel;
+class QButtonGroup;
+class QProgressDialog;
+class QTimer;
 
-// The page of the real-time meter family. It runs the polling worker while a meter is
-// connected; the worker's pause lock guards every exchange the page makes.
+namespace Ui {
+class FirstPageFor415;
+}
+
+// The page of the real-time meter family: device information, setup, and the stored
+// measurement groups. It runs the polling worker while a meter is connected; the
+// worker's pause lock guards every exchange the page makes, and is free while the
+// worker collects the group replies.
 class FirstPageFor415 : public QWidget
 {
     Q_OBJECT
 
 public:
+    static constexpr int MaxGroups = 9;
+    static constexpr int FetchTimeoutMs = 10000;
+    static constexpr int ProgressTickMs = 100;
+
     explicit FirstPageFor415(QWidget *parent = nullptr);
     ~FirstPageFor415() override;
 
-    // Reads and shows the device information; 1 on success, -1 otherwise.
+    int readDeviceInfo();
     int refreshDevice();
     void languageChange();
+    // Appends a row of seven texts with its Report button; returns the row index.
+    int addDataRow(const QStringList &texts);
+
     PollingWorkerControl *workerControl() const { return m_worker; }
+    QProgressDialog *progress() const { return progressDialog.get(); }
     QString deviceSummary() const;
 
     bool isChinese = false;
+    bool busy = false;
     quint32 modelCode = 0;
+    int groupCount = 0;
+    int currentUnit = -1;
     MeterReportValues reportValues;
 
+    QButtonGroup *autoOffGroup;
+    QButtonGroup *energyDisplayGroup;
+    QButtonGroup *filterGroup;
+    QButtonGroup *unitGroup;
+
 public slots:
+    int on_readhostconfiguretBtn_clicked();
     void clear();
     void openThreadSlot();
     void closeThreadSlot();
     void SaveData(QByteArray baData);
+    void updateProgress();
+
+private slots:
+    void on_writehostconfiguretBtn_clicked();
+    void on_GetDataBtn_clicked();
+    void on_ClearBtn_clicked();
+    void on_ReportBtn_clicked(int row);
+    void parseData(QByteArray baData, int DataNo);
 
 private:
+    void applyProfile();
+    void applyUnitHeaders(int unit);
+    void showBusy();
+    void endFetch();
+
+    std::unique_ptr<Ui::FirstPageFor415> ui;
     PollingWorkerControl *m_worker;
-    QLabel *m_title;
-    QLabel *m_device;
     QByteArray receiveBuffer;
+    std::unique_ptr<QProgressDialog> progressDialog; // a window of its own, without parent
+    QTimer *progressTimer;
+    QElapsedTimer fetchClock;
+    bool m_inTick = false;
 };

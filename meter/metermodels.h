@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QtGlobal>
+
+// The meter models: name, and the profile that says which setup buttons a model offers
+// and how many decimals each unit shows.
+class MeterModels
+{
+public:
+    enum class Profile { None, A, B, C };
+
+    struct Model {
+        quint32 code;
+        const char *name;
+        Profile profile;
+    };
+
+    // The model of this code (each model has a second code 20000000 higher); null when unknown.
+    static const Model *find(quint32 code);
+    static QString name(quint32 code);
+    static Profile profile(quint32 code);
+    // Decimals of energy and power for this profile and unit index; -1 when not shown.
+    static int decimals(Profile profile, int unit);
+};

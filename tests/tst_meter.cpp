@@ -1,0 +1,587 @@
+// The meter page against the virtual meter: device information, setup, Get Data through
+// the polling worker, probe reports, and the pause lock under message boxes.
+#include "crc16.h"
+#include "devicemonitor.h"
+#include "firstpagefor415.h"
+#include "instrumentprotocol.h"
+#include "mainwindow.h"
+#include "pollingworkercontrol.h"
+#include "reportpagefor415.h"
+#include "tableopwidget.h"
+#include "userprompts.h"
+#include "virtualdevicemonitor.h"
+#include "virtualhidbackend.h"
+#include "virtualinstrument.h"
+
+#include <QButtonGroup>
+#include <QDateEdit>
+#include <QElapsedTimer>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+namespace {
+
+QByteArray withCrc(QByteArray bytes)
+{
+    Crc16::append(bytes);
+    return bytes;
+}
+
+QVector<VirtualInstrument::MeterGroup> sampleGroups(int count)
+{
+    QVector<VirtualInstrument::MeterGroup> groups;
+    for (int i = 0; i < count; ++i) {
+        const float base = 1000.25f + 111.5f * i;
+        groups.append({base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
+    }
+    return groups;
+}
+
+} // namespace
+
+class tst_Meter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void deviceInformationAndProfiles();
+    void fetchEveryProfileAndUnit();
+    void fetchLimitsAndEmptyInstrument();
+    void fetchWithSurplusBytesAndProbeReport();
+    void fetchUnitChangedMidway();
+    void fetchWithoutReplyTimesOut();
+    void busyKeepsOtherActionsOut();
+    void setupReadDefaultsAndRanges();
+    void setupWrite();
+    void probeReportsWhileIdle();
+    void unplugDuringMessageBoxes();
+    void reportButtonOpensSnapshot();
+    void grabsWithRows();
+
+private:
+    void start(quint32 model, int groups = 9, quint8 unit = 0);
+    template <typename T> T *child(const char *name) const
+    {
+        return page()->findChild<T *>(QString::fromLatin1(name));
+    }
+    FirstPageFor415 *page() const { return MainWindow::instance()->meterPage(); }
+    QTableWidget *table() const { return child<QTableWidget>("tbData"); }
+    QString cell(int row, int column) const
+    {
+        const QTableWidgetItem *item = table()->item(row, column);
+        return item ? item->text() : QStringLiteral("<none>");
+    }
+    QString header(int column) const { return table()->horizontalHeaderItem(column)->text(); }
+    void getData();
+    int requestsStartingWith(const QByteArray &head) const;
+
+    std::unique_ptr<VirtualHidBackend> m_backend;
+    std::unique_ptr<VirtualInstrument> m_meter;
+    QList<UserPrompts::Prompt> m_prompts;
+    std::function<UserPrompts::Answer(const UserPrompts::Prompt &)> m_answer;
+};
+
+void tst_Meter::initTestCase()
+{
+    UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
+        m_prompts.append(prompt);
+        return m_answer ? m_answer(prompt) : UserPrompts::Answer{};
+    });
+    m_backend = std::make_unique<VirtualHidBackend>(nullptr);
+    HidBackend::setCurrent(m_backend.get());
+    DeviceMonitor::setFactory([this](QObject *parent) -> DeviceMonitor * {
+        return new VirtualDeviceMonitor(m_meter.get(), parent);
+    });
+}
+
+void tst_Meter::init()
+{
+    InstrumentProtocol::setReceiveTimeoutMs(400);
+    m_prompts.clear();
+    m_answer = nullptr;
+}
+
+void tst_Meter::cleanup()
+{
+    MainWindow::destroyInstance();
+    m_backend->setInstrument(nullptr);
+    m_meter.reset();
+}
+
+void tst_Meter::cleanupTestCase()
+{
+    HidBackend::setCurrent(nullptr);
+    DeviceMonitor::setFactory({});
+    UserPrompts::setHandler({});
+}
+
+void tst_Meter::start(quint32 model, int groups, quint8 unit)
+{
+    MainWindow::destroyInstance();
+    m_meter = std::make_unique<VirtualInstrument>(VirtualInstrument::Family::Meter, model);
+    m_meter->setSerialNumber(4294967295u);
+    m_meter->setFirmwareVersion(100);
+    m_meter->setMeterGroups(sampleGroups(groups));
+    m_meter->setMeasureSettings(0, 10, 0, unit);
+    m_backend->setInstrument(m_meter.get());
+    MainWindow::instance();
+    QVERIFY(page()->workerControl()->isRunning());
+}
+
+void tst_Meter::getData()
+{
+    child<QPushButton>("GetDataBtn")->click();
+}
+
+int tst_Meter::requestsStartingWith(const QByteArray &head) const
+{
+    int n = 0;
+    for (const QByteArray &r : m_meter->requests())
+        n += r.startsWith(head);
+    return n;
+}
+
+void tst_Meter::deviceInformationAndProfiles()
+{
+    start(7001297);
+    QCOMPARE(child<QLineEdit>("serialNoEdit")->text(), QStringLiteral("4294967295"));
+    QCOMPARE(child<QLineEdit>("FirmwareVersionEdit")->text(), QStringLiteral("10.0"));
+    QCOMPARE(child<QLineEdit>("DeviceNameEdit")->text(), QStringLiteral("VT415-M1"));
+    QVERIFY(child<QLineEdit>("DeviceNameEdit")->isHidden());
+    // Profile A: filters and W/cm² barred.
+    QVERIFY(!child<QRadioButton>("OffRadioBtn")->isEnabled());
+    QVERIFY(!child<QRadioButton>("wcmBtn")->isEnabled());
+    QVERIFY(child<QRadioButton>("wmBtn")->isEnabled());
+    QVERIFY(!child<QRadioButton>("RadioBtn_50ZH")->isCheckable());
+
+    // Then a profile B model: filters enabled but still grey, units white again.
+    m_meter->setModelCode(27002395);
+    QCOMPARE(page()->refreshDevice(), 1);
+    QCOMPARE(child<QLineEdit>("DeviceNameEdit")->text(), QStringLiteral("VT415-M2"));
+    QVERIFY(child<QRadioButton>("OffRadioBtn")->isEnabled());
+    QVERIFY(child<QRadioButton>("RadioBtn_50ZH")->isCheckable());
+    QVERIFY(child<QRadioButton>("OffRadioBtn")->styleSheet().contains(QStringLiteral("200,200,200")));
+    QCOMPARE(child<QRadioButton>("wcmBtn")->styleSheet(), QStringLiteral("background-color: rgb(255,255,255);"));
+    QVERIFY(!child<QRadioButton>("uwcmBtn")->isEnabled());
+
+    // An unknown model: "UnKnow", every button enabled, the profile left as it was.
+    m_meter->setModelCode(1234567);
+    QCOMPARE(page()->refreshDevice(), 1);
+    QCOMPARE(child<QLineEdit>("DeviceNameEdit")->text(), QStringLiteral("UnKnow"));
+    for (const char *name : {"OffRadioBtn", "RadioBtn_50ZH", "uwcmBtn", "mwcmBtn", "wcmBtn", "wmBtn"})
+        QVERIFY2(child<QRadioButton>(name)->isEnabled(), name);
+
+    // A failing calibration read keeps what was already written.
+    m_meter->setSerialNumber(17);
+    m_meter->corruptBlock(7, 0x24, 4);
+    QCOMPARE(page()->readDeviceInfo(), -1);
+    QCOMPARE(child<QLineEdit>("serialNoEdit")->text(), QStringLiteral("17"));
+    QVERIFY(m_prompts.isEmpty());
+
+    page()->clear();
+    QVERIFY(child<QLineEdit>("serialNoEdit")->text().isEmpty());
+    QCOMPARE(child<QDateEdit>("ProductionDateEdit")->date(), QDate(2000, 1, 1));
+    QCOMPARE(child<QDateEdit>("CalibrationeDateEdit")->date(), QDate(2000, 1, 1));
+}
+
+void tst_Meter::fetchEveryProfileAndUnit()
+{
+    struct ProfileCase {
+        quint32 model;
+        int decimals[4];
+    };
+    const ProfileCase profiles[] = {
+        {7001297, {1, 4, -1, 3}}, // A
+        {7003395, {-1, 0, 3, 0}}, // B
+        {27004365, {-1, 1, -1, 0}}, // C
+        {1234567, {-1, -1, -1, -1}}, // not in the table
+    };
+    const char *energyHeaders[] = {"Energy uJ/cm²", "Energy mJ/cm²", "Energy J/cm²", "Energy J/m²"};
+    const char *avgHeaders[] = {"Power(AVG) uW/cm²", "Power(AVG) mW/cm²", "Power(AVG) W/cm²", "Power(AVG) W/m²"};
+    const char *units[] = {"uW/cm<sup>2</sup>", "mW/cm<sup>2</sup>", "W/cm<sup>2</sup>", "W/m<sup>2</sup>"};
+    const QVector<VirtualInstrument::MeterGroup> groups = sampleGroups(9);
+    for (const ProfileCase &profile : profiles) {
+        start(profile.model);
+        for (int unit = 0; unit < 4; ++unit) {
+            m_meter->setMeasureSettings(0, 10, 0, static_cast<quint8>(unit));
+            m_meter->clearRequests();
+            getData();
+            QTRY_COMPARE_WITH_TIMEOUT(table()->rowCount(), 9, 5000);
+            QTRY_VERIFY(!page()->busy);
+            // Nine requests at 240, 264, ... 432.
+            for (int i = 0; i < 9; ++i)
+                QCOMPARE(requestsStartingWith(InstrumentProtocol::powerGroupRequest(240 + 24 * i)), 1);
+            QCOMPARE(header(1), QString::fromUtf8(energyHeaders[unit]));
+            QCOMPARE(header(6), QString::fromUtf8(avgHeaders[unit]));
+            QCOMPARE(page()->reportValues.powerUnitHtml, QString::fromLatin1(units[unit]));
+            const int d = profile.decimals[unit];
+            for (int row = 0; row < 9; ++row) {
+                const auto &g = groups[row];
+                auto value = [d](float v) { return d < 0 ? QString() : QString::number(v, 'f', d); };
+                QCOMPARE(cell(row, 0), QString::number(row + 1));
+                QCOMPARE(cell(row, 1), value(g[4]));
+                QCOMPARE(cell(row, 2), QString::number(g[5], 'f', 1));
+                QCOMPARE(cell(row, 3), value(g[0]));
+                QCOMPARE(cell(row, 4), value(g[1]));
+                QCOMPARE(cell(row, 5), value(g[2]));
+                QCOMPARE(cell(row, 6), value(g[3]));
+                auto *ops = qobject_cast<TableOpWidget *>(table()->cellWidget(row, 7));
+                QVERIFY(ops);
+                QCOMPARE(ops->row, row);
+                QVERIFY(ops->EXCELBtn->isHidden());
+                QVERIFY(ops->CurveBtn->isHidden());
+                QVERIFY(!ops->ReportBtn->isHidden());
+            }
+        }
+    }
+    QVERIFY(m_prompts.isEmpty());
+}
+
+void tst_Meter::fetchLimitsAndEmptyInstrument()
+{
+    // Twelve reported, nine asked for.
+    start(7001297);
+    m_meter->setGroupCount(12);
+    m_meter->clearRequests();
+    getData();
+    QCOMPARE(page()->progress()->maximum(), 306);
+    QCOMPARE(requestsStartingWith(QByteArray::fromHex("AB42")), 9);
+    QCOMPARE(requestsStartingWith(InstrumentProtocol::powerGroupRequest(432)), 1);
+    QTRY_COMPARE(table()->rowCount(), 9);
+
+    // None stored: nothing happens, no message, no progress window.
+    start(7001297, 0);
+    m_meter->clearRequests();
+    page()->progress()->hide();
+    getData();
+    QTest::qWait(200);
+    QCOMPARE(table()->rowCount(), 0);
+    QVERIFY(!page()->busy);
+    QVERIFY(!page()->progress()->isVisible());
+    QCOMPARE(requestsStartingWith(QByteArray::fromHex("AB42")), 0);
+    QVERIFY(m_prompts.isEmpty());
+
+    // Get Data without an instrument.
+    m_meter->unplug();
+    QTRY_VERIFY(!MainWindow::instance()->link());
+    getData();
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().text, QStringLiteral("please Connecting instrument!"));
+}
+
+void tst_Meter::fetchWithSurplusBytesAndProbeReport()
+{
+    start(7001297);
+    const QString serial = child<QLineEdit>("serialNoEdit")->text();
+    // Garbage in front of the first reply and a probe report in the middle of the replies.
+    m_meter->clearFaults();
+    m_meter->injectFault(VirtualInstrument::Fault::GarbageBefore, 0, QByteArray(7, '\x55'));
+    getData();
+    m_meter->sendUnsolicited(withCrc(QByteArray::fromHex("AB220D0002000000")));
+    QTRY_VERIFY_WITH_TIMEOUT(!page()->busy, 5000);
+    const int rows = table()->rowCount();
+    QVERIFY(rows >= 8 && rows <= 9);
+    const QVector<VirtualInstrument::MeterGroup> groups = sampleGroups(9);
+    for (int row = 0; row < rows; ++row) {
+        QCOMPARE(cell(row, 0), QString::number(row + 1)); // numbered without gaps
+        QCOMPARE(cell(row, 3), QString::number(groups[row][0], 'f', 1));
+    }
+    // The probe report during the fetch was ignored.
+    QVERIFY(m_prompts.isEmpty());
+    QCOMPARE(child<QLineEdit>("serialNoEdit")->text(), serial);
+}
+
+void tst_Meter::fetchUnitChangedMidway()
+{
+    start(7001297);
+    m_meter->setMeasureSettings(0, 10, 0, 0);
+    getData();
+    QVERIFY(page()->busy);
+    child<QRadioButton>("mwcmBtn")->setChecked(true); // the user picks another unit meanwhile
+    QTRY_COMPARE(table()->rowCount(), 9);
+    QCOMPARE(header(3), QStringLiteral("Power(RT) mW/cm²"));
+    // Numbers are not converted, only written with the new unit's decimals.
+    QCOMPARE(cell(0, 3), QString::number(sampleGroups(1)[0][0], 'f', 4));
+    QCOMPARE(page()->reportValues.energyUnitHtml, QStringLiteral("mJ/cm<sup>2</sup>"));
+}
+
+void tst_Meter::fetchWithoutReplyTimesOut()
+{
+    start(7001297);
+    // The six setup and count replies of the fetch pass untouched (a split at 0 changes
+    // nothing); the nine group replies never come.
+    for (int i = 0; i < 6; ++i)
+        m_meter->injectFault(VirtualInstrument::Fault::SplitReply, 0);
+    for (int i = 0; i < 9; ++i)
+        m_meter->injectFault(VirtualInstrument::Fault::NoReply);
+    QElapsedTimer timer;
+    timer.start();
+    getData();
+    QVERIFY(page()->busy);
+    QTRY_VERIFY_WITH_TIMEOUT(!page()->busy, 20000);
+    QVERIFY(timer.elapsed() >= FirstPageFor415::FetchTimeoutMs);
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().title, QStringLiteral("information"));
+    QCOMPARE(m_prompts.first().text, QStringLiteral("Getting data outtime,please get again."));
+    QCOMPARE(table()->rowCount(), 0);
+    QCOMPARE(page()->progress()->value(), 0);
+    // The page is usable again.
+    getData();
+    QTRY_COMPARE(table()->rowCount(), 9);
+}
+
+void tst_Meter::busyKeepsOtherActionsOut()
+{
+    start(7001297);
+    getData();
+    QVERIFY(page()->busy);
+    child<QPushButton>("ClearBtn")->click();
+    child<QPushButton>("readhostconfiguretBtn")->click();
+    child<QPushButton>("writehostconfiguretBtn")->click();
+    getData();
+    page()->clear();
+    QCOMPARE(m_prompts.size(), 5);
+    for (const UserPrompts::Prompt &p : m_prompts)
+        QCOMPARE(p.text, QStringLiteral("Getting data,please wait..."));
+    QTRY_COMPARE(table()->rowCount(), 9); // the fetch went on
+    // A row's Report during a fetch: only the message.
+    m_prompts.clear();
+    QVERIFY(!page()->busy);
+    getData();
+    QVERIFY(page()->busy);
+    page()->addDataRow({QStringLiteral("1"), {}, {}, {}, {}, {}, {}});
+    qobject_cast<TableOpWidget *>(table()->cellWidget(0, 7))->ReportBtn->click();
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().text, QStringLiteral("Getting data,please wait..."));
+    QVERIFY(page()->findChildren<ReportPageFor415 *>().isEmpty());
+    QTRY_VERIFY(!page()->busy);
+}
+
+void tst_Meter::setupReadDefaultsAndRanges()
+{
+    start(7003395); // profile B: every filter usable
+    m_meter->setHostSettings(0, 10, 0, 1);
+    m_meter->setMeasureSettings(0, 10, 2, 1);
+    QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), 1);
+    QCOMPARE(page()->autoOffGroup->checkedId(), 0);
+    QCOMPARE(page()->energyDisplayGroup->checkedId(), 1);
+    QCOMPARE(page()->filterGroup->checkedId(), 2);
+    QCOMPARE(page()->unitGroup->checkedId(), 1);
+
+    // Values out of range change nothing.
+    m_meter->setHostSettings(2, 10, 0, 9);
+    m_meter->setMeasureSettings(0, 10, 3, 4);
+    QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), 1);
+    QCOMPARE(page()->autoOffGroup->checkedId(), 0);
+    QCOMPARE(page()->energyDisplayGroup->checkedId(), 1);
+    QCOMPARE(page()->filterGroup->checkedId(), 2);
+    QCOMPARE(page()->unitGroup->checkedId(), 1);
+
+    // A blank host block: ON and No, and the measurement block is not read.
+    m_meter->corruptBlock(1, 0x80, 4);
+    m_meter->clearRequests();
+    QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), -1);
+    QCOMPARE(page()->autoOffGroup->checkedId(), 1);
+    QCOMPARE(page()->energyDisplayGroup->checkedId(), 0);
+    QCOMPARE(requestsStartingWith(InstrumentProtocol::measureConfigureRequest()), 0);
+
+    // A blank measurement block: " OFF " and uW/c㎡.
+    m_meter->setHostSettings(0, 10, 0, 1);
+    m_meter->corruptBlock(7, 0x60, 4);
+    QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), -1);
+    QCOMPARE(page()->filterGroup->checkedId(), 0);
+    QCOMPARE(page()->unitGroup->checkedId(), 0);
+    QVERIFY(m_prompts.isEmpty());
+
+    // No probe: the message, nothing checked anew.
+    m_meter->setProbeConnected(false);
+    QTest::qWait(150); // the notification clears the page
+    m_prompts.clear();
+    QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), -1);
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().text, QStringLiteral("No probe connection!"));
+}
+
+void tst_Meter::setupWrite()
+{
+    start(7003395, 9, 7); // a unit index out of range: no unit button gets checked
+    m_meter->setHostSettings(1, 10, 0, 0);
+    m_meter->setMeasureSettings(0, 10, 1, 7);
+    QCOMPARE(page()->refreshDevice(), 1);
+    QCOMPARE(page()->unitGroup->checkedId(), -1);
+    getData();
+    QTRY_COMPARE(table()->rowCount(), 9);
+
+    // No: nothing happens.
+    m_answer = [](const UserPrompts::Prompt &) { return UserPrompts::Answer{false, {}}; };
+    m_meter->clearRequests();
+    child<QPushButton>("writehostconfiguretBtn")->click();
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().kind, UserPrompts::Kind::Question);
+    QCOMPARE(m_prompts.first().title, QStringLiteral("Solvane V2.1"));
+    QCOMPARE(m_prompts.first().text, QStringLiteral("Resetting the parameter history data will be cleared."));
+    QCOMPARE(table()->rowCount(), 9);
+    QVERIFY(m_meter->requests().isEmpty());
+
+    // Yes: the table goes, both blocks are written; no unit checked sends -1 as FF.
+    m_answer = nullptr;
+    m_prompts.clear();
+    page()->energyDisplayGroup->button(1)->setChecked(true);
+    child<QPushButton>("writehostconfiguretBtn")->click();
+    QCOMPARE(table()->rowCount(), 0);
+    QCOMPARE(m_meter->memory(1, 0x80, 4), QByteArray::fromHex("010A0001"));
+    QCOMPARE(m_meter->memory(7, 0x60, 4), QByteArray::fromHex("000A01FF"));
+    QCOMPARE(m_prompts.size(), 2);
+    QCOMPARE(m_prompts.last().text, QStringLiteral("parameter configuration success!"));
+
+    // The first write fails: an error, and the second write is never sent.
+    m_prompts.clear();
+    m_meter->clearRequests();
+    m_meter->injectFault(VirtualInstrument::Fault::WrongEcho);
+    child<QPushButton>("writehostconfiguretBtn")->click();
+    QCOMPARE(m_prompts.last().text, QStringLiteral("parameter configuration Error!"));
+    QCOMPARE(requestsStartingWith(QByteArray::fromHex("AB71")), 1);
+    QCOMPARE(requestsStartingWith(QByteArray::fromHex("AB77")), 0);
+}
+
+void tst_Meter::probeReportsWhileIdle()
+{
+    start(7001297);
+    QCOMPARE(child<QLineEdit>("serialNoEdit")->text(), QStringLiteral("4294967295"));
+    m_meter->setProbeConnected(false);
+    QTRY_COMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().text, QStringLiteral("No probe connection!"));
+    QTRY_VERIFY(child<QLineEdit>("serialNoEdit")->text().isEmpty());
+
+    m_prompts.clear();
+    m_meter->setSerialNumber(99);
+    m_meter->setProbeConnected(true);
+    QTRY_COMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().text, QStringLiteral("Probe connection!"));
+    QTRY_COMPARE(child<QLineEdit>("serialNoEdit")->text(), QStringLiteral("99"));
+
+    // Other states, and frames that only look like a probe report, are skipped.
+    m_prompts.clear();
+    m_meter->sendUnsolicited(withCrc(QByteArray::fromHex("AB220D0002000500")));
+    m_meter->sendUnsolicited(QByteArray::fromHex("AB220E000200000000"));
+    QTest::qWait(300);
+    QVERIFY(m_prompts.isEmpty());
+    // A report split over two chunks is still recognised.
+    const QByteArray report = withCrc(QByteArray::fromHex("AB220D0002000000"));
+    m_meter->sendUnsolicited(report.left(3));
+    QTest::qWait(150);
+    m_meter->sendUnsolicited(report.mid(3));
+    QTRY_COMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().text, QStringLiteral("No probe connection!"));
+}
+
+void tst_Meter::unplugDuringMessageBoxes()
+{
+    // The instrument goes while a box is open: the nested event loop handles the removal,
+    // which stops the worker; a page holding the lock there would hang the program.
+    auto unplugInsideBox = [this](const UserPrompts::Prompt &) {
+        if (m_meter->isPlugged()) {
+            m_meter->unplug();
+            QTest::qWait(300);
+        }
+        return UserPrompts::Answer{};
+    };
+
+    start(7001297);
+    m_answer = unplugInsideBox;
+    child<QPushButton>("writehostconfiguretBtn")->click(); // the question
+    QVERIFY(!MainWindow::instance()->link());
+    QVERIFY(!page()->workerControl()->isRunning());
+    QVERIFY(!page()->busy);
+
+    // A probe message during Get Data.
+    start(7001297);
+    m_prompts.clear();
+    m_meter->setProbeConnected(false);
+    QTRY_VERIFY(!m_prompts.isEmpty()); // the notification's own box, idle
+    QVERIFY(!MainWindow::instance()->link());
+    // Plugged again without its probe: the instrument goes while "No probe connection!"
+    // of the detection is open; no worker may be left polling a closed link.
+    m_prompts.clear();
+    m_meter->plug();
+    QTRY_VERIFY(!m_prompts.isEmpty());
+    QTRY_VERIFY(!m_meter->isPlugged());
+    QVERIFY(!MainWindow::instance()->link());
+    QVERIFY(!page()->workerControl()->isRunning());
+
+    // The time-out message of a fetch.
+    start(7001297);
+    for (int i = 0; i < 6; ++i)
+        m_meter->injectFault(VirtualInstrument::Fault::SplitReply, 0);
+    for (int i = 0; i < 9; ++i)
+        m_meter->injectFault(VirtualInstrument::Fault::NoReply);
+    getData();
+    QTRY_VERIFY_WITH_TIMEOUT(!page()->busy, 20000);
+    QVERIFY(!MainWindow::instance()->link());
+    QVERIFY(!page()->workerControl()->isRunning());
+
+    // And after all that, a re-plug works.
+    m_answer = nullptr;
+    m_meter->plug();
+    QTRY_VERIFY(MainWindow::instance()->link());
+    QVERIFY(page()->workerControl()->isRunning());
+    getData();
+    QTRY_COMPARE(table()->rowCount(), 9);
+}
+
+void tst_Meter::reportButtonOpensSnapshot()
+{
+    start(7001297);
+    getData();
+    QTRY_COMPARE(table()->rowCount(), 9);
+    auto *ops = qobject_cast<TableOpWidget *>(table()->cellWidget(2, 7));
+    ops->ReportBtn->click();
+    ops->ReportBtn->click();
+    QCOMPARE(page()->findChildren<ReportPageFor415 *>().size(), 2);
+    QCOMPARE(page()->reportValues.serialNo, QStringLiteral("4294967295"));
+    QCOMPARE(page()->reportValues.deviceName, QStringLiteral("VT415-M1"));
+    QCOMPARE(page()->reportValues.energy, cell(2, 1));
+    QCOMPARE(page()->reportValues.powerAVG, cell(2, 6));
+    QCOMPARE(page()->reportValues.duration, cell(2, 2));
+    QCOMPARE(page()->reportValues.powerUnitHtml, QStringLiteral("uW/cm<sup>2</sup>"));
+
+    // Clear keeps the headers and empties the unit texts.
+    child<QPushButton>("ClearBtn")->click();
+    QCOMPARE(table()->rowCount(), 0);
+    QVERIFY(page()->reportValues.powerUnitHtml.isEmpty());
+    QCOMPARE(header(3), QStringLiteral("Power(RT) uW/cm²"));
+}
+
+void tst_Meter::grabsWithRows()
+{
+    QVERIFY(QDir::setCurrent(QStringLiteral(SOLVANE_QM_DIR)));
+    start(7001297);
+    MainWindow *window = MainWindow::instance();
+    window->on_btnLanguageZh_clicked();
+    getData();
+    QTRY_COMPARE(table()->rowCount(), 9);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);
+    QDir().mkpath(dir);
+    QVERIFY(window->grab().save(dir + QStringLiteral("/meter_zh.png")));
+    window->on_btnLanguageEn_clicked();
+    QCOMPARE(header(3), QStringLiteral("Power(RT) uW/cm²"));
+    QCOMPARE(qobject_cast<TableOpWidget *>(table()->cellWidget(0, 7))->ReportBtn->text(), QStringLiteral("Report"));
+    QVERIFY(window->grab().save(dir + QStringLiteral("/meter_en.png")));
+}
+
+QTEST_MAIN(tst_Meter)
+#include "tst_meter.moc"
