@@ -343,12 +343,12 @@ void tst_App::languageSwitch()
     MainWindow *window = MainWindow::instance();
     auto *en = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
     auto *zh = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
-    QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Real-time meter"), QStringLiteral("实时型辐照计"));
+    QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"), QStringLiteral("获取数据"));
 
     QTest::mouseClick(en, Qt::LeftButton);
     QVERIFY(!window->loggerPage()->isChinese);
     QVERIFY(!window->meterPage()->isChinese);
-    QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Real-time meter"), QStringLiteral("Real-time meter"));
+    QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"), QStringLiteral("Get Data"));
     QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("Warn"));
 
     // Without the files nothing changes, and the language in force stays.
@@ -379,7 +379,7 @@ void tst_App::grabsWithRealGlyphs()
 
     // The Chinese texts need a font that has their glyphs.
     const QFontMetrics metrics(qApp->font());
-    for (QChar c : QStringLiteral("中文实时型辐照计警告㎡"))
+    for (QChar c : QStringLiteral("中文获取数据记录型辐照计警告㎡"))
         QVERIFY2(metrics.inFont(c), qPrintable(QString(c)));
 
     const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);

@@ -32,8 +32,7 @@ class ContextTranslator : public QTranslator
 public:
     using QTranslator::QTranslator;
     bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *sourceText, const char *,
-                      int) const override
+    QString translate(const char *context, const char *sourceText, const char *, int) const override
     {
         return QString::fromLatin1(context) + QLatin1Char('|') + QString::fromUtf8(sourceText);
     }
@@ -48,8 +47,7 @@ public:
     {
     }
     bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *sourceText, const char *,
-                      int) const override
+    QString translate(const char *context, const char *sourceText, const char *, int) const override
     {
         if (m_context != context)
             return QString();
@@ -181,9 +179,8 @@ const char *const kHead =
 
 QString titleLine(const char *size, const char *caption)
 {
-    return QString::fromUtf8(
-               R"(<p class="MsoNormal" align="center" style="text-align: center">)"
-               R"(<span lang="EN-US" style="font-size: )") +
+    return QString::fromUtf8(R"(<p class="MsoNormal" align="center" style="text-align: center">)"
+                             R"(<span lang="EN-US" style="font-size: )") +
            QLatin1String(size) + QStringLiteral("pt\">") + QLatin1String(caption) +
            QStringLiteral("</span></p>");
 }
@@ -299,8 +296,8 @@ void tst_MeterReport::englishLayout()
     fillPage(page);
     auto *report = new ReportPageFor415(&page);
     QVERIFY(!report->isChinese);
-    const QString expected = QLatin1String(kHead) + titleLine("25.0", "Test Report") +
-                             expectedBody(10, 10);
+    const QString expected =
+        QLatin1String(kHead) + titleLine("25.0", "Test Report") + expectedBody(10, 10);
     QCOMPARE(report->buildReportHtml(false, kFixedTime), expected);
     QCOMPARE(report->buildReportHtml().mid(expected.indexOf(QLatin1String("</title>"))),
              expected.mid(expected.indexOf(QLatin1String("</title>"))));
@@ -372,10 +369,14 @@ void tst_MeterReport::unitCells()
         auto *report = new ReportPageFor415(&page);
         const QString html = report->buildReportHtml(false, kFixedTime);
         QVERIFY(html.contains(dataRow(QStringLiteral("Energy"), QStringLiteral("12.500"), energy)));
-        QVERIFY(html.contains(dataRow(QStringLiteral("Power(RT)"), QStringLiteral("0.512"), power)));
-        QVERIFY(html.contains(dataRow(QStringLiteral("Power(MAX)"), QStringLiteral("0.600"), power)));
-        QVERIFY(html.contains(dataRow(QStringLiteral("Power(MIN)"), QStringLiteral("0.400"), power)));
-        QVERIFY(html.contains(dataRow(QStringLiteral("Power(AVG)"), QStringLiteral("0.500"), power)));
+        QVERIFY(
+            html.contains(dataRow(QStringLiteral("Power(RT)"), QStringLiteral("0.512"), power)));
+        QVERIFY(
+            html.contains(dataRow(QStringLiteral("Power(MAX)"), QStringLiteral("0.600"), power)));
+        QVERIFY(
+            html.contains(dataRow(QStringLiteral("Power(MIN)"), QStringLiteral("0.400"), power)));
+        QVERIFY(
+            html.contains(dataRow(QStringLiteral("Power(AVG)"), QStringLiteral("0.500"), power)));
         // Seconds, whatever the other units are.
         QVERIFY(html.contains(
             dataRow(QStringLiteral("Duration"), QStringLiteral("25"), QStringLiteral("S"))));
@@ -398,8 +399,7 @@ void tst_MeterReport::windowAndTimestamp()
     // The browser shows the built report, stamped when it was built.
     const QString title = titleOf(report);
     QVERIFY2(title.startsWith(QLatin1String("Report_")), qPrintable(title));
-    const QDateTime stamp =
-        QDateTime::fromString(title.mid(7), QStringLiteral("yyyyMMddhhmmss"));
+    const QDateTime stamp = QDateTime::fromString(title.mid(7), QStringLiteral("yyyyMMddhhmmss"));
     QVERIFY2(stamp.isValid(), qPrintable(title));
     QVERIFY(stamp >= before && stamp <= after);
     QVERIFY(browserOf(report)->toPlainText().contains(
@@ -467,8 +467,8 @@ void tst_MeterReport::informationDialog()
     FirstPageFor415 page;
     fillPage(page);
     auto *report = new ReportPageFor415(&page);
-    for (const QString *field : {&report->testLight, &report->company, &report->tester,
-                                 &report->auditor})
+    for (const QString *field :
+         {&report->testLight, &report->company, &report->tester, &report->auditor})
         QCOMPARE(*field, QStringLiteral("&nbsp;"));
 
     InformationPageFor415 *info = openInformation(report);
@@ -505,8 +505,8 @@ void tst_MeterReport::informationDialog()
     QVERIFY(again && again != info);
     QVERIFY(edit(again, "TesterEdit")->text().isEmpty());
     click(again, "Okbtn");
-    for (const QString *field : {&report->testLight, &report->company, &report->tester,
-                                 &report->auditor})
+    for (const QString *field :
+         {&report->testLight, &report->company, &report->tester, &report->auditor})
         QCOMPARE(*field, QString());
     const QString emptied = report->buildReportHtml(false, kFixedTime);
     QCOMPARE(emptied.count(QLatin1String("<td width=\"60%\"><hr/></td>")), 2);

@@ -3,10 +3,6 @@
 <context>
     <name>FirstPageFor415</name>
     <message>
-        <source>Real-time meter</source>
-        <translation>Real-time meter</translation>
-    </message>
-    <message>
         <source>openThreadSlot</source>
         <translation>openThreadSlot</translation>
     </message>
@@ -14,12 +10,331 @@
         <source>closeThreadSlot</source>
         <translation>closeThreadSlot</translation>
     </message>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>Device information</source>
+        <translation>Device information</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>SN:</translation>
+    </message>
+    <message>
+        <source>Production Date:</source>
+        <translation>Production Date:</translation>
+    </message>
+    <message>
+        <source>Calibration Date:</source>
+        <translation>Calibration Date:</translation>
+    </message>
+    <message>
+        <source>Device Name:</source>
+        <translation>Device Name:</translation>
+    </message>
+    <message>
+        <source>Firmware Version:</source>
+        <translation>Firmware Version:</translation>
+    </message>
+    <message>
+        <source>Setup parameter</source>
+        <translation>Setup parameter</translation>
+    </message>
+    <message>
+        <source>Auto Off</source>
+        <translation>Auto Off</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>OFF</translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation>ON</translation>
+    </message>
+    <message>
+        <source>Smooth</source>
+        <translation>Smooth</translation>
+    </message>
+    <message>
+        <source> OFF </source>
+        <translation> OFF </translation>
+    </message>
+    <message>
+        <source>50 HZ</source>
+        <translation>50 HZ</translation>
+    </message>
+    <message>
+        <source>60 HZ</source>
+        <translation>60 HZ</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>uW/c㎡</source>
+        <translation>uW/c㎡</translation>
+    </message>
+    <message>
+        <source>mW/c㎡</source>
+        <translation>mW/c㎡</translation>
+    </message>
+    <message>
+        <source>W/c㎡</source>
+        <translation>W/c㎡</translation>
+    </message>
+    <message>
+        <source>W/㎡</source>
+        <translation>W/㎡</translation>
+    </message>
+    <message>
+        <source>Energy Display</source>
+        <translation>Energy Display</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>No</translation>
+    </message>
+    <message>
+        <source>Setup</source>
+        <translation>Setup</translation>
+    </message>
+    <message>
+        <source>Read</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Get Data</source>
+        <translation>Get Data</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>NO</translation>
+    </message>
+    <message>
+        <source>Energy</source>
+        <translation>Energy</translation>
+    </message>
+    <message>
+        <source>Duration(S)</source>
+        <translation>Duration(S)</translation>
+    </message>
+    <message>
+        <source>Power(RT)</source>
+        <translation>Power(RT)</translation>
+    </message>
+    <message>
+        <source>Power(MAX) </source>
+        <translation>Power(MAX) </translation>
+    </message>
+    <message>
+        <source>Power(MIN)</source>
+        <translation>Power(MIN)</translation>
+    </message>
+    <message>
+        <source>Power(AVG)</source>
+        <translation>Power(AVG)</translation>
+    </message>
+    <message>
+        <source>Solvane UV Instruments</source>
+        <translation>Solvane UV Instruments</translation>
+    </message>
+    <message>
+        <source>www.solvane.example</source>
+        <translation>www.solvane.example</translation>
+    </message>
+    <message>
+        <source>Warn</source>
+        <translation>Warn</translation>
+    </message>
+    <message>
+        <source>No probe connection!</source>
+        <translation>No probe connection!</translation>
+    </message>
+    <message>
+        <source>The instrument is not configured production information!</source>
+        <translation>The instrument is not configured production information!</translation>
+    </message>
+    <message>
+        <source>warn</source>
+        <translation>warn</translation>
+    </message>
+    <message>
+        <source>please Connecting instrument!</source>
+        <translation>please Connecting instrument!</translation>
+    </message>
+    <message>
+        <source>Solvane V2.1</source>
+        <translation>Solvane V2.1</translation>
+    </message>
+    <message>
+        <source>Resetting the parameter history data will be cleared.</source>
+        <translation>Resetting the parameter history data will be cleared.</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <source>parameter configuration Error!</source>
+        <translation>parameter configuration Error!</translation>
+    </message>
+    <message>
+        <source>parameter configuration success!</source>
+        <translation>parameter configuration success!</translation>
+    </message>
+    <message>
+        <source>Getting data,please wait...</source>
+        <translation>Getting data,please wait...</translation>
+    </message>
+    <message>
+        <source>Getting data outtime,please get again.</source>
+        <translation>Getting data outtime,please get again.</translation>
+    </message>
+    <message>
+        <source>Energy uJ/cm²</source>
+        <translation>Energy uJ/cm²</translation>
+    </message>
+    <message>
+        <source>Power(RT) uW/cm²</source>
+        <translation>Power(RT) uW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MAX) uW/cm²</source>
+        <translation>Power(MAX) uW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MIN) uW/cm²</source>
+        <translation>Power(MIN) uW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(AVG) uW/cm²</source>
+        <translation>Power(AVG) uW/cm²</translation>
+    </message>
+    <message>
+        <source>Energy mJ/cm²</source>
+        <translation>Energy mJ/cm²</translation>
+    </message>
+    <message>
+        <source>Power(RT) mW/cm²</source>
+        <translation>Power(RT) mW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MAX) mW/cm²</source>
+        <translation>Power(MAX) mW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MIN) mW/cm²</source>
+        <translation>Power(MIN) mW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(AVG) mW/cm²</source>
+        <translation>Power(AVG) mW/cm²</translation>
+    </message>
+    <message>
+        <source>Energy J/cm²</source>
+        <translation>Energy J/cm²</translation>
+    </message>
+    <message>
+        <source>Power(RT) W/cm²</source>
+        <translation>Power(RT) W/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MAX) W/cm²</source>
+        <translation>Power(MAX) W/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MIN) W/cm²</source>
+        <translation>Power(MIN) W/cm²</translation>
+    </message>
+    <message>
+        <source>Power(AVG) W/cm²</source>
+        <translation>Power(AVG) W/cm²</translation>
+    </message>
+    <message>
+        <source>Energy J/m²</source>
+        <translation>Energy J/m²</translation>
+    </message>
+    <message>
+        <source>Power(RT) W/m²</source>
+        <translation>Power(RT) W/m²</translation>
+    </message>
+    <message>
+        <source>Power(MAX) W/m²</source>
+        <translation>Power(MAX) W/m²</translation>
+    </message>
+    <message>
+        <source>Power(MIN) W/m²</source>
+        <translation>Power(MIN) W/m²</translation>
+    </message>
+    <message>
+        <source>Power(AVG) W/m²</source>
+        <translation>Power(AVG) W/m²</translation>
+    </message>
+    <message>
+        <source>Probe connection!</source>
+        <translation>Probe connection!</translation>
+    </message>
 </context>
 <context>
     <name>FirstPageFor416</name>
     <message>
         <source>Data logger</source>
         <translation>Data logger</translation>
+    </message>
+</context>
+<context>
+    <name>InformationPageFor415</name>
+    <message>
+        <source>Report</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <source>Device:</source>
+        <translation>Device:</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>SN:</translation>
+    </message>
+    <message>
+        <source>Test Light:</source>
+        <translation>Test Light:</translation>
+    </message>
+    <message>
+        <source>Company:</source>
+        <translation>Company:</translation>
+    </message>
+    <message>
+        <source>Tester:</source>
+        <translation>Tester:</translation>
+    </message>
+    <message>
+        <source>Auditor:</source>
+        <translation>Auditor:</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>Ok</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -55,6 +370,123 @@
     <message>
         <source>The instrument is not configured production information!</source>
         <translation>The instrument is not configured production information!</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Device: </source>
+        <translation>Device: </translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Duration</translation>
+    </message>
+    <message>
+        <source>Test Report</source>
+        <translation>Test Report</translation>
+    </message>
+    <message>
+        <source>Test Report1</source>
+        <translation>Test Report1</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>SN:</translation>
+    </message>
+    <message>
+        <source>Test Light:</source>
+        <translation>Test Light:</translation>
+    </message>
+    <message>
+        <source>Company:</source>
+        <translation>Company:</translation>
+    </message>
+    <message>
+        <source>Test Data</source>
+        <translation>Test Data</translation>
+    </message>
+    <message>
+        <source>Item</source>
+        <translation>Item</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>Energy</source>
+        <translation>Energy</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>S</translation>
+    </message>
+    <message>
+        <source>Power(RT)</source>
+        <translation>Power(RT)</translation>
+    </message>
+    <message>
+        <source>Power(MAX)</source>
+        <translation>Power(MAX)</translation>
+    </message>
+    <message>
+        <source>Power(MIN)</source>
+        <translation>Power(MIN)</translation>
+    </message>
+    <message>
+        <source>Power(AVG)</source>
+        <translation>Power(AVG)</translation>
+    </message>
+    <message>
+        <source> Tester:</source>
+        <translation> Tester:</translation>
+    </message>
+    <message>
+        <source> Auditor:</source>
+        <translation> Auditor:</translation>
+    </message>
+</context>
+<context>
+    <name>ReportPageFor415</name>
+    <message>
+        <source>Report</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>Device: </source>
+        <translation>Device: </translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>Duration</translation>
+    </message>
+</context>
+<context>
+    <name>TableOpWidget</name>
+    <message>
+        <source>EXCEL</source>
+        <translation>EXCEL</translation>
+    </message>
+    <message>
+        <source>Curve</source>
+        <translation>Curve</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>Report</translation>
     </message>
 </context>
 </TS>

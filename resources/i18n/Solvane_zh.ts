@@ -3,10 +3,6 @@
 <context>
     <name>FirstPageFor415</name>
     <message>
-        <source>Real-time meter</source>
-        <translation>实时型辐照计</translation>
-    </message>
-    <message>
         <source>openThreadSlot</source>
         <translation>开启线程</translation>
     </message>
@@ -14,12 +10,331 @@
         <source>closeThreadSlot</source>
         <translation>关闭线程</translation>
     </message>
+    <message>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>Device information</source>
+        <translation>设备信息</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>序列号：</translation>
+    </message>
+    <message>
+        <source>Production Date:</source>
+        <translation>生产日期：</translation>
+    </message>
+    <message>
+        <source>Calibration Date:</source>
+        <translation>校准日期：</translation>
+    </message>
+    <message>
+        <source>Device Name:</source>
+        <translation>设备名称：</translation>
+    </message>
+    <message>
+        <source>Firmware Version:</source>
+        <translation>固件版本：</translation>
+    </message>
+    <message>
+        <source>Setup parameter</source>
+        <translation>参数设置</translation>
+    </message>
+    <message>
+        <source>Auto Off</source>
+        <translation>自动关机</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>关</translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation>开</translation>
+    </message>
+    <message>
+        <source>Smooth</source>
+        <translation>滤波</translation>
+    </message>
+    <message>
+        <source> OFF </source>
+        <translation> 关 </translation>
+    </message>
+    <message>
+        <source>50 HZ</source>
+        <translation>50 Hz</translation>
+    </message>
+    <message>
+        <source>60 HZ</source>
+        <translation>60 Hz</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>uW/c㎡</source>
+        <translation>uW/c㎡</translation>
+    </message>
+    <message>
+        <source>mW/c㎡</source>
+        <translation>mW/c㎡</translation>
+    </message>
+    <message>
+        <source>W/c㎡</source>
+        <translation>W/c㎡</translation>
+    </message>
+    <message>
+        <source>W/㎡</source>
+        <translation>W/㎡</translation>
+    </message>
+    <message>
+        <source>Energy Display</source>
+        <translation>能量显示</translation>
+    </message>
+    <message>
+        <source>Yes</source>
+        <translation>是</translation>
+    </message>
+    <message>
+        <source>No</source>
+        <translation>否</translation>
+    </message>
+    <message>
+        <source>Setup</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Read</source>
+        <translation>读取</translation>
+    </message>
+    <message>
+        <source>Get Data</source>
+        <translation>获取数据</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Energy</source>
+        <translation>能量</translation>
+    </message>
+    <message>
+        <source>Duration(S)</source>
+        <translation>时长(秒)</translation>
+    </message>
+    <message>
+        <source>Power(RT)</source>
+        <translation>实时功率</translation>
+    </message>
+    <message>
+        <source>Power(MAX) </source>
+        <translation>最大功率 </translation>
+    </message>
+    <message>
+        <source>Power(MIN)</source>
+        <translation>最小功率</translation>
+    </message>
+    <message>
+        <source>Power(AVG)</source>
+        <translation>平均功率</translation>
+    </message>
+    <message>
+        <source>Solvane UV Instruments</source>
+        <translation>Solvane 紫外仪器</translation>
+    </message>
+    <message>
+        <source>www.solvane.example</source>
+        <translation>www.solvane.example</translation>
+    </message>
+    <message>
+        <source>Warn</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>No probe connection!</source>
+        <translation>探头未连接！</translation>
+    </message>
+    <message>
+        <source>The instrument is not configured production information!</source>
+        <translation>仪器未配置生产信息！</translation>
+    </message>
+    <message>
+        <source>warn</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>please Connecting instrument!</source>
+        <translation>请连接仪器！</translation>
+    </message>
+    <message>
+        <source>Solvane V2.1</source>
+        <translation>Solvane V2.1</translation>
+    </message>
+    <message>
+        <source>Resetting the parameter history data will be cleared.</source>
+        <translation>重新设置参数将清除历史数据。</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>parameter configuration Error!</source>
+        <translation>参数配置失败！</translation>
+    </message>
+    <message>
+        <source>parameter configuration success!</source>
+        <translation>参数配置成功！</translation>
+    </message>
+    <message>
+        <source>Getting data,please wait...</source>
+        <translation>正在获取数据，请稍候……</translation>
+    </message>
+    <message>
+        <source>Getting data outtime,please get again.</source>
+        <translation>获取数据超时，请重新获取。</translation>
+    </message>
+    <message>
+        <source>Energy uJ/cm²</source>
+        <translation>能量 uJ/cm²</translation>
+    </message>
+    <message>
+        <source>Power(RT) uW/cm²</source>
+        <translation>实时功率 uW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MAX) uW/cm²</source>
+        <translation>最大功率 uW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MIN) uW/cm²</source>
+        <translation>最小功率 uW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(AVG) uW/cm²</source>
+        <translation>平均功率 uW/cm²</translation>
+    </message>
+    <message>
+        <source>Energy mJ/cm²</source>
+        <translation>能量 mJ/cm²</translation>
+    </message>
+    <message>
+        <source>Power(RT) mW/cm²</source>
+        <translation>实时功率 mW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MAX) mW/cm²</source>
+        <translation>最大功率 mW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MIN) mW/cm²</source>
+        <translation>最小功率 mW/cm²</translation>
+    </message>
+    <message>
+        <source>Power(AVG) mW/cm²</source>
+        <translation>平均功率 mW/cm²</translation>
+    </message>
+    <message>
+        <source>Energy J/cm²</source>
+        <translation>能量 J/cm²</translation>
+    </message>
+    <message>
+        <source>Power(RT) W/cm²</source>
+        <translation>实时功率 W/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MAX) W/cm²</source>
+        <translation>最大功率 W/cm²</translation>
+    </message>
+    <message>
+        <source>Power(MIN) W/cm²</source>
+        <translation>最小功率 W/cm²</translation>
+    </message>
+    <message>
+        <source>Power(AVG) W/cm²</source>
+        <translation>平均功率 W/cm²</translation>
+    </message>
+    <message>
+        <source>Energy J/m²</source>
+        <translation>能量 J/m²</translation>
+    </message>
+    <message>
+        <source>Power(RT) W/m²</source>
+        <translation>实时功率 W/m²</translation>
+    </message>
+    <message>
+        <source>Power(MAX) W/m²</source>
+        <translation>最大功率 W/m²</translation>
+    </message>
+    <message>
+        <source>Power(MIN) W/m²</source>
+        <translation>最小功率 W/m²</translation>
+    </message>
+    <message>
+        <source>Power(AVG) W/m²</source>
+        <translation>平均功率 W/m²</translation>
+    </message>
+    <message>
+        <source>Probe connection!</source>
+        <translation>探头已连接！</translation>
+    </message>
 </context>
 <context>
     <name>FirstPageFor416</name>
     <message>
         <source>Data logger</source>
         <translation>记录型辐照计</translation>
+    </message>
+</context>
+<context>
+    <name>InformationPageFor415</name>
+    <message>
+        <source>Report</source>
+        <translation>报告</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Device:</source>
+        <translation>设备：</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>序列号：</translation>
+    </message>
+    <message>
+        <source>Test Light:</source>
+        <translation>测试光源：</translation>
+    </message>
+    <message>
+        <source>Company:</source>
+        <translation>公司：</translation>
+    </message>
+    <message>
+        <source>Tester:</source>
+        <translation>测试员：</translation>
+    </message>
+    <message>
+        <source>Auditor:</source>
+        <translation>审核员：</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
     </message>
 </context>
 <context>
@@ -55,6 +370,123 @@
     <message>
         <source>The instrument is not configured production information!</source>
         <translation>仪器未配置生产信息！</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Device: </source>
+        <translation>设备：</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>时长</translation>
+    </message>
+    <message>
+        <source>Test Report</source>
+        <translation>测试报告</translation>
+    </message>
+    <message>
+        <source>Test Report1</source>
+        <translation>紫外辐照计测试报告</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>序列号：</translation>
+    </message>
+    <message>
+        <source>Test Light:</source>
+        <translation>测试光源：</translation>
+    </message>
+    <message>
+        <source>Company:</source>
+        <translation>公司：</translation>
+    </message>
+    <message>
+        <source>Test Data</source>
+        <translation>测试数据</translation>
+    </message>
+    <message>
+        <source>Item</source>
+        <translation>项目</translation>
+    </message>
+    <message>
+        <source>Value</source>
+        <translation>数值</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>Energy</source>
+        <translation>能量</translation>
+    </message>
+    <message>
+        <source>S</source>
+        <translation>秒</translation>
+    </message>
+    <message>
+        <source>Power(RT)</source>
+        <translation>实时功率</translation>
+    </message>
+    <message>
+        <source>Power(MAX)</source>
+        <translation>最大功率</translation>
+    </message>
+    <message>
+        <source>Power(MIN)</source>
+        <translation>最小功率</translation>
+    </message>
+    <message>
+        <source>Power(AVG)</source>
+        <translation>平均功率</translation>
+    </message>
+    <message>
+        <source> Tester:</source>
+        <translation> 测试员：</translation>
+    </message>
+    <message>
+        <source> Auditor:</source>
+        <translation> 审核员：</translation>
+    </message>
+</context>
+<context>
+    <name>ReportPageFor415</name>
+    <message>
+        <source>Report</source>
+        <translation>报告</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>信息</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>打印</translation>
+    </message>
+    <message>
+        <source>Device: </source>
+        <translation>设备：</translation>
+    </message>
+    <message>
+        <source>Duration</source>
+        <translation>时长</translation>
+    </message>
+</context>
+<context>
+    <name>TableOpWidget</name>
+    <message>
+        <source>EXCEL</source>
+        <translation>EXCEL</translation>
+    </message>
+    <message>
+        <source>Curve</source>
+        <translation>曲线</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>报告</translation>
     </message>
 </context>
 </TS>
