@@ -68,6 +68,14 @@ FirstPageFor415::FirstPageFor415(QWidget *parent)
                        static_cast<QWidget *>(ui->CalibrationeDateEdit), static_cast<QWidget *>(ui->CalibrationDataLab)})
         w->hide();
 
+    // The setup boxes share a short row with the table below: keep their insides compact.
+    for (QLayout *layout : {static_cast<QLayout *>(ui->gridLayout_4), static_cast<QLayout *>(ui->gridLayout_5),
+                            static_cast<QLayout *>(ui->gridLayout_7), static_cast<QLayout *>(ui->gridLayout_8),
+                            static_cast<QLayout *>(ui->gridLayout_2)}) {
+        layout->setContentsMargins(6, 2, 6, 2);
+        layout->setSpacing(2);
+    }
+
     ui->tbData->verticalHeader()->setVisible(false);
     for (int c = 0; c < 7; ++c)
         ui->tbData->setColumnWidth(c, kColumnWidths[c]);
