@@ -66,10 +66,12 @@ private slots:
     void on_writehostconfiguretBtn_clicked();
     void on_GetDataBtn_clicked();
     void on_ClearBtn_clicked();
-    void on_ReportBtn_clicked(int row);
     void parseData(QByteArray baData, int DataNo);
 
 private:
+    // Connected per row to the row widget's sigReport(int). Not a slot: its name would
+    // make the form's by-name connection look for a "ReportBtn" child and warn.
+    void on_ReportBtn_clicked(int row);
     void applyProfile();
     void applyUnitHeaders(int unit);
     void showBusy();
