@@ -1,5 +1,8 @@
 #pragma once
 
+#include "loggerreportvalues.h"
+
+#include <QByteArray>
 #include <QWidget>
 
 class QLabel;
@@ -18,8 +21,14 @@ public:
     void languageChange();
     QString deviceSummary() const;
 
+    // A copy of the group chosen by the last row action: 6 start-time bytes, then samples.
+    QByteArray GetPowerData() const { return selectedGroup; }
+
     bool isChinese = false;
+    bool busy = false;
     quint32 modelCode = 0;
+    QByteArray selectedGroup;
+    LoggerReportValues reportValues;
 
 public slots:
     void clear();

@@ -1,0 +1,3 @@
+#include "informationpagefor416.h"
+
+InformationPageFor416::InformationPageFor416(QWidget *parent) : QDialog(parent) {}
