@@ -1,44 +1,602 @@
 #include "firstpagefor416.h"
-#include "instrumentprotocol.h"
+#include "ui_firstpagefor416.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include "excelexport.h"
+#include "frameexchange.h"
+#include "instrumentprotocol.h"
+#include "loggermodels.h"
+#include "reportpagefor416.h"
+#include "tableopwidget.h"
+#include "userprompts.h"
+#include "uvpowercurvepagefor416.h"
+
+#include <QButtonGroup>
+#include <QCoreApplication>
+#include <QFile>
+#include <QHeaderView>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+
+namespace {
+
+constexpr int kColumnWidths[] = {40, 170, 120, 120, 120, 120, 120};
+const QString kBarredStyle = QStringLiteral("background-color: rgb(200,200,200);");
+const QString kWhiteStyle = QStringLiteral("background-color: rgb(255,255,255);");
+constexpr int kLiveClockMs = 1000;
+constexpr int kClockRestoreTickMs = 100;
+constexpr int kGroupSendTimeoutMs = 1000;
+// One read of the link waits this long for a report when nothing comes.
+constexpr int kReadWaitMs = 50;
+// What the single-read form of ReceiveData is asked for.
+constexpr int kReadLength = 8890;
+// Far more than a group with one data byte per frame; a logger that streams on without
+// an end frame is cut off here.
+constexpr qsizetype kMaxRawBytes = 1 << 16;
+// And one that trickles: a whole group takes well under a second.
+constexpr int kGroupDeadlineMs = 30000;
+
+std::atomic<int> g_clockHoldMs{FirstPageFor416::ClockHoldMs};
+
+bool linkOpen()
+{
+    FrameExchange *exchange = FrameExchange::current();
+    return exchange && exchange->IsLinkOpen();
+}
+
+} // namespace
 
 FirstPageFor416::FirstPageFor416(QWidget *parent)
-    : QWidget(parent), m_title(new QLabel(this)), m_device(new QLabel(this))
+    : QWidget(parent), autoOffGroup(new QButtonGroup(this)), intervalGroup(new QButtonGroup(this)),
+      ui(std::make_unique<Ui::FirstPageFor416>()), liveClockTimer(new QTimer(this)),
+      clockRestoreTimer(new QTimer(this)), progressDialog(std::make_unique<QProgressDialog>())
 {
-    setObjectName(QStringLiteral("FirstPageFor416"));
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_title);
-    layout->addWidget(m_device);
-    layout->addStretch();
-    m_device->setObjectName(QStringLiteral("serialNoEdit"));
-    languageChange();
+    progressDialog->setWindowModality(Qt::NonModal);
+    // Without this the dialog would show itself after its minimum duration, unasked.
+    progressDialog->reset();
+    progressDialog->hide();
+    ui->setupUi(this);
+
+    autoOffGroup->addButton(ui->OffBtn, 0);
+    autoOffGroup->addButton(ui->OnBtn, 1);
+    intervalGroup->addButton(ui->OneSecondBtn, 0);
+    intervalGroup->addButton(ui->TenSecondBtn, 1);
+    intervalGroup->addButton(ui->SixtySecondBtn, 2);
+    autoOffGroup->setExclusive(true);
+    intervalGroup->setExclusive(true);
+
+    for (QWidget *w : {static_cast<QWidget *>(ui->dateTimeEditForRead), static_cast<QWidget *>(ui->DeviceNameEdit),
+                       static_cast<QWidget *>(ui->DeviceNameLab), static_cast<QWidget *>(ui->ProductionDateLab),
+                       static_cast<QWidget *>(ui->ProductionDateEdit), static_cast<QWidget *>(ui->CalibrationDataLab),
+                       static_cast<QWidget *>(ui->CalibrationeDateEdit)})
+        w->hide();
+
+    connect(ui->OffBtn, &QAbstractButton::clicked, this, &FirstPageFor416::SetShutdownEditStatus);
+    connect(ui->OnBtn, &QAbstractButton::clicked, this, &FirstPageFor416::SetShutdownEditStatus);
+
+    connect(liveClockTimer, &QTimer::timeout, this, &FirstPageFor416::timerUpdate);
+    timerUpdate();
+    liveClockTimer->start(kLiveClockMs);
+    connect(clockRestoreTimer, &QTimer::timeout, this, &FirstPageFor416::setTimeEdit);
+    busy = false;
+
+    fitColumns();
 }
 
 FirstPageFor416::~FirstPageFor416() = default;
 
-void FirstPageFor416::languageChange()
+void FirstPageFor416::fitColumns()
 {
-    m_title->setText(tr("Data logger"));
+    // Never narrower than its header, which would show only the middle of the text.
+    for (int c = 0; c < 7; ++c)
+        ui->tbData->setColumnWidth(c, qMax(kColumnWidths[c], ui->tbData->horizontalHeader()->sectionSizeHint(c)));
 }
 
-int FirstPageFor416::refreshDevice()
+void FirstPageFor416::setClockHoldMs(int ms)
 {
-    ProductionInfo info;
-    if (InstrumentProtocol::instance()->ReadProductionInfo(info) != 1)
-        return -1;
-    modelCode = info.modelCode;
-    m_device->setText(QString::number(info.serialNumber));
-    return 1;
+    g_clockHoldMs.store(ms);
 }
 
 QString FirstPageFor416::deviceSummary() const
 {
-    return m_device->text();
+    return ui->serialNoEdit->text();
 }
+
+bool FirstPageFor416::refuseAction()
+{
+    if (busy) {
+        showBusy();
+        return true;
+    }
+    if (!linkOpen()) {
+        UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
+        return true;
+    }
+    return false;
+}
+
+void FirstPageFor416::showBusy()
+{
+    UserPrompts::information(this, tr("information"), tr("Getting data,please wait..."));
+}
+
+// --- device information and setup ---
+
+int FirstPageFor416::refreshDevice()
+{
+    // Only a download lets events in, and it talks to the instrument itself meanwhile.
+    if (busy) {
+        m_refreshPending = true;
+        return -1;
+    }
+    const int result = readDeviceInfo();
+    on_readhostconfiguretBtn_clicked();
+    on_readDateTimeBtn_clicked();
+    return result;
+}
+
+int FirstPageFor416::readDeviceInfo()
+{
+    if (!linkOpen())
+        return -1;
+    InstrumentProtocol *protocol = InstrumentProtocol::instance();
+    ProductionInfo info;
+    const int code = protocol->ReadProductionInfo(info);
+    if (code != 1) {
+        if (code == -4)
+            UserPrompts::information(this, tr("Warn"), tr("The instrument is not configured production information!"));
+        return -1;
+    }
+    ui->ProductionDateEdit->setDate(info.productionDate);
+    ui->serialNoEdit->setText(QString::number(info.serialNumber));
+    modelCode = info.modelCode;
+    ui->DeviceNameEdit->setText(LoggerModels::name(modelCode));
+
+    QDate calibrated;
+    if (protocol->ReadCalibrationDate(calibrated) != 1)
+        return 1;
+    ui->CalibrationeDateEdit->setDate(calibrated);
+
+    int version = 0;
+    if (protocol->ReadFirmwareVersion(version) != 1)
+        return 1;
+    ui->FirmwareVersionEdit->setText(QString::number(version / 10.0, 'f', 1));
+    return 1;
+}
+
+void FirstPageFor416::setIntervalButtons(bool enabled, const QString &style)
+{
+    for (QAbstractButton *button : intervalGroup->buttons()) {
+        button->setEnabled(enabled);
+        button->setStyleSheet(style);
+    }
+}
+
+void FirstPageFor416::SetShutdownEditStatus()
+{
+    if (autoOffGroup->checkedId() == 0) {
+        ui->ShutdownEdit->setText(QStringLiteral("10"));
+        ui->ShutdownEdit->setEnabled(false);
+        ui->ShutdownEdit->setStyleSheet(kBarredStyle);
+        setIntervalButtons(true, kWhiteStyle);
+    } else if (autoOffGroup->checkedId() == 1) {
+        ui->ShutdownEdit->setEnabled(true);
+        ui->ShutdownEdit->setStyleSheet(kWhiteStyle);
+        setIntervalButtons(false, kBarredStyle);
+    }
+}
+
+int FirstPageFor416::on_readhostconfiguretBtn_clicked()
+{
+    if (refuseAction())
+        return -1;
+    for (QAbstractButton *button : intervalGroup->buttons())
+        button->setEnabled(true);
+
+    int autoOff = 0, minutes = 0, interval = 0, spare = 0;
+    const int code = InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes, interval, spare);
+    if (code == 1) {
+        if (autoOff == 0) {
+            ui->OffBtn->setChecked(true);
+            ui->ShutdownEdit->setEnabled(false);
+            ui->ShutdownEdit->setStyleSheet(kWhiteStyle);
+            for (QAbstractButton *button : intervalGroup->buttons())
+                button->setStyleSheet(kWhiteStyle);
+        } else if (autoOff == 1) {
+            ui->OnBtn->setChecked(true);
+            ui->ShutdownEdit->setEnabled(true);
+            ui->ShutdownEdit->setStyleSheet(kWhiteStyle);
+            setIntervalButtons(false, kBarredStyle);
+        }
+        ui->ShutdownEdit->setText(QString::number(minutes));
+        if (QAbstractButton *button = intervalGroup->button(interval))
+            button->setChecked(true);
+    } else if (code == -4) {
+        // Never written: what a fresh logger does.
+        ui->OnBtn->setChecked(true);
+        ui->ShutdownEdit->setEnabled(true);
+        ui->ShutdownEdit->setStyleSheet(kWhiteStyle);
+        ui->ShutdownEdit->setText(QStringLiteral("3"));
+        ui->OneSecondBtn->setChecked(true);
+        setIntervalButtons(false, kBarredStyle);
+    }
+    return code;
+}
+
+void FirstPageFor416::on_writehostconfiguretBtn_clicked()
+{
+    if (refuseAction())
+        return;
+    if (!UserPrompts::question(this, tr("Solvane V2.1"), tr("Resetting the parameter history data will be cleared.")))
+        return;
+    on_ClearBtn_clicked();
+
+    const int autoOff = autoOffGroup->checkedId();
+    bool isNumber = false;
+    int minutes = ui->ShutdownEdit->text().toInt(&isNumber, 10);
+    if (!isNumber)
+        minutes = 0;
+    const int interval = intervalGroup->checkedId();
+    if (minutes < 1 || minutes > 10) {
+        UserPrompts::information(this, tr("information"), tr("Shutdown must between 1—10!"));
+        return;
+    }
+    if (InstrumentProtocol::instance()->WriteHostConfigure(autoOff, minutes, interval, 0) == 1)
+        UserPrompts::information(this, tr("information"), tr("parameter configuration success!"));
+    else
+        UserPrompts::information(this, tr("information"), tr("parameter configuration Error!"));
+}
+
+// --- clock ---
+
+void FirstPageFor416::timerUpdate()
+{
+    ui->dateTimeEdit->setDateTime(QDateTime::currentDateTime());
+}
+
+void FirstPageFor416::showClockLive()
+{
+    ui->dateTimeEditForRead->hide();
+    ui->dateTimeEdit->show();
+    ui->writeDateTimeBtn->setEnabled(true);
+    ui->readDateTimeBtn->setEnabled(true);
+}
+
+void FirstPageFor416::on_readDateTimeBtn_clicked()
+{
+    if (refuseAction())
+        return;
+    ui->dateTimeEdit->hide();
+    ui->dateTimeEditForRead->show();
+    ui->writeDateTimeBtn->setEnabled(false);
+    ui->readDateTimeBtn->setEnabled(false);
+
+    QDateTime when;
+    if (InstrumentProtocol::instance()->ReadDateTime(when) != 1) {
+        showClockLive();
+        return;
+    }
+    ui->dateTimeEditForRead->setDateTime(when);
+    clockReadWatch.start();
+    clockRestoreTimer->start(kClockRestoreTickMs);
+}
+
+void FirstPageFor416::setTimeEdit()
+{
+    if (!clockReadWatch.isValid() || clockReadWatch.elapsed() < g_clockHoldMs.load())
+        return;
+    showClockLive();
+    // Every later tick would only repeat this; a new read starts the timer again.
+    clockRestoreTimer->stop();
+}
+
+void FirstPageFor416::on_writeDateTimeBtn_clicked()
+{
+    if (refuseAction())
+        return;
+    if (InstrumentProtocol::instance()->WriteDateTime(ui->dateTimeEdit->dateTime()) == 1)
+        UserPrompts::information(this, tr("information"), tr("parameter date time success!"));
+    else
+        UserPrompts::information(this, tr("information"), tr("parameter date time error!"));
+}
+
+// --- page state ---
 
 void FirstPageFor416::clear()
 {
-    m_device->clear();
+    ui->DeviceNameEdit->clear();
+    ui->serialNoEdit->clear();
+    ui->FirmwareVersionEdit->clear();
+    ui->ShutdownEdit->clear();
+    ui->ProductionDateEdit->setDate(QDate(2000, 1, 1));
+    ui->CalibrationeDateEdit->setDate(QDate(2000, 1, 1));
+    // The instrument went during a download: the download ends on its own, then the table goes.
+    if (busy) {
+        m_clearPending = true;
+        return;
+    }
+    on_ClearBtn_clicked();
+}
+
+void FirstPageFor416::languageChange()
+{
+    const QString name = ui->DeviceNameEdit->text();
+    const QString serial = ui->serialNoEdit->text();
+    const QString firmware = ui->FirmwareVersionEdit->text();
+    const QString minutes = ui->ShutdownEdit->text();
+    const QDate produced = ui->ProductionDateEdit->date();
+    const QDate calibrated = ui->CalibrationeDateEdit->date();
+    ui->retranslateUi(this);
+    ui->DeviceNameEdit->setText(name);
+    ui->serialNoEdit->setText(serial);
+    ui->FirmwareVersionEdit->setText(firmware);
+    ui->ShutdownEdit->setText(minutes);
+    ui->ProductionDateEdit->setDate(produced);
+    ui->CalibrationeDateEdit->setDate(calibrated);
+    for (int row = 0; row < ui->tbData->rowCount(); ++row) {
+        if (auto *ops = qobject_cast<TableOpWidget *>(ui->tbData->cellWidget(row, 7)))
+            ops->retranslateButtons();
+    }
+    fitColumns();
+}
+
+// --- record download ---
+
+void FirstPageFor416::on_GetDataBtn_clicked()
+{
+    if (!linkOpen()) {
+        UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
+        return;
+    }
+    if (busy) {
+        showBusy();
+        return;
+    }
+    on_ClearBtn_clicked();
+    on_readhostconfiguretBtn_clicked();
+
+    int count = 0;
+    if (InstrumentProtocol::instance()->ReadPowerGroupCount(count) != 1 || count < 1)
+        return;
+    qDebug("PowerGroupCount = %d\n", count);
+    // The page has room for 25; the rest stay in the instrument.
+    count = qMin(count, MaxGroups);
+    for (int g = 0; g < MaxGroups; ++g) {
+        groupRaw[g].clear();
+        groupData[g].clear();
+    }
+    busy = true;
+
+    progressDialog->setLabelText(tr("Getting data,please wait..."));
+    progressDialog->setRange(0, count * ProgressPerGroup);
+    progressDialog->setValue(0);
+    progressDialog->show();
+
+    finishDownload(downloadGroups(count));
+}
+
+FirstPageFor416::DownloadEnd FirstPageFor416::downloadGroups(int count)
+{
+    qint64 received = 0;
+    for (int g = 0; g < count; ++g) {
+        FrameExchange *exchange = FrameExchange::current();
+        QByteArray request = InstrumentProtocol::powerGroupRequest(LoggerFrames::groupAddress(g));
+        if (!exchange || exchange->SendData(request, kGroupSendTimeoutMs) < 8)
+            return m_clearPending ? DownloadEnd::LinkLost : DownloadEnd::Failed;
+
+        const DownloadEnd end = receiveGroup(g, received);
+        if (end != DownloadEnd::Done)
+            return end;
+
+        QList<int> skipped;
+        groupData[g] = LoggerFrames::assembleGroup(groupRaw[g], &skipped);
+        for (int length : skipped)
+            qDebug("data len %u is error!", static_cast<unsigned>(length));
+
+        // The setting in force now, not the one the group was recorded with.
+        int autoOff = 0, minutes = 0, interval = 0, spare = 0;
+        const int code = InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes, interval, spare);
+        int seconds = 1;
+        if (code == 1) {
+            seconds = LoggerModels::intervalSeconds(autoOff, interval);
+        } else if (code != -4) {
+            if (m_clearPending || !linkOpen())
+                return DownloadEnd::LinkLost;
+            return DownloadEnd::IntervalError;
+        }
+        addGroupRow(g, seconds);
+    }
+    return DownloadEnd::Done;
+}
+
+FirstPageFor416::DownloadEnd FirstPageFor416::receiveGroup(int group, qint64 &received)
+{
+    QByteArray &raw = groupRaw[group];
+    qsizetype scanAt = 0;
+    QElapsedTimer sinceBytes;
+    sinceBytes.start();
+    QElapsedTimer sinceRequest;
+    sinceRequest.start();
+    for (;;) {
+        FrameExchange *exchange = FrameExchange::current();
+        if (m_clearPending || !exchange || !exchange->IsLinkOpen())
+            return DownloadEnd::LinkLost;
+
+        QElapsedTimer call;
+        call.start();
+        QByteArray chunk;
+        const int got = exchange->ReceiveData(chunk, 0, kReadLength, false);
+        bool complete = false;
+        if (got > 0 && !chunk.isEmpty()) {
+            raw.append(chunk);
+            received += chunk.size();
+            sinceBytes.restart();
+            // Reaching the maximum would close the dialog before the download is over.
+            progressDialog->setValue(static_cast<int>(qMin<qint64>(received, progressDialog->maximum() - 1)));
+            complete = LoggerFrames::findEndFrame(raw, scanAt);
+        } else if (call.elapsed() < kReadWaitMs) {
+            // A link that fails at once must not turn the wait into a spin.
+            QThread::msleep(static_cast<unsigned long>(kReadWaitMs - call.elapsed()));
+        }
+        // Lets the progress dialog repaint; the busy flag keeps the page's actions out.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (m_clearPending || !linkOpen())
+            return DownloadEnd::LinkLost;
+        if (complete)
+            return DownloadEnd::Done;
+        if (sinceBytes.elapsed() >= StallTimeoutMs || raw.size() > kMaxRawBytes ||
+            sinceRequest.elapsed() >= kGroupDeadlineMs)
+            return DownloadEnd::Stalled;
+    }
+}
+
+void FirstPageFor416::finishDownload(DownloadEnd end)
+{
+    if (end == DownloadEnd::Done)
+        progressDialog->setValue(progressDialog->maximum());
+    progressDialog->reset();
+    progressDialog->hide();
+    busy = false;
+
+    if (m_clearPending) {
+        m_clearPending = false;
+        on_ClearBtn_clicked();
+    }
+    if (m_refreshPending) {
+        m_refreshPending = false;
+        if (linkOpen())
+            refreshDevice();
+    }
+    if (end == DownloadEnd::Stalled)
+        UserPrompts::information(this, tr("information"), tr("Getting data outtime,please get again."));
+    else if (end == DownloadEnd::IntervalError)
+        UserPrompts::information(this, tr("warn"), tr("Read Storage Interval Error!"));
+}
+
+void FirstPageFor416::addGroupRow(int group, int intervalSeconds)
+{
+    const QByteArray &data = groupData[group];
+    const LoggerFrames::Statistics stats = LoggerFrames::statistics(data);
+    QStringList texts{QString::number(group + 1), LoggerFrames::startTimeText(data),
+                      QString::number(static_cast<qint64>(stats.count) * intervalSeconds)};
+    // Without a sample there is nothing to show, rather than made-up numbers.
+    for (float value : {stats.rec, stats.max, stats.min, stats.avg})
+        texts.append(stats.count > 0 ? QString::number(static_cast<double>(value), 'f', 1) : QString());
+
+    const int row = ui->tbData->rowCount();
+    ui->tbData->insertRow(row);
+    for (int c = 0; c < 7; ++c) {
+        auto *item = new QTableWidgetItem(texts.at(c));
+        item->setTextAlignment(Qt::AlignCenter);
+        ui->tbData->setItem(row, c, item); // the table owns the item
+    }
+    auto *ops = new TableOpWidget(ui->tbData);
+    ops->row = row;
+    connect(ops, &TableOpWidget::sigEXCEL, this, &FirstPageFor416::on_EXCELBtn_clicked);
+    connect(ops, &TableOpWidget::sigCurve, this, &FirstPageFor416::on_CurveBtn_clicked);
+    connect(ops, &TableOpWidget::sigReport, this, &FirstPageFor416::on_ReportBtn_clicked);
+    ui->tbData->setCellWidget(row, 7, ops);
+}
+
+void FirstPageFor416::on_ClearBtn_clicked()
+{
+    if (busy) {
+        showBusy();
+        return;
+    }
+    while (ui->tbData->rowCount() > 0)
+        ui->tbData->removeRow(0);
+    for (int g = 0; g < MaxGroups; ++g) {
+        groupRaw[g].clear();
+        groupData[g].clear();
+    }
+}
+
+// --- row actions ---
+
+QByteArray FirstPageFor416::groupAt(int row) const
+{
+    return row >= 0 && row < MaxGroups ? groupData[row] : QByteArray();
+}
+
+QString FirstPageFor416::cellText(int row, int column) const
+{
+    const QTableWidgetItem *item = ui->tbData->item(row, column);
+    return item ? item->text() : QString();
+}
+
+void FirstPageFor416::on_CurveBtn_clicked(int row)
+{
+    if (busy) {
+        showBusy();
+        return;
+    }
+    selectedGroup = groupAt(row);
+    qDebug("row = %d\n", row);
+    on_UVPowerCurveBtn_clicked();
+}
+
+void FirstPageFor416::on_UVPowerCurveBtn_clicked()
+{
+    if (busy) {
+        showBusy();
+        return;
+    }
+    if (selectedGroup.isEmpty()) {
+        UserPrompts::information(this, tr("information"), tr("please get data first!"));
+        return;
+    }
+    auto *curve = new UVPowerCurvePageFor416(this); // kept, hidden on close, until the page goes
+    curve->show();
+    curve->raise();
+    curve->activateWindow();
+}
+
+void FirstPageFor416::on_ReportBtn_clicked(int row)
+{
+    if (busy) {
+        showBusy();
+        return;
+    }
+    selectedGroup = groupAt(row);
+    if (selectedGroup.isEmpty()) {
+        UserPrompts::information(this, tr("information"), tr("please get data first!"));
+        return;
+    }
+    reportValues.serialNo = ui->serialNoEdit->text();
+    reportValues.deviceName = ui->DeviceNameEdit->text();
+    reportValues.startTime = cellText(row, 1);
+    reportValues.duration = cellText(row, 2) + QStringLiteral("S");
+    reportValues.powerREC = cellText(row, 3);
+    reportValues.powerMAX = cellText(row, 4);
+    reportValues.powerMIN = cellText(row, 5);
+    reportValues.powerAVG = cellText(row, 6);
+    reportValues.isChinese = isChinese;
+    // The report draws its picture anew; an old one must not stand in for it.
+    const QString picture = QCoreApplication::applicationDirPath() + QStringLiteral("/PcustomPlot.png");
+    if (QFile::exists(picture))
+        QFile::remove(picture);
+    auto *report = new ReportPageFor416(this); // kept, hidden on close, until the page goes
+    report->show();
+    report->raise();
+    report->activateWindow();
+}
+
+void FirstPageFor416::on_EXCELBtn_clicked(int row)
+{
+    if (busy) {
+        showBusy();
+        return;
+    }
+    selectedGroup = groupAt(row);
+    reportValues.startTime = LoggerFrames::compactTime(cellText(row, 1));
+    reportValues.groupNo = QString::number(row + 1);
+    on_SaveUVPowerBtn_clicked();
+}
+
+void FirstPageFor416::on_SaveUVPowerBtn_clicked()
+{
+    reportValues.isChinese = isChinese;
+    ExcelExport::run(this, busy, selectedGroup, reportValues.groupNo, reportValues.startTime);
 }

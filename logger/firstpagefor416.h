@@ -1,28 +1,60 @@
 #pragma once
 
+#include "loggerframes.h"
 #include "loggerreportvalues.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QStringList>
 #include <QWidget>
+#include <array>
+#include <memory>
 
-class QLabel;
+class QButtonGroup;
+class QProgressDialog;
+class QTimer;
 
-// The page of the data-logger family. Its downloads read synchronously; no worker runs for it.
+namespace Ui {
+class FirstPageFor416;
+}
+
+// The page of the data-logger family: device information, setup, the instrument's clock,
+// and the stored record groups. Its download reads synchronously on the GUI thread; no
+// worker runs for it. While it runs, `busy` keeps every other action of the page out.
 class FirstPageFor416 : public QWidget
 {
     Q_OBJECT
 
 public:
+    static constexpr int MaxGroups = LoggerFrames::MaxGroups;
+    // The progress bar's share of one group.
+    static constexpr int ProgressPerGroup = 3200;
+    // A download gives up on a logger that sends nothing for this long.
+    static constexpr int StallTimeoutMs = 3000;
+    // How long a clock read stays on screen.
+    static constexpr int ClockHoldMs = 10000;
+
     explicit FirstPageFor416(QWidget *parent = nullptr);
     ~FirstPageFor416() override;
 
-    // Reads and shows the device information; 1 on success, -1 otherwise.
+    // Device information, setup and clock, as after a newly detected logger. Returns 1 when
+    // the device information was read, -1 otherwise.
     int refreshDevice();
+    // Returns 1 when the production record was read (the other two reads may still fail).
+    int readDeviceInfo();
     void languageChange();
     QString deviceSummary() const;
+    QProgressDialog *progress() const { return progressDialog.get(); }
 
-    // A copy of the group chosen by the last row action: 6 start-time bytes, then samples.
-    QByteArray GetPowerData() const { return selectedGroup; }
+    // Plain functions, not slots: no child has these names, so the form's by-name
+    // connection would warn about them.
+    // Opens the curve page for `selectedGroup`.
+    void on_UVPowerCurveBtn_clicked();
+    // Hands `selectedGroup` to the Excel export.
+    void on_SaveUVPowerBtn_clicked();
+
+    // Tests shorten the 10 s hold of a clock read; the program never changes it.
+    static void setClockHoldMs(int ms);
 
     bool isChinese = false;
     bool busy = false;
@@ -30,12 +62,54 @@ public:
     QByteArray selectedGroup;
     LoggerReportValues reportValues;
 
+    QButtonGroup *autoOffGroup;
+    QButtonGroup *intervalGroup;
+
 public slots:
+    void SetShutdownEditStatus();
+    void timerUpdate();
+    int on_readhostconfiguretBtn_clicked();
+    void on_readDateTimeBtn_clicked();
+    void setTimeEdit();
+    // A copy of the group chosen by the last row action: 6 start-time bytes, then samples.
+    QByteArray GetPowerData() const { return selectedGroup; }
     void clear();
+    void on_GetDataBtn_clicked();
+    void on_writehostconfiguretBtn_clicked();
+    void on_writeDateTimeBtn_clicked();
+    void on_ClearBtn_clicked();
     void openThreadSlot() {}
     void closeThreadSlot() {}
 
 private:
-    QLabel *m_title;
-    QLabel *m_device;
+    enum class DownloadEnd { Done, Failed, IntervalError, Stalled, LinkLost };
+
+    // Connected per row to the row widget's signals. Not slots: their names would make
+    // the form's by-name connection look for children called "CurveBtn" and so on.
+    void on_CurveBtn_clicked(int row);
+    void on_EXCELBtn_clicked(int row);
+    void on_ReportBtn_clicked(int row);
+
+    bool refuseAction();
+    void showBusy();
+    void setIntervalButtons(bool enabled, const QString &style);
+    void fitColumns();
+    void showClockLive();
+    DownloadEnd downloadGroups(int count);
+    DownloadEnd receiveGroup(int group, qint64 &received);
+    void addGroupRow(int group, int intervalSeconds);
+    void finishDownload(DownloadEnd end);
+    QByteArray groupAt(int row) const;
+    QString cellText(int row, int column) const;
+
+    std::unique_ptr<Ui::FirstPageFor416> ui;
+    QTimer *liveClockTimer;
+    QTimer *clockRestoreTimer;
+    QElapsedTimer clockReadWatch;
+    std::array<QByteArray, MaxGroups> groupRaw;
+    std::array<QByteArray, MaxGroups> groupData;
+    std::unique_ptr<QProgressDialog> progressDialog; // a window of its own, without parent
+    // Removal or arrival of the instrument noticed while a download ran; done after it.
+    bool m_clearPending = false;
+    bool m_refreshPending = false;
 };

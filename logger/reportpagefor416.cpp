@@ -1,3 +1,263 @@
 #include "reportpagefor416.h"
+#include "firstpagefor416.h"
+#include "informationpagefor416.h"
+#include "ui_reportpagefor416.h"
+#include "userprompts.h"
+#include "uvpowercurvepagefor416.h"
 
-ReportPageFor416::ReportPageFor416(QWidget *parent) : QDialog(parent) {}
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPrinter>
+#include <QScreen>
+#include <QTextDocument>
+#include <QUrl>
+
+// Every caption of this report is looked up in the general context "QObject", the one
+// QObject::tr uses, in both layouts.
+
+namespace {
+
+const QString kBlank = QStringLiteral("&nbsp;");
+const QString kPowerUnit = QStringLiteral("uW/cm<sup>2</sup>");
+constexpr int kImageWidth = 500;
+constexpr int kImageHeight = 200;
+
+QString caption(const char *source)
+{
+    return QCoreApplication::translate("QObject", source);
+}
+
+QString tableOpening(int border)
+{
+    return QStringLiteral("<table width=\"100%\" border=\"") + QString::number(border) +
+           QStringLiteral("\" cellspacing=0>");
+}
+
+QString cellOpening(int width)
+{
+    return QStringLiteral("<td width=\"") + QString::number(width) + QStringLiteral("%\">");
+}
+
+QString centredCellOpening(int width)
+{
+    return QStringLiteral("<td width=\"") + QString::number(width) +
+           QStringLiteral("%\" align=\"center\">");
+}
+
+QString plainCell(int width, const QString &content)
+{
+    return cellOpening(width) + content + QStringLiteral("</td>");
+}
+
+QString centredCell(int width, const QString &content)
+{
+    return centredCellOpening(width) + content + QStringLiteral("</td>");
+}
+
+QString titleParagraph(const QString &size, const QString &text)
+{
+    return QStringLiteral("<p class=\"MsoNormal\" align=\"center\" style=\"text-align: center\">"
+                          "<span lang=\"EN-US\" style=\"font-size: ") +
+           size + QStringLiteral("pt\">") + text + QStringLiteral("</span></p>");
+}
+
+QString headerRow(int captionWidth, const QString &firstCaption, const QString &firstValue,
+                  const QString &secondCaption, const QString &secondValue)
+{
+    return QStringLiteral("<tr>") + plainCell(captionWidth, firstCaption) +
+           plainCell(33, firstValue + QStringLiteral("<hr/>")) + plainCell(3, QString()) +
+           plainCell(captionWidth, secondCaption) +
+           plainCell(33, secondValue + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
+}
+
+// The unit cell is left open on purpose: HTML closes it at </tr>.
+QString dataRow(const QString &item, const QString &value, const QString &unit)
+{
+    return QStringLiteral("<tr>") + centredCell(15, item) + centredCell(15, value) +
+           centredCellOpening(15) + unit + QStringLiteral("</tr>");
+}
+
+} // namespace
+
+ReportPageFor416::ReportPageFor416(QWidget *parent, Qt::WindowFlags f)
+    : QDialog(parent, f), ui(std::make_unique<Ui::ReportPageFor416>())
+{
+    ui->setupUi(this);
+    initReport();
+}
+
+ReportPageFor416::~ReportPageFor416() = default;
+
+QString ReportPageFor416::imagePath()
+{
+    return QDir::fromNativeSeparators(QCoreApplication::applicationDirPath()) +
+           QStringLiteral("/PcustomPlot.png");
+}
+
+void ReportPageFor416::copyPageValues()
+{
+    LoggerReportValues values;
+    if (const auto *page = qobject_cast<FirstPageFor416 *>(parentWidget())) {
+        values = page->reportValues;
+        recordData.append(page->GetPowerData());
+    }
+    deviceName = values.deviceName + QStringLiteral(" Solvane");
+    serialNo = values.serialNo;
+    startTime = values.startTime;
+    duration = values.duration;
+    powerREC = values.powerREC;
+    powerMAX = values.powerMAX;
+    powerMIN = values.powerMIN;
+    powerAVG = values.powerAVG;
+    isChinese = values.isChinese;
+}
+
+void ReportPageFor416::plotRecords()
+{
+    recordData.clear();
+    copyPageValues();
+    UVPowerCurvePageFor416::showSamples(ui->PcustomPlot, recordData);
+}
+
+void ReportPageFor416::initReport()
+{
+    QCustomPlot *plot = ui->PcustomPlot;
+    plot->addGraph();
+    plot->graph(0)->setPen(QPen(Qt::black));
+    plot->xAxis->setRange(1, 61440);
+    plot->yAxis->setRange(0, 600);
+    plot->xAxis->setTickLabels(false);
+    plot->yAxis->setTickLabels(false);
+    // Keeps an untouched field an underlined blank cell.
+    testLight = kBlank;
+    company = kBlank;
+    tester = kBlank;
+    auditor = kBlank;
+    plotRecords();
+    refreshReport();
+    int newHeight = height();
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        newHeight = screen->availableGeometry().height() - 40;
+    resize(700, newHeight);
+}
+
+void ReportPageFor416::refreshReport()
+{
+    const QString path = imagePath();
+    QCustomPlot *plot = ui->PcustomPlot;
+    // A failed save leaves only the file missing; the report shows its own copy below.
+    plot->savePng(path, kImageWidth, kImageHeight, 1.0, -1, 96, QCP::ruDotsPerInch);
+    plot->hide();
+    const QString html = buildReportHtml();
+    ui->textBrowser->clear();
+    // The file is shared: another report overwrites it with its own group's curve, and
+    // closing any report deletes it. Showing and printing this report's own picture
+    // therefore never reads the file back.
+    ui->textBrowser->document()->addResource(
+        QTextDocument::ImageResource, QUrl(path),
+        plot->toPixmap(kImageWidth, kImageHeight, 1.0).toImage());
+    ui->textBrowser->setHtml(html);
+}
+
+QString ReportPageFor416::buildReportHtml() const
+{
+    return buildReportHtml(isChinese, QDateTime::currentDateTime());
+}
+
+QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) const
+{
+    const QString testReport = caption("Test Report");
+
+    QString html;
+    html += QStringLiteral("<html><head><meta http-equiv=Content-Type "
+                           "content=\"text/html;charset=gb2312\"><title>");
+    html += QStringLiteral("Report_") + now.toString(QStringLiteral("yyyyMMddhhmmss"));
+    html += QStringLiteral("</title></head><body>");
+
+    if (chinese) {
+        html += titleParagraph(QStringLiteral("25.0"), caption("Test Report1"));
+        html += titleParagraph(QStringLiteral("18.0"), testReport);
+    } else {
+        html += titleParagraph(QStringLiteral("25.0"), testReport);
+    }
+    html += QStringLiteral("<br />");
+
+    // Chinese captions need wider cells.
+    const int captionWidth = chinese ? 15 : 13;
+    html += tableOpening(0);
+    html += headerRow(captionWidth, caption("Device: "), deviceName, caption("SN:"), serialNo);
+    html += headerRow(captionWidth, caption("StartTime:"), startTime, caption("Duration:"),
+                      duration);
+    html += headerRow(captionWidth, caption("Test Light:"), testLight, caption("Company:"),
+                      company);
+    html += QStringLiteral("</table><br />");
+
+    html += QStringLiteral("<p>") + caption("Test Data") + QStringLiteral("</p>");
+
+    html += tableOpening(1);
+    html += dataRow(caption("Item"), caption("Value"), caption("Unit"));
+    html += dataRow(caption("Power(REC)"), powerREC, kPowerUnit);
+    html += dataRow(caption("Power(MAX)"), powerMAX, kPowerUnit);
+    html += dataRow(caption("Power(MIN)"), powerMIN, kPowerUnit);
+    html += dataRow(caption("Power(AVG)"), powerAVG, kPowerUnit);
+    html += QStringLiteral("<tr><td width=\"100%\" colspan=\"3\"><p><img border=\"0\" src=\"") +
+            imagePath().toHtmlEscaped() +
+            QStringLiteral("\" width=\"500\" height=\"200\"></p></td></tr>");
+    html += QStringLiteral("</table><br /><br /><br />");
+
+    html += tableOpening(0);
+    if (chinese) {
+        html += QStringLiteral("<tr>") + plainCell(50, caption(" Tester:")) +
+                centredCell(26, tester + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
+        html += QStringLiteral("<tr>") + plainCell(50, caption(" Auditor:")) +
+                centredCell(25, auditor + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
+    } else {
+        html += QStringLiteral("<tr>") + plainCell(10, caption(" Tester:")) +
+                centredCell(26, tester + QStringLiteral("<hr/>")) + plainCell(12, QString()) +
+                plainCell(11, caption(" Auditor:")) +
+                centredCell(25, auditor + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
+    }
+    html += QStringLiteral("</table>");
+
+    html += QStringLiteral("</body></html>");
+    return html;
+}
+
+void ReportPageFor416::printTo(QPrinter *printer)
+{
+    if (printer)
+        ui->textBrowser->print(printer);
+}
+
+void ReportPageFor416::autoset_yaxis()
+{
+    UVPowerCurvePageFor416::fitAxes(ui->PcustomPlot);
+    ui->PcustomPlot->replot();
+    ui->PcustomPlot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
+}
+
+void ReportPageFor416::on_PrintReportbtn_clicked()
+{
+    QPrinter printer(QPrinter::ScreenResolution);
+    if (UserPrompts::print(this, &printer))
+        printTo(&printer);
+}
+
+void ReportPageFor416::on_Informationbtn_clicked()
+{
+    // Owned by the report; hidden, not deleted, when closed.
+    auto *information = new InformationPageFor416(this);
+    information->show();
+    information->raise();
+    information->activateWindow();
+}
+
+void ReportPageFor416::closeEvent(QCloseEvent *event)
+{
+    QFile::remove(imagePath());
+    QDialog::closeEvent(event);
+}

@@ -46,6 +46,8 @@ FirstPageFor415::FirstPageFor415(QWidget *parent)
       progressTimer(new QTimer(this))
 {
     progressDialog->setWindowModality(Qt::NonModal);
+    // A new progress dialog shows itself after its minimum duration unless reset.
+    progressDialog->reset();
     progressDialog->hide();
     ui->setupUi(this);
 

@@ -290,8 +290,204 @@
 <context>
     <name>FirstPageFor416</name>
     <message>
-        <source>Data logger</source>
-        <translation>Data logger</translation>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>Device information</source>
+        <translation>Device information</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>SN:</translation>
+    </message>
+    <message>
+        <source>Production Date:</source>
+        <translation>Production Date:</translation>
+    </message>
+    <message>
+        <source>Calibration Date:</source>
+        <translation>Calibration Date:</translation>
+    </message>
+    <message>
+        <source>Device Name:</source>
+        <translation>Device Name:</translation>
+    </message>
+    <message>
+        <source>Firmware Version:</source>
+        <translation>Firmware Version:</translation>
+    </message>
+    <message>
+        <source>Setup parameter</source>
+        <translation>Setup parameter</translation>
+    </message>
+    <message>
+        <source>Auto Off</source>
+        <translation>Auto Off</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>OFF</translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation>ON</translation>
+    </message>
+    <message>
+        <source>Shutdown</source>
+        <translation>Shutdown</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>Storage Interval</source>
+        <translation>Storage Interval</translation>
+    </message>
+    <message>
+        <source>1S</source>
+        <translation>1S</translation>
+    </message>
+    <message>
+        <source>10S</source>
+        <translation>10S</translation>
+    </message>
+    <message>
+        <source>60S</source>
+        <translation>60S</translation>
+    </message>
+    <message>
+        <source>Setup</source>
+        <translation>Setup</translation>
+    </message>
+    <message>
+        <source>Read</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>Setup Date/Time</source>
+        <translation>Setup Date/Time</translation>
+    </message>
+    <message>
+        <source>Date/Time：</source>
+        <translation>Date/Time：</translation>
+    </message>
+    <message>
+        <source>Setup </source>
+        <translation>Setup </translation>
+    </message>
+    <message>
+        <source>Read </source>
+        <translation>Read </translation>
+    </message>
+    <message>
+        <source>Get Data</source>
+        <translation>Get Data</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>NO</translation>
+    </message>
+    <message>
+        <source>StartTime</source>
+        <translation>StartTime</translation>
+    </message>
+    <message>
+        <source>Duration(S)</source>
+        <translation>Duration(S)</translation>
+    </message>
+    <message>
+        <source>Power(REC) (uW/c㎡)</source>
+        <translation>Power(REC) (uW/c㎡)</translation>
+    </message>
+    <message>
+        <source>Power(MAX) (uW/c㎡)</source>
+        <translation>Power(MAX) (uW/c㎡)</translation>
+    </message>
+    <message>
+        <source>Power(MIN) (uW/c㎡)</source>
+        <translation>Power(MIN) (uW/c㎡)</translation>
+    </message>
+    <message>
+        <source>Power(AVG) (uW/c㎡)</source>
+        <translation>Power(AVG) (uW/c㎡)</translation>
+    </message>
+    <message>
+        <source>Solvane UV Instruments</source>
+        <translation>Solvane UV Instruments</translation>
+    </message>
+    <message>
+        <source>www.solvane.example</source>
+        <translation>www.solvane.example</translation>
+    </message>
+    <message>
+        <source>warn</source>
+        <translation>warn</translation>
+    </message>
+    <message>
+        <source>please Connecting instrument!</source>
+        <translation>please Connecting instrument!</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <source>Getting data,please wait...</source>
+        <translation>Getting data,please wait...</translation>
+    </message>
+    <message>
+        <source>Warn</source>
+        <translation>Warn</translation>
+    </message>
+    <message>
+        <source>The instrument is not configured production information!</source>
+        <translation>The instrument is not configured production information!</translation>
+    </message>
+    <message>
+        <source>Solvane V2.1</source>
+        <translation>Solvane V2.1</translation>
+    </message>
+    <message>
+        <source>Resetting the parameter history data will be cleared.</source>
+        <translation>Resetting the parameter history data will be cleared.</translation>
+    </message>
+    <message>
+        <source>Shutdown must between 1—10!</source>
+        <translation>Shutdown must between 1—10!</translation>
+    </message>
+    <message>
+        <source>parameter configuration success!</source>
+        <translation>parameter configuration success!</translation>
+    </message>
+    <message>
+        <source>parameter configuration Error!</source>
+        <translation>parameter configuration Error!</translation>
+    </message>
+    <message>
+        <source>parameter date time success!</source>
+        <translation>parameter date time success!</translation>
+    </message>
+    <message>
+        <source>parameter date time error!</source>
+        <translation>parameter date time error!</translation>
+    </message>
+    <message>
+        <source>Getting data outtime,please get again.</source>
+        <translation>Getting data outtime,please get again.</translation>
+    </message>
+    <message>
+        <source>Read Storage Interval Error!</source>
+        <translation>Read Storage Interval Error!</translation>
+    </message>
+    <message>
+        <source>please get data first!</source>
+        <translation>please get data first!</translation>
     </message>
 </context>
 <context>
@@ -311,6 +507,57 @@
     <message>
         <source>SN:</source>
         <translation>SN:</translation>
+    </message>
+    <message>
+        <source>Test Light:</source>
+        <translation>Test Light:</translation>
+    </message>
+    <message>
+        <source>Company:</source>
+        <translation>Company:</translation>
+    </message>
+    <message>
+        <source>Tester:</source>
+        <translation>Tester:</translation>
+    </message>
+    <message>
+        <source>Auditor:</source>
+        <translation>Auditor:</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>Ok</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>InformationPageFor416</name>
+    <message>
+        <source>Report</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <source>Device:</source>
+        <translation>Device:</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>SN:</translation>
+    </message>
+    <message>
+        <source>Start Time:</source>
+        <translation>Start Time:</translation>
+    </message>
+    <message>
+        <source>Duration:</source>
+        <translation>Duration:</translation>
     </message>
     <message>
         <source>Test Light:</source>
@@ -475,6 +722,21 @@
     </message>
 </context>
 <context>
+    <name>ReportPageFor416</name>
+    <message>
+        <source>Report</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>Print</translation>
+    </message>
+</context>
+<context>
     <name>TableOpWidget</name>
     <message>
         <source>EXCEL</source>
@@ -487,6 +749,21 @@
     <message>
         <source>Report</source>
         <translation>Report</translation>
+    </message>
+</context>
+<context>
+    <name>UVPowerCurvePageFor416</name>
+    <message>
+        <source>UV Power Curve</source>
+        <translation>UV Power Curve</translation>
+    </message>
+    <message>
+        <source>Coordinate Axis Set</source>
+        <translation>Coordinate Axis Set</translation>
+    </message>
+    <message>
+        <source>Auto Set</source>
+        <translation>Auto Set</translation>
     </message>
 </context>
 </TS>

@@ -290,8 +290,204 @@
 <context>
     <name>FirstPageFor416</name>
     <message>
-        <source>Data logger</source>
-        <translation>记录型辐照计</translation>
+        <source>Form</source>
+        <translation>窗体</translation>
+    </message>
+    <message>
+        <source>Device information</source>
+        <translation>设备信息</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>序列号：</translation>
+    </message>
+    <message>
+        <source>Production Date:</source>
+        <translation>生产日期：</translation>
+    </message>
+    <message>
+        <source>Calibration Date:</source>
+        <translation>校准日期：</translation>
+    </message>
+    <message>
+        <source>Device Name:</source>
+        <translation>设备名称：</translation>
+    </message>
+    <message>
+        <source>Firmware Version:</source>
+        <translation>固件版本：</translation>
+    </message>
+    <message>
+        <source>Setup parameter</source>
+        <translation>参数设置</translation>
+    </message>
+    <message>
+        <source>Auto Off</source>
+        <translation>自动关机</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>关</translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation>开</translation>
+    </message>
+    <message>
+        <source>Shutdown</source>
+        <translation>关机时间</translation>
+    </message>
+    <message>
+        <source>Minute</source>
+        <translation>分钟</translation>
+    </message>
+    <message>
+        <source>Storage Interval</source>
+        <translation>存储间隔</translation>
+    </message>
+    <message>
+        <source>1S</source>
+        <translation>1秒</translation>
+    </message>
+    <message>
+        <source>10S</source>
+        <translation>10秒</translation>
+    </message>
+    <message>
+        <source>60S</source>
+        <translation>60秒</translation>
+    </message>
+    <message>
+        <source>Setup</source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Read</source>
+        <translation>读取</translation>
+    </message>
+    <message>
+        <source>Setup Date/Time</source>
+        <translation>日期/时间设置</translation>
+    </message>
+    <message>
+        <source>Date/Time：</source>
+        <translation>日期/时间：</translation>
+    </message>
+    <message>
+        <source>Setup </source>
+        <translation>设置</translation>
+    </message>
+    <message>
+        <source>Read </source>
+        <translation>读取</translation>
+    </message>
+    <message>
+        <source>Get Data</source>
+        <translation>获取数据</translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation>清除</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>StartTime</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>Duration(S)</source>
+        <translation>时长(秒)</translation>
+    </message>
+    <message>
+        <source>Power(REC) (uW/c㎡)</source>
+        <translation>记录功率 (uW/c㎡)</translation>
+    </message>
+    <message>
+        <source>Power(MAX) (uW/c㎡)</source>
+        <translation>最大功率 (uW/c㎡)</translation>
+    </message>
+    <message>
+        <source>Power(MIN) (uW/c㎡)</source>
+        <translation>最小功率 (uW/c㎡)</translation>
+    </message>
+    <message>
+        <source>Power(AVG) (uW/c㎡)</source>
+        <translation>平均功率 (uW/c㎡)</translation>
+    </message>
+    <message>
+        <source>Solvane UV Instruments</source>
+        <translation>Solvane 紫外仪器</translation>
+    </message>
+    <message>
+        <source>www.solvane.example</source>
+        <translation>www.solvane.example</translation>
+    </message>
+    <message>
+        <source>warn</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>please Connecting instrument!</source>
+        <translation>请连接仪器！</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Getting data,please wait...</source>
+        <translation>正在获取数据，请稍候……</translation>
+    </message>
+    <message>
+        <source>Warn</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>The instrument is not configured production information!</source>
+        <translation>仪器未配置生产信息！</translation>
+    </message>
+    <message>
+        <source>Solvane V2.1</source>
+        <translation>Solvane V2.1</translation>
+    </message>
+    <message>
+        <source>Resetting the parameter history data will be cleared.</source>
+        <translation>重新设置参数将清除历史数据。</translation>
+    </message>
+    <message>
+        <source>Shutdown must between 1—10!</source>
+        <translation>关机时间必须在1—10之间！</translation>
+    </message>
+    <message>
+        <source>parameter configuration success!</source>
+        <translation>参数配置成功！</translation>
+    </message>
+    <message>
+        <source>parameter configuration Error!</source>
+        <translation>参数配置失败！</translation>
+    </message>
+    <message>
+        <source>parameter date time success!</source>
+        <translation>日期时间设置成功！</translation>
+    </message>
+    <message>
+        <source>parameter date time error!</source>
+        <translation>日期时间设置失败！</translation>
+    </message>
+    <message>
+        <source>Getting data outtime,please get again.</source>
+        <translation>获取数据超时，请重新获取。</translation>
+    </message>
+    <message>
+        <source>Read Storage Interval Error!</source>
+        <translation>读取存储间隔失败！</translation>
+    </message>
+    <message>
+        <source>please get data first!</source>
+        <translation>请先获取数据！</translation>
     </message>
 </context>
 <context>
@@ -311,6 +507,57 @@
     <message>
         <source>SN:</source>
         <translation>序列号：</translation>
+    </message>
+    <message>
+        <source>Test Light:</source>
+        <translation>测试光源：</translation>
+    </message>
+    <message>
+        <source>Company:</source>
+        <translation>公司：</translation>
+    </message>
+    <message>
+        <source>Tester:</source>
+        <translation>测试员：</translation>
+    </message>
+    <message>
+        <source>Auditor:</source>
+        <translation>审核员：</translation>
+    </message>
+    <message>
+        <source>Ok</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+</context>
+<context>
+    <name>InformationPageFor416</name>
+    <message>
+        <source>Report</source>
+        <translation>报告</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Device:</source>
+        <translation>设备：</translation>
+    </message>
+    <message>
+        <source>SN:</source>
+        <translation>序列号：</translation>
+    </message>
+    <message>
+        <source>Start Time:</source>
+        <translation>开始时间：</translation>
+    </message>
+    <message>
+        <source>Duration:</source>
+        <translation>时长：</translation>
     </message>
     <message>
         <source>Test Light:</source>
@@ -475,6 +722,21 @@
     </message>
 </context>
 <context>
+    <name>ReportPageFor416</name>
+    <message>
+        <source>Report</source>
+        <translation>报告</translation>
+    </message>
+    <message>
+        <source>Information</source>
+        <translation>信息</translation>
+    </message>
+    <message>
+        <source>Print</source>
+        <translation>打印</translation>
+    </message>
+</context>
+<context>
     <name>TableOpWidget</name>
     <message>
         <source>EXCEL</source>
@@ -487,6 +749,21 @@
     <message>
         <source>Report</source>
         <translation>报告</translation>
+    </message>
+</context>
+<context>
+    <name>UVPowerCurvePageFor416</name>
+    <message>
+        <source>UV Power Curve</source>
+        <translation>紫外功率曲线</translation>
+    </message>
+    <message>
+        <source>Coordinate Axis Set</source>
+        <translation>坐标轴设置</translation>
+    </message>
+    <message>
+        <source>Auto Set</source>
+        <translation>自动调整</translation>
     </message>
 </context>
 </TS>

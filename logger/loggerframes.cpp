@@ -1,0 +1,148 @@
+#include "loggerframes.h"
+
+#include <QDate>
+#include <QTime>
+#include <cstring>
+
+namespace {
+
+constexpr quint8 kStartByte = 0xAB;
+constexpr quint8 kGroupCommand = 0x42;
+const QString kDashedFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
+
+quint8 at(const QByteArray &bytes, qsizetype i)
+{
+    return static_cast<quint8>(bytes.at(i));
+}
+
+int le16(const QByteArray &bytes, qsizetype i)
+{
+    return at(bytes, i) | (at(bytes, i + 1) << 8);
+}
+
+} // namespace
+
+quint32 LoggerFrames::groupAddress(int group)
+{
+    return FirstGroupAddress + GroupStride * static_cast<quint32>(group);
+}
+
+bool LoggerFrames::findEndFrame(const QByteArray &raw, qsizetype &offset)
+{
+    const qsizetype size = raw.size();
+    if (offset < 0)
+        offset = 0;
+    while (offset < size) {
+        if (at(raw, offset) != kStartByte) {
+            ++offset;
+            continue;
+        }
+        // A start byte at the very end may begin a header: wait for the next byte.
+        if (offset + 1 >= size)
+            return false;
+        if (at(raw, offset + 1) != kGroupCommand) {
+            ++offset;
+            continue;
+        }
+        if (offset + HeaderLength > size)
+            return false;
+        const int length = le16(raw, offset + 6);
+        if (length == 0) {
+            // Its CRC too, or those two bytes would land in front of the next group.
+            return offset + FrameOverhead <= size;
+        }
+        offset += length + FrameOverhead;
+    }
+    return false;
+}
+
+QByteArray LoggerFrames::assembleGroup(const QByteArray &raw, QList<int> *skipped)
+{
+    QByteArray data;
+    const qsizetype size = raw.size();
+    qsizetype offset = 0;
+    while (offset < size) {
+        if (offset + HeaderLength > size || at(raw, offset) != kStartByte || at(raw, offset + 1) != kGroupCommand) {
+            ++offset;
+            continue;
+        }
+        const int length = le16(raw, offset + 6);
+        if (length == 0)
+            break;
+        const qsizetype end = offset + length + FrameOverhead;
+        if (end < size)
+            data.append(raw.constData() + offset + HeaderLength, length);
+        else if (skipped)
+            skipped->append(length);
+        offset = end;
+    }
+    return data;
+}
+
+int LoggerFrames::sampleCount(const QByteArray &group)
+{
+    if (group.size() < StartTimeBytes)
+        return 0;
+    return static_cast<int>((group.size() - StartTimeBytes) / 4);
+}
+
+float LoggerFrames::sample(const QByteArray &group, int index)
+{
+    if (index < 0 || index >= sampleCount(group))
+        return 0;
+    const qsizetype offset = StartTimeBytes + 4 * qsizetype(index);
+    quint32 raw = 0;
+    for (int i = 3; i >= 0; --i)
+        raw = (raw << 8) | at(group, offset + i);
+    float value;
+    std::memcpy(&value, &raw, sizeof value);
+    return value;
+}
+
+QString LoggerFrames::startTimeText(const QByteArray &group)
+{
+    if (group.size() < StartTimeBytes)
+        return QString();
+    // Kept apart from QDateTime: a start inside a daylight-saving gap is still shown as stored.
+    const QDate date(2000 + at(group, 0), at(group, 1), at(group, 2));
+    const QTime time(at(group, 3), at(group, 4), at(group, 5));
+    if (!date.isValid() || !time.isValid())
+        return QString();
+    return date.toString(QStringLiteral("yyyy-MM-dd")) + QLatin1Char(' ') +
+           time.toString(QStringLiteral("hh:mm:ss"));
+}
+
+QString LoggerFrames::compactTime(const QString &dashed)
+{
+    if (dashed.size() != kDashedFormat.size() || dashed.at(10) != QLatin1Char(' '))
+        return QString();
+    const QDate date = QDate::fromString(dashed.left(10), QStringLiteral("yyyy-MM-dd"));
+    const QTime time = QTime::fromString(dashed.mid(11), QStringLiteral("hh:mm:ss"));
+    if (!date.isValid() || !time.isValid())
+        return QString();
+    return date.toString(QStringLiteral("yyyyMMdd")) + time.toString(QStringLiteral("hhmmss"));
+}
+
+LoggerFrames::Statistics LoggerFrames::statistics(const QByteArray &group)
+{
+    Statistics s;
+    s.count = sampleCount(group);
+    if (s.count == 0)
+        return s;
+    float sum = 0;
+    for (int k = 0; k < s.count; ++k) {
+        const float value = sample(group, k);
+        if (k == 0) {
+            s.max = value;
+            s.min = value;
+        }
+        if (value > s.max)
+            s.max = value;
+        if (value < s.min)
+            s.min = value;
+        sum += value;
+        s.rec = value;
+    }
+    s.avg = sum / static_cast<float>(s.count);
+    return s;
+}

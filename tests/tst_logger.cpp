@@ -1,0 +1,836 @@
+// The logger page against the virtual logger: device information, setup, clock, the record
+// download with its frame scan, the row actions, and the frame functions on their own.
+#include "crc16.h"
+#include "devicemonitor.h"
+#include "firstpagefor416.h"
+#include "instrumentprotocol.h"
+#include "loggerframes.h"
+#include "loggermodels.h"
+#include "mainwindow.h"
+#include "reportpagefor416.h"
+#include "tableopwidget.h"
+#include "userprompts.h"
+#include "uvpowercurvepagefor416.h"
+#include "virtualdevicemonitor.h"
+#include "virtualhidbackend.h"
+#include "virtualinstrument.h"
+
+#include <QButtonGroup>
+#include <QDateEdit>
+#include <QDateTimeEdit>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTableWidget>
+#include <QtTest>
+#include <algorithm>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <numeric>
+
+namespace {
+
+using Recording = VirtualInstrument::Recording;
+
+QVector<float> samples(int n, float base)
+{
+    QVector<float> v;
+    for (int k = 0; k < n; ++k)
+        v.append(base + 0.5f * static_cast<float>((k * 7) % 11) - 2.0f); // ups and downs
+    return v;
+}
+
+QVector<Recording> recordings(int count, int sampleCount = 40)
+{
+    QVector<Recording> list;
+    for (int g = 0; g < count; ++g)
+        list.append({QDateTime(QDate(2024, 3, 1 + g % 28), QTime(9, g % 60, 30)),
+                     samples(sampleCount, 100.0f * (g + 1))});
+    return list;
+}
+
+QByteArray groupBytes(const Recording &r)
+{
+    QByteArray bytes;
+    const QDate d = r.start.date();
+    const QTime t = r.start.time();
+    for (int v : {d.year() - 2000, d.month(), d.day(), t.hour(), t.minute(), t.second()})
+        bytes.append(static_cast<char>(v));
+    for (float f : r.samples) {
+        quint32 raw;
+        std::memcpy(&raw, &f, 4);
+        for (int i = 0; i < 4; ++i)
+            bytes.append(static_cast<char>((raw >> (8 * i)) & 0xFF));
+    }
+    return bytes;
+}
+
+QByteArray frame(const QByteArray &data)
+{
+    QByteArray f = QByteArray::fromHex("AB4200000000");
+    f.append(static_cast<char>(data.size() & 0xFF));
+    f.append(static_cast<char>(data.size() >> 8));
+    f.append(data);
+    Crc16::append(f);
+    return f;
+}
+
+// A group request as it went out, CRC included.
+QByteArray groupRequest(int group)
+{
+    QByteArray r = InstrumentProtocol::powerGroupRequest(384 + 2432 * group);
+    Crc16::append(r);
+    return r;
+}
+
+QString one(double v)
+{
+    return QString::number(v, 'f', 1);
+}
+
+} // namespace
+
+class tst_Logger : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void cleanupTestCase();
+
+    void frameScanAndAssembly();
+    void groupValues();
+    void deviceInformationAndLanguage();
+    void setupRead();
+    void setupWrite();
+    void clockReadAndWrite();
+    void downloadRowsAndIntervals();
+    void downloadSplitFramesGarbageAndShortGroups();
+    void downloadMoreThan25();
+    void downloadEndsEarly();
+    void busyKeepsActionsOut();
+    void rowActions();
+    void unplugDuringDownload();
+    void grabsWithRows();
+
+private:
+    void start(const QVector<Recording> &list = recordings(3));
+    template <typename T> T *child(const char *name) const
+    {
+        return page()->findChild<T *>(QString::fromLatin1(name));
+    }
+    FirstPageFor416 *page() const { return MainWindow::instance()->loggerPage(); }
+    QTableWidget *table() const { return child<QTableWidget>("tbData"); }
+    TableOpWidget *ops(int row) const { return qobject_cast<TableOpWidget *>(table()->cellWidget(row, 7)); }
+    QString cell(int row, int column) const
+    {
+        const QTableWidgetItem *item = table()->item(row, column);
+        return item ? item->text() : QStringLiteral("<none>");
+    }
+    void click(const char *name) { child<QPushButton>(name)->click(); }
+    void checkRow(int row, const Recording &r, int interval);
+    QStringList texts() const;
+
+    std::unique_ptr<VirtualHidBackend> m_backend;
+    std::unique_ptr<VirtualInstrument> m_logger;
+    QList<UserPrompts::Prompt> m_prompts;
+    std::function<UserPrompts::Answer(const UserPrompts::Prompt &)> m_answer;
+    std::function<void()> m_during;
+    bool m_wasBusy = false;
+};
+
+void tst_Logger::initTestCase()
+{
+    UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
+        m_prompts.append(prompt);
+        return m_answer ? m_answer(prompt) : UserPrompts::Answer{};
+    });
+    m_backend = std::make_unique<VirtualHidBackend>(nullptr);
+    HidBackend::setCurrent(m_backend.get());
+    DeviceMonitor::setFactory([this](QObject *parent) -> DeviceMonitor * {
+        return new VirtualDeviceMonitor(m_logger.get(), parent);
+    });
+}
+
+void tst_Logger::init()
+{
+    InstrumentProtocol::setReceiveTimeoutMs(400);
+    // The clock read of every start would keep the clock buttons disabled for 10 s.
+    FirstPageFor416::setClockHoldMs(0);
+    m_prompts.clear();
+    m_answer = nullptr;
+    m_during = nullptr;
+}
+
+void tst_Logger::cleanup()
+{
+    MainWindow::destroyInstance();
+    m_backend->setInstrument(nullptr);
+    m_logger.reset();
+}
+
+void tst_Logger::cleanupTestCase()
+{
+    HidBackend::setCurrent(nullptr);
+    DeviceMonitor::setFactory({});
+    UserPrompts::setHandler({});
+}
+
+void tst_Logger::start(const QVector<Recording> &list)
+{
+    MainWindow::destroyInstance();
+    m_logger = std::make_unique<VirtualInstrument>(VirtualInstrument::Family::Logger, 5633416);
+    m_logger->setSerialNumber(4294967295u);
+    m_logger->setRecordings(list);
+    m_logger->setHostSettings(0, 5, 1, 0); // auto off off, 10 s
+    m_backend->setInstrument(m_logger.get());
+    MainWindow::instance();
+    QCOMPARE(MainWindow::instance()->family(), 416);
+    QTRY_VERIFY(child<QPushButton>("readDateTimeBtn")->isEnabled());
+    m_prompts.clear();
+}
+
+void tst_Logger::checkRow(int row, const Recording &r, int interval)
+{
+    QCOMPARE(cell(row, 0), QString::number(row + 1));
+    QCOMPARE(cell(row, 1), r.start.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
+    QCOMPARE(cell(row, 2), QString::number(r.samples.size() * interval));
+    const QVector<float> &s = r.samples;
+    QCOMPARE(cell(row, 3), one(s.last()));
+    QCOMPARE(cell(row, 4), one(*std::max_element(s.begin(), s.end())));
+    QCOMPARE(cell(row, 5), one(*std::min_element(s.begin(), s.end())));
+    const double mean = std::accumulate(s.begin(), s.end(), 0.0) / s.size();
+    QVERIFY(QRegularExpression(QStringLiteral("^-?\\d+\\.\\d$")).match(cell(row, 6)).hasMatch());
+    QVERIFY2(qAbs(cell(row, 6).toDouble() - mean) <= 0.05 + 1e-6, qPrintable(cell(row, 6)));
+    QCOMPARE(ops(row)->row, row);
+}
+
+QStringList tst_Logger::texts() const
+{
+    QStringList list;
+    for (const UserPrompts::Prompt &p : m_prompts)
+        list.append(p.text);
+    return list;
+}
+
+void tst_Logger::frameScanAndAssembly()
+{
+    const QByteArray a = QByteArray::fromHex("0102030405060708090A0B");
+    const QByteArray b = QByteArray::fromHex("C1C2C3");
+    const QByteArray garbage = QByteArray::fromHex("55AB00AB1342AB");
+    const QByteArray end = frame({});
+    const QByteArray raw = frame(a) + garbage + frame(b) + end + frame(QByteArray("late"));
+
+    // Fed byte by byte, the walk finds the end exactly when its last byte is there.
+    qsizetype offset = 0;
+    QByteArray fed;
+    const qsizetype endAt = raw.indexOf(end, frame(a).size() + garbage.size() + frame(b).size());
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        fed.append(raw.at(i));
+        const bool found = LoggerFrames::findEndFrame(fed, offset);
+        QCOMPARE(found, i + 1 >= endAt + end.size());
+        if (found)
+            break;
+    }
+    // An end frame near the front, arriving with a later chunk, is still found.
+    const QByteArray shortGroup = frame(QByteArray(6, '\x01')) + end;
+    QVERIFY(shortGroup.size() < 30);
+    offset = 0;
+    QVERIFY(!LoggerFrames::findEndFrame(shortGroup.left(10), offset));
+    QVERIFY(LoggerFrames::findEndFrame(shortGroup, offset));
+
+    QList<int> skipped;
+    QCOMPARE(LoggerFrames::assembleGroup(raw, &skipped), a + b); // nothing after the end
+    QVERIFY(skipped.isEmpty());
+    // A frame that claims more than arrived is left out, and so is one that ends exactly
+    // at the end of the buffer.
+    QByteArray truncated = frame(a) + frame(QByteArray(200, '\x07')).left(30);
+    QCOMPARE(LoggerFrames::assembleGroup(truncated + QByteArray(3, '\0'), &skipped), a);
+    QCOMPARE(skipped, QList<int>{200});
+    QCOMPARE(LoggerFrames::assembleGroup(frame(a) + frame(b)), a);
+    // Nothing that looks like a frame.
+    offset = 0;
+    QVERIFY(!LoggerFrames::findEndFrame(QByteArray::fromHex("AB42000000"), offset));
+    QCOMPARE(offset, 0);
+    QVERIFY(LoggerFrames::assembleGroup(QByteArray::fromHex("AB42AB")).isEmpty());
+    QCOMPARE(LoggerFrames::groupAddress(0), 0x180u);
+    QCOMPARE(LoggerFrames::groupAddress(24), 0x180u + 0x980u * 24);
+}
+
+void tst_Logger::groupValues()
+{
+    const Recording r{QDateTime(QDate(2031, 12, 31), QTime(23, 59, 58)), {1, 2, 3, 4}};
+    QByteArray g = groupBytes(r);
+    QCOMPARE(LoggerFrames::sampleCount(g), 4);
+    QCOMPARE(LoggerFrames::sampleCount(g + "xyz"), 4); // a partial sample is not one
+    QCOMPARE(LoggerFrames::startTimeText(g), QStringLiteral("2031-12-31 23:59:58"));
+    QCOMPARE(LoggerFrames::compactTime(LoggerFrames::startTimeText(g)), QStringLiteral("20311231235958"));
+    LoggerFrames::Statistics s = LoggerFrames::statistics(g);
+    QCOMPARE(s.count, 4);
+    QCOMPARE(s.rec, 4.0f);
+    QCOMPARE(s.max, 4.0f);
+    QCOMPARE(s.min, 1.0f);
+    QCOMPARE(s.avg, 2.5f);
+
+    // All negative: the first sample seeds both extremes.
+    s = LoggerFrames::statistics(groupBytes({r.start, {-5, -1, -10, -3}}));
+    QCOMPARE(s.max, -1.0f);
+    QCOMPARE(s.min, -10.0f);
+    QCOMPARE(s.rec, -3.0f);
+    // The sum is single precision: 2^24 swallows the ones.
+    s = LoggerFrames::statistics(groupBytes({r.start, {16777216.0f, 1, 1, 1, 1}}));
+    QCOMPARE(s.avg, 16777216.0f / 5);
+    QVERIFY(s.avg != static_cast<float>(16777220.0 / 5));
+
+    // Too short for anything, and impossible dates.
+    for (int n = 0; n < 6; ++n) {
+        QCOMPARE(LoggerFrames::sampleCount(g.left(n)), 0);
+        QVERIFY(LoggerFrames::startTimeText(g.left(n)).isEmpty());
+        QCOMPARE(LoggerFrames::statistics(g.left(n)).count, 0);
+    }
+    QCOMPARE(LoggerFrames::statistics(g.left(9)).count, 0);
+    QCOMPARE(LoggerFrames::sample(g, 4), 0.0f);
+    g[1] = 13;
+    QVERIFY(LoggerFrames::startTimeText(g).isEmpty());
+    QVERIFY(LoggerFrames::compactTime(QStringLiteral("2031-13-01 00:00:00")).isEmpty());
+    QVERIFY(LoggerFrames::compactTime(QString()).isEmpty());
+
+    QCOMPARE(LoggerModels::intervalSeconds(0, 0), 1);
+    QCOMPARE(LoggerModels::intervalSeconds(0, 1), 10);
+    QCOMPARE(LoggerModels::intervalSeconds(0, 2), 60);
+    QCOMPARE(LoggerModels::intervalSeconds(0, 7), 1);
+    QCOMPARE(LoggerModels::intervalSeconds(1, 2), 1);
+    QCOMPARE(LoggerModels::name(25633416), QStringLiteral("VT416C"));
+    QCOMPARE(LoggerModels::name(5633417), QStringLiteral("UnKnow"));
+}
+
+void tst_Logger::deviceInformationAndLanguage()
+{
+    start();
+    m_logger->setFirmwareVersion(23);
+    m_logger->setCalibrationDate(2025, 2, 28);
+    QCOMPARE(page()->refreshDevice(), 1);
+    QCOMPARE(page()->deviceSummary(), QStringLiteral("4294967295"));
+    QCOMPARE(child<QLineEdit>("FirmwareVersionEdit")->text(), QStringLiteral("2.3"));
+    QCOMPARE(child<QLineEdit>("DeviceNameEdit")->text(), QStringLiteral("VT416C"));
+    QCOMPARE(child<QDateEdit>("CalibrationeDateEdit")->date(), QDate(2025, 2, 28));
+    QCOMPARE(child<QDateEdit>("ProductionDateEdit")->date(), QDate(2021, 6, 15));
+    for (const char *name : {"DeviceNameEdit", "ProductionDateEdit", "CalibrationeDateEdit"})
+        QVERIFY2(child<QWidget>(name)->isHidden(), name);
+
+    m_logger->setModelCode(1234567);
+    QCOMPARE(page()->readDeviceInfo(), 1);
+    QCOMPARE(child<QLineEdit>("DeviceNameEdit")->text(), QStringLiteral("UnKnow"));
+
+    // The language changes; what was read stays.
+    child<QLineEdit>("ShutdownEdit")->setText(QStringLiteral("7"));
+    MainWindow::instance()->on_btnLanguageEn_clicked();
+    QCOMPARE(page()->deviceSummary(), QStringLiteral("4294967295"));
+    QCOMPARE(child<QLineEdit>("FirmwareVersionEdit")->text(), QStringLiteral("2.3"));
+    QCOMPARE(child<QLineEdit>("ShutdownEdit")->text(), QStringLiteral("7"));
+    QCOMPARE(child<QDateEdit>("CalibrationeDateEdit")->date(), QDate(2025, 2, 28));
+    QVERIFY(m_prompts.isEmpty());
+
+    // An unconfigured production record: the message, nothing filled in.
+    page()->clear();
+    m_logger->corruptBlock(7, 0x00, 18);
+    QCOMPARE(page()->readDeviceInfo(), -1);
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().title, QStringLiteral("Warn"));
+    QCOMPARE(m_prompts.first().text, QStringLiteral("The instrument is not configured production information!"));
+    QVERIFY(page()->deviceSummary().isEmpty());
+    QCOMPARE(child<QDateEdit>("ProductionDateEdit")->date(), QDate(2000, 1, 1));
+
+    // No instrument: the reads say nothing, the buttons ask for one.
+    m_logger->unplug();
+    QTRY_VERIFY(!MainWindow::instance()->link());
+    m_prompts.clear();
+    QCOMPARE(page()->readDeviceInfo(), -1);
+    QTRY_VERIFY(child<QPushButton>("readDateTimeBtn")->isEnabled()); // after refreshDevice's clock read
+    for (const char *name :
+         {"readhostconfiguretBtn", "writehostconfiguretBtn", "readDateTimeBtn", "writeDateTimeBtn", "GetDataBtn"})
+        click(name);
+    QCOMPARE(texts(), QStringList(5, QStringLiteral("please Connecting instrument!")));
+}
+
+void tst_Logger::setupRead()
+{
+    start();
+    auto *shutdown = child<QLineEdit>("ShutdownEdit");
+    const QString white = QStringLiteral("background-color: rgb(255,255,255);");
+    const QString grey = QStringLiteral("background-color: rgb(200,200,200);");
+    // The setup box: choices, minutes, and which parts are open (white) or barred (grey).
+    auto shows = [&](int autoOff, int interval, const char *minutes, bool minutesOpen, const QString &minutesStyle,
+                     bool intervalOpen) {
+        const auto buttons = page()->intervalGroup->buttons();
+        return page()->autoOffGroup->checkedId() == autoOff && page()->intervalGroup->checkedId() == interval &&
+               shutdown->text() == QLatin1String(minutes) && shutdown->isEnabled() == minutesOpen &&
+               shutdown->styleSheet() == minutesStyle &&
+               std::all_of(buttons.begin(), buttons.end(), [&](QAbstractButton *b) {
+                   return b->isEnabled() == intervalOpen && b->styleSheet() == (intervalOpen ? white : grey);
+               });
+    };
+
+    m_logger->setHostSettings(0, 4, 2, 0);
+    QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), 1);
+    QVERIFY(shows(0, 2, "4", false, white, true)); // the minutes kept and white, unlike a click on OFF
+    m_logger->setHostSettings(1, 9, 1, 0);
+    QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), 1);
+    QVERIFY(shows(1, 1, "9", true, white, false));
+    // Unknown values: the minutes shown, the choices left alone.
+    m_logger->setHostSettings(5, 12, 9, 0);
+    QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), 1);
+    QVERIFY(page()->autoOffGroup->checkedId() == 1 && page()->intervalGroup->checkedId() == 1);
+    QCOMPARE(shutdown->text(), QStringLiteral("12"));
+    // A failed read changes nothing but the interval buttons' state.
+    m_logger->setHostSettings(0, 4, 2, 0);
+    m_logger->injectFault(VirtualInstrument::Fault::WrongEcho);
+    QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), -3);
+    QVERIFY(page()->intervalGroup->button(0)->isEnabled());
+    QCOMPARE(shutdown->text(), QStringLiteral("12"));
+    // Never configured: ON, 3 minutes, 1 s with the interval barred.
+    m_logger->corruptBlock(1, 0x80, 4);
+    QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), -4);
+    QVERIFY(shows(1, 0, "3", true, white, false));
+    QVERIFY(m_prompts.isEmpty());
+
+    // OFF puts "10" in and greys the minutes; ON opens them again.
+    child<QRadioButton>("OffBtn")->click();
+    QVERIFY(shows(0, 0, "10", false, grey, true));
+    shutdown->setText(QStringLiteral("6"));
+    child<QRadioButton>("OnBtn")->click();
+    QVERIFY(shows(1, 0, "6", true, white, false));
+}
+
+void tst_Logger::setupWrite()
+{
+    start();
+    click("GetDataBtn");
+    QCOMPARE(table()->rowCount(), 3);
+    auto *shutdown = child<QLineEdit>("ShutdownEdit");
+
+    // No: table and instrument untouched.
+    m_answer = [](const UserPrompts::Prompt &) { return UserPrompts::Answer{false, {}}; };
+    m_logger->clearRequests();
+    click("writehostconfiguretBtn");
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().kind, UserPrompts::Kind::Question);
+    QCOMPARE(m_prompts.first().title, QStringLiteral("Solvane V2.1"));
+    QCOMPARE(m_prompts.first().text, QStringLiteral("Resetting the parameter history data will be cleared."));
+    QCOMPARE(table()->rowCount(), 3);
+    QVERIFY(m_logger->requests().isEmpty());
+
+    m_answer = nullptr;
+    child<QRadioButton>("OnBtn")->click();
+    const QStringList refused{QStringLiteral("0"), QStringLiteral("11"), QStringLiteral("1.5"), QStringLiteral("abc"),
+                              QString()};
+    for (const QString &text : refused) {
+        click("GetDataBtn");
+        QCOMPARE(table()->rowCount(), 3);
+        m_prompts.clear();
+        m_logger->clearRequests();
+        shutdown->setText(text);
+        click("writehostconfiguretBtn");
+        QCOMPARE(table()->rowCount(), 0); // cleared before the check
+        QCOMPARE(m_prompts.size(), 2);
+        QCOMPARE(m_prompts.last().title, QStringLiteral("information"));
+        QCOMPARE(m_prompts.last().text, QString::fromUtf8("Shutdown must between 1\u201410!"));
+        QVERIFY(m_logger->requests().isEmpty());
+    }
+    child<QRadioButton>("OnBtn")->click();
+    for (int minutes : {1, 10}) {
+        m_prompts.clear();
+        shutdown->setText(QString::number(minutes));
+        page()->intervalGroup->button(2)->setChecked(true);
+        click("writehostconfiguretBtn");
+        QCOMPARE(m_prompts.last().text, QStringLiteral("parameter configuration success!"));
+        QByteArray written("\x01", 1);
+        written += static_cast<char>(minutes);
+        written += QByteArray("\x02\x00", 2);
+        QCOMPARE(m_logger->memory(1, 0x80, 4), written);
+    }
+    // OFF: the greyed "10" is what goes out.
+    child<QRadioButton>("OffBtn")->click();
+    page()->intervalGroup->button(1)->setChecked(true);
+    click("writehostconfiguretBtn");
+    QCOMPARE(m_logger->memory(1, 0x80, 4), QByteArray::fromHex("000A0100"));
+    m_prompts.clear();
+    m_logger->injectFault(VirtualInstrument::Fault::WrongEcho);
+    click("writehostconfiguretBtn");
+    QCOMPARE(m_prompts.last().text, QStringLiteral("parameter configuration Error!"));
+}
+
+void tst_Logger::clockReadAndWrite()
+{
+    FirstPageFor416::setClockHoldMs(1500);
+    start();
+    auto *live = child<QDateTimeEdit>("dateTimeEdit");
+    auto *read = child<QDateTimeEdit>("dateTimeEditForRead");
+    auto *readBtn = child<QPushButton>("readDateTimeBtn");
+    auto *writeBtn = child<QPushButton>("writeDateTimeBtn");
+    // The live clock ticks with or without a read.
+    QTRY_VERIFY(qAbs(live->dateTime().secsTo(QDateTime::currentDateTime())) <= 1);
+
+    const QDateTime instrumentTime(QDate(2030, 7, 8), QTime(1, 2, 3));
+    m_logger->setClock(instrumentTime);
+    QElapsedTimer sinceRead;
+    click("readDateTimeBtn");
+    sinceRead.start();
+    QVERIFY(qAbs(read->dateTime().secsTo(instrumentTime)) <= 1);
+    QVERIFY(!read->isHidden() && live->isHidden());
+    QVERIFY(!readBtn->isEnabled() && !writeBtn->isEnabled());
+    const QDateTime shown = read->dateTime();
+    QTest::qWait(1100);
+    QCOMPARE(read->dateTime(), shown); // frozen while the instrument's clock runs on
+    QTRY_VERIFY(read->isHidden());
+    QVERIFY(sinceRead.elapsed() >= 1500);
+    QVERIFY(!live->isHidden() && readBtn->isEnabled() && writeBtn->isEnabled());
+
+    // A failed read goes back to the live clock at once, silently.
+    m_logger->injectFault(VirtualInstrument::Fault::WrongEcho);
+    click("readDateTimeBtn");
+    QVERIFY(read->isHidden() && !live->isHidden() && readBtn->isEnabled());
+    QVERIFY(m_prompts.isEmpty());
+
+    // Setup writes the PC's time.
+    click("writeDateTimeBtn");
+    QCOMPARE(m_prompts.last().text, QStringLiteral("parameter date time success!"));
+    QVERIFY(qAbs(m_logger->clock().secsTo(QDateTime::currentDateTime())) <= 2);
+    QVERIFY(qAbs(m_logger->clock().secsTo(live->dateTime())) <= 2);
+    m_logger->injectFault(VirtualInstrument::Fault::NoReply);
+    click("writeDateTimeBtn");
+    QCOMPARE(m_prompts.last().text, QStringLiteral("parameter date time error!"));
+}
+
+void tst_Logger::downloadRowsAndIntervals()
+{
+    const QVector<Recording> list = recordings(3);
+    start(list);
+    m_logger->clearRequests();
+    QList<int> values;
+    bool visibleMidway = false;
+    auto *bar = page()->progress()->findChild<QProgressBar *>();
+    connect(bar, &QProgressBar::valueChanged, this, [&](int v) {
+        values.append(v);
+        visibleMidway = visibleMidway || (v > 0 && v < bar->maximum() && page()->progress()->isVisible());
+    });
+    // Events go on during the download.
+    m_wasBusy = false;
+    QTimer::singleShot(0, this, [this] { m_wasBusy = page()->busy; });
+    click("GetDataBtn");
+    QVERIFY(!page()->busy);
+    QVERIFY(m_wasBusy);
+    QCOMPARE(table()->rowCount(), 3);
+    for (int row = 0; row < 3; ++row) {
+        checkRow(row, list[row], 10);
+        QCOMPARE(m_logger->requests().count(groupRequest(row)), 1);
+    }
+    QVERIFY(visibleMidway);
+    QVERIFY(std::is_sorted(values.begin(), values.end()));
+    QCOMPARE(values.last(), 3 * FirstPageFor416::ProgressPerGroup);
+    QVERIFY(!page()->progress()->isVisible());
+    QVERIFY(m_prompts.isEmpty());
+
+    // The example group: 1, 2, 3, 4 at 10 s.
+    start({{QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)), {1, 2, 3, 4}}});
+    click("GetDataBtn");
+    QCOMPARE(QStringList({cell(0, 1), cell(0, 2), cell(0, 3), cell(0, 4), cell(0, 5), cell(0, 6)}),
+             QStringList({"2024-05-06 07:08:09", "40", "4.0", "4.0", "1.0", "2.5"}));
+
+    // The interval as set now: 60 s, 1 s for other ids, 1 s with auto off on or an
+    // unconfigured block; a second Get Data replaces the rows.
+    start(list);
+    struct Case {
+        quint8 autoOff, id;
+        int seconds;
+    };
+    for (const Case &c : {Case{0, 2, 60}, Case{0, 0, 1}, Case{0, 9, 1}, Case{1, 2, 1}}) {
+        m_logger->setHostSettings(c.autoOff, 5, c.id, 0);
+        click("GetDataBtn");
+        QCOMPARE(table()->rowCount(), 3);
+        checkRow(2, list[2], c.seconds);
+    }
+    m_logger->setHostSettings(0, 5, 2, 0);
+    m_logger->corruptBlock(1, 0x80, 4);
+    click("GetDataBtn");
+    checkRow(1, list[1], 1);
+    QCOMPARE(child<QLineEdit>("ShutdownEdit")->text(), QStringLiteral("3")); // the setup box was read too
+    QVERIFY(m_prompts.isEmpty());
+
+    // Nothing stored: no rows, no dialog, no message.
+    start({});
+    click("GetDataBtn");
+    QCOMPARE(table()->rowCount(), 0);
+    QVERIFY(!page()->progress()->isVisible());
+    QVERIFY(m_prompts.isEmpty());
+}
+
+void tst_Logger::downloadSplitFramesGarbageAndShortGroups()
+{
+    QVector<Recording> list = recordings(3, 30);
+    list.append({QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)), {}});
+    list.append({QDateTime(QDate(2024, 1, 2), QTime(3, 4, 6)), {7.5f}});
+    const QByteArray garbage = QByteArray::fromHex("55AB00AB1342AB");
+    auto checkAll = [&] {
+        QCOMPARE(table()->rowCount(), list.size());
+        for (int row = 0; row < list.size(); ++row) {
+            ops(row)->CurveBtn->click();
+            QCOMPARE(page()->GetPowerData(), groupBytes(list[row]));
+            if (list[row].samples.isEmpty()) {
+                // No sample: its start, no time, and nothing made up.
+                QCOMPARE(cell(row, 1), QStringLiteral("2024-01-02 03:04:05"));
+                QCOMPARE(cell(row, 2), QStringLiteral("0"));
+                for (int c = 3; c < 7; ++c)
+                    QVERIFY(cell(row, c).isEmpty());
+            } else {
+                checkRow(row, list[row], 10);
+            }
+        }
+    };
+    for (int size : {7, 52, 100}) {
+        start(list);
+        m_logger->setFrameDataSize(size);
+        // Untouched: setup read, count, group 1's first frame and interval read; then junk in
+        // front of group 2's frames, and between group 3's first and second frame.
+        for (int i = 0; i < 4; ++i)
+            m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
+        m_logger->injectFault(VirtualInstrument::Fault::GarbageBefore, 0, garbage);
+        m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
+        m_logger->injectFault(VirtualInstrument::Fault::SecondFrame, 0, garbage);
+        click("GetDataBtn");
+        checkAll();
+        QVERIFY2(m_prompts.isEmpty(), qPrintable(texts().join(u'|')));
+    }
+
+    // Slow reports: every frame, the short groups' end frames too, comes in a read of its own,
+    // and the first read of a group may bring nothing.
+    list = list.mid(3);
+    list.append({QDateTime(QDate(2024, 1, 2), QTime(3, 4, 7)), {1, 2, 3, 4}});
+    start(list);
+    m_logger->setFrameDataSize(7);
+    m_logger->setReportIntervalMicroseconds(60000);
+    click("GetDataBtn");
+    checkAll();
+    QVERIFY(m_prompts.isEmpty());
+}
+
+void tst_Logger::downloadMoreThan25()
+{
+    const QVector<Recording> list = recordings(27, 4);
+    start(list);
+    m_logger->clearRequests();
+    click("GetDataBtn");
+    QCOMPARE(table()->rowCount(), 25);
+    QCOMPARE(page()->progress()->maximum(), 25 * FirstPageFor416::ProgressPerGroup);
+    QCOMPARE(m_logger->requests().count(groupRequest(24)), 1);
+    QCOMPARE(m_logger->requests().count(groupRequest(25)), 0);
+    checkRow(24, list[24], 10);
+    QVERIFY(m_prompts.isEmpty());
+}
+
+void tst_Logger::downloadEndsEarly()
+{
+    const QVector<Recording> list = recordings(3, 200);
+    start(list);
+    // The logger falls silent in the middle of the second recording.
+    const auto hook = connect(table()->model(), &QAbstractItemModel::rowsInserted, this,
+                              [this] { m_logger->setLoggerStopAfterFrames(1); });
+    QElapsedTimer timer;
+    timer.start();
+    click("GetDataBtn");
+    QVERIFY(timer.elapsed() >= FirstPageFor416::StallTimeoutMs);
+    disconnect(hook);
+    QVERIFY(!page()->busy);
+    QVERIFY(!page()->progress()->isVisible());
+    QCOMPARE(table()->rowCount(), 1);
+    checkRow(0, list[0], 10);
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().title, QStringLiteral("information"));
+    QCOMPARE(m_prompts.first().text, QStringLiteral("Getting data outtime,please get again."));
+
+    // It answers again: everything comes.
+    m_logger->setLoggerStopAfterFrames(-1);
+    m_prompts.clear();
+    click("GetDataBtn");
+    QCOMPARE(table()->rowCount(), 3);
+    QVERIFY(m_prompts.isEmpty());
+
+    // The interval of the second group cannot be read: its row is missing, the first stays.
+    for (int i = 0; i < 5; ++i)
+        m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
+    m_logger->injectFault(VirtualInstrument::Fault::WrongEcho);
+    click("GetDataBtn");
+    QVERIFY(!page()->busy);
+    QCOMPARE(table()->rowCount(), 1);
+    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(m_prompts.first().title, QStringLiteral("warn"));
+    QCOMPARE(m_prompts.first().text, QStringLiteral("Read Storage Interval Error!"));
+}
+
+void tst_Logger::busyKeepsActionsOut()
+{
+    start(recordings(3, 100));
+    // m_during runs from inside the download, once the first row is there.
+    connect(table()->model(), &QAbstractItemModel::rowsInserted, this, [this] {
+        if (!m_during)
+            return;
+        QTimer::singleShot(0, this, [this, job = m_during] {
+            m_wasBusy = page()->busy;
+            job();
+        });
+        m_during = nullptr;
+    });
+
+    m_wasBusy = false;
+    m_during = [this] {
+        for (const char *name : {"ClearBtn", "readhostconfiguretBtn", "writehostconfiguretBtn", "readDateTimeBtn",
+                                 "writeDateTimeBtn", "GetDataBtn"})
+            click(name);
+        ops(0)->EXCELBtn->click();
+        ops(0)->CurveBtn->click();
+        ops(0)->ReportBtn->click();
+        page()->on_UVPowerCurveBtn_clicked();
+    };
+    click("GetDataBtn");
+    QVERIFY(m_wasBusy);
+    QCOMPARE(table()->rowCount(), 3); // the download went on
+    QCOMPARE(texts(), QStringList(10, QStringLiteral("Getting data,please wait...")));
+    QVERIFY(page()->findChildren<ReportPageFor416 *>().isEmpty());
+    QVERIFY(page()->findChildren<UVPowerCurvePageFor416 *>().isEmpty());
+    QVERIFY(page()->GetPowerData().isEmpty());
+
+    // The main window clears the page during a download: no message; it is done afterwards.
+    m_prompts.clear();
+    m_wasBusy = false;
+    m_during = [this] { page()->clear(); };
+    click("GetDataBtn");
+    QVERIFY(m_wasBusy);
+    QVERIFY(!page()->busy);
+    QCOMPARE(table()->rowCount(), 0);
+    QVERIFY(page()->deviceSummary().isEmpty());
+    QVERIFY(m_prompts.isEmpty());
+
+    // A logger detected during a download is read once the download is over.
+    m_during = [this] {
+        m_logger->setSerialNumber(77);
+        page()->refreshDevice();
+    };
+    click("GetDataBtn");
+    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(page()->deviceSummary(), QStringLiteral("77"));
+    QVERIFY(m_prompts.isEmpty());
+}
+
+void tst_Logger::rowActions()
+{
+    const QVector<Recording> list = recordings(3, 20);
+    start(list);
+    click("GetDataBtn");
+    for (int row : {2, 0, 1}) {
+        ops(row)->CurveBtn->click();
+        QCOMPARE(page()->GetPowerData(), groupBytes(list[row]));
+    }
+    QCOMPARE(page()->findChildren<UVPowerCurvePageFor416 *>().size(), 3);
+
+    m_answer = [](const UserPrompts::Prompt &p) {
+        return UserPrompts::Answer{p.kind != UserPrompts::Kind::SaveFile, {}};
+    };
+    ops(2)->EXCELBtn->click();
+    QCOMPARE(page()->GetPowerData(), groupBytes(list[2]));
+    QCOMPARE(page()->reportValues.startTime, list[2].start.toString(QStringLiteral("yyyyMMddhhmmss")));
+    QCOMPARE(page()->reportValues.groupNo, QStringLiteral("3"));
+
+    // Report after Excel: the dashed start again, and no old picture left for it.
+    const QString picture = QCoreApplication::applicationDirPath() + QStringLiteral("/PcustomPlot.png");
+    {
+        QFile stale(picture);
+        QVERIFY(stale.open(QIODevice::WriteOnly));
+        stale.write("stale");
+    }
+    page()->isChinese = true;
+    ops(2)->ReportBtn->click();
+    QCOMPARE(page()->findChildren<ReportPageFor416 *>().size(), 1);
+    const LoggerReportValues &v = page()->reportValues;
+    QCOMPARE(v.startTime, cell(2, 1));
+    QCOMPARE(v.duration, cell(2, 2) + QStringLiteral("S"));
+    QCOMPARE(QStringList({v.powerREC, v.powerMAX, v.powerMIN, v.powerAVG}),
+             QStringList({cell(2, 3), cell(2, 4), cell(2, 5), cell(2, 6)}));
+    QCOMPARE(v.serialNo, QStringLiteral("4294967295"));
+    QCOMPARE(v.deviceName, QStringLiteral("VT416C"));
+    QVERIFY(v.isChinese);
+    QFile drawn(picture);
+    QVERIFY(!drawn.open(QIODevice::ReadOnly) || drawn.readAll() != "stale");
+
+    // Clear empties the table but keeps the chosen group.
+    click("ClearBtn");
+    QCOMPARE(table()->rowCount(), 0);
+    QCOMPARE(page()->GetPowerData(), groupBytes(list[2]));
+
+    // Nothing chosen yet.
+    start();
+    m_prompts.clear();
+    page()->on_UVPowerCurveBtn_clicked();
+    QCOMPARE(texts(), QStringList{QStringLiteral("please get data first!")});
+    QVERIFY(page()->findChildren<UVPowerCurvePageFor416 *>().isEmpty());
+}
+
+void tst_Logger::unplugDuringDownload()
+{
+    const QVector<Recording> list = recordings(3, 200);
+    start(list);
+    // About 56 reports make the download; any of them may be the last one.
+    QList<int> points{1, 3, 20};
+    for (int i = 0; i < 3; ++i)
+        points.append(QRandomGenerator::global()->bounded(1, 57));
+    for (int reports : points) {
+        qInfo("unplugged after %d reports", reports);
+        m_logger->unplugAfterReports(reports);
+        click("GetDataBtn"); // returns
+        QVERIFY(!page()->busy);
+        QTRY_VERIFY(!MainWindow::instance()->link());
+        QVERIFY(!page()->progress()->isVisible());
+        QCOMPARE(table()->rowCount(), 0);
+        QVERIFY(page()->deviceSummary().isEmpty());
+        m_logger->plug();
+        QTRY_VERIFY(MainWindow::instance()->link());
+        QCOMPARE(page()->deviceSummary(), QStringLiteral("4294967295"));
+    }
+    m_prompts.clear();
+    click("GetDataBtn");
+    QCOMPARE(table()->rowCount(), 3);
+    checkRow(2, list[2], 10);
+    QVERIFY(m_prompts.isEmpty());
+}
+
+void tst_Logger::grabsWithRows()
+{
+    QVERIFY(QDir::setCurrent(QStringLiteral(SOLVANE_QM_DIR)));
+    start();
+    MainWindow *window = MainWindow::instance();
+    window->on_btnLanguageZh_clicked();
+    QVERIFY(page()->isChinese);
+    click("GetDataBtn");
+    QCOMPARE(table()->rowCount(), 3);
+    QCOMPARE(ops(0)->CurveBtn->text(), QStringLiteral("曲线"));
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+    const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);
+    QDir().mkpath(dir);
+    QVERIFY(window->grab().save(dir + QStringLiteral("/logger_zh.png")));
+    window->on_btnLanguageEn_clicked();
+    QVERIFY(!page()->isChinese);
+    QCOMPARE(ops(0)->CurveBtn->text(), QStringLiteral("Curve"));
+    QCOMPARE(table()->horizontalHeaderItem(3)->text(), QStringLiteral("Power(REC) (uW/c㎡)"));
+    QCOMPARE(page()->deviceSummary(), QStringLiteral("4294967295"));
+    QVERIFY(window->grab().save(dir + QStringLiteral("/logger_en.png")));
+}
+
+QTEST_MAIN(tst_Logger)
+#include "tst_logger.moc"

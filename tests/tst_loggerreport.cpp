@@ -1,0 +1,566 @@
+// The logger's power curve window and its report: sample decoding, axis fitting, the
+// report's HTML in both layouts, its curve picture, the information dialog and printing.
+#include "firstpagefor416.h"
+#include "informationpagefor416.h"
+#include "reportpagefor416.h"
+#include "userprompts.h"
+#include "uvpowercurvepagefor416.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHash>
+#include <QImage>
+#include <QLineEdit>
+#include <QPrinter>
+#include <QProcess>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTranslator>
+#include <QtEndian>
+#include <QtTest>
+#include <cmath>
+#include <limits>
+#include <qcustomplot.h>
+
+namespace {
+
+const QDateTime kFixedTime(QDate(2026, 3, 5), QTime(9, 7, 3));
+
+QByteArray groupOf(const QVector<float> &samples)
+{
+    QByteArray group("\x1a\x03\x05\x09\x07\x03", 6);
+    for (float sample : samples) {
+        char bytes[4];
+        qToLittleEndian(sample, bytes);
+        group.append(bytes, 4);
+    }
+    return group;
+}
+
+void fillPage(FirstPageFor416 &page, const QByteArray &group, bool chinese = false)
+{
+    LoggerReportValues &v = page.reportValues;
+    v.deviceName = QStringLiteral("UV-416");
+    v.serialNo = QStringLiteral("5633416");
+    v.startTime = QStringLiteral("2026-03-05 09:07:03");
+    v.duration = QStringLiteral("40S");
+    v.powerREC = QStringLiteral("4.0");
+    v.powerMAX = QStringLiteral("4.0");
+    v.powerMIN = QStringLiteral("1.0");
+    v.powerAVG = QStringLiteral("2.5");
+    v.isChinese = chinese;
+    page.selectedGroup = group;
+}
+
+QCustomPlot *plotOf(QWidget *window, const char *name)
+{
+    return window->findChild<QCustomPlot *>(QLatin1String(name));
+}
+
+QTextBrowser *browserOf(ReportPageFor416 *report)
+{
+    return report->findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+}
+
+void click(QWidget *window, const char *name)
+{
+    QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(name)), Qt::LeftButton);
+}
+
+// The image this report's document shows and prints.
+QImage shownImage(ReportPageFor416 *report)
+{
+    return browserOf(report)
+        ->document()
+        ->resource(QTextDocument::ImageResource, QUrl(ReportPageFor416::imagePath()))
+        .value<QImage>();
+}
+
+// Mean absolute difference of the grey levels, 0 to 255.
+double meanDifference(const QImage &a, const QImage &b)
+{
+    if (a.size() != b.size() || a.isNull())
+        return 255;
+    const QImage ga = a.convertToFormat(QImage::Format_Grayscale8);
+    const QImage gb = b.convertToFormat(QImage::Format_Grayscale8);
+    double sum = 0;
+    for (int y = 0; y < ga.height(); ++y)
+        for (int x = 0; x < ga.width(); ++x)
+            sum += std::abs(int(ga.constScanLine(y)[x]) - int(gb.constScanLine(y)[x]));
+    return sum / (ga.width() * ga.height());
+}
+
+QString expectedHtml(bool chinese)
+{
+    const QString title = QStringLiteral(
+        R"(<p class="MsoNormal" align="center" style="text-align: center"><span lang="EN-US" )"
+        R"(style="font-size: %1pt">%2</span></p>)");
+    const QString head =
+        QStringLiteral(R"(<html><head><meta http-equiv=Content-Type )"
+                       R"(content="text/html;charset=gb2312"><title>Report_20260305090703)"
+                       R"(</title></head><body>)") +
+        (chinese ? title.arg(QStringLiteral("25.0"), QStringLiteral("Test Report1")) +
+                       title.arg(QStringLiteral("18.0"), QStringLiteral("Test Report"))
+                 : title.arg(QStringLiteral("25.0"), QStringLiteral("Test Report")));
+    const QString header =
+        QStringLiteral(
+            R"(<br /><table width="100%" border="0" cellspacing=0>)"
+            R"(<tr><td width="L%">Device: </td><td width="33%">UV-416 Solvane<hr/></td>)"
+            R"(<td width="3%"></td><td width="L%">SN:</td><td width="33%">5633416<hr/></td></tr>)"
+            R"(<tr><td width="L%">StartTime:</td><td width="33%">2026-03-05 09:07:03<hr/></td>)"
+            R"(<td width="3%"></td><td width="L%">Duration:</td><td width="33%">40S<hr/></td></tr>)"
+            R"(<tr><td width="L%">Test Light:</td><td width="33%">&nbsp;<hr/></td>)"
+            R"(<td width="3%"></td><td width="L%">Company:</td><td width="33%">&nbsp;<hr/></td></tr>)"
+            R"(</table><br />)")
+            .replace(QLatin1String("L%"), chinese ? QLatin1String("15%") : QLatin1String("13%"));
+    const QString data =
+        QStringLiteral(
+            R"(<p>Test Data</p><table width="100%" border="1" cellspacing=0>)"
+            R"(<tr><td width="15%" align="center">Item</td><td width="15%" align="center">Value</td>)"
+            R"(<td width="15%" align="center">Unit</tr>)"
+            R"(<tr><td width="15%" align="center">Power(REC)</td><td width="15%" align="center">4.0</td>)"
+            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
+            R"(<tr><td width="15%" align="center">Power(MAX)</td><td width="15%" align="center">4.0</td>)"
+            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
+            R"(<tr><td width="15%" align="center">Power(MIN)</td><td width="15%" align="center">1.0</td>)"
+            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
+            R"(<tr><td width="15%" align="center">Power(AVG)</td><td width="15%" align="center">2.5</td>)"
+            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
+            R"(<tr><td width="100%" colspan="3"><p><img border="0" src="%1" width="500" )"
+            R"(height="200"></p></td></tr></table><br /><br /><br />)")
+            .arg(QCoreApplication::applicationDirPath() + QStringLiteral("/PcustomPlot.png"));
+    const QString signatures =
+        chinese
+            ? QStringLiteral(
+                  R"(<table width="100%" border="0" cellspacing=0>)"
+                  R"(<tr><td width="50%"> Tester:</td><td width="26%" align="center">&nbsp;<hr/></td></tr>)"
+                  R"(<tr><td width="50%"> Auditor:</td><td width="25%" align="center">&nbsp;<hr/></td></tr>)"
+                  R"(</table></body></html>)")
+            : QStringLiteral(
+                  R"(<table width="100%" border="0" cellspacing=0>)"
+                  R"(<tr><td width="10%"> Tester:</td><td width="26%" align="center">&nbsp;<hr/></td>)"
+                  R"(<td width="12%"></td><td width="11%"> Auditor:</td>)"
+                  R"(<td width="25%" align="center">&nbsp;<hr/></td></tr>)"
+                  R"(</table></body></html>)");
+    return head + header + data + signatures;
+}
+
+// Answers every lookup with "context|source", so a test sees which context was asked.
+class ContextTranslator : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *context, const char *sourceText, const char *, int) const override
+    {
+        return QString::fromLatin1(context) + QLatin1Char('|') + QString::fromUtf8(sourceText);
+    }
+};
+
+// A few Chinese captions, so the Chinese grab looks like the real thing.
+class ChineseTranslator : public QTranslator
+{
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char *, const char *sourceText, const char *, int) const override
+    {
+        static const QHash<QString, QString> table = {
+            {QStringLiteral("Test Report1"), QStringLiteral("紫外辐照计测试报告")},
+            {QStringLiteral("Test Report"), QStringLiteral("测试报告")},
+            {QStringLiteral("Device: "), QStringLiteral("设备：")},
+            {QStringLiteral("StartTime:"), QStringLiteral("开始时间：")},
+            {QStringLiteral("Duration:"), QStringLiteral("时长：")},
+            {QStringLiteral("Test Data"), QStringLiteral("测试数据")},
+            {QStringLiteral("Power(REC)"), QStringLiteral("记录功率")},
+            {QStringLiteral(" Tester:"), QStringLiteral(" 测试员：")},
+            {QStringLiteral(" Auditor:"), QStringLiteral(" 审核员：")},
+        };
+        return table.value(QString::fromUtf8(sourceText));
+    }
+};
+
+bool pdfHasPage(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(4) == "%PDF" &&
+           file.readAll().contains("/Type /Page");
+}
+
+bool havePoppler(const char *tool)
+{
+    return !QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty();
+}
+
+QString popplerOutput(const char *tool, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStandardPaths::findExecutable(QLatin1String(tool)), arguments);
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// A handler that prints to a PDF file, or cancels.
+UserPrompts::Handler printInto(const QString &path, bool accept, int *asked)
+{
+    return [=](const UserPrompts::Prompt &prompt) {
+        ++*asked;
+        UserPrompts::Answer answer;
+        answer.accepted = accept && prompt.kind == UserPrompts::Kind::Print;
+        if (prompt.printer) {
+            prompt.printer->setOutputFormat(QPrinter::PdfFormat);
+            prompt.printer->setOutputFileName(path);
+        }
+        return answer;
+    };
+}
+
+} // namespace
+
+class tst_LoggerReport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void sampleDecoding();
+    void curveFitsTheData();
+    void curveUnusualGroups();
+
+    void htmlLayouts();
+    void translationContexts();
+    void imageFile();
+    void reportsKeepTheirOwnPicture();
+    void informationDialog();
+    void printing();
+    void grabs();
+};
+
+void tst_LoggerReport::cleanup()
+{
+    UserPrompts::setHandler({});
+    QFile::remove(ReportPageFor416::imagePath());
+}
+
+void tst_LoggerReport::sampleDecoding()
+{
+    // Little-endian: 00 00 80 3F is 1.0.
+    const QByteArray one = QByteArray(6, '\0') + QByteArray("\x00\x00\x80\x3f", 4);
+    QCOMPARE(UVPowerCurvePageFor416::samplesOf(one), QVector<double>{1.0});
+
+    const QVector<float> samples = {1.5f, -2.0f, 3.25e7f, 0.0f};
+    const QByteArray group = groupOf(samples);
+    for (int size = 0; size <= group.size() + 3; ++size) {
+        const QByteArray bytes = size <= group.size()
+                                     ? group.left(size)
+                                     : group + QByteArray(size - group.size(), '\x7f');
+        const QVector<double> decoded = UVPowerCurvePageFor416::samplesOf(bytes);
+        const int whole = size < 6 ? 0 : qMin<int>((size - 6) / 4, samples.size());
+        QCOMPARE(decoded.size(), whole);
+        for (int i = 0; i < whole; ++i)
+            QCOMPARE(decoded[i], double(samples[i]));
+    }
+
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const QVector<double> odd = UVPowerCurvePageFor416::samplesOf(groupOf({nan, inf, -inf}));
+    QCOMPARE(odd.size(), 3);
+    QVERIFY(std::isnan(odd[0]));
+    QVERIFY(std::isinf(odd[1]) && odd[1] > 0);
+    QVERIFY(std::isinf(odd[2]) && odd[2] < 0);
+}
+
+void tst_LoggerReport::curveFitsTheData()
+{
+    FirstPageFor416 page;
+    fillPage(page, groupOf({1.5f, -2.0f, 7.0f, 3.0f, 6.0f}));
+    auto *curve = new UVPowerCurvePageFor416(&page);
+    QCOMPARE(curve->windowTitle(), QStringLiteral("UV Power Curve"));
+    QCustomPlot *plot = plotOf(curve, "customPlot");
+    QVERIFY(plot);
+    QCOMPARE(plot->graphCount(), 1);
+    QCOMPARE(plot->graph(0)->dataCount(), 5);
+    QCOMPARE(plot->graph(0)->data()->at(4)->key, 4.0);
+    QCOMPARE(plot->graph(0)->data()->at(2)->value, 7.0);
+    QCOMPARE(plot->xAxis->range(), QCPRange(0, 4));
+    QCOMPARE(plot->yAxis->range(), QCPRange(-2, 7));
+    QCOMPARE(plot->interactions(), QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
+
+    // Auto Set restores both axes after the user moved them.
+    plot->xAxis->setRange(100, 200);
+    plot->yAxis->setRange(-50, 0.5);
+    click(curve, "autosetBtn");
+    QCOMPARE(plot->xAxis->range(), QCPRange(0, 4));
+    QCOMPARE(plot->yAxis->range(), QCPRange(-2, 7));
+
+    // The window keeps its group until it is told to start over.
+    page.selectedGroup = groupOf({10, 20});
+    QCOMPARE(plot->graph(0)->dataCount(), 5);
+    curve->on_btnClearCurve_clicked();
+    QCOMPARE(plot->graphCount(), 1);
+    QCOMPARE(plot->graph(0)->dataCount(), 2);
+    QCOMPARE(plot->yAxis->range(), QCPRange(10, 20));
+}
+
+void tst_LoggerReport::curveUnusualGroups()
+{
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    FirstPageFor416 page;
+
+    // Nothing to fit: the initial ranges stay.
+    for (const QByteArray &group : {QByteArray(), QByteArray(9, '\x01'), groupOf({nan, inf})}) {
+        fillPage(page, group);
+        auto *curve = new UVPowerCurvePageFor416(&page);
+        QCustomPlot *plot = plotOf(curve, "customPlot");
+        QCOMPARE(plot->xAxis->range(), QCPRange(1, 61440));
+        QCOMPARE(plot->yAxis->range(), QCPRange(0, 600));
+        click(curve, "autosetBtn");
+        QCOMPARE(plot->yAxis->range(), QCPRange(0, 600));
+    }
+
+    // Non-finite samples are gaps; the axes fit the finite ones.
+    fillPage(page, groupOf({2.0f, inf, nan, -inf, 5.0f, 3.0f}));
+    auto *gaps = new UVPowerCurvePageFor416(&page);
+    QCOMPARE(plotOf(gaps, "customPlot")->graph(0)->dataCount(), 6);
+    QCOMPARE(plotOf(gaps, "customPlot")->xAxis->range(), QCPRange(0, 5));
+    QCOMPARE(plotOf(gaps, "customPlot")->yAxis->range(), QCPRange(2, 5));
+
+    // One sample: a usable range around it.
+    fillPage(page, groupOf({42.0f}));
+    QCustomPlot *single = plotOf(new UVPowerCurvePageFor416(&page), "customPlot");
+    QVERIFY(single->yAxis->range().contains(42.0));
+    QVERIFY(single->yAxis->range().size() > 0 && std::isfinite(single->yAxis->range().size()));
+
+    // Another parent has no group to give.
+    QWidget other;
+    QCOMPARE(plotOf(new UVPowerCurvePageFor416(&other), "customPlot")->graph(0)->dataCount(), 0);
+}
+
+void tst_LoggerReport::htmlLayouts()
+{
+    for (bool chinese : {false, true}) {
+        FirstPageFor416 page;
+        fillPage(page, groupOf({1, 2, 3, 4}), chinese);
+        auto *report = new ReportPageFor416(&page);
+        QCOMPARE(report->isChinese, chinese);
+        const QString expected = expectedHtml(chinese);
+        QCOMPARE(report->buildReportHtml(chinese, kFixedTime), expected);
+        // The shown report is the same text at the moment it was built.
+        const int end = expected.indexOf(QLatin1String("</title>"));
+        QCOMPARE(report->buildReportHtml().mid(end), expected.mid(end));
+        QCOMPARE(browserOf(report)->toPlainText().contains(QLatin1String("Test Report1")), chinese);
+    }
+
+    // Built from empty values under another parent.
+    QWidget other;
+    auto *orphan = new ReportPageFor416(&other);
+    QCOMPARE(orphan->deviceName, QStringLiteral(" Solvane"));
+    QVERIFY(!orphan->isChinese);
+}
+
+void tst_LoggerReport::translationContexts()
+{
+    FirstPageFor416 page;
+    fillPage(page, groupOf({1}));
+    auto *report = new ReportPageFor416(&page);
+    ContextTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    const QStringList layouts = {report->buildReportHtml(false, kFixedTime),
+                                 report->buildReportHtml(true, kFixedTime)};
+    QCoreApplication::removeTranslator(&translator);
+    for (const QString &html : layouts) {
+        for (const char *caption :
+             {"Test Report", "Device: ", "SN:", "StartTime:", "Duration:", "Test Light:",
+              "Company:", "Test Data", "Item", "Value", "Unit", "Power(REC)", "Power(MAX)",
+              "Power(MIN)", "Power(AVG)", " Tester:", " Auditor:"}) {
+            QVERIFY2(html.contains(QStringLiteral(">QObject|") + QLatin1String(caption) +
+                                   QLatin1Char('<')),
+                     caption);
+        }
+        QVERIFY(!html.contains(QLatin1String("ReportPageFor416|")));
+        QCOMPARE(html.count(QLatin1String(">uW/cm<sup>2</sup></tr>")), 4);
+        QVERIFY(html.contains(QLatin1String("<title>Report_20260305090703</title>")));
+    }
+    QVERIFY(layouts[1].contains(QLatin1String(">QObject|Test Report1<")));
+}
+
+void tst_LoggerReport::imageFile()
+{
+    const QString path = ReportPageFor416::imagePath();
+    QCOMPARE(QFileInfo(path).absolutePath(), QCoreApplication::applicationDirPath());
+    FirstPageFor416 page;
+    fillPage(page, groupOf({1, 5, 2, 8, 3}));
+    auto *report = new ReportPageFor416(&page);
+    QVERIFY(!plotOf(report, "PcustomPlot")->isVisible());
+    QImage image(path);
+    QCOMPARE(image.size(), QSize(500, 200));
+    QCOMPARE(qRound(image.dotsPerMeterX() * 0.0254), 96);
+    QCOMPARE(qRound(image.dotsPerMeterY() * 0.0254), 96);
+    // Drawn in black, with no tick numbers.
+    QCOMPARE(plotOf(report, "PcustomPlot")->graph(0)->pen().color(), QColor(Qt::black));
+    QVERIFY(!plotOf(report, "PcustomPlot")->xAxis->tickLabels());
+    QVERIFY(!plotOf(report, "PcustomPlot")->yAxis->tickLabels());
+
+    report->show();
+    QVERIFY(report->close());
+    QVERIFY(!QFile::exists(path));
+    auto *next = new ReportPageFor416(&page);
+    QVERIFY(QFile::exists(path));
+    next->show();
+    next->close();
+
+    // A group with nothing to draw still gives the picture: axes only.
+    fillPage(page, QByteArray(7, '\xff'));
+    new ReportPageFor416(&page);
+    QCOMPARE(QImage(path).size(), QSize(500, 200));
+}
+
+void tst_LoggerReport::reportsKeepTheirOwnPicture()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString path = ReportPageFor416::imagePath();
+    FirstPageFor416 page;
+    fillPage(page, groupOf({1, 2, 3, 4, 5, 6}));
+    auto *first = new ReportPageFor416(&page);
+    const QImage firstPicture(path);
+    fillPage(page, groupOf({9, 1, 9, 1}));
+    auto *second = new ReportPageFor416(&page);
+    // The second report overwrote the shared file with its own curve ...
+    const QImage secondPicture(path);
+    QVERIFY(secondPicture != firstPicture);
+    QCOMPARE(shownImage(second).convertToFormat(QImage::Format_RGB32),
+             QImage(path).convertToFormat(QImage::Format_RGB32));
+    // ... and closing it deletes the file; the first report still shows its own.
+    second->show();
+    second->close();
+    QVERIFY(!QFile::exists(path));
+    QCOMPARE(shownImage(first).convertToFormat(QImage::Format_RGB32),
+             firstPicture.convertToFormat(QImage::Format_RGB32));
+
+    // Printing the first report still carries its picture.
+    const QString pdf = dir.filePath(QStringLiteral("first.pdf"));
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    first->printTo(&printer);
+    QVERIFY(pdfHasPage(pdf));
+    if (havePoppler("pdfimages")) {
+        const QString prefix = dir.filePath(QStringLiteral("img"));
+        popplerOutput("pdfimages", {QStringLiteral("-png"), pdf, prefix});
+        const QImage printed(prefix + QStringLiteral("-000.png"));
+        QCOMPARE(printed.size(), QSize(500, 200));
+        // The PDF stores it lossily: near the first curve, far from the second.
+        const double toFirst = meanDifference(printed, firstPicture);
+        QVERIFY2(toFirst < 3.0, qPrintable(QString::number(toFirst)));
+        QVERIFY(toFirst * 3 < meanDifference(printed, secondPicture));
+    }
+
+    // The information dialog's OK writes the file again.
+    auto *info = new InformationPageFor416(first);
+    click(info, "Okbtn");
+    QVERIFY(QFile::exists(path));
+}
+
+void tst_LoggerReport::informationDialog()
+{
+    FirstPageFor416 page;
+    fillPage(page, groupOf({1, 2}));
+    auto *report = new ReportPageFor416(&page);
+    click(report, "Informationbtn");
+    auto *info = report->findChild<InformationPageFor416 *>();
+    QVERIFY(info && info->isVisible());
+    auto edit = [&](const char *name) { return info->findChild<QLineEdit *>(QLatin1String(name)); };
+    QCOMPARE(edit("DeviceEdit")->text(), QStringLiteral("UV-416 Solvane"));
+    QCOMPARE(edit("serialNoEdit")->text(), QStringLiteral("5633416"));
+    QCOMPARE(edit("StartTimeEdit")->text(), QStringLiteral("2026-03-05 09:07:03"));
+    QCOMPARE(edit("DurationEdit")->text(), QStringLiteral("40S"));
+    for (const char *name : {"DeviceEdit", "serialNoEdit", "StartTimeEdit", "DurationEdit"})
+        QVERIFY2(edit(name)->isReadOnly(), name);
+
+    // Cancel changes nothing.
+    QTest::keyClicks(edit("TesterEdit"), QStringLiteral("typed"));
+    click(info, "Cancelbtn");
+    QVERIFY(!info->isVisible());
+    QCOMPARE(report->tester, QStringLiteral("&nbsp;"));
+
+    // OK takes all four fields as text, never as markup.
+    click(report, "Informationbtn");
+    info = report->findChildren<InformationPageFor416 *>().last();
+    QVERIFY(edit("TesterEdit")->text().isEmpty());
+    QTest::keyClicks(edit("TestLightEdit"), QStringLiteral("<b>LED</b> & \"365\""));
+    QTest::keyClicks(edit("CompanyEdit"), QStringLiteral("R&D &nbsp;"));
+    QTest::keyClicks(edit("TesterEdit"), QStringLiteral("</td></table><h1>x</h1>"));
+    click(info, "Okbtn");
+    QVERIFY(!info->isVisible());
+    QCOMPARE(report->testLight, QStringLiteral("&lt;b&gt;LED&lt;/b&gt; &amp; &quot;365&quot;"));
+    QCOMPARE(report->company, QStringLiteral("R&amp;D &amp;nbsp;"));
+    QCOMPARE(report->auditor, QString());
+    const QString html = report->buildReportHtml(false, kFixedTime);
+    QVERIFY(!html.contains(QLatin1String("<h1>")));
+    QVERIFY(html.contains(QLatin1String("<td width=\"25%\" align=\"center\"><hr/></td>")));
+    const QString shown = browserOf(report)->toPlainText();
+    QVERIFY(shown.contains(QLatin1String("<b>LED</b> & \"365\"")));
+    QVERIFY(shown.contains(QLatin1String("</td></table><h1>x</h1>")));
+}
+
+void tst_LoggerReport::printing()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    FirstPageFor416 page;
+    fillPage(page, groupOf({1, 2, 3}));
+    auto *report = new ReportPageFor416(&page);
+
+    // A cancelled dialog prints nothing.
+    int asked = 0;
+    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    UserPrompts::setHandler(printInto(pdf, false, &asked));
+    click(report, "PrintReportbtn");
+    QCOMPARE(asked, 1);
+    QVERIFY(QDir(dir.path()).isEmpty());
+
+    UserPrompts::setHandler(printInto(pdf, true, &asked));
+    click(report, "PrintReportbtn");
+    QCOMPARE(asked, 2);
+    QVERIFY(pdfHasPage(pdf));
+    if (havePoppler("pdftotext")) {
+        const QString text = popplerOutput("pdftotext", {pdf, QStringLiteral("-")});
+        QVERIFY2(text.contains(QLatin1String("5633416")), qPrintable(text));
+        QVERIFY(text.contains(QLatin1String("Power(REC)")));
+    }
+}
+
+void tst_LoggerReport::grabs()
+{
+    const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);
+    QVERIFY(QDir().mkpath(dir));
+    QVector<float> samples;
+    for (int i = 0; i < 600; ++i)
+        samples.append(float(300 + 200 * std::sin(i / 40.0) + (i % 7) * 3));
+    FirstPageFor416 page;
+    fillPage(page, groupOf(samples));
+
+    auto save = [&](QWidget *window, const QString &name) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        const QString file = dir + QLatin1Char('/') + name;
+        QVERIFY(window->grab().save(file));
+        QVERIFY(QFileInfo(file).size() > 1000);
+    };
+    save(new UVPowerCurvePageFor416(&page), QStringLiteral("loggercurve.png"));
+    save(new ReportPageFor416(&page), QStringLiteral("loggerreport_en.png"));
+
+    ChineseTranslator translator;
+    QCoreApplication::installTranslator(&translator);
+    page.reportValues.isChinese = true;
+    auto *chinese = new ReportPageFor416(&page);
+    QCoreApplication::removeTranslator(&translator);
+    QVERIFY(browserOf(chinese)->toPlainText().contains(QStringLiteral("紫外辐照计测试报告")));
+    save(chinese, QStringLiteral("loggerreport_zh.png"));
+}
+
+QTEST_MAIN(tst_LoggerReport)
+#include "tst_loggerreport.moc"
