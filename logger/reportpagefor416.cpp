@@ -1,6 +1,7 @@
 #include "reportpagefor416.h"
 #include "firstpagefor416.h"
 #include "informationpagefor416.h"
+#include "reporthtml.h"
 #include "ui_reportpagefor416.h"
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
@@ -19,7 +20,8 @@
 // Every caption of this report is looked up in the general context "QObject", the one
 // QObject::tr uses, in both layouts.
 
-namespace {
+namespace
+{
 
 const QString kBlank = QStringLiteral("&nbsp;");
 const QString kPowerUnit = QStringLiteral("uW/cm<sup>2</sup>");
@@ -31,54 +33,23 @@ QString caption(const char *source)
     return QCoreApplication::translate("QObject", source);
 }
 
-QString tableOpening(int border)
-{
-    return QStringLiteral("<table width=\"100%\" border=\"") + QString::number(border) +
-           QStringLiteral("\" cellspacing=0>");
-}
-
-QString cellOpening(int width)
-{
-    return QStringLiteral("<td width=\"") + QString::number(width) + QStringLiteral("%\">");
-}
-
-QString centredCellOpening(int width)
-{
-    return QStringLiteral("<td width=\"") + QString::number(width) +
-           QStringLiteral("%\" align=\"center\">");
-}
-
-QString plainCell(int width, const QString &content)
-{
-    return cellOpening(width) + content + QStringLiteral("</td>");
-}
-
-QString centredCell(int width, const QString &content)
-{
-    return centredCellOpening(width) + content + QStringLiteral("</td>");
-}
-
-QString titleParagraph(const QString &size, const QString &text)
-{
-    return QStringLiteral("<p class=\"MsoNormal\" align=\"center\" style=\"text-align: center\">"
-                          "<span lang=\"EN-US\" style=\"font-size: ") +
-           size + QStringLiteral("pt\">") + text + QStringLiteral("</span></p>");
-}
-
 QString headerRow(int captionWidth, const QString &firstCaption, const QString &firstValue,
                   const QString &secondCaption, const QString &secondValue)
 {
-    return QStringLiteral("<tr>") + plainCell(captionWidth, firstCaption) +
-           plainCell(33, firstValue + QStringLiteral("<hr/>")) + plainCell(3, QString()) +
-           plainCell(captionWidth, secondCaption) +
-           plainCell(33, secondValue + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
+    return QStringLiteral("<tr>") + ReportHtml::plainCell(captionWidth, firstCaption) +
+           ReportHtml::plainCell(33, firstValue + QStringLiteral("<hr/>")) +
+           ReportHtml::plainCell(3, QString()) +
+           ReportHtml::plainCell(captionWidth, secondCaption) +
+           ReportHtml::plainCell(33, secondValue + QStringLiteral("<hr/>")) +
+           QStringLiteral("</tr>");
 }
 
 // The unit cell is left open on purpose: HTML closes it at </tr>.
 QString dataRow(const QString &item, const QString &value, const QString &unit)
 {
-    return QStringLiteral("<tr>") + centredCell(15, item) + centredCell(15, value) +
-           centredCellOpening(15) + unit + QStringLiteral("</tr>");
+    return QStringLiteral("<tr>") + ReportHtml::centredCell(15, item) +
+           ReportHtml::centredCell(15, value) + ReportHtml::centredCellOpening(15) + unit +
+           QStringLiteral("</tr>");
 }
 
 } // namespace
@@ -179,26 +150,26 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
     html += QStringLiteral("</title></head><body>");
 
     if (chinese) {
-        html += titleParagraph(QStringLiteral("25.0"), caption("Test Report1"));
-        html += titleParagraph(QStringLiteral("18.0"), testReport);
+        html += ReportHtml::titleParagraph(QStringLiteral("25.0"), caption("Test Report1"));
+        html += ReportHtml::titleParagraph(QStringLiteral("18.0"), testReport);
     } else {
-        html += titleParagraph(QStringLiteral("25.0"), testReport);
+        html += ReportHtml::titleParagraph(QStringLiteral("25.0"), testReport);
     }
     html += QStringLiteral("<br />");
 
     // Chinese captions need wider cells.
     const int captionWidth = chinese ? 15 : 13;
-    html += tableOpening(0);
+    html += ReportHtml::tableOpening(0);
     html += headerRow(captionWidth, caption("Device: "), deviceName, caption("SN:"), serialNo);
-    html += headerRow(captionWidth, caption("StartTime:"), startTime, caption("Duration:"),
-                      duration);
-    html += headerRow(captionWidth, caption("Test Light:"), testLight, caption("Company:"),
-                      company);
+    html +=
+        headerRow(captionWidth, caption("StartTime:"), startTime, caption("Duration:"), duration);
+    html +=
+        headerRow(captionWidth, caption("Test Light:"), testLight, caption("Company:"), company);
     html += QStringLiteral("</table><br />");
 
     html += QStringLiteral("<p>") + caption("Test Data") + QStringLiteral("</p>");
 
-    html += tableOpening(1);
+    html += ReportHtml::tableOpening(1);
     html += dataRow(caption("Item"), caption("Value"), caption("Unit"));
     html += dataRow(caption("Power(REC)"), powerREC, kPowerUnit);
     html += dataRow(caption("Power(MAX)"), powerMAX, kPowerUnit);
@@ -209,17 +180,21 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
             QStringLiteral("\" width=\"500\" height=\"200\"></p></td></tr>");
     html += QStringLiteral("</table><br /><br /><br />");
 
-    html += tableOpening(0);
+    html += ReportHtml::tableOpening(0);
     if (chinese) {
-        html += QStringLiteral("<tr>") + plainCell(50, caption(" Tester:")) +
-                centredCell(26, tester + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
-        html += QStringLiteral("<tr>") + plainCell(50, caption(" Auditor:")) +
-                centredCell(25, auditor + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
+        html += QStringLiteral("<tr>") + ReportHtml::plainCell(50, caption(" Tester:")) +
+                ReportHtml::centredCell(26, tester + QStringLiteral("<hr/>")) +
+                QStringLiteral("</tr>");
+        html += QStringLiteral("<tr>") + ReportHtml::plainCell(50, caption(" Auditor:")) +
+                ReportHtml::centredCell(25, auditor + QStringLiteral("<hr/>")) +
+                QStringLiteral("</tr>");
     } else {
-        html += QStringLiteral("<tr>") + plainCell(10, caption(" Tester:")) +
-                centredCell(26, tester + QStringLiteral("<hr/>")) + plainCell(12, QString()) +
-                plainCell(11, caption(" Auditor:")) +
-                centredCell(25, auditor + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
+        html += QStringLiteral("<tr>") + ReportHtml::plainCell(10, caption(" Tester:")) +
+                ReportHtml::centredCell(26, tester + QStringLiteral("<hr/>")) +
+                ReportHtml::plainCell(12, QString()) +
+                ReportHtml::plainCell(11, caption(" Auditor:")) +
+                ReportHtml::centredCell(25, auditor + QStringLiteral("<hr/>")) +
+                QStringLiteral("</tr>");
     }
     html += QStringLiteral("</table>");
 

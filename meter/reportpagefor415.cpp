@@ -1,6 +1,7 @@
 #include "reportpagefor415.h"
 #include "firstpagefor415.h"
 #include "informationpagefor415.h"
+#include "reporthtml.h"
 #include "ui_reportpagefor415.h"
 #include "userprompts.h"
 
@@ -14,45 +15,22 @@
 // QObject::tr uses); only the Chinese layout takes "Device: " and "Duration" from
 // this class's own context.
 
-namespace {
+namespace
+{
 
 const QString kBlank = QStringLiteral("&nbsp;");
 
-QString tableOpening(int border)
-{
-    return QStringLiteral("<table width=\"100%\" border=\"") + QString::number(border) +
-           QStringLiteral("\" cellspacing=0>");
-}
-
-QString plainCell(int width, const QString &content)
-{
-    return QStringLiteral("<td width=\"") + QString::number(width) + QStringLiteral("%\">") +
-           content + QStringLiteral("</td>");
-}
-
-QString centredCell(int width, const QString &content)
-{
-    return QStringLiteral("<td width=\"") + QString::number(width) +
-           QStringLiteral("%\" align=\"center\">") + content + QStringLiteral("</td>");
-}
-
-QString titleParagraph(const QString &size, const QString &caption)
-{
-    return QStringLiteral("<p class=\"MsoNormal\" align=\"center\" style=\"text-align: center\">"
-                          "<span lang=\"EN-US\" style=\"font-size: ") +
-           size + QStringLiteral("pt\">") + caption + QStringLiteral("</span></p>");
-}
-
 QString headerRow(const QString &caption, const QString &value)
 {
-    return QStringLiteral("<tr>") + plainCell(13, caption) +
-           plainCell(60, value + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
+    return QStringLiteral("<tr>") + ReportHtml::plainCell(13, caption) +
+           ReportHtml::plainCell(60, value + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
 }
 
 QString dataRow(const QString &item, const QString &value, const QString &unit)
 {
-    return QStringLiteral("<tr>") + centredCell(15, item) + centredCell(30, value) +
-           centredCell(30, unit) + QStringLiteral("</tr>");
+    return QStringLiteral("<tr>") + ReportHtml::centredCell(15, item) +
+           ReportHtml::centredCell(30, value) + ReportHtml::centredCell(30, unit) +
+           QStringLiteral("</tr>");
 }
 
 } // namespace
@@ -126,15 +104,15 @@ QString ReportPageFor415::buildReportHtml(bool chinese, const QDateTime &now) co
     html += QStringLiteral("</title></head><body>");
 
     if (chinese) {
-        html += titleParagraph(QStringLiteral("25.0"),
-                               QCoreApplication::translate("QObject", "Test Report1"));
-        html += titleParagraph(QStringLiteral("18.0"), testReport);
+        html += ReportHtml::titleParagraph(QStringLiteral("25.0"),
+                                           QCoreApplication::translate("QObject", "Test Report1"));
+        html += ReportHtml::titleParagraph(QStringLiteral("18.0"), testReport);
     } else {
-        html += titleParagraph(QStringLiteral("25.0"), testReport);
+        html += ReportHtml::titleParagraph(QStringLiteral("25.0"), testReport);
     }
     html += QStringLiteral("<br />");
 
-    html += tableOpening(0);
+    html += ReportHtml::tableOpening(0);
     html += headerRow(deviceCaption, deviceName);
     html += headerRow(QCoreApplication::translate("QObject", "SN:"), serialNo);
     html += headerRow(QCoreApplication::translate("QObject", "Test Light:"), testLight);
@@ -144,7 +122,7 @@ QString ReportPageFor415::buildReportHtml(bool chinese, const QDateTime &now) co
     html += QStringLiteral("<p>") + QCoreApplication::translate("QObject", "Test Data") +
             QStringLiteral("</p>");
 
-    html += tableOpening(1);
+    html += ReportHtml::tableOpening(1);
     html += dataRow(QCoreApplication::translate("QObject", "Item"),
                     QCoreApplication::translate("QObject", "Value"),
                     QCoreApplication::translate("QObject", "Unit"));
@@ -159,12 +137,13 @@ QString ReportPageFor415::buildReportHtml(bool chinese, const QDateTime &now) co
     // Chinese labels need wider cells.
     const int testerWidth = chinese ? 18 : 10;
     const int auditorWidth = chinese ? 20 : 10;
-    html += tableOpening(0) + QStringLiteral("<tr>");
-    html += plainCell(testerWidth, QCoreApplication::translate("QObject", " Tester:"));
-    html += centredCell(26, tester + QStringLiteral("<hr/>"));
-    html += plainCell(3, QString());
-    html += plainCell(auditorWidth, QCoreApplication::translate("QObject", " Auditor:"));
-    html += centredCell(25, auditor + QStringLiteral("<hr/>"));
+    html += ReportHtml::tableOpening(0) + QStringLiteral("<tr>");
+    html += ReportHtml::plainCell(testerWidth, QCoreApplication::translate("QObject", " Tester:"));
+    html += ReportHtml::centredCell(26, tester + QStringLiteral("<hr/>"));
+    html += ReportHtml::plainCell(3, QString());
+    html +=
+        ReportHtml::plainCell(auditorWidth, QCoreApplication::translate("QObject", " Auditor:"));
+    html += ReportHtml::centredCell(25, auditor + QStringLiteral("<hr/>"));
     html += QStringLiteral("</tr></table>");
 
     html += QStringLiteral("</body></html>");
