@@ -137,9 +137,19 @@ bool MainWindow::OpenUSB()
         return true;
     auto *link = new CLinkerUSB(this);
     if (link->Open(VendorId, ProductId) != 0) {
+        const bool noPermission = link->lastOpenError() == HidBackend::OpenError::PermissionDenied;
         delete link;
+        // Silence would leave the user guessing; one message per failing streak is enough.
+        if (noPermission && !m_permissionWarned) {
+            m_permissionWarned = true;
+            UserPrompts::information(this, tr("Warn"),
+                                     tr("The instrument is connected, but this user may not open it.\n"
+                                        "Install the udev rule of Solvane (70-solvane.rules, part of the package), "
+                                        "then unplug the instrument and plug it in again."));
+        }
         return false;
     }
+    m_permissionWarned = false;
     m_link = link;
     setIndicator(true);
     SwitchPageByModel();

@@ -79,6 +79,7 @@ private:
     FirstPageFor416 *m_loggerPage = nullptr;
     CLinker *m_link = nullptr; // owned; null while no instrument is open
     int m_family = 0;
+    bool m_permissionWarned = false;
     std::unique_ptr<QTranslator> m_translator;
     DeviceMonitor *m_monitor = nullptr;
 };

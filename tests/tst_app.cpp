@@ -39,6 +39,7 @@ private slots:
     void familyDetectionMeterAndMissingProbe();
     void familyDetectionFailures();
     void arrivalNoticesOpenOnce();
+    void instrumentWithoutPermission();
     void removalNotices();
     void unplugClearsAndOtherFamilySwitches();
     void languageSwitch();
@@ -273,6 +274,35 @@ void tst_App::arrivalNoticesOpenOnce()
     window->deviceArrived();
     QCOMPARE(window->link(), link);
     QCOMPARE(logger->requests().size(), afterFirst); // the later notices read nothing
+}
+
+void tst_App::instrumentWithoutPermission()
+{
+    VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+    logger->setOpenRefused(false, true);
+    startWith(logger);
+    MainWindow *window = MainWindow::instance();
+    QVERIFY(!window->link());
+    QCOMPARE(m_prompts.size(), 1);
+    QVERIFY(m_prompts.first().text.contains(QStringLiteral("70-solvane.rules")));
+    // Further notices of the same refusal stay quiet.
+    window->deviceArrived();
+    window->deviceArrived();
+    QCOMPARE(m_prompts.size(), 1);
+
+    // Held by another program: silent, as before.
+    logger->setOpenRefused(true, false);
+    window->deviceArrived();
+    QCOMPARE(m_prompts.size(), 1);
+
+    // Once the rule is in place the instrument opens; a later refusal is reported again.
+    logger->setOpenRefused(false, false);
+    window->deviceArrived();
+    QVERIFY(window->link());
+    window->CloseUSB();
+    logger->setOpenRefused(false, true);
+    window->deviceArrived();
+    QCOMPARE(m_prompts.size(), 2);
 }
 
 void tst_App::removalNotices()

@@ -618,6 +618,12 @@
         <source>The instrument is not configured production information!</source>
         <translation>The instrument is not configured production information!</translation>
     </message>
+    <message>
+        <source>The instrument is connected, but this user may not open it.
+Install the udev rule of Solvane (70-solvane.rules, part of the package), then unplug the instrument and plug it in again.</source>
+        <translation>The instrument is connected, but this user may not open it.
+Install the udev rule of Solvane (70-solvane.rules, part of the package), then unplug the instrument and plug it in again.</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

@@ -618,6 +618,12 @@
         <source>The instrument is not configured production information!</source>
         <translation>仪器未配置生产信息！</translation>
     </message>
+    <message>
+        <source>The instrument is connected, but this user may not open it.
+Install the udev rule of Solvane (70-solvane.rules, part of the package), then unplug the instrument and plug it in again.</source>
+        <translation>仪器已连接，但当前用户无权打开它。
+请安装 Solvane 的 udev 规则（70-solvane.rules，随安装包提供），然后拔下仪器并重新插入。</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
