@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config file dpkg-dev binutils
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libqt6sql6-odbc libqt6opengl6-dev
   libqcustomplot-dev libqcustomplot2.1-qt6
