@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, runs and tests with, when missing.
+# Extra package names given as arguments are installed too (fuzz/run.sh adds clang).
 set -euo pipefail
 
 packages=(
@@ -11,6 +12,7 @@ packages=(
   libsqliteodbc unixodbc
   fonts-wqy-microhei
   python3-openpyxl poppler-utils xvfb xauth
+  "$@"
 )
 
 missing=()
