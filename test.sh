@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test. Exits non-zero on any failure.
+# Installs what is missing, then builds and runs every test twice: the normal build and
+# the AddressSanitizer + UndefinedBehaviorSanitizer build (which stops at the first report).
+# Exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
+
 ./scripts/build.sh build
-cd build
-ctest --output-on-failure -j2
+(cd build && ctest --output-on-failure -j2)
+
+# The package test checks packaging, which the sanitizer build adds nothing to.
+./scripts/build.sh build-asan -DSOLVANE_SANITIZE=ON -DSOLVANE_BUILD_BENCH=OFF
+(cd build-asan && ctest --output-on-failure -j2 -E '^tst_package$')
