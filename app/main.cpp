@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTextStream>
+#include <QTimer>
 
 namespace {
 
@@ -39,8 +40,13 @@ int main(int argc, char *argv[])
                                   QStringLiteral("meter|logger"));
     const QCommandLineOption answer(QStringLiteral("answer-prompts"),
                                     QStringLiteral("Answer every message box with OK/Yes and print it (scripted runs)."));
+    // For the start-up benchmark (bench/), not for users.
+    QCommandLineOption quitWhenShown(QStringLiteral("quit-when-shown"),
+                                     QStringLiteral("Print \"shown\" once the main window is shown, then quit."));
+    quitWhenShown.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(demo);
     parser.addOption(answer);
+    parser.addOption(quitWhenShown);
     parser.process(app);
     if (parser.isSet(answer))
         answerPromptsOnStdout();
@@ -75,6 +81,14 @@ int main(int argc, char *argv[])
     single.setActivationWindow(window);
     window->setWindowTitle(QStringLiteral("Solvane V2.3"));
     window->show();
+    if (parser.isSet(quitWhenShown)) {
+        // show() delivers the show event before it returns; this runs on the first pass
+        // of the event loop after it.
+        QTimer::singleShot(0, &app, [window] {
+            QTextStream(stdout) << (window->isVisible() ? "shown" : "not shown") << Qt::endl;
+            QCoreApplication::quit();
+        });
+    }
     QObject::connect(&single, &SingleInstance::messageReceived, window, &MainWindow::handleAppMessage);
 
     const int result = app.exec();
