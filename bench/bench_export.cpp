@@ -1,0 +1,91 @@
+// The Excel export of a 100 000-sample recording with the xlsx engine, from the call to
+// the workbook being in place.
+#include "benchsupport.h"
+#include "excelexport.h"
+#include "urlsink.h"
+#include "userprompts.h"
+#include "xlsxengine.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <cstring>
+
+namespace {
+
+constexpr int kSamples = 100000;
+constexpr int kRuns = 3;
+
+QByteArray group()
+{
+    QByteArray data("\x18\x01\x05\x09\x1e\x00", 6);
+    data.reserve(6 + 4 * kSamples);
+    for (int k = 0; k < kSamples; ++k) {
+        const float sample = 1000.0f + 0.37f * static_cast<float>(k % 5000);
+        quint32 raw;
+        std::memcpy(&raw, &sample, sizeof raw);
+        raw = qToLittleEndian(raw);
+        data.append(reinterpret_cast<const char *>(&raw), sizeof raw);
+    }
+    return data;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    using namespace BenchSupport;
+
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        log() << "no temporary directory\n";
+        return 1;
+    }
+    UrlSink sink;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &sink, "openUrl");
+    ExcelExport::setEngineFactory([](const QString &fileName) -> std::unique_ptr<ExcelEngine> {
+        return std::make_unique<XlsxEngine>(fileName);
+    });
+    QString target;
+    QStringList prompts;
+    UserPrompts::setHandler([&](const UserPrompts::Prompt &prompt) {
+        UserPrompts::Answer answer;
+        if (prompt.kind == UserPrompts::Kind::SaveFile)
+            answer.fileName = target;
+        else
+            prompts.append(prompt.title + QLatin1Char('/') + prompt.text);
+        return answer;
+    });
+
+    const QByteArray data = group();
+    QVector<double> times;
+    int status = 0;
+    for (int run = 0; run < kRuns; ++run) {
+        target = dir.filePath(QStringLiteral("export%1.xlsx").arg(run));
+        prompts.clear();
+        const int openedBefore = sink.opened;
+        QElapsedTimer clock;
+        clock.start();
+        ExcelExport::run(nullptr, false, data, QStringLiteral("1"), QStringLiteral("20240105093000"));
+        const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        const QFileInfo written(target);
+        if (!written.isFile() || written.size() < 100000 || sink.opened != openedBefore + 1 || !prompts.isEmpty()) {
+            log() << "export failed: size " << written.size() << ", prompts: " << prompts.join(" | ") << '\n';
+            status = 1;
+            break;
+        }
+        log() << "run " << run + 1 << ": " << ms << " ms, " << written.size() << " bytes\n";
+        times.append(ms);
+    }
+
+    UserPrompts::setHandler({});
+    ExcelExport::setEngineFactory({});
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    if (status != 0)
+        return status;
+    printFigure("export_100k_ms", median(times), "ms", 0);
+    return 0;
+}

@@ -1,0 +1,99 @@
+// The logger page's Get Data of 25 full recordings at one input report per millisecond:
+// wall time over the wire time of the reports the instrument delivered meanwhile.
+#include "benchsupport.h"
+#include "devicemonitor.h"
+#include "firstpagefor416.h"
+#include "mainwindow.h"
+#include "userprompts.h"
+#include "virtualdevicemonitor.h"
+#include "virtualhidbackend.h"
+#include "virtualinstrument.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTableWidget>
+#include <memory>
+
+namespace {
+
+constexpr int kRecordings = 25;
+constexpr int kSamples = 606; // a full recording
+constexpr int kRuns = 3;
+
+QVector<VirtualInstrument::Recording> recordings()
+{
+    QVector<VirtualInstrument::Recording> list;
+    for (int g = 0; g < kRecordings; ++g) {
+        QVector<float> samples;
+        samples.reserve(kSamples);
+        for (int k = 0; k < kSamples; ++k)
+            samples.append(100.0f * (g + 1) + 0.5f * static_cast<float>((k * 7) % 11));
+        list.append({QDateTime(QDate(2024, 3, 1 + g), QTime(9, g, 30)), samples});
+    }
+    return list;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    using namespace BenchSupport;
+
+    QStringList prompts;
+    UserPrompts::setHandler([&prompts](const UserPrompts::Prompt &prompt) {
+        prompts.append(prompt.text);
+        return UserPrompts::Answer{};
+    });
+    auto logger = std::make_unique<VirtualInstrument>(VirtualInstrument::Family::Logger, 5633416);
+    logger->setRecordings(recordings());
+    logger->setFrameDataSize(52);
+    logger->setHostSettings(0, 5, 1, 0);
+    logger->setReportIntervalMicroseconds(1000);
+    VirtualHidBackend backend(logger.get());
+    HidBackend::setCurrent(&backend);
+    DeviceMonitor::setFactory([&logger](QObject *parent) -> DeviceMonitor * {
+        return new VirtualDeviceMonitor(logger.get(), parent);
+    });
+
+    int status = 0;
+    MainWindow::instance()->show();
+    FirstPageFor416 *page = MainWindow::instance()->loggerPage();
+    if (MainWindow::instance()->family() != 416 || !page) {
+        log() << "the logger was not recognised\n";
+        status = 1;
+    }
+    settle(1000); // the start-up reads
+
+    QVector<double> ratios;
+    auto *button = page ? page->findChild<QPushButton *>(QStringLiteral("GetDataBtn")) : nullptr;
+    auto *table = page ? page->findChild<QTableWidget *>(QStringLiteral("tbData")) : nullptr;
+    for (int run = 0; status == 0 && run < kRuns; ++run) {
+        prompts.clear();
+        const qint64 before = logger->reportsDelivered();
+        QElapsedTimer clock;
+        clock.start();
+        button->click(); // the download runs inside the click
+        const double wallMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        const qint64 reports = logger->reportsDelivered() - before;
+        if (page->busy || table->rowCount() != kRecordings || !prompts.isEmpty() || reports <= 0) {
+            log() << "download failed: rows " << table->rowCount() << ", prompts: " << prompts.join(" | ") << '\n';
+            status = 1;
+            break;
+        }
+        const double ratio = wallMs / static_cast<double>(reports);
+        log() << "run " << run + 1 << ": " << wallMs << " ms for " << reports << " reports, ratio " << ratio << '\n';
+        ratios.append(ratio);
+        settle(200);
+    }
+
+    MainWindow::destroyInstance();
+    backend.setInstrument(nullptr);
+    HidBackend::setCurrent(nullptr);
+    DeviceMonitor::setFactory({});
+    UserPrompts::setHandler({});
+    if (status != 0)
+        return status;
+    printFigure("logger_download_ratio", median(ratios), "x", 2);
+    return 0;
+}

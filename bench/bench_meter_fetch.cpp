@@ -1,0 +1,93 @@
+// The meter page's Get Data of 9 groups at one input report per millisecond, from the
+// click until the page is idle again with the 9 rows shown.
+#include "benchsupport.h"
+#include "devicemonitor.h"
+#include "firstpagefor415.h"
+#include "mainwindow.h"
+#include "pollingworkercontrol.h"
+#include "userprompts.h"
+#include "virtualdevicemonitor.h"
+#include "virtualhidbackend.h"
+#include "virtualinstrument.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTableWidget>
+#include <memory>
+
+namespace {
+
+constexpr int kGroups = 9;
+constexpr int kRuns = 5;
+
+QVector<VirtualInstrument::MeterGroup> groups()
+{
+    QVector<VirtualInstrument::MeterGroup> list;
+    for (int i = 0; i < kGroups; ++i) {
+        const float base = 1000.25f + 111.5f * i;
+        list.append({base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
+    }
+    return list;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    using namespace BenchSupport;
+
+    QStringList prompts;
+    UserPrompts::setHandler([&prompts](const UserPrompts::Prompt &prompt) {
+        prompts.append(prompt.text);
+        return UserPrompts::Answer{};
+    });
+    auto meter = std::make_unique<VirtualInstrument>(VirtualInstrument::Family::Meter, 7001297);
+    meter->setMeterGroups(groups());
+    meter->setMeasureSettings(0, 10, 0, 0);
+    meter->setReportIntervalMicroseconds(1000);
+    VirtualHidBackend backend(meter.get());
+    HidBackend::setCurrent(&backend);
+    DeviceMonitor::setFactory([&meter](QObject *parent) -> DeviceMonitor * {
+        return new VirtualDeviceMonitor(meter.get(), parent);
+    });
+
+    int status = 0;
+    MainWindow::instance()->show();
+    FirstPageFor415 *page = MainWindow::instance()->meterPage();
+    if (MainWindow::instance()->family() != 415 || !page || !page->workerControl()->isRunning()) {
+        log() << "the meter was not recognised or its worker is not running\n";
+        status = 1;
+    }
+    settle(1000); // the start-up reads
+
+    QVector<double> times;
+    auto *button = page ? page->findChild<QPushButton *>(QStringLiteral("GetDataBtn")) : nullptr;
+    auto *table = page ? page->findChild<QTableWidget *>(QStringLiteral("tbData")) : nullptr;
+    for (int run = 0; status == 0 && run < kRuns; ++run) {
+        prompts.clear();
+        QElapsedTimer clock;
+        clock.start();
+        button->click();
+        const bool done = waitUntil([&] { return !page->busy && table->rowCount() == kGroups; }, 20000);
+        const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        if (!done || !prompts.isEmpty()) {
+            log() << "fetch failed: rows " << table->rowCount() << ", prompts: " << prompts.join(" | ") << '\n';
+            status = 1;
+            break;
+        }
+        log() << "run " << run + 1 << ": " << ms << " ms\n";
+        times.append(ms);
+        settle(300);
+    }
+
+    MainWindow::destroyInstance();
+    backend.setInstrument(nullptr);
+    HidBackend::setCurrent(nullptr);
+    DeviceMonitor::setFactory({});
+    UserPrompts::setHandler({});
+    if (status != 0)
+        return status;
+    printFigure("meter_fetch_ms", median(times), "ms", 0);
+    return 0;
+}

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Builds the Release benchmarks in build-bench, runs each offscreen, prints their figures and
+# a summary with the bounds; exits non-zero when a figure is missing or out of bounds.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+dir=build-bench
+
+scripts/install-deps.sh || exit 1
+scripts/build.sh "$dir" -DCMAKE_BUILD_TYPE=Release -DSOLVANE_BUILD_TESTS=OFF || exit 1
+# A folder configured earlier with other settings is set right again.
+if ! grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$dir/CMakeCache.txt" ||
+   ! grep -q '^SOLVANE_BUILD_TESTS:BOOL=OFF$' "$dir/CMakeCache.txt" ||
+   ! grep -q '^SOLVANE_BUILD_BENCH:BOOL=ON$' "$dir/CMakeCache.txt"; then
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DSOLVANE_BUILD_TESTS=OFF -DSOLVANE_BUILD_BENCH=ON || exit 1
+  cmake --build "$dir" -j2 || exit 1
+fi
+
+export QT_QPA_PLATFORM=offscreen
+logs="$root/$dir/bench-logs"
+mkdir -p "$logs"
+figures=$(mktemp)
+trap 'rm -f "$figures"' EXIT
+
+failed=0
+for bench in bench_logger_download bench_meter_fetch bench_export bench_process; do
+  # Program diagnostics and the product's debug output go to the log, figures to stdout.
+  if ! timeout 600 "$dir/bench/$bench" >>"$figures" 2>"$logs/$bench.log"; then
+    echo "$bench failed; its log ($logs/$bench.log) ends with:" >&2
+    tail -n 20 "$logs/$bench.log" >&2
+    failed=1
+  fi
+done
+cat "$figures"
+
+# name, comparison, bound
+bounds="logger_download_ratio <= 2.5
+meter_fetch_ms <= 500
+idle_cpu_percent <= 1
+startup_ms <= 1000
+startup_rss_mb <= 120
+export_100k_ms <= 2000"
+
+echo "--- bounds"
+while read -r name op bound; do
+  value=$(awk -v n="$name" '$1 == n { print $2 }' "$figures" | tail -n 1)
+  if [ -z "$value" ]; then
+    echo "$name missing (bound $op $bound) FAIL"
+    failed=1
+  elif awk -v v="$value" -v b="$bound" 'BEGIN { exit !(v <= b) }'; then
+    echo "$name $value (bound $op $bound) ok"
+  else
+    echo "$name $value (bound $op $bound) FAIL"
+    failed=1
+  fi
+done <<<"$bounds"
+exit $failed
