@@ -16,6 +16,7 @@
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
+#include <atomic>
 
 namespace {
 
@@ -24,6 +25,8 @@ const QString kBarredStyle = QStringLiteral("background-color: rgb(200,200,200);
 const QString kWhiteStyle = QStringLiteral("background-color: rgb(255,255,255);");
 // A probe report is 10 bytes; this much of an unmatched tail may be the start of one.
 constexpr int kKeptTail = 6;
+
+std::atomic<int> g_fetchTimeoutMs{FirstPageFor415::FetchTimeoutMs};
 
 bool linkOpen()
 {
@@ -91,6 +94,11 @@ FirstPageFor415::FirstPageFor415(QWidget *parent)
 FirstPageFor415::~FirstPageFor415()
 {
     closeThreadSlot();
+}
+
+void FirstPageFor415::setFetchTimeoutMs(int ms)
+{
+    g_fetchTimeoutMs.store(ms);
 }
 
 QString FirstPageFor415::deviceSummary() const
@@ -359,7 +367,7 @@ void FirstPageFor415::updateProgress()
     if (m_inTick || !busy)
         return;
     m_inTick = true;
-    if (FetchTimeoutMs - fetchClock.elapsed() <= 0) {
+    if (g_fetchTimeoutMs.load() - fetchClock.elapsed() <= 0) {
         UserPrompts::information(this, tr("information"), tr("Getting data outtime,please get again."));
         endFetch();
         m_inTick = false;
@@ -541,4 +549,10 @@ void FirstPageFor415::closeThreadSlot()
 {
     qDebug() << tr("closeThreadSlot");
     m_worker->stop();
+    // Without the worker the replies of a fetch cannot come any more (the instrument went):
+    // the fetch ends now instead of at its time-out.
+    if (busy) {
+        endFetch();
+        progressDialog->hide();
+    }
 }

@@ -39,6 +39,8 @@ public:
     int addDataRow(const QStringList &texts);
 
     PollingWorkerControl *workerControl() const { return m_worker; }
+    // Tests shorten the 10 s fetch time-out; the program never changes it.
+    static void setFetchTimeoutMs(int ms);
     QProgressDialog *progress() const { return progressDialog.get(); }
     QString deviceSummary() const;
 
