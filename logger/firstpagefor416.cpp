@@ -38,6 +38,7 @@ constexpr qsizetype kMaxRawBytes = 1 << 16;
 constexpr int kGroupDeadlineMs = 30000;
 
 std::atomic<int> g_clockHoldMs{FirstPageFor416::ClockHoldMs};
+std::atomic<int> g_stallTimeoutMs{FirstPageFor416::StallTimeoutMs};
 
 bool linkOpen()
 {
@@ -96,6 +97,11 @@ void FirstPageFor416::fitColumns()
 void FirstPageFor416::setClockHoldMs(int ms)
 {
     g_clockHoldMs.store(ms);
+}
+
+void FirstPageFor416::setStallTimeoutMs(int ms)
+{
+    g_stallTimeoutMs.store(ms);
 }
 
 QString FirstPageFor416::deviceSummary() const
@@ -445,7 +451,7 @@ FirstPageFor416::DownloadEnd FirstPageFor416::receiveGroup(int group, qint64 &re
             return DownloadEnd::LinkLost;
         if (complete)
             return DownloadEnd::Done;
-        if (sinceBytes.elapsed() >= StallTimeoutMs || raw.size() > kMaxRawBytes ||
+        if (sinceBytes.elapsed() >= g_stallTimeoutMs.load() || raw.size() > kMaxRawBytes ||
             sinceRequest.elapsed() >= kGroupDeadlineMs)
             return DownloadEnd::Stalled;
     }

@@ -55,6 +55,8 @@ public:
 
     // Tests shorten the 10 s hold of a clock read; the program never changes it.
     static void setClockHoldMs(int ms);
+    // Tests shorten the 3 s stall time-out of a download; the program never changes it.
+    static void setStallTimeoutMs(int ms);
 
     bool isChinese = false;
     bool busy = false;
