@@ -171,6 +171,19 @@ private:
     {
         return qobject_cast<TableOpWidget *>(table(page)->cellWidget(row, 7));
     }
+    // Prints the page's newest report to a PDF file, checks the file and closes the report.
+    template <typename Report> void printLastReport(QWidget *page, const QString &pdfPath)
+    {
+        const QList<Report *> reports = page->findChildren<Report *>();
+        QVERIFY(!reports.isEmpty());
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdfPath);
+        reports.last()->printTo(&printer);
+        QFile pdf(pdfPath);
+        QVERIFY2(pdf.open(QIODevice::ReadOnly) && pdf.read(4) == "%PDF", qPrintable(where()));
+        reports.last()->close();
+    }
     QList<QStringList> meterFetch();
     QList<QStringList> loggerDownload();
 
@@ -552,16 +565,8 @@ void tst_Faults::reportsAndExportUnplugged()
             QCOMPARE(m_opened.size(), static_cast<int>(seed / 2));
         } else {
             ops(loggerPage(), row)->ReportBtn->click();
-            const QList<ReportPageFor416 *> reports = loggerPage()->findChildren<ReportPageFor416 *>();
-            QVERIFY(!reports.isEmpty());
             unplug = std::make_unique<DelayedUnplug>(m_instrument.get(), static_cast<int>(rng.bounded(30000)));
-            QPrinter printer(QPrinter::HighResolution);
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(dir.filePath(QStringLiteral("report%1.pdf").arg(seed)));
-            reports.last()->printTo(&printer);
-            QFile pdf(printer.outputFileName());
-            QVERIFY2(pdf.open(QIODevice::ReadOnly) && pdf.read(4) == "%PDF", qPrintable(where()));
-            reports.last()->close();
+            printLastReport<ReportPageFor416>(loggerPage(), dir.filePath(QStringLiteral("report%1.pdf").arg(seed)));
         }
         settle(unplug);
         checkLoggerIdleAndUnplugged();
@@ -577,16 +582,8 @@ void tst_Faults::reportsAndExportUnplugged()
         QRandomGenerator rng(seed);
         QCOMPARE(meterFetch().size(), 9);
         ops(meterPage(), static_cast<int>(rng.bounded(9)))->ReportBtn->click();
-        const QList<ReportPageFor415 *> reports = meterPage()->findChildren<ReportPageFor415 *>();
-        QVERIFY(!reports.isEmpty());
         auto unplug = std::make_unique<DelayedUnplug>(m_instrument.get(), static_cast<int>(rng.bounded(20000)));
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(dir.filePath(QStringLiteral("meter%1.pdf").arg(seed)));
-        reports.last()->printTo(&printer);
-        QFile pdf(printer.outputFileName());
-        QVERIFY2(pdf.open(QIODevice::ReadOnly) && pdf.read(4) == "%PDF", qPrintable(where()));
-        reports.last()->close();
+        printLastReport<ReportPageFor415>(meterPage(), dir.filePath(QStringLiteral("meter%1.pdf").arg(seed)));
         settle(unplug);
         checkMeterIdleAndUnplugged();
         if (QTest::currentTestFailed())
