@@ -251,8 +251,10 @@ int InstrumentProtocol::parseDateTime(const QByteArray &reply, QDateTime &when)
         return NoReply;
     if (!echoes(reply, 2, 0x61, 4, 0x06))
         return BadEcho;
-    when = QDateTime(QDate(2000 + at(reply, 6), at(reply, 7), at(reply, 8)),
-                     QTime(at(reply, 9), at(reply, 10), at(reply, 11)));
+    const QDate date(2000 + at(reply, 6), at(reply, 7), at(reply, 8));
+    const QTime time(at(reply, 9), at(reply, 10), at(reply, 11));
+    // QDateTime would turn an impossible time into midnight: pass it on as invalid, like dates.
+    when = time.isValid() ? QDateTime(date, time) : QDateTime();
     return Ok;
 }
 

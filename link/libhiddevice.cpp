@@ -165,7 +165,9 @@ int libHidDevice::Read(char *destination, int length, int timeoutMs)
                 return handed;
             continue;
         }
-        const int n = std::min<int>(static_cast<quint8>(report.at(1)), static_cast<int>(report.size()) - 2);
+        // Never more than the payload field holds, whatever the length byte claims.
+        const int n = std::min({static_cast<int>(static_cast<quint8>(report.at(1))), MaxPayload,
+                                static_cast<int>(report.size()) - 2});
         if (n <= 0) {
             if (sinceUseful.elapsed() > record.readTimeout)
                 return handed;
