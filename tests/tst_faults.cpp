@@ -195,6 +195,11 @@ private:
     // the next connection.
     void settle(std::unique_ptr<DelayedUnplug> &unplug);
     void unplugIfStillPlugged();
+    // Arms a random unplug (bounded by the exchange's reports and requests, or a delay up to
+    // maxUs), runs `action`, checks the page of the instrument's family ended idle and
+    // re-plugs. False when a check failed.
+    bool pullCableDuring(QRandomGenerator &rng, int reports, int requests, int maxUs,
+                         const std::function<void()> &action);
 
     std::unique_ptr<VirtualHidBackend> m_backend;
     std::unique_ptr<VirtualInstrument> m_instrument;
@@ -356,6 +361,23 @@ void tst_Faults::replug(QWidget *page)
     m_prompts.clear();
 }
 
+bool tst_Faults::pullCableDuring(QRandomGenerator &rng, int reports, int requests, int maxUs,
+                                 const std::function<void()> &action)
+{
+    const bool meter = m_instrument->family() == VirtualInstrument::Family::Meter;
+    auto unplug = armUnplug(m_instrument.get(), rng, reports, requests, maxUs);
+    action();
+    settle(unplug);
+    if (meter)
+        checkMeterIdleAndUnplugged();
+    else
+        checkLoggerIdleAndUnplugged();
+    if (QTest::currentTestFailed())
+        return false;
+    replug(meter ? static_cast<QWidget *>(meterPage()) : loggerPage());
+    return !QTest::currentTestFailed();
+}
+
 void tst_Faults::meterFetchUnplugged()
 {
     startMeter();
@@ -365,13 +387,8 @@ void tst_Faults::meterFetchUnplugged()
         m_seed = seed;
         QRandomGenerator rng(seed);
         // The fetch: 6 device and setup replies, then 9 group replies, one report each.
-        auto unplug = armUnplug(m_instrument.get(), rng, 15, 16, 40000);
-        click(meterPage(), "GetDataBtn");
-        settle(unplug);
-        checkMeterIdleAndUnplugged();
-        if (QTest::currentTestFailed())
+        if (!pullCableDuring(rng, 15, 16, 40000, [this] { click(meterPage(), "GetDataBtn"); }))
             return;
-        replug(meterPage());
         QVERIFY(meterPage()->workerControl()->isRunning());
     }
     QCOMPARE(meterFetch(), clean);
@@ -431,13 +448,8 @@ void tst_Faults::meterSetupWriteUnplugged()
         m_seed = seed;
         QRandomGenerator rng(seed);
         // Two writes, each one request and one reply.
-        auto unplug = armUnplug(m_instrument.get(), rng, 2, 2, 8000);
-        click(meterPage(), "writehostconfiguretBtn");
-        settle(unplug);
-        checkMeterIdleAndUnplugged();
-        if (QTest::currentTestFailed())
+        if (!pullCableDuring(rng, 2, 2, 8000, [this] { click(meterPage(), "writehostconfiguretBtn"); }))
             return;
-        replug(meterPage());
     }
     click(meterPage(), "writehostconfiguretBtn");
     QCOMPARE(m_prompts.last().text, QStringLiteral("parameter configuration success!"));
@@ -453,13 +465,8 @@ void tst_Faults::loggerDownloadUnplugged()
     for (quint32 seed : seeds()) {
         m_seed = seed;
         QRandomGenerator rng(seed);
-        auto unplug = armUnplug(m_instrument.get(), rng, 60, 12, 60000);
-        loggerDownload();
-        settle(unplug);
-        checkLoggerIdleAndUnplugged();
-        if (QTest::currentTestFailed())
+        if (!pullCableDuring(rng, 60, 12, 60000, [this] { loggerDownload(); }))
             return;
-        replug(loggerPage());
     }
     QCOMPARE(loggerDownload(), clean);
 }
@@ -518,13 +525,8 @@ void tst_Faults::loggerSetupAndClockUnplugged()
         const char *button = action == 0   ? "writehostconfiguretBtn"
                              : action == 1 ? "readDateTimeBtn"
                                            : "writeDateTimeBtn";
-        auto unplug = armUnplug(m_instrument.get(), rng, 1, 1, 4000);
-        click(loggerPage(), button);
-        settle(unplug);
-        checkLoggerIdleAndUnplugged();
-        if (QTest::currentTestFailed())
+        if (!pullCableDuring(rng, 1, 1, 4000, [this, button] { click(loggerPage(), button); }))
             return;
-        replug(loggerPage());
     }
     // Every action works on the new connection.
     click(loggerPage(), "writehostconfiguretBtn");
