@@ -1,12 +1,9 @@
 // The logger page's Get Data of 25 full recordings at one input report per millisecond:
 // wall time over the wire time of the reports the instrument delivered meanwhile.
 #include "benchsupport.h"
-#include "devicemonitor.h"
 #include "firstpagefor416.h"
 #include "mainwindow.h"
-#include "userprompts.h"
-#include "virtualdevicemonitor.h"
-#include "virtualhidbackend.h"
+#include "pluggedinstrument.h"
 #include "virtualinstrument.h"
 
 #include <QApplication>
@@ -40,21 +37,13 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     using namespace BenchSupport;
 
-    QStringList prompts;
-    UserPrompts::setHandler([&prompts](const UserPrompts::Prompt &prompt) {
-        prompts.append(prompt.text);
-        return UserPrompts::Answer{};
-    });
     auto logger = std::make_unique<VirtualInstrument>(VirtualInstrument::Family::Logger, 5633416);
     logger->setRecordings(recordings());
     logger->setFrameDataSize(52);
     logger->setHostSettings(0, 5, 1, 0);
     logger->setReportIntervalMicroseconds(1000);
-    VirtualHidBackend backend(logger.get());
-    HidBackend::setCurrent(&backend);
-    DeviceMonitor::setFactory([&logger](QObject *parent) -> DeviceMonitor * {
-        return new VirtualDeviceMonitor(logger.get(), parent);
-    });
+    PluggedInstrument plugged(logger.get());
+    QStringList &prompts = plugged.prompts;
 
     int status = 0;
     MainWindow::instance()->show();
@@ -87,11 +76,6 @@ int main(int argc, char *argv[])
         settle(200);
     }
 
-    MainWindow::destroyInstance();
-    backend.setInstrument(nullptr);
-    HidBackend::setCurrent(nullptr);
-    DeviceMonitor::setFactory({});
-    UserPrompts::setHandler({});
     if (status != 0)
         return status;
     printFigure("logger_download_ratio", median(ratios), "x", 2);

@@ -1,13 +1,10 @@
 // The meter page's Get Data of 9 groups at one input report per millisecond, from the
 // click until the page is idle again with the 9 rows shown.
 #include "benchsupport.h"
-#include "devicemonitor.h"
 #include "firstpagefor415.h"
 #include "mainwindow.h"
+#include "pluggedinstrument.h"
 #include "pollingworkercontrol.h"
-#include "userprompts.h"
-#include "virtualdevicemonitor.h"
-#include "virtualhidbackend.h"
 #include "virtualinstrument.h"
 
 #include <QApplication>
@@ -37,20 +34,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     using namespace BenchSupport;
 
-    QStringList prompts;
-    UserPrompts::setHandler([&prompts](const UserPrompts::Prompt &prompt) {
-        prompts.append(prompt.text);
-        return UserPrompts::Answer{};
-    });
     auto meter = std::make_unique<VirtualInstrument>(VirtualInstrument::Family::Meter, 7001297);
     meter->setMeterGroups(groups());
     meter->setMeasureSettings(0, 10, 0, 0);
     meter->setReportIntervalMicroseconds(1000);
-    VirtualHidBackend backend(meter.get());
-    HidBackend::setCurrent(&backend);
-    DeviceMonitor::setFactory([&meter](QObject *parent) -> DeviceMonitor * {
-        return new VirtualDeviceMonitor(meter.get(), parent);
-    });
+    PluggedInstrument plugged(meter.get());
+    QStringList &prompts = plugged.prompts;
 
     int status = 0;
     MainWindow::instance()->show();
@@ -82,11 +71,6 @@ int main(int argc, char *argv[])
         settle(300);
     }
 
-    MainWindow::destroyInstance();
-    backend.setInstrument(nullptr);
-    HidBackend::setCurrent(nullptr);
-    DeviceMonitor::setFactory({});
-    UserPrompts::setHandler({});
     if (status != 0)
         return status;
     printFigure("meter_fetch_ms", median(times), "ms", 0);
