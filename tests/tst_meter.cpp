@@ -406,8 +406,9 @@ void tst_Meter::setupReadDefaultsAndRanges()
     QVERIFY(m_prompts.isEmpty());
 
     // No probe: the message, nothing checked anew.
+    m_prompts.clear();
     m_meter->setProbeConnected(false);
-    QTest::qWait(150); // the notification clears the page
+    QTRY_COMPARE(m_prompts.size(), 1); // the notification's own message; it clears the page
     m_prompts.clear();
     QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), -1);
     QCOMPARE(m_prompts.size(), 1);
