@@ -160,9 +160,9 @@ void MainWindow::CloseUSB()
 {
     if (!m_link)
         return;
-    // The worker reads the link: it stops before the link goes.
-    if (m_family == 415)
-        m_meterPage->closeThreadSlot();
+    // The worker reads the link: it stops before the link goes, whatever family was last
+    // recorded (a removal may come in the middle of the family detection).
+    m_meterPage->closeThreadSlot();
     m_link->Close();
     delete m_link;
     m_link = nullptr;
@@ -179,23 +179,25 @@ void MainWindow::SwitchPageByModel()
         return;
     ProductionInfo info;
     const int code = InstrumentProtocol::instance()->ReadProductionInfo(info);
+    // The family is recorded before anything that can show a box: a removal handled inside
+    // the box's event loop must find out which page to clear.
     if (code == 1 && isLoggerModel(info.modelCode)) {
+        m_family = 416;
         ui->stackedWidget->setCurrentIndex(LoggerIndex);
         m_loggerPage->refreshDevice();
-        m_family = 416;
     } else if (code == 1) {
+        m_family = 415;
         ui->stackedWidget->setCurrentIndex(MeterIndex);
         m_meterPage->openThreadSlot();
         m_meterPage->refreshDevice();
-        m_family = 415;
     } else if (code == -5) {
+        m_family = 415;
         UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
         // The instrument may have gone while the box was open; no worker for a closed link.
         if (!IsLinkOpen())
             return;
         ui->stackedWidget->setCurrentIndex(MeterIndex);
         m_meterPage->openThreadSlot();
-        m_family = 415;
     } else if (code == -4) {
         UserPrompts::information(this, tr("Warn"),
                                  tr("The instrument is not configured production information!"));
@@ -205,6 +207,9 @@ void MainWindow::SwitchPageByModel()
 void MainWindow::deviceArrived()
 {
     qDebug() << "收到事件 ";
+    // A link whose instrument has gone without a removal notice must not block this one.
+    if (m_link && m_link->IsRemoved())
+        CloseUSB();
     if (m_link)
         return;
     OpenUSB();

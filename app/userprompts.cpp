@@ -1,9 +1,13 @@
 #include "userprompts.h"
+#include "pauselock.h"
 
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QMutex>
+#include <QPointer>
 #include <QPrintDialog>
+#include <QWidget>
+#include <vector>
 
 namespace {
 
@@ -14,6 +18,28 @@ UserPrompts::Handler currentHandler()
 {
     QMutexLocker locker(&g_handlerMutex);
     return g_handler;
+}
+
+// Messages raised while this thread holds a pause lock: a box's event loop there could
+// handle a removal that waits for the worker, which waits for the lock.
+struct Deferred {
+    QPointer<QWidget> parent;
+    bool hadParent = false;
+    UserPrompts::Prompt prompt;
+};
+thread_local std::vector<Deferred> t_deferred;
+
+void showDeferred()
+{
+    while (!t_deferred.empty() && !PauseLock::heldByCurrentThread()) {
+        std::vector<Deferred> batch;
+        batch.swap(t_deferred);
+        for (const Deferred &d : batch) {
+            if (d.hadParent && !d.parent)
+                continue; // its window is gone
+            UserPrompts::information(d.parent, d.prompt.title, d.prompt.text);
+        }
+    }
 }
 
 } // namespace
@@ -60,6 +86,11 @@ UserPrompts::Answer UserPrompts::ask(QWidget *parent, const Prompt &prompt)
 
 void UserPrompts::information(QWidget *parent, const QString &title, const QString &text)
 {
+    if (PauseLock::heldByCurrentThread()) {
+        PauseLock::setReleasedHook(&showDeferred);
+        t_deferred.push_back(Deferred{parent, parent != nullptr, Prompt{Kind::Information, title, text, {}, {}}});
+        return;
+    }
     ask(parent, Prompt{Kind::Information, title, text, {}, {}});
 }
 

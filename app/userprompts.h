@@ -27,7 +27,8 @@ public:
     };
     using Handler = std::function<Answer(const Prompt &)>;
 
-    // Modal box with one OK button.
+    // Modal box with one OK button. Raised while the calling thread holds a pause lock,
+    // it is shown as soon as that thread lets go of the lock.
     static void information(QWidget *parent, const QString &title, const QString &text);
     // Yes/No question; true for Yes.
     static bool question(QWidget *parent, const QString &title, const QString &text);

@@ -8,10 +8,12 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libqt6sql6-odbc libqt6opengl6-dev
   libqcustomplot-dev libqcustomplot2.1-qt6
-  libhidapi-dev libudev-dev libxlsxwriter-dev
+  libhidapi-dev libudev-dev libxlsxwriter-dev zlib1g-dev
+  qt6-translations-l10n
   libsqliteodbc unixodbc
   fonts-wqy-microhei
   python3-openpyxl poppler-utils xvfb xauth
+  lintian appstream
   "$@"
 )
 
