@@ -9,7 +9,8 @@
 #include <QWidget>
 #include <vector>
 
-namespace {
+namespace
+{
 
 QMutex g_handlerMutex;
 UserPrompts::Handler g_handler;
@@ -67,8 +68,9 @@ UserPrompts::Answer UserPrompts::ask(QWidget *parent, const Prompt &prompt)
         QMessageBox::information(parent, prompt.title, prompt.text, QMessageBox::Ok);
         break;
     case Kind::Question:
-        answer.accepted = QMessageBox::question(parent, prompt.title, prompt.text,
-                                                QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
+        answer.accepted =
+            QMessageBox::question(parent, prompt.title, prompt.text,
+                                  QMessageBox::Yes | QMessageBox::No) == QMessageBox::Yes;
         break;
     case Kind::SaveFile:
         answer.fileName =
@@ -88,7 +90,8 @@ void UserPrompts::information(QWidget *parent, const QString &title, const QStri
 {
     if (PauseLock::heldByCurrentThread()) {
         PauseLock::setReleasedHook(&showDeferred);
-        t_deferred.push_back(Deferred{parent, parent != nullptr, Prompt{Kind::Information, title, text, {}, {}}});
+        t_deferred.push_back(
+            Deferred{parent, parent != nullptr, Prompt{Kind::Information, title, text, {}, {}}});
         return;
     }
     ask(parent, Prompt{Kind::Information, title, text, {}, {}});

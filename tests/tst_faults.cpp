@@ -18,6 +18,7 @@
 #include "virtualinstrument.h"
 
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QPrinter>
@@ -26,14 +27,20 @@
 #include <QRandomGenerator>
 #include <QTableWidget>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <thread>
 
-namespace {
+namespace
+{
 
 using Fault = VirtualInstrument::Fault;
 
@@ -42,7 +49,8 @@ QVector<VirtualInstrument::MeterGroup> meterGroups()
     QVector<VirtualInstrument::MeterGroup> groups;
     for (int i = 0; i < 9; ++i) {
         const float base = 1000.25f + 111.5f * i;
-        groups.append({base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
+        groups.append(
+            {base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
     }
     return groups;
 }
@@ -98,8 +106,8 @@ private:
 
 // Arms one of the three ways to pull the cable; `reports` and `requests` bound the
 // counted ways to the exchange at hand, `maxUs` the timed one.
-std::unique_ptr<DelayedUnplug> armUnplug(VirtualInstrument *instrument, QRandomGenerator &rng, int reports,
-                                         int requests, int maxUs)
+std::unique_ptr<DelayedUnplug> armUnplug(VirtualInstrument *instrument, QRandomGenerator &rng,
+                                         int reports, int requests, int maxUs)
 {
     switch (rng.bounded(3)) {
     case 0:
@@ -109,7 +117,8 @@ std::unique_ptr<DelayedUnplug> armUnplug(VirtualInstrument *instrument, QRandomG
         instrument->unplugAfterRequests(static_cast<int>(rng.bounded(1, requests + 1)));
         return nullptr;
     default:
-        return std::make_unique<DelayedUnplug>(instrument, static_cast<int>(rng.bounded(maxUs + 1)));
+        return std::make_unique<DelayedUnplug>(instrument,
+                                               static_cast<int>(rng.bounded(maxUs + 1)));
     }
 }
 
@@ -153,6 +162,7 @@ private slots:
     void loggerDownloadWithRandomFaults();
     void loggerSetupAndClockUnplugged();
     void reportsAndExportUnplugged();
+    void boxesRunEventLoops();
 
 private:
     QList<quint32> seeds() const;
@@ -162,7 +172,10 @@ private:
     void startLogger(int recordings, int samples);
     FirstPageFor415 *meterPage() const { return MainWindow::instance()->meterPage(); }
     FirstPageFor416 *loggerPage() const { return MainWindow::instance()->loggerPage(); }
-    QTableWidget *table(QWidget *page) const { return page->findChild<QTableWidget *>(QStringLiteral("tbData")); }
+    QTableWidget *table(QWidget *page) const
+    {
+        return page->findChild<QTableWidget *>(QStringLiteral("tbData"));
+    }
     void click(QWidget *page, const char *name)
     {
         page->findChild<QPushButton *>(QString::fromLatin1(name))->click();
@@ -201,6 +214,17 @@ private:
     bool pullCableDuring(QRandomGenerator &rng, int reports, int requests, int maxUs,
                          const std::function<void()> &action);
 
+    // A box answered the way a real modal box is: its event loop runs for a while, and in it
+    // the cable may be pulled or the probe come and go while the page's timers fire.
+    UserPrompts::Answer answerWithEventLoop(const UserPrompts::Prompt &prompt);
+    void runBoxScenario(const QString &name, const std::function<void()> &action);
+
+    bool m_boxLoops = false;
+    int m_boxDepth = 0;
+    int m_boxesUnderLock = 0;
+    QRandomGenerator m_boxRng;
+    QString m_printTo;
+
     std::unique_ptr<VirtualHidBackend> m_backend;
     std::unique_ptr<VirtualInstrument> m_instrument;
     QList<UserPrompts::Prompt> m_prompts;
@@ -213,7 +237,13 @@ void tst_Faults::initTestCase()
 {
     UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
         m_prompts.append(prompt);
-        UserPrompts::Answer answer;
+        if (PauseLock::heldByCurrentThread())
+            ++m_boxesUnderLock;
+        if (prompt.kind == UserPrompts::Kind::Print && prompt.printer && !m_printTo.isEmpty()) {
+            prompt.printer->setOutputFormat(QPrinter::PdfFormat);
+            prompt.printer->setOutputFileName(m_printTo);
+        }
+        UserPrompts::Answer answer = answerWithEventLoop(prompt);
         if (prompt.kind == UserPrompts::Kind::SaveFile) {
             answer.fileName = m_saveAs;
             answer.accepted = !m_saveAs.isEmpty();
@@ -236,6 +266,9 @@ void tst_Faults::init()
     FirstPageFor416::setClockHoldMs(0);
     m_prompts.clear();
     m_saveAs.clear();
+    m_printTo.clear();
+    m_boxLoops = false;
+    m_boxesUnderLock = 0;
 }
 
 void tst_Faults::cleanup()
@@ -287,7 +320,8 @@ void tst_Faults::startLogger(int count, int samples)
     m_backend->setInstrument(m_instrument.get());
     MainWindow::instance();
     QCOMPARE(MainWindow::instance()->family(), 416);
-    QTRY_VERIFY(loggerPage()->findChild<QPushButton *>(QStringLiteral("readDateTimeBtn"))->isEnabled());
+    QTRY_VERIFY(
+        loggerPage()->findChild<QPushButton *>(QStringLiteral("readDateTimeBtn"))->isEnabled());
 }
 
 QList<QStringList> tst_Faults::meterFetch()
@@ -348,7 +382,8 @@ void tst_Faults::checkLoggerIdleAndUnplugged()
     QVERIFY2(!page->progress()->isVisible(), qPrintable(where()));
     QCOMPARE(table(page)->rowCount(), 0);
     QVERIFY(page->deviceSummary().isEmpty());
-    QTRY_VERIFY2(page->findChild<QPushButton *>(QStringLiteral("readDateTimeBtn"))->isEnabled(), qPrintable(where()));
+    QTRY_VERIFY2(page->findChild<QPushButton *>(QStringLiteral("readDateTimeBtn"))->isEnabled(),
+                 qPrintable(where()));
 }
 
 void tst_Faults::replug(QWidget *page)
@@ -409,13 +444,28 @@ void tst_Faults::meterFetchWithRandomFaults()
             m_instrument->injectFault(Fault::SplitReply, 0); // passes the reply unchanged
         for (int i = 0, n = static_cast<int>(rng.bounded(1, 6)); i < n; ++i) {
             switch (rng.bounded(dataWhole ? 4 : 7)) {
-            case 0: m_instrument->injectFault(Fault::SplitReply, static_cast<int>(rng.bounded(1, 34))); break;
-            case 1: m_instrument->injectFault(Fault::ForeignReport, static_cast<int>(rng.bounded(1, 0x3F))); break;
-            case 2: m_instrument->injectFault(Fault::NoReply); break;
-            case 3: m_instrument->injectFault(Fault::GarbageBefore, 0, noise(rng, 20)); break;
-            case 4: m_instrument->injectFault(Fault::ShortReply, static_cast<int>(rng.bounded(34))); break;
-            case 5: m_instrument->injectFault(Fault::WrongEcho); break;
-            default: m_instrument->injectFault(Fault::BadFrameCrc); break;
+            case 0:
+                m_instrument->injectFault(Fault::SplitReply, static_cast<int>(rng.bounded(1, 34)));
+                break;
+            case 1:
+                m_instrument->injectFault(Fault::ForeignReport,
+                                          static_cast<int>(rng.bounded(1, 0x3F)));
+                break;
+            case 2:
+                m_instrument->injectFault(Fault::NoReply);
+                break;
+            case 3:
+                m_instrument->injectFault(Fault::GarbageBefore, 0, noise(rng, 20));
+                break;
+            case 4:
+                m_instrument->injectFault(Fault::ShortReply, static_cast<int>(rng.bounded(34)));
+                break;
+            case 5:
+                m_instrument->injectFault(Fault::WrongEcho);
+                break;
+            default:
+                m_instrument->injectFault(Fault::BadFrameCrc);
+                break;
             }
         }
         const QList<QStringList> rows = meterFetch();
@@ -428,7 +478,8 @@ void tst_Faults::meterFetchWithRandomFaults()
                 bool known = false;
                 for (const QStringList &good : clean)
                     known = known || row.mid(1) == good.mid(1);
-                QVERIFY2(known, qPrintable(where() + QStringLiteral(": ") + row.join(QLatin1Char(' '))));
+                QVERIFY2(known,
+                         qPrintable(where() + QStringLiteral(": ") + row.join(QLatin1Char(' '))));
             }
         }
         m_instrument->clearFaults();
@@ -448,7 +499,8 @@ void tst_Faults::meterSetupWriteUnplugged()
         m_seed = seed;
         QRandomGenerator rng(seed);
         // Two writes, each one request and one reply.
-        if (!pullCableDuring(rng, 2, 2, 8000, [this] { click(meterPage(), "writehostconfiguretBtn"); }))
+        if (!pullCableDuring(rng, 2, 2, 8000,
+                             [this] { click(meterPage(), "writehostconfiguretBtn"); }))
             return;
     }
     click(meterPage(), "writehostconfiguretBtn");
@@ -488,14 +540,32 @@ void tst_Faults::loggerDownloadWithRandomFaults()
         // nothing the page could notice the gap by, so it counts among the garbling faults.
         for (int i = 0, n = static_cast<int>(rng.bounded(1, 6)); i < n; ++i) {
             switch (rng.bounded(dataWhole ? 4 : 8)) {
-            case 0: m_instrument->injectFault(Fault::SplitReply, static_cast<int>(rng.bounded(1, 62))); break;
-            case 1: m_instrument->injectFault(Fault::ForeignReport, static_cast<int>(rng.bounded(1, 0x3F))); break;
-            case 2: m_instrument->injectFault(Fault::GarbageBefore, 0, noise(rng, 20)); break;
-            case 3: m_instrument->injectFault(Fault::BadFrameCrc); break; // sample frames carry no check
-            case 4: m_instrument->injectFault(Fault::NoReply); break;
-            case 5: m_instrument->injectFault(Fault::ShortReply, static_cast<int>(rng.bounded(62))); break;
-            case 6: m_instrument->injectFault(Fault::WrongEcho); break;
-            default: m_instrument->injectFault(Fault::GarbageBefore, 0, QByteArray::fromHex("AB42") + noise(rng, 12)); break;
+            case 0:
+                m_instrument->injectFault(Fault::SplitReply, static_cast<int>(rng.bounded(1, 62)));
+                break;
+            case 1:
+                m_instrument->injectFault(Fault::ForeignReport,
+                                          static_cast<int>(rng.bounded(1, 0x3F)));
+                break;
+            case 2:
+                m_instrument->injectFault(Fault::GarbageBefore, 0, noise(rng, 20));
+                break;
+            case 3:
+                m_instrument->injectFault(Fault::BadFrameCrc);
+                break; // sample frames carry no check
+            case 4:
+                m_instrument->injectFault(Fault::NoReply);
+                break;
+            case 5:
+                m_instrument->injectFault(Fault::ShortReply, static_cast<int>(rng.bounded(62)));
+                break;
+            case 6:
+                m_instrument->injectFault(Fault::WrongEcho);
+                break;
+            default:
+                m_instrument->injectFault(Fault::GarbageBefore, 0,
+                                          QByteArray::fromHex("AB42") + noise(rng, 12));
+                break;
             }
         }
         const QList<QStringList> rows = loggerDownload();
@@ -506,7 +576,9 @@ void tst_Faults::loggerDownloadWithRandomFaults()
         if (dataWhole) {
             // A download that ends early keeps its first rows; every row shown is right.
             for (int r = 0; r < rows.size(); ++r)
-                QVERIFY2(rows[r] == clean.value(r), qPrintable(where() + QStringLiteral(": row %1 ").arg(r) + rows[r].join(QLatin1Char(','))));
+                QVERIFY2(rows[r] == clean.value(r),
+                         qPrintable(where() + QStringLiteral(": row %1 ").arg(r) +
+                                    rows[r].join(QLatin1Char(','))));
         }
         m_instrument->clearFaults();
         QTest::qWait(50);
@@ -532,13 +604,15 @@ void tst_Faults::loggerSetupAndClockUnplugged()
     click(loggerPage(), "writehostconfiguretBtn");
     QCOMPARE(m_prompts.last().text, QStringLiteral("parameter configuration success!"));
     // The clock buttons wait for the clock read of the new connection to end.
-    QTRY_VERIFY(loggerPage()->findChild<QPushButton *>(QStringLiteral("writeDateTimeBtn"))->isEnabled());
+    QTRY_VERIFY(
+        loggerPage()->findChild<QPushButton *>(QStringLiteral("writeDateTimeBtn"))->isEnabled());
     click(loggerPage(), "writeDateTimeBtn");
     QCOMPARE(m_prompts.last().text, QStringLiteral("parameter date time success!"));
     const qsizetype before = m_instrument->requests().size();
     click(loggerPage(), "readDateTimeBtn");
     QCOMPARE(m_instrument->requests().size(), before + 1);
-    QTRY_VERIFY(loggerPage()->findChild<QPushButton *>(QStringLiteral("readDateTimeBtn"))->isEnabled());
+    QTRY_VERIFY(
+        loggerPage()->findChild<QPushButton *>(QStringLiteral("readDateTimeBtn"))->isEnabled());
 }
 
 void tst_Faults::reportsAndExportUnplugged()
@@ -556,7 +630,8 @@ void tst_Faults::reportsAndExportUnplugged()
         std::unique_ptr<DelayedUnplug> unplug;
         if (seed % 2 == 0) {
             m_saveAs = dir.filePath(QStringLiteral("group%1.xlsx").arg(seed));
-            unplug = std::make_unique<DelayedUnplug>(m_instrument.get(), static_cast<int>(rng.bounded(30000)));
+            unplug = std::make_unique<DelayedUnplug>(m_instrument.get(),
+                                                     static_cast<int>(rng.bounded(30000)));
             ops(loggerPage(), row)->EXCELBtn->click();
             // The workbook is whole: the removal does not reach the copy being written.
             QFile book(m_saveAs);
@@ -567,8 +642,10 @@ void tst_Faults::reportsAndExportUnplugged()
             QCOMPARE(m_opened.size(), static_cast<int>(seed / 2));
         } else {
             ops(loggerPage(), row)->ReportBtn->click();
-            unplug = std::make_unique<DelayedUnplug>(m_instrument.get(), static_cast<int>(rng.bounded(30000)));
-            printLastReport<ReportPageFor416>(loggerPage(), dir.filePath(QStringLiteral("report%1.pdf").arg(seed)));
+            unplug = std::make_unique<DelayedUnplug>(m_instrument.get(),
+                                                     static_cast<int>(rng.bounded(30000)));
+            printLastReport<ReportPageFor416>(
+                loggerPage(), dir.filePath(QStringLiteral("report%1.pdf").arg(seed)));
         }
         settle(unplug);
         checkLoggerIdleAndUnplugged();
@@ -584,13 +661,225 @@ void tst_Faults::reportsAndExportUnplugged()
         QRandomGenerator rng(seed);
         QCOMPARE(meterFetch().size(), 9);
         ops(meterPage(), static_cast<int>(rng.bounded(9)))->ReportBtn->click();
-        auto unplug = std::make_unique<DelayedUnplug>(m_instrument.get(), static_cast<int>(rng.bounded(20000)));
-        printLastReport<ReportPageFor415>(meterPage(), dir.filePath(QStringLiteral("meter%1.pdf").arg(seed)));
+        auto unplug = std::make_unique<DelayedUnplug>(m_instrument.get(),
+                                                      static_cast<int>(rng.bounded(20000)));
+        printLastReport<ReportPageFor415>(meterPage(),
+                                          dir.filePath(QStringLiteral("meter%1.pdf").arg(seed)));
         settle(unplug);
         checkMeterIdleAndUnplugged();
         if (QTest::currentTestFailed())
             return;
         replug(meterPage());
+    }
+}
+
+// Fails the whole program when the GUI thread does not come back: a hang cannot be
+// failed from the thread that hangs.
+class Watchdog
+{
+public:
+    Watchdog(int ms, QString what) : m_what(std::move(what)), m_thread([this, ms] { watch(ms); }) {}
+    ~Watchdog()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_done = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+    Watchdog(const Watchdog &) = delete;
+    Watchdog &operator=(const Watchdog &) = delete;
+
+private:
+    void watch(int ms)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (!m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_done; })) {
+            std::fprintf(stderr, "FAIL: hang in %s\n", qPrintable(m_what));
+            std::abort();
+        }
+    }
+
+    QString m_what;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+    std::thread m_thread;
+};
+
+UserPrompts::Answer tst_Faults::answerWithEventLoop(const UserPrompts::Prompt &prompt)
+{
+    Q_UNUSED(prompt);
+    UserPrompts::Answer answer;
+    // Boxes may open inside boxes, as real ones do; three deep is plenty.
+    if (!m_boxLoops || m_boxDepth >= 3)
+        return answer;
+    ++m_boxDepth;
+    QEventLoop loop;
+    const int open = static_cast<int>(m_boxRng.bounded(5, 80));
+    QTimer::singleShot(open, &loop, &QEventLoop::quit);
+    VirtualInstrument *instrument = m_instrument.get();
+    const int at = static_cast<int>(m_boxRng.bounded(open));
+    switch (m_boxRng.bounded(4)) {
+    case 0:
+        QTimer::singleShot(at, &loop, [instrument] {
+            if (instrument->isPlugged())
+                instrument->unplug();
+        });
+        break;
+    case 1: // the probe goes, and may come back while the box is still open
+        QTimer::singleShot(at, &loop, [instrument] { instrument->setProbeConnected(false); });
+        if (m_boxRng.bounded(2))
+            QTimer::singleShot(open - 1, &loop,
+                               [instrument] { instrument->setProbeConnected(true); });
+        break;
+    case 2:
+        QTimer::singleShot(at, &loop, [instrument] {
+            instrument->setProbeConnected(!instrument->probeConnected());
+        });
+        break;
+    default: // only the page's own timers and queued chunks
+        break;
+    }
+    loop.exec();
+    --m_boxDepth;
+    return answer;
+}
+
+void tst_Faults::runBoxScenario(const QString &name, const std::function<void()> &action)
+{
+    const bool meter = m_instrument->family() == VirtualInstrument::Family::Meter;
+    const int reentries = PauseLock::reentries();
+    {
+        Watchdog watchdog(20000, name + QLatin1Char(' ') + where());
+        m_boxLoops = true;
+        action();
+        // Whatever the action left running ends within its time-outs.
+        QTRY_VERIFY2_WITH_TIMEOUT(!(meter ? meterPage()->busy : loggerPage()->busy),
+                                  qPrintable(name + where()), 5000);
+        m_boxLoops = false;
+        if (meter)
+            checkMeterIdleAndUnplugged();
+        else
+            checkLoggerIdleAndUnplugged();
+    }
+    QVERIFY2(m_boxesUnderLock == 0,
+             qPrintable(name + QStringLiteral(": a box under the pause lock, ") + where()));
+    QVERIFY2(PauseLock::reentries() == reentries,
+             qPrintable(name + QStringLiteral(": lock taken twice, ") + where()));
+    if (QTest::currentTestFailed())
+        return;
+    m_instrument->setProbeConnected(true);
+    replug(meter ? static_cast<QWidget *>(meterPage()) : loggerPage());
+    if (meter)
+        QVERIFY2(meterPage()->workerControl()->isRunning(), qPrintable(name + where()));
+}
+
+void tst_Faults::boxesRunEventLoops()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    // Faults that make the pages and the exchange speak: a bad frame ("Message format
+    // error"), a lost reply (time-outs), a missing probe, a write to a pulled cable.
+    auto provoke = [this](QRandomGenerator &rng, int requests) {
+        switch (rng.bounded(5)) {
+        case 0:
+            m_instrument->injectFault(Fault::BadFrameCrc);
+            break;
+        case 1:
+            m_instrument->injectFault(Fault::NoReply);
+            break;
+        case 2:
+            m_instrument->setProbeConnected(false);
+            break;
+        case 3:
+            m_instrument->unplugAfterRequests(static_cast<int>(rng.bounded(1, requests + 1)));
+            break;
+        default:
+            break;
+        }
+    };
+    struct Operation {
+        const char *name;
+        int requests;
+        std::function<void()> run;
+        std::function<void()> prepare = {}; // runs before the faults, with calm boxes
+    };
+    auto clickOn = [this](bool meter, const char *button) {
+        return [this, meter, button] {
+            click(meter ? static_cast<QWidget *>(meterPage()) : loggerPage(), button);
+        };
+    };
+    // A fresh window, which knows no family yet, meets the instrument with the faults in place.
+    auto replugHere = [this] {
+        MainWindow::destroyInstance();
+        MainWindow::instance();
+    };
+    auto printNewest = [this, &dir](QWidget *page, const char *file) {
+        m_printTo = dir.filePath(QString::fromLatin1(file));
+        QWidget *report = page->findChildren<QDialog *>().last();
+        report->findChild<QPushButton *>(QStringLiteral("PrintReportbtn"))->click();
+    };
+    const QList<Operation> meterOps = {
+        {"meter arrival", 6, replugHere},
+        {"meter fetch", 16, clickOn(true, "GetDataBtn")},
+        {"meter setup read", 2, clickOn(true, "readhostconfiguretBtn")},
+        {"meter setup write", 2, clickOn(true, "writehostconfiguretBtn")},
+        {"meter probe reports", 1,
+         [this] {
+             m_instrument->setProbeConnected(false);
+             QTest::qWait(40);
+             m_instrument->setProbeConnected(true);
+             QTest::qWait(150);
+         }},
+        {"meter report print", 1, [=] { printNewest(meterPage(), "meter.pdf"); },
+         [this] {
+             QCOMPARE(meterFetch().size(), 9);
+             ops(meterPage(), 0)->ReportBtn->click();
+         }},
+    };
+    const QList<Operation> loggerOps = {
+        {"logger arrival", 6, replugHere},
+        {"logger download", 12, clickOn(false, "GetDataBtn")},
+        {"logger setup read", 1, clickOn(false, "readhostconfiguretBtn")},
+        {"logger setup write", 1, clickOn(false, "writehostconfiguretBtn")},
+        {"logger clock read", 1, clickOn(false, "readDateTimeBtn")},
+        {"logger clock write", 1, clickOn(false, "writeDateTimeBtn")},
+        {"logger export", 1, [this] { ops(loggerPage(), 1)->EXCELBtn->click(); },
+         [this, &dir] {
+             QCOMPARE(loggerDownload().size(), 4);
+             m_saveAs = dir.filePath(QStringLiteral("book%1.xlsx").arg(m_seed));
+         }},
+        {"logger report print", 1, [=] { printNewest(loggerPage(), "logger.pdf"); },
+         [this] {
+             QCOMPARE(loggerDownload().size(), 4);
+             ops(loggerPage(), 2)->ReportBtn->click();
+         }},
+    };
+    for (int family = 0; family < 2; ++family) {
+        if (family == 0)
+            startMeter();
+        else
+            startLogger(4, 120);
+        for (const Operation &op : family == 0 ? meterOps : loggerOps) {
+            for (quint32 seed : seeds()) {
+                m_seed = seed;
+                QRandomGenerator rng(seed * 7919u +
+                                     static_cast<quint32>(qHash(QByteArray(op.name))));
+                m_boxRng.seed(rng.generate());
+                if (op.prepare)
+                    op.prepare();
+                if (QTest::currentTestFailed())
+                    return;
+                m_prompts.clear();
+                provoke(rng, op.requests);
+                runBoxScenario(QString::fromLatin1(op.name), op.run);
+                if (QTest::currentTestFailed())
+                    return;
+                m_instrument->clearFaults();
+            }
+        }
     }
 }
 
