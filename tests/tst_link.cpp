@@ -963,6 +963,28 @@ void tst_Link::pauseLockServesWaitersInTurn()
     delete hog;
     QVERIFY(lock.tryLock());
     lock.unlock();
+
+    // A box raised under the lock waits for its release, in order, and none shows before.
+    QVERIFY(!PauseLock::heldByCurrentThread());
+    m_prompts.clear();
+    lock.lock();
+    QVERIFY(PauseLock::heldByCurrentThread());
+    UserPrompts::information(nullptr, QStringLiteral("t"), QStringLiteral("first"));
+    UserPrompts::information(nullptr, QStringLiteral("t"), QStringLiteral("second"));
+    QVERIFY(m_prompts.isEmpty());
+    // Asked for again by its holder: counted and let through instead of waiting for itself.
+    const int reentries = PauseLock::reentries();
+    lock.lock();
+    QCOMPARE(PauseLock::reentries(), reentries + 1);
+    lock.unlock();
+    QVERIFY(m_prompts.isEmpty());
+    lock.unlock();
+    QVERIFY(!PauseLock::heldByCurrentThread());
+    QCOMPARE(m_prompts.size(), 2);
+    QCOMPARE(m_prompts.at(0).text, QStringLiteral("first"));
+    QCOMPARE(m_prompts.at(1).text, QStringLiteral("second"));
+    QVERIFY(lock.tryLock()); // free again for others
+    lock.unlock();
 }
 
 void tst_Link::workerSurvivesUnplug()
