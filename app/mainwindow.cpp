@@ -15,6 +15,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QKeyEvent>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 namespace {
@@ -236,6 +237,24 @@ QStringList MainWindow::translationDirectories()
             QDir::cleanPath(programDir + QStringLiteral("/../share/solvane/translations"))};
 }
 
+void MainWindow::swapQtTranslator(bool chinese)
+{
+    // Qt's own dialogs and standard buttons; where its catalogue is missing they stay English.
+    std::unique_ptr<QTranslator> qt;
+    if (chinese) {
+        qt = std::make_unique<QTranslator>();
+        if (!qt->load(QStringLiteral("qtbase_zh_CN"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            qt.reset();
+    }
+    if (m_qtTranslator)
+        QCoreApplication::removeTranslator(m_qtTranslator.get());
+    m_qtTranslator = std::move(qt);
+    // Installed before ours, so that ours is searched first.
+    if (m_qtTranslator)
+        QCoreApplication::installTranslator(m_qtTranslator.get());
+}
+
 bool MainWindow::switchLanguage(const QString &name, bool chinese)
 {
     // A fresh translator, so that a file that fails to load leaves the language in force.
@@ -249,6 +268,7 @@ bool MainWindow::switchLanguage(const QString &name, bool chinese)
     }
     if (!loaded)
         return false;
+    swapQtTranslator(chinese);
     if (m_translator)
         QCoreApplication::removeTranslator(m_translator.get());
     m_translator = std::move(translator);

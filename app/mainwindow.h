@@ -72,6 +72,7 @@ protected:
 private:
     explicit MainWindow(QWidget *parent = nullptr);
     bool switchLanguage(const QString &name, bool chinese);
+    void swapQtTranslator(bool chinese);
     void setIndicator(bool on);
 
     std::unique_ptr<Ui::MainWindow> ui;
@@ -81,5 +82,6 @@ private:
     int m_family = 0;
     bool m_permissionWarned = false;
     std::unique_ptr<QTranslator> m_translator;
+    std::unique_ptr<QTranslator> m_qtTranslator; // Qt's own texts; none for English
     DeviceMonitor *m_monitor = nullptr;
 };

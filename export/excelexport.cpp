@@ -27,6 +27,29 @@ namespace
 
 ExcelExport::EngineFactory g_engineFactory;
 
+// The export speaks in the logger page's context; the markers let lupdate find the texts.
+namespace Texts
+{
+const char *const information = QT_TRANSLATE_NOOP("FirstPageFor416", "information");
+const char *const busy = QT_TRANSLATE_NOOP("FirstPageFor416", "Getting data,please wait...");
+const char *const noGroup = QT_TRANSLATE_NOOP("FirstPageFor416", "please get data first!");
+const char *const caption = QT_TRANSLATE_NOOP("FirstPageFor416", "Storing data to Excel");
+const char *const filter = QT_TRANSLATE_NOOP("FirstPageFor416", "excel file (*.xlsx)");
+const char *const replace =
+    QT_TRANSLATE_NOOP("FirstPageFor416", "%1 already exists.\nDo you want to replace it?");
+const char *const error = QT_TRANSLATE_NOOP("FirstPageFor416", "error");
+const char *const noData = QT_TRANSLATE_NOOP("FirstPageFor416", "No data for Storing to Excel!");
+const char *const inUse =
+    QT_TRANSLATE_NOOP("FirstPageFor416", "Can't overwrite this file, maybe the file is in use!");
+const char *const storing = QT_TRANSLATE_NOOP("FirstPageFor416", "Storing data");
+const char *const cantOpen =
+    QT_TRANSLATE_NOOP("FirstPageFor416", "Storing data failed, Can't open file!");
+const char *const progress = QT_TRANSLATE_NOOP("FirstPageFor416", "Storing data,please wait...");
+const char *const cancel = QT_TRANSLATE_NOOP("FirstPageFor416", "cancel");
+const char *const exportTitle = QT_TRANSLATE_NOOP("FirstPageFor416", "export");
+const char *const exportFailed = QT_TRANSLATE_NOOP("FirstPageFor416", "Export data failed!");
+} // namespace Texts
+
 QString text(const char *source)
 {
     return QCoreApplication::translate("FirstPageFor416", source);
@@ -47,14 +70,33 @@ float sampleAt(const char *bytes)
     return value;
 }
 
-// An existing target must be a plain file we may write (on Windows this also fails for a
-// file another program holds open). Nothing is changed by the check.
+// Office programs mark a document they have open with a lock file beside it: LibreOffice
+// ".~lock.NAME#", Excel "~$NAME", or for a long name "~$" in place of its first two
+// characters. The document itself stays writable, so only these files tell.
+bool openInOffice(const QFileInfo &info)
+{
+    const QDir dir = info.absoluteDir();
+    const QString name = info.fileName();
+    QStringList locks{QLatin1String(".~lock.") + name + QLatin1Char('#'),
+                      QLatin1String("~$") + name};
+    if (name.size() > 2)
+        locks << QLatin1String("~$") + name.mid(2);
+    for (const QString &lock : locks) {
+        if (QFileInfo::exists(dir.filePath(lock)))
+            return true;
+    }
+    return false;
+}
+
+// An existing target must be a plain file we may write that no office program has open
+// (on Windows opening also fails for a file another program holds). Nothing is changed by
+// the check.
 bool replaceable(const QString &target)
 {
     const QFileInfo info(target);
     if (!info.exists())
         return true;
-    if (!info.isFile())
+    if (!info.isFile() || openInOffice(info))
         return false;
     QFile probe(target);
     return probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
@@ -119,20 +161,34 @@ std::unique_ptr<QTableWidget> ExcelExport::sampleTable(const QByteArray &groupDa
 namespace
 {
 
-// The save dialog, with ".xlsx" added to a name without a suffix; empty when cancelled.
+// xlsx content goes only under an .xlsx name. A typed ".xls" asked for an Excel workbook
+// and becomes ".xlsx"; any other suffix is part of the name ("run.v2") and stays in it.
+QString workbookName(const QString &typed)
+{
+    const QString xlsx = QStringLiteral("xlsx");
+    const QString suffix = QFileInfo(typed).suffix();
+    if (suffix.compare(xlsx, Qt::CaseInsensitive) == 0)
+        return typed;
+    if (suffix.compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
+        return typed.chopped(suffix.size()) + xlsx;
+    return typed.endsWith(QLatin1Char('.')) ? typed + xlsx : typed + QLatin1Char('.') + xlsx;
+}
+
+// The save dialog, the name made an .xlsx name; empty when cancelled.
 QString askFileName(QWidget *page, const QString &groupNo, const QString &startTime)
 {
     const QString proposed = QLatin1String("NO") + groupNo + QLatin1Char('_') + startTime;
-    QString fileName = UserPrompts::saveFileName(page, text("Storing data to Excel"), proposed,
-                                                 text("excel file (*.xlsx)"));
-    if (fileName.isEmpty() || !QFileInfo(fileName).suffix().isEmpty())
+    const QString typed =
+        UserPrompts::saveFileName(page, text(Texts::caption), proposed, text(Texts::filter));
+    if (typed.isEmpty())
+        return typed;
+    const QString fileName = workbookName(typed);
+    if (fileName == typed)
         return fileName;
-    fileName += QLatin1String(".xlsx");
-    // The dialog asked about the name without the suffix, not about this one.
+    // The dialog asked about the typed name, not about this one.
     if (QFileInfo::exists(fileName) &&
-        !UserPrompts::question(page, text("Storing data to Excel"),
-                               text("%1 already exists.\nDo you want to replace it?")
-                                   .arg(QFileInfo(fileName).fileName())))
+        !UserPrompts::question(page, text(Texts::caption),
+                               text(Texts::replace).arg(QFileInfo(fileName).fileName())))
         return QString();
     return fileName;
 }
@@ -145,13 +201,12 @@ bool writeScratch(QWidget *page, QTableWidget *table, const QString &scratchFile
     timer.start();
     std::unique_ptr<ExcelEngine> engine = makeEngine(scratchFile);
     if (!engine || !engine->open()) {
-        inform(page, "Storing data", "Storing data failed, Can't open file!");
+        inform(page, Texts::storing, Texts::cantOpen);
         return false;
     }
 
     const int rows = table->rowCount();
-    QProgressDialog progress(text("Storing data,please wait..."), text("cancel"), 0, rows + 1,
-                             page);
+    QProgressDialog progress(text(Texts::progress), text(Texts::cancel), 0, rows + 1, page);
     progress.setWindowModality(Qt::WindowModal);
     progress.show();
 
@@ -162,14 +217,14 @@ bool writeScratch(QWidget *page, QTableWidget *table, const QString &scratchFile
     qDebug() << "The slow operation took" << timer.elapsed() << "milliseconds: ";
 
     if (!written) {
-        inform(page, "export", "Export data failed!");
+        inform(page, Texts::exportTitle, Texts::exportFailed);
         return false;
     }
     // A cancel before the first row leaves nothing worth replacing the old file with.
     if (engine->rowsWritten() == 0)
         return false;
     if (!engine->close()) {
-        inform(page, "export", "Export data failed!");
+        inform(page, Texts::exportTitle, Texts::exportFailed);
         return false;
     }
     return true;
@@ -181,11 +236,11 @@ void ExcelExport::run(QWidget *page, bool busy, const QByteArray &groupData, con
                       const QString &startTime)
 {
     if (busy) {
-        inform(page, "information", "Getting data,please wait...");
+        inform(page, Texts::information, Texts::busy);
         return;
     }
     if (groupData.isEmpty()) {
-        inform(page, "information", "please get data first!");
+        inform(page, Texts::information, Texts::noGroup);
         return;
     }
     const QString fileName = askFileName(page, groupNo, startTime);
@@ -194,12 +249,12 @@ void ExcelExport::run(QWidget *page, bool busy, const QByteArray &groupData, con
 
     const std::unique_ptr<QTableWidget> table = sampleTable(groupData);
     if (table->rowCount() == 0) {
-        inform(page, "error", "No data for Storing to Excel!");
+        inform(page, Texts::error, Texts::noData);
         return;
     }
     const QFileInfo target(fileName);
     if (!replaceable(fileName)) {
-        inform(page, "error", "Can't overwrite this file, maybe the file is in use!");
+        inform(page, Texts::error, Texts::inUse);
         return;
     }
 
@@ -209,16 +264,16 @@ void ExcelExport::run(QWidget *page, bool busy, const QByteArray &groupData, con
                                                         QLatin1String("-XXXXXX")));
     if (!scratch.isValid()) {
         if (target.exists())
-            inform(page, "error", "Can't overwrite this file, maybe the file is in use!");
+            inform(page, Texts::error, Texts::inUse);
         else
-            inform(page, "Storing data", "Storing data failed, Can't open file!");
+            inform(page, Texts::storing, Texts::cantOpen);
         return;
     }
     const QString scratchFile = scratch.filePath(target.fileName());
     if (!writeScratch(page, table.get(), scratchFile))
         return;
     if (!replaceWith(scratchFile, fileName)) {
-        inform(page, "error", "Can't overwrite this file, maybe the file is in use!");
+        inform(page, Texts::error, Texts::inUse);
         return;
     }
     QDesktopServices::openUrl(QUrl::fromLocalFile(target.absoluteFilePath()));

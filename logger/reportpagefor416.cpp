@@ -17,8 +17,8 @@
 #include <QTextDocument>
 #include <QUrl>
 
-// Every caption of this report is looked up in the general context "QObject", the one
-// QObject::tr uses, in both layouts.
+// Every caption of this report is looked up in the general context "QObject" through
+// QObject::tr, in both layouts.
 
 namespace
 {
@@ -27,11 +27,6 @@ const QString kBlank = QStringLiteral("&nbsp;");
 const QString kPowerUnit = QStringLiteral("uW/cm<sup>2</sup>");
 constexpr int kImageWidth = 500;
 constexpr int kImageHeight = 200;
-
-QString caption(const char *source)
-{
-    return QCoreApplication::translate("QObject", source);
-}
 
 QString headerRow(int captionWidth, const QString &firstCaption, const QString &firstValue,
                   const QString &secondCaption, const QString &secondValue)
@@ -141,7 +136,7 @@ QString ReportPageFor416::buildReportHtml() const
 
 QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) const
 {
-    const QString testReport = caption("Test Report");
+    const QString testReport = QObject::tr("Test Report");
 
     QString html;
     html += QStringLiteral("<html><head><meta http-equiv=Content-Type "
@@ -150,7 +145,7 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
     html += QStringLiteral("</title></head><body>");
 
     if (chinese) {
-        html += ReportHtml::titleParagraph(QStringLiteral("25.0"), caption("Test Report1"));
+        html += ReportHtml::titleParagraph(QStringLiteral("25.0"), QObject::tr("Test Report1"));
         html += ReportHtml::titleParagraph(QStringLiteral("18.0"), testReport);
     } else {
         html += ReportHtml::titleParagraph(QStringLiteral("25.0"), testReport);
@@ -160,21 +155,22 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
     // Chinese captions need wider cells.
     const int captionWidth = chinese ? 15 : 13;
     html += ReportHtml::tableOpening(0);
-    html += headerRow(captionWidth, caption("Device: "), deviceName, caption("SN:"), serialNo);
     html +=
-        headerRow(captionWidth, caption("StartTime:"), startTime, caption("Duration:"), duration);
-    html +=
-        headerRow(captionWidth, caption("Test Light:"), testLight, caption("Company:"), company);
+        headerRow(captionWidth, QObject::tr("Device: "), deviceName, QObject::tr("SN:"), serialNo);
+    html += headerRow(captionWidth, QObject::tr("StartTime:"), startTime, QObject::tr("Duration:"),
+                      duration);
+    html += headerRow(captionWidth, QObject::tr("Test Light:"), testLight, QObject::tr("Company:"),
+                      company);
     html += QStringLiteral("</table><br />");
 
-    html += QStringLiteral("<p>") + caption("Test Data") + QStringLiteral("</p>");
+    html += QStringLiteral("<p>") + QObject::tr("Test Data") + QStringLiteral("</p>");
 
     html += ReportHtml::tableOpening(1);
-    html += dataRow(caption("Item"), caption("Value"), caption("Unit"));
-    html += dataRow(caption("Power(REC)"), powerREC, kPowerUnit);
-    html += dataRow(caption("Power(MAX)"), powerMAX, kPowerUnit);
-    html += dataRow(caption("Power(MIN)"), powerMIN, kPowerUnit);
-    html += dataRow(caption("Power(AVG)"), powerAVG, kPowerUnit);
+    html += dataRow(QObject::tr("Item"), QObject::tr("Value"), QObject::tr("Unit"));
+    html += dataRow(QObject::tr("Power(REC)"), powerREC, kPowerUnit);
+    html += dataRow(QObject::tr("Power(MAX)"), powerMAX, kPowerUnit);
+    html += dataRow(QObject::tr("Power(MIN)"), powerMIN, kPowerUnit);
+    html += dataRow(QObject::tr("Power(AVG)"), powerAVG, kPowerUnit);
     html += QStringLiteral("<tr><td width=\"100%\" colspan=\"3\"><p><img border=\"0\" src=\"") +
             imagePath().toHtmlEscaped() +
             QStringLiteral("\" width=\"500\" height=\"200\"></p></td></tr>");
@@ -182,17 +178,17 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
 
     html += ReportHtml::tableOpening(0);
     if (chinese) {
-        html += QStringLiteral("<tr>") + ReportHtml::plainCell(50, caption(" Tester:")) +
+        html += QStringLiteral("<tr>") + ReportHtml::plainCell(50, QObject::tr(" Tester:")) +
                 ReportHtml::centredCell(26, tester + QStringLiteral("<hr/>")) +
                 QStringLiteral("</tr>");
-        html += QStringLiteral("<tr>") + ReportHtml::plainCell(50, caption(" Auditor:")) +
+        html += QStringLiteral("<tr>") + ReportHtml::plainCell(50, QObject::tr(" Auditor:")) +
                 ReportHtml::centredCell(25, auditor + QStringLiteral("<hr/>")) +
                 QStringLiteral("</tr>");
     } else {
-        html += QStringLiteral("<tr>") + ReportHtml::plainCell(10, caption(" Tester:")) +
+        html += QStringLiteral("<tr>") + ReportHtml::plainCell(10, QObject::tr(" Tester:")) +
                 ReportHtml::centredCell(26, tester + QStringLiteral("<hr/>")) +
                 ReportHtml::plainCell(12, QString()) +
-                ReportHtml::plainCell(11, caption(" Auditor:")) +
+                ReportHtml::plainCell(11, QObject::tr(" Auditor:")) +
                 ReportHtml::centredCell(25, auditor + QStringLiteral("<hr/>")) +
                 QStringLiteral("</tr>");
     }

@@ -162,6 +162,8 @@ private slots:
     void flowStopsEarly();
     void flowWritesAndOpensTheWorkbook();
     void flowAsksBeforeReplacingUnderTheAddedSuffix();
+    void flowWritesXlsxOnlyUnderAnXlsxName();
+    void flowLeavesAWorkbookOpenInAnOfficeProgram();
     void flowKeepsTheOldFileWhenTheExportFails();
     void flowCancelInTheProgressDialog();
     void flowChoosesTheOdbcEngineWhereTheDriverIsListed();
@@ -191,6 +193,7 @@ void TestExport::init()
     m_prompts.clear();
     m_urls.clear();
     m_saveAnswer.clear();
+    m_questionAnswer = true;
     UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
         m_prompts << prompt;
         UserPrompts::Answer answer;
@@ -384,6 +387,56 @@ void TestExport::flowAsksBeforeReplacingUnderTheAddedSuffix()
     run(groupOf({1}));
     QCOMPARE(readWorkbook(path("report.xlsx")),
              (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:1.0"}));
+}
+
+void TestExport::flowWritesXlsxOnlyUnderAnXlsxName()
+{
+    const QList<QPair<QString, QString>> names = {
+        {"a.xls", "a.xlsx"},       {"b.XLS", "b.xlsx"},     {"c.XLSX", "c.XLSX"},
+        {"run.v2", "run.v2.xlsx"}, {"d.csv", "d.csv.xlsx"}, {"e.", "e.xlsx"}};
+    for (const auto &[typed, written] : names) {
+        m_saveAnswer = path(typed);
+        run(groupOf({1}));
+        QVERIFY2(!QFile::exists(path(typed)) || typed == written, qPrintable(typed));
+        QCOMPARE(readWorkbook(path(written)), (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:1.0"}));
+    }
+    // The changed name is asked about before an existing file of that name is replaced.
+    m_prompts.clear();
+    m_questionAnswer = false;
+    QVERIFY(writeFile(path("q.xlsx"), "old"));
+    m_saveAnswer = path("q.xls");
+    run(groupOf({1}));
+    QCOMPARE(m_prompts.size(), 2);
+    QVERIFY(m_prompts[1].text.contains("q.xlsx"));
+    QCOMPARE(readAll(path("q.xlsx")), "old");
+}
+
+void TestExport::flowLeavesAWorkbookOpenInAnOfficeProgram()
+{
+    // LibreOffice's lock file, then Excel's in both of its forms.
+    m_saveAnswer = path("longname.xlsx");
+    QVERIFY(writeFile(m_saveAnswer, "old"));
+    for (const QString lock : {".~lock.longname.xlsx#", "~$longname.xlsx", "~$ngname.xlsx"}) {
+        QVERIFY(writeFile(path(lock), "owner"));
+        m_prompts.clear();
+        run(groupOf({1}));
+        QCOMPARE(m_prompts.last().title + '/' + m_prompts.last().text,
+                 "error/Can't overwrite this file, maybe the file is in use!");
+        QCOMPARE(readAll(m_saveAnswer), "old");
+        QStringList expected{lock, "longname.xlsx"};
+        expected.sort();
+        QCOMPARE(entries(), expected);
+        QVERIFY(QFile::remove(path(lock)));
+    }
+    QVERIFY(m_urls.isEmpty());
+    // Another workbook's lock, or a lock beside no workbook, stops nothing.
+    QVERIFY(writeFile(path(".~lock.other.xlsx#"), "owner"));
+    QVERIFY(writeFile(path("~$new.xlsx"), "owner"));
+    for (const QString name : {"longname.xlsx", "new.xlsx"}) {
+        m_saveAnswer = path(name);
+        run(groupOf({1}));
+        QCOMPARE(readWorkbook(path(name)), (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:1.0"}));
+    }
 }
 
 void TestExport::flowKeepsTheOldFileWhenTheExportFails()

@@ -489,6 +489,56 @@
         <source>please get data first!</source>
         <translation>please get data first!</translation>
     </message>
+    <message>
+        <source>Storing data to Excel</source>
+        <translation>Storing data to Excel</translation>
+    </message>
+    <message>
+        <source>excel file (*.xlsx)</source>
+        <translation>excel file (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 already exists.
+Do you want to replace it?</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>error</translation>
+    </message>
+    <message>
+        <source>No data for Storing to Excel!</source>
+        <translation>No data for Storing to Excel!</translation>
+    </message>
+    <message>
+        <source>Can't overwrite this file, maybe the file is in use!</source>
+        <translation>Can't overwrite this file, maybe the file is in use!</translation>
+    </message>
+    <message>
+        <source>Storing data</source>
+        <translation>Storing data</translation>
+    </message>
+    <message>
+        <source>Storing data failed, Can't open file!</source>
+        <translation>Storing data failed, Can't open file!</translation>
+    </message>
+    <message>
+        <source>Storing data,please wait...</source>
+        <translation>Storing data,please wait...</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>cancel</translation>
+    </message>
+    <message>
+        <source>export</source>
+        <translation>export</translation>
+    </message>
+    <message>
+        <source>Export data failed!</source>
+        <translation>Export data failed!</translation>
+    </message>
 </context>
 <context>
     <name>InformationPageFor415</name>
@@ -702,6 +752,18 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source> Auditor:</source>
         <translation> Auditor:</translation>
+    </message>
+    <message>
+        <source>StartTime:</source>
+        <translation>StartTime:</translation>
+    </message>
+    <message>
+        <source>Duration:</source>
+        <translation>Duration:</translation>
+    </message>
+    <message>
+        <source>Power(REC)</source>
+        <translation>Power(REC)</translation>
     </message>
 </context>
 <context>

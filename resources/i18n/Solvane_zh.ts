@@ -489,6 +489,56 @@
         <source>please get data first!</source>
         <translation>请先获取数据！</translation>
     </message>
+    <message>
+        <source>Storing data to Excel</source>
+        <translation>保存数据到Excel</translation>
+    </message>
+    <message>
+        <source>excel file (*.xlsx)</source>
+        <translation>Excel文件 (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 已存在。
+要替换它吗？</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>No data for Storing to Excel!</source>
+        <translation>没有可保存到Excel的数据！</translation>
+    </message>
+    <message>
+        <source>Can't overwrite this file, maybe the file is in use!</source>
+        <translation>无法覆盖此文件，该文件可能正在使用中！</translation>
+    </message>
+    <message>
+        <source>Storing data</source>
+        <translation>保存数据</translation>
+    </message>
+    <message>
+        <source>Storing data failed, Can't open file!</source>
+        <translation>保存数据失败，无法打开文件！</translation>
+    </message>
+    <message>
+        <source>Storing data,please wait...</source>
+        <translation>正在保存数据，请稍候……</translation>
+    </message>
+    <message>
+        <source>cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>export</source>
+        <translation>导出</translation>
+    </message>
+    <message>
+        <source>Export data failed!</source>
+        <translation>导出数据失败！</translation>
+    </message>
 </context>
 <context>
     <name>InformationPageFor415</name>
@@ -702,6 +752,18 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source> Auditor:</source>
         <translation> 审核员：</translation>
+    </message>
+    <message>
+        <source>StartTime:</source>
+        <translation>开始时间：</translation>
+    </message>
+    <message>
+        <source>Duration:</source>
+        <translation>时长：</translation>
+    </message>
+    <message>
+        <source>Power(REC)</source>
+        <translation>记录功率</translation>
     </message>
 </context>
 <context>
