@@ -1,29 +1,56 @@
 #include "udevdevicemonitor.h"
 
 #include <QDebug>
-#include <QFile>
 #include <QSocketNotifier>
 #include <cstring>
 #include <libudev.h>
+#include <unistd.h>
 
-UdevDeviceMonitor::UdevDeviceMonitor(QObject *parent) : DeviceMonitor(parent)
+namespace
 {
-    m_udev = udev_new();
+bool fileExists(const char *path)
+{
+    return ::access(path, F_OK) == 0;
+}
+} // namespace
+
+const UdevCalls &UdevCalls::system()
+{
+    static const UdevCalls calls{udev_new,
+                                 udev_unref,
+                                 udev_monitor_new_from_netlink,
+                                 udev_monitor_unref,
+                                 udev_monitor_filter_add_match_subsystem_devtype,
+                                 udev_monitor_enable_receiving,
+                                 udev_monitor_get_fd,
+                                 udev_monitor_receive_device,
+                                 udev_device_get_subsystem,
+                                 udev_device_get_action,
+                                 udev_device_unref,
+                                 fileExists};
+    return calls;
+}
+
+UdevDeviceMonitor::UdevDeviceMonitor(QObject *parent, const UdevCalls &calls)
+    : DeviceMonitor(parent), m_calls(calls)
+{
+    m_udev = m_calls.newContext();
     if (!m_udev)
         return;
     // Without a udev daemon nothing comes through the "udev" source; the kernel's does.
-    const char *source = QFile::exists(QStringLiteral("/run/udev/control")) ? "udev" : "kernel";
-    m_monitor = udev_monitor_new_from_netlink(m_udev, source);
+    const char *source = m_calls.exists("/run/udev/control") ? "udev" : "kernel";
+    m_monitor = m_calls.newMonitor(m_udev, source);
     if (!m_monitor) {
         qDebug() << "注册失败";
         return;
     }
-    udev_monitor_filter_add_match_subsystem_devtype(m_monitor, "hidraw", nullptr);
-    if (udev_monitor_enable_receiving(m_monitor) < 0) {
+    // Should the filter not take, receive() still picks the hidraw events out.
+    m_calls.addMatch(m_monitor, "hidraw", nullptr);
+    if (m_calls.enableReceiving(m_monitor) < 0) {
         qDebug() << "注册失败";
         return;
     }
-    const int fd = udev_monitor_get_fd(m_monitor);
+    const int fd = m_calls.getFd(m_monitor);
     if (fd < 0)
         return;
     m_notifier = new QSocketNotifier(fd, QSocketNotifier::Read, this);
@@ -34,24 +61,24 @@ UdevDeviceMonitor::~UdevDeviceMonitor()
 {
     delete m_notifier;
     if (m_monitor)
-        udev_monitor_unref(m_monitor);
+        m_calls.unrefMonitor(m_monitor);
     if (m_udev)
-        udev_unref(m_udev);
+        m_calls.unrefContext(m_udev);
 }
 
 void UdevDeviceMonitor::receive()
 {
-    udev_device *device = udev_monitor_receive_device(m_monitor);
-    if (!device)
-        return;
-    const char *subsystem = udev_device_get_subsystem(device);
-    const char *action = udev_device_get_action(device);
-    const bool hidraw = subsystem && std::strcmp(subsystem, "hidraw") == 0;
-    if (hidraw && action) {
-        if (std::strcmp(action, "add") == 0)
-            emit deviceArrived();
-        else if (std::strcmp(action, "remove") == 0)
-            emit deviceRemoved();
+    // Every event waiting, so that none is left for a notification that may not come.
+    while (udev_device *device = m_calls.receiveDevice(m_monitor)) {
+        const char *subsystem = m_calls.subsystem(device);
+        const char *action = m_calls.action(device);
+        const bool hidraw = subsystem && std::strcmp(subsystem, "hidraw") == 0;
+        if (hidraw && action) {
+            if (std::strcmp(action, "add") == 0)
+                emit deviceArrived();
+            else if (std::strcmp(action, "remove") == 0)
+                emit deviceRemoved();
+        }
+        m_calls.unrefDevice(device);
     }
-    udev_device_unref(device);
 }

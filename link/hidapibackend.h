@@ -1,17 +1,40 @@
 #pragma once
 
+#include "hidapicalls.h"
 #include "hidbackend.h"
+#include "posixio.h"
 
-// Real instruments through hidapi's hidraw backend.
+#include <QHash>
+#include <QMutex>
+
+// Real instruments: hidapi enumerates on every system. On Linux an opened device is a
+// HidrawConnection (our own hidraw I/O: exclusive lock, every wait bounded); elsewhere
+// hidapi's own I/O (HidApiConnection).
 class HidApiBackend : public HidBackend
 {
 public:
-    HidApiBackend();
+    enum class Io { Hidraw, HidApi };
+#ifdef __linux__
+    static constexpr Io DefaultIo = Io::Hidraw;
+#else
+    static constexpr Io DefaultIo = Io::HidApi;
+#endif
+
+    explicit HidApiBackend(const HidApiCalls &hid = HidApiCalls::system(),
+                           const PosixIo &io = PosixIo::system(), Io mode = DefaultIo);
     ~HidApiBackend() override;
 
     QList<HidDeviceInfo> enumerate(quint16 vendorId, quint16 productId) override;
     std::unique_ptr<HidConnection> open(const QString &path, OpenError *error = nullptr) override;
 
 private:
+    QList<HidDeviceInfo> list(quint16 vendorId, quint16 productId);
+    QString serialOf(const QString &path);
+
+    HidApiCalls m_hid;
+    PosixIo m_io;
+    Io m_mode;
     bool m_initialised = false;
+    QMutex m_mutex;
+    QHash<QString, QString> m_serials; // path -> serial, from the last enumerations
 };
