@@ -22,6 +22,8 @@
 namespace {
 
 constexpr int kColumnWidths[] = {40, 170, 120, 120, 120, 120, 120};
+// The width of the sheet's header arrows (QHeaderView::down-arrow).
+constexpr int kSortArrowRoom = 10;
 const QString kBarredStyle = QStringLiteral("background-color: rgb(200,200,200);");
 const QString kWhiteStyle = QStringLiteral("background-color: rgb(255,255,255);");
 constexpr int kLiveClockMs = 1000;
@@ -89,9 +91,12 @@ FirstPageFor416::~FirstPageFor416() = default;
 
 void FirstPageFor416::fitColumns()
 {
-    // Never narrower than its header, which would show only the middle of the text.
+    // Never narrower than its header, which would show only the middle of the text. The
+    // style sheet keeps room for a sort arrow beside the label even where none is shown.
+    const QHeaderView *header = ui->tbData->horizontalHeader();
     for (int c = 0; c < 7; ++c)
-        ui->tbData->setColumnWidth(c, qMax(kColumnWidths[c], ui->tbData->horizontalHeader()->sectionSizeHint(c)));
+        ui->tbData->setColumnWidth(
+            c, qMax(kColumnWidths[c], header->sectionSizeHint(c) + kSortArrowRoom));
 }
 
 void FirstPageFor416::setClockHoldMs(int ms)

@@ -21,6 +21,18 @@
 namespace {
 
 constexpr int kColumnWidths[] = {40, 170, 170, 170, 170, 170, 170};
+// The width of the sheet's header arrows (QHeaderView::down-arrow).
+constexpr int kSortArrowRoom = 10;
+
+// Never narrower than its header, which would show only the middle of the text. The style
+// sheet keeps room for a sort arrow beside the label even where none is shown.
+void fitColumns(QTableWidget *table)
+{
+    const QHeaderView *header = table->horizontalHeader();
+    for (int c = 0; c < 7; ++c)
+        table->setColumnWidth(c,
+                              qMax(kColumnWidths[c], header->sectionSizeHint(c) + kSortArrowRoom));
+}
 const QString kBarredStyle = QStringLiteral("background-color: rgb(200,200,200);");
 const QString kWhiteStyle = QStringLiteral("background-color: rgb(255,255,255);");
 // A probe report is 10 bytes; this much of an unmatched tail may be the start of one.
@@ -82,8 +94,7 @@ FirstPageFor415::FirstPageFor415(QWidget *parent)
     }
 
     ui->tbData->verticalHeader()->setVisible(false);
-    for (int c = 0; c < 7; ++c)
-        ui->tbData->setColumnWidth(c, kColumnWidths[c]);
+    fitColumns(ui->tbData);
     ui->tbData->horizontalHeader()->setStretchLastSection(true);
 
     progressTimer->setInterval(ProgressTickMs);
@@ -302,6 +313,7 @@ void FirstPageFor415::languageChange()
             ops->retranslateButtons();
     }
     applyUnitHeaders(currentUnit);
+    fitColumns(ui->tbData);
 }
 
 void FirstPageFor415::showBusy()
@@ -456,6 +468,7 @@ void FirstPageFor415::applyUnitHeaders(int unit)
     }
     reportValues.powerUnitHtml = QString::fromLatin1(u.powerHtml);
     reportValues.energyUnitHtml = QString::fromLatin1(u.energyHtml);
+    fitColumns(ui->tbData);
 }
 
 int FirstPageFor415::addDataRow(const QStringList &texts)

@@ -1,14 +1,19 @@
 // The application shell: start-up, family detection, hot-plug, languages, single instance.
 #include "appstyle.h"
 #include "clinker.h"
+#include "demoinstrument.h"
 #include "devicemonitor.h"
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
 #include "instrumentprotocol.h"
 #include "mainwindow.h"
 #include "pollingworkercontrol.h"
+#include "reportpagefor415.h"
+#include "reportpagefor416.h"
 #include "singleinstance.h"
+#include "tableopwidget.h"
 #include "userprompts.h"
+#include "uvpowercurvepagefor416.h"
 #include "virtualdevicemonitor.h"
 #include "virtualhidbackend.h"
 #include "virtualinstrument.h"
@@ -19,6 +24,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -44,6 +50,7 @@ private slots:
     void unplugClearsAndOtherFamilySwitches();
     void languageSwitch();
     void grabsWithRealGlyphs();
+    void readmeScreenshotsUnderTheStyleSheet();
     void singleInstanceInProcess();
     void singleInstanceTwoProcesses();
 
@@ -418,6 +425,51 @@ void tst_App::grabsWithRealGlyphs()
     window->on_btnLanguageEn_clicked();
     QVERIFY(window->grab().save(dir + QStringLiteral("/mainwindow_en.png")));
     QVERIFY(QFileInfo(dir + QStringLiteral("/mainwindow_en.png")).size() > 1000);
+}
+
+void tst_App::readmeScreenshotsUnderTheStyleSheet()
+{
+    // The demo instruments, as `--demo` shows them, under the style sheet of initTestCase.
+    const QString dir = QStringLiteral(SOLVANE_GRAB_DIR "/readme");
+    QVERIFY(QDir().mkpath(dir));
+    auto save = [&](QWidget *window, const char *name) {
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(window->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
+    };
+    FirstPageFor416::setClockHoldMs(0);
+    VirtualInstrument *logger = DemoInstrument::create(QStringLiteral("logger"), nullptr);
+    m_instruments.append(logger);
+    startWith(logger);
+    MainWindow *window = MainWindow::instance();
+    window->setWindowTitle(QStringLiteral("Solvane V2.3"));
+    FirstPageFor416 *loggerPage = window->loggerPage();
+    loggerPage->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
+    auto *table = loggerPage->findChild<QTableWidget *>(QStringLiteral("tbData"));
+    QCOMPARE(table->rowCount(), 3);
+    save(window, "logger_zh.png");
+    window->on_btnLanguageEn_clicked();
+    save(window, "logger_en.png");
+    auto *ops = qobject_cast<TableOpWidget *>(table->cellWidget(2, 7));
+    ops->CurveBtn->click();
+    save(loggerPage->findChild<UVPowerCurvePageFor416 *>(), "loggercurve.png");
+    ops->ReportBtn->click();
+    save(loggerPage->findChild<ReportPageFor416 *>(), "loggerreport_en.png");
+    FirstPageFor416::setClockHoldMs(FirstPageFor416::ClockHoldMs);
+
+    VirtualInstrument *meter = DemoInstrument::create(QStringLiteral("meter"), nullptr);
+    m_instruments.append(meter);
+    startWith(meter);
+    window = MainWindow::instance();
+    window->setWindowTitle(QStringLiteral("Solvane V2.3"));
+    window->on_btnLanguageEn_clicked();
+    FirstPageFor415 *meterPage = window->meterPage();
+    meterPage->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
+    table = meterPage->findChild<QTableWidget *>(QStringLiteral("tbData"));
+    QTRY_COMPARE(table->rowCount(), 4);
+    save(window, "meter_en.png");
+    qobject_cast<TableOpWidget *>(table->cellWidget(0, 7))->ReportBtn->click();
+    save(meterPage->findChild<ReportPageFor415 *>(), "meterreport_en.png");
 }
 
 void tst_App::singleInstanceInProcess()

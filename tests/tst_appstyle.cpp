@@ -1,9 +1,17 @@
 // The program's look: the application style sheet and its images, the size style
 // sheet of the main window, and the drag filter for widgets marked "canMove".
 #include "appinit.h"
+#include "appstyle.h"
+#include "devicemonitor.h"
+#include "firstpagefor415.h"
+#include "firstpagefor416.h"
+#include "mainwindow.h"
 #include "sizestylesheet.h"
+#include "virtualdevicemonitor.h"
+#include "virtualhidbackend.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -20,6 +28,7 @@
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -28,7 +37,8 @@
 #include <thread>
 #include <vector>
 
-namespace {
+namespace
+{
 
 const char *const kStyleSheet = ":/qss/psblue.css";
 
@@ -107,6 +117,7 @@ private slots:
     void dragFilterLeavesOtherWidgetsAlone();
     void dragFilterMovesMarkedWidget();
     void instanceIsSingleAcrossThreads();
+    void tableHeadersFitTheirColumns();
 };
 
 void TestAppStyle::initTestCase()
@@ -419,6 +430,84 @@ void TestAppStyle::instanceIsSingleAcrossThreads()
         // Made off the GUI thread, it still lives there, so start() can install it.
         QCOMPARE(first->thread(), qApp->thread());
     }
+}
+
+void TestAppStyle::tableHeadersFitTheirColumns()
+{
+    // A header section's label loses the sheet's horizontal padding and right border, and
+    // room for the sort arrow beside it, shown or not.
+    const QString sheet = loadStyleSheet();
+    const QRegularExpressionMatch section =
+        QRegularExpression(QStringLiteral("QHeaderView::section\\{[^}]*border-right:(\\d+)px"
+                                          "[^}]*padding:\\d+px (\\d+)px"))
+            .match(sheet);
+    const QRegularExpressionMatch arrow =
+        QRegularExpression(QStringLiteral("QHeaderView::down-arrow\\{[^}]*width:(\\d+)px"))
+            .match(sheet);
+    QVERIFY(section.hasMatch() && arrow.hasMatch());
+    const int frame =
+        section.captured(1).toInt() + 2 * section.captured(2).toInt() + arrow.captured(1).toInt();
+
+    // As the program starts: the real style sheet and font, the window at its default size.
+    VirtualHidBackend backend(nullptr);
+    HidBackend::setCurrent(&backend);
+    DeviceMonitor::setFactory([](QObject *parent) -> DeviceMonitor * {
+        return new VirtualDeviceMonitor(nullptr, parent);
+    });
+    QVERIFY(AppStyle::applyStyleSheet());
+    AppStyle::applyFont();
+    const QString startDir = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(QStringLiteral(SOLVANE_QM_DIR)));
+    MainWindow *window = MainWindow::instance();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window));
+
+    QStringList clipped;
+    auto measure = [&](QWidget *page, const QString &when) {
+        window->findChild<QStackedWidget *>()->setCurrentWidget(page);
+        QCoreApplication::processEvents();
+        const auto *table = page->findChild<QTableWidget *>(QStringLiteral("tbData"));
+        const QHeaderView *header = table->horizontalHeader();
+        const QFontMetrics metrics(header->font());
+        for (int c = 0; c < 7; ++c) {
+            const QString text = table->horizontalHeaderItem(c)->text();
+            const int needed = metrics.horizontalAdvance(text) + frame;
+            const int right = header->sectionViewportPosition(c) + header->sectionSize(c);
+            if (needed > header->sectionSize(c) || right > header->viewport()->width())
+                clipped << QStringLiteral("%1 \"%2\": needs %3, has %4 (ends at %5 of %6)")
+                               .arg(when, text)
+                               .arg(needed)
+                               .arg(header->sectionSize(c))
+                               .arg(right)
+                               .arg(header->viewport()->width());
+        }
+    };
+    FirstPageFor415 *meter = window->meterPage();
+    QByteArray reply(34, '\0');
+    reply[0] = char(0xAB);
+    reply[1] = 0x42;
+    for (bool chinese : {true, false}) {
+        if (chinese)
+            window->on_btnLanguageZh_clicked();
+        else
+            window->on_btnLanguageEn_clicked();
+        QCOMPARE(window->loggerPage()->isChinese, chinese);
+        const QString language = chinese ? QStringLiteral("zh") : QStringLiteral("en");
+        measure(window->loggerPage(), QStringLiteral("logger ") + language);
+        measure(meter, QStringLiteral("meter ") + language);
+        // Each unit puts its own texts into the meter's headers.
+        for (int unit = 0; unit < 4; ++unit) {
+            meter->unitGroup->button(unit)->setChecked(true);
+            QVERIFY(QMetaObject::invokeMethod(meter, "parseData", Q_ARG(QByteArray, reply),
+                                              Q_ARG(int, 1)));
+            measure(meter, QStringLiteral("meter %1 unit %2").arg(language).arg(unit));
+        }
+    }
+    MainWindow::destroyInstance();
+    HidBackend::setCurrent(nullptr);
+    DeviceMonitor::setFactory({});
+    QDir::setCurrent(startDir);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
 }
 
 QTEST_MAIN(TestAppStyle)

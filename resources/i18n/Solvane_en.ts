@@ -539,6 +539,14 @@ Do you want to replace it?</translation>
         <source>Export data failed!</source>
         <translation>Export data failed!</translation>
     </message>
+    <message>
+        <source>Recording %1 could not be read without errors; it is left out.</source>
+        <translation>Recording %1 could not be read without errors; it is left out.</translation>
+    </message>
+    <message>
+        <source>Recordings %1 could not be read without errors; they are left out.</source>
+        <translation>Recordings %1 could not be read without errors; they are left out.</translation>
+    </message>
 </context>
 <context>
     <name>InformationPageFor415</name>

@@ -539,6 +539,14 @@ Do you want to replace it?</source>
         <source>Export data failed!</source>
         <translation>导出数据失败！</translation>
     </message>
+    <message>
+        <source>Recording %1 could not be read without errors; it is left out.</source>
+        <translation>第 %1 组记录未能无误读取，已不列入表中。</translation>
+    </message>
+    <message>
+        <source>Recordings %1 could not be read without errors; they are left out.</source>
+        <translation>第 %1 组记录未能无误读取，已不列入表中。</translation>
+    </message>
 </context>
 <context>
     <name>InformationPageFor415</name>
