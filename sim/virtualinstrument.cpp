@@ -19,7 +19,7 @@ constexpr char kStartByte = char(0xAB);
 
 // The longest frame a header can announce: 8-byte memory head, 0xFFFF data bytes, CRC.
 constexpr qsizetype kMaxFrameLength = 8 + 0xFFFF + 2;
-// Like a HID driver's input ring: when the host stops reading, the oldest reports go.
+// Reports sent but not arrived yet (a long pacing interval); beyond this the oldest go.
 constexpr size_t kMaxQueuedReports = 8192;
 // Keeps a long demo session from growing the log without end.
 constexpr qsizetype kMaxLoggedRequests = 65536;
@@ -351,6 +351,19 @@ void VirtualInstrument::setLoggerStopAfterFrames(int frames)
     m_stopAfterFrames = frames < 0 ? -1 : frames;
 }
 
+void VirtualInstrument::setRecordingFaultFrame(int frame)
+{
+    QMutexLocker lock(&m_mutex);
+    m_faultFrame = std::max(0, frame);
+}
+
+void VirtualInstrument::setRecordingPause(int frames, int ms)
+{
+    QMutexLocker lock(&m_mutex);
+    m_pauseAfterFrames = frames < 0 ? -1 : frames;
+    m_pauseUs = 1000 * qint64(std::max(0, ms));
+}
+
 void VirtualInstrument::setReportIntervalMicroseconds(int us)
 {
     QMutexLocker lock(&m_mutex);
@@ -385,7 +398,7 @@ void VirtualInstrument::plug()
         m_plugged = true;
         ++m_generation;
         m_attached = false;
-        m_input.clear();
+        dropInput();
         m_requestBytes.clear();
         m_lastReadyUs = std::numeric_limits<qint64>::min() / 4;
     }
@@ -446,6 +459,12 @@ qint64 VirtualInstrument::reportsDelivered() const
     return m_delivered;
 }
 
+qint64 VirtualInstrument::reportsDropped() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_dropped;
+}
+
 quint64 VirtualInstrument::generation() const
 {
     QMutexLocker lock(&m_mutex);
@@ -466,7 +485,7 @@ void VirtualInstrument::attach(quint64 generation)
     if (!m_plugged || generation != m_generation)
         return;
     m_attached = true;
-    m_input.clear();
+    dropInput();
     m_requestBytes.clear();
     m_lastReadyUs = std::numeric_limits<qint64>::min() / 4; // nothing in flight to pace behind
 }
@@ -498,22 +517,21 @@ int VirtualInstrument::hostRead(quint64 generation, QByteArray &report, int time
     for (;;) {
         if (!m_plugged || generation != m_generation)
             return -1;
-        if (!m_input.empty()) {
-            const qint64 waitUs = m_input.front().readyAtUs - nowUs();
-            if (waitUs <= 0)
-                break;
-            if (deadline.hasExpired())
-                return 0;
+        admitArrivals();
+        if (!m_input.empty())
+            break;
+        if (deadline.hasExpired())
+            return 0;
+        if (!m_inFlight.empty()) {
+            const qint64 waitUs = std::max<qint64>(1, m_inFlight.front().readyAtUs - nowUs());
             QDeadlineTimer until;
             until.setPreciseRemainingTime(0, waitUs * 1000, Qt::PreciseTimer);
             m_inputReady.wait(&m_mutex, std::min(until, deadline));
         } else {
-            if (deadline.hasExpired())
-                return 0;
             m_inputReady.wait(&m_mutex, deadline);
         }
     }
-    report = m_input.front().bytes;
+    report = m_input.front();
     m_input.pop_front();
     ++m_delivered;
     bool emitUnplugged = false;
@@ -679,6 +697,8 @@ void VirtualInstrument::sendRecording(int index)
     for (int offset = 0; offset < size; offset += m_frameDataSize) {
         if (m_stopAfterFrames >= 0 && frames >= m_stopAfterFrames)
             return;
+        if (frames == m_pauseAfterFrames && frames > 0)
+            m_lastReadyUs = std::max(m_lastReadyUs, nowUs()) + m_pauseUs;
         const QByteArray chunk = data.mid(offset, m_frameDataSize);
         QByteArray frame;
         frame.append(kStartByte);
@@ -687,7 +707,7 @@ void VirtualInstrument::sendRecording(int index)
         appendLe16(frame, static_cast<quint32>(chunk.size()));
         frame.append(chunk);
         Crc16::append(frame);
-        queueReply(frame, frames == 0);
+        queueReply(frame, frames == m_faultFrame);
         ++frames;
     }
     if (m_stopAfterFrames >= 0)
@@ -698,7 +718,7 @@ void VirtualInstrument::sendRecording(int index)
     appendLe32(end, static_cast<quint32>(base + size));
     appendLe16(end, 0);
     Crc16::append(end);
-    queueReply(end, frames == 0);
+    queueReply(end, frames == m_faultFrame);
 }
 
 // --- reply output ---
@@ -776,13 +796,33 @@ void VirtualInstrument::queuePayload(const QByteArray &payload)
 
 void VirtualInstrument::queueReport(const QByteArray &report)
 {
-    const qint64 now = nowUs();
-    const qint64 readyAt = m_intervalUs > 0 ? std::max(m_lastReadyUs + m_intervalUs, now) : now;
+    // Never before a report sent earlier: reports arrive in the order they were sent.
+    const qint64 readyAt = std::max(m_lastReadyUs + m_intervalUs, nowUs());
     m_lastReadyUs = readyAt;
-    if (m_input.size() >= kMaxQueuedReports)
-        m_input.pop_front();
-    m_input.push_back({report, readyAt});
+    if (m_inFlight.size() >= kMaxQueuedReports)
+        m_inFlight.pop_front();
+    m_inFlight.push_back({report, readyAt});
     m_inputReady.wakeAll();
+}
+
+void VirtualInstrument::admitArrivals()
+{
+    // Nothing is taken out between two reads, so sorting the arrivals in at the next read
+    // gives the buffer each of them would have met.
+    const qint64 now = nowUs();
+    while (!m_inFlight.empty() && m_inFlight.front().readyAtUs <= now) {
+        if (m_input.size() < static_cast<size_t>(InputBufferReports))
+            m_input.push_back(std::move(m_inFlight.front().bytes));
+        else
+            ++m_dropped;
+        m_inFlight.pop_front();
+    }
+}
+
+void VirtualInstrument::dropInput()
+{
+    m_inFlight.clear();
+    m_input.clear();
 }
 
 // --- memory ---
@@ -900,7 +940,7 @@ bool VirtualInstrument::unplugLocked()
     m_plugged = false;
     m_attached = false;
     ++m_generation;
-    m_input.clear();
+    dropInput();
     m_requestBytes.clear();
     m_unplugAfterReports = -1;
     m_unplugAfterRequests = -1;

@@ -20,6 +20,10 @@ class VirtualInstrument : public QObject
 public:
     enum class Family { Meter, Logger };
 
+    // What the system keeps of input reports for an open connection that is not being read;
+    // a report that arrives while the buffer is full is lost for that reader.
+    static constexpr int InputBufferReports = 64;
+
     // Misbehaviour for the next reply (queued faults apply to consecutive replies, in order).
     enum class Fault {
         BadFrameCrc,   // the reply's frame CRC is wrong
@@ -79,8 +83,15 @@ public:
     void setFrameDataSize(int bytes); // data bytes per record frame (default 52)
     // The logger stops after sending `frames` frames of its next recordings (-1: never).
     void setLoggerStopAfterFrames(int frames);
+    // Which frame of a recording reply takes a queued fault: 0 (the default) the first, the
+    // number of data frames the end frame, beyond that none.
+    void setRecordingFaultFrame(int frame);
+    // The logger pauses for `ms` after the first `frames` frames of each recording it sends,
+    // as while it reads on in its memory (frames < 0: never).
+    void setRecordingPause(int frames, int ms);
 
     // Pacing of input reports: 0 = none; 1000 = one report per ms (full-speed interrupt endpoint).
+    // A report arrives in the connection's input buffer at its time; unpaced, when it is sent.
     void setReportIntervalMicroseconds(int us);
 
     void injectFault(Fault fault, int arg = 0, const QByteArray &data = QByteArray());
@@ -102,6 +113,8 @@ public:
     QList<QByteArray> requests() const;
     void clearRequests();
     qint64 reportsDelivered() const;
+    // Reports lost because they arrived while the input buffer was full.
+    qint64 reportsDropped() const;
 
     // --- used by the virtual HID connection ---
     quint64 generation() const; // changes with every plug / unplug
@@ -139,6 +152,8 @@ private:
     void queueReply(QByteArray reply, bool mayFault = true); // applies the next fault
     void queuePayload(const QByteArray &payload);            // splits into 0x3F reports
     void queueReport(const QByteArray &report);              // paced
+    void admitArrivals();                                    // into the input buffer, or lost
+    void dropInput();
     void rewriteProductionRecord();
     void writeBlockLocked(int bank, int address, const QByteArray &payload);
     void setGroupCountLocked(int count);
@@ -172,14 +187,19 @@ private:
     QVector<int> m_recordingSizes; // data bytes of each stored recording
     int m_frameDataSize = 52;
     int m_stopAfterFrames = -1;
+    int m_faultFrame = 0;
+    int m_pauseAfterFrames = -1;
+    qint64 m_pauseUs = 0;
     int m_intervalUs = 0;
     qint64 m_lastReadyUs = 0;
     QElapsedTimer m_sinceStart;
     std::deque<QueuedFault> m_faults;
-    std::deque<PendingReport> m_input;
+    std::deque<PendingReport> m_inFlight; // sent, not arrived yet
+    std::deque<QByteArray> m_input;       // arrived, not read yet
     QByteArray m_requestBytes;
     QList<QByteArray> m_requests;
     qint64 m_delivered = 0;
+    qint64 m_dropped = 0;
     bool m_plugged = true;
     bool m_attached = false;
     bool m_unplugPending = false; // set by a request that unplugged the device

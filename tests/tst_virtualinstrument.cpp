@@ -165,6 +165,7 @@ private slots:
     void faults();
     void unplugAndReplug();
     void pacing();
+    void inputBuffer();
 };
 
 void TestVirtualInstrument::identityBlocks()
@@ -621,6 +622,20 @@ void TestVirtualInstrument::faults()
     instrument.injectFault(Fault::ShortReply, 3);
     QCOMPARE(exchange(*connection, memoryRead(2, 0x180, 0x40)), group.left(20) + group.mid(50));
     QCOMPARE(exchange(*connection, kFirmwareRequest), good.left(3));
+    // Or a later frame: the second, or the end frame; other replies take it as before.
+    struct Target {
+        int frame;
+        qsizetype at, size;
+    };
+    for (const Target &t : {Target{1, 50, 50}, Target{3, 116, 10}}) {
+        instrument.setRecordingFaultFrame(t.frame);
+        instrument.injectFault(Fault::ShortReply, 4);
+        QCOMPARE(exchange(*connection, memoryRead(2, 0x180, 0x40)),
+                 group.left(t.at) + group.mid(t.at, 4) + group.mid(t.at + t.size));
+    }
+    instrument.injectFault(Fault::ShortReply, 3);
+    QCOMPARE(exchange(*connection, kFirmwareRequest), good.left(3));
+    instrument.setRecordingFaultFrame(0);
 }
 
 void TestVirtualInstrument::unplugAndReplug()
@@ -765,6 +780,62 @@ void TestVirtualInstrument::pacing()
     instrument.setReportIntervalMicroseconds(0);
     QVERIFY(sendPayload(*connection, memoryRead(1, 0, 600)));
     QCOMPARE(drainReports(*connection).size(), reports);
+
+    // A recording paused after its second frame: the third comes that much later.
+    instrument.setRecordings(
+        {{QDateTime(QDate(2024, 1, 1), QTime(0, 0)), QVector<float>(20, 1.0f)}});
+    instrument.setFrameDataSize(40);
+    instrument.setRecordingPause(2, 100);
+    timer.start();
+    QVERIFY(sendPayload(*connection, memoryRead(2, 0x180, 0x40)));
+    payload.clear();
+    for (int i = 0; i < 4; ++i) {
+        QCOMPARE(connection->readReport(report, 5000), 64);
+        payload += payloadOf(report);
+        QVERIFY(i < 2 || timer.elapsed() >= 100);
+    }
+    QCOMPARE(payload.size(), 50 + 50 + 16 + 10);
+}
+
+void TestVirtualInstrument::inputBuffer()
+{
+    VirtualInstrument instrument(VirtualInstrument::Family::Meter, kMeterModel);
+    VirtualHidBackend backend(&instrument);
+    auto connection = openInstrument(backend);
+    QVERIFY(connection);
+    const QByteArray request = memoryRead(1, 0, 2400); // 2410 bytes: 39 reports
+    const QByteArray reply = exchange(*connection, request);
+    QCOMPARE(reply.size(), 2410);
+    QCOMPARE(instrument.reportsDropped(), qint64(0));
+
+    // Unread, the buffer keeps the first 64 reports; the newer ones are lost.
+    QVERIFY(sendPayload(*connection, request) && sendPayload(*connection, request));
+    QCOMPARE(payloadOf(drainReports(*connection)), reply + reply.left(25 * 62));
+    QCOMPARE(instrument.reportsDropped(), qint64(2 * 39 - VirtualInstrument::InputBufferReports));
+    // Emptied, it takes reports again.
+    QCOMPARE(exchange(*connection, request), reply);
+
+    // Paced, a reader that keeps up loses nothing; one that sleeps through them loses the tail.
+    instrument.setReportIntervalMicroseconds(1000);
+    const qint64 dropped = instrument.reportsDropped();
+    QVERIFY(sendPayload(*connection, request) && sendPayload(*connection, request));
+    QByteArray payload;
+    QByteArray report;
+    while (payload.size() < 2 * reply.size() && connection->readReport(report, 1000) > 0)
+        payload += payloadOf(report);
+    QCOMPARE(payload, reply + reply);
+    QCOMPARE(instrument.reportsDropped(), dropped);
+    QVERIFY(sendPayload(*connection, request) && sendPayload(*connection, request));
+    QTest::qSleep(200); // 78 ms of reports
+    QCOMPARE(payloadOf(drainReports(*connection)), reply + reply.left(25 * 62));
+    QCOMPARE(instrument.reportsDropped(), dropped + 14);
+
+    // A new connection starts with an empty buffer.
+    QVERIFY(sendPayload(*connection, request));
+    QTest::qSleep(60);
+    connection = openInstrument(backend);
+    QVERIFY(connection);
+    QVERIFY(drainReports(*connection).isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestVirtualInstrument)
