@@ -5,7 +5,11 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-CLinkerUSB::CLinkerUSB(QObject *parent) : CLinker(parent) {}
+CLinkerUSB::CLinkerUSB(QObject *parent) : CLinker(parent)
+{
+    // The GUI thread reads the logger's records itself and may be held up meanwhile.
+    m_device.setDraining(true);
+}
 
 CLinkerUSB::~CLinkerUSB() = default;
 

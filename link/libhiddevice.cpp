@@ -4,7 +4,12 @@
 #include <QElapsedTimer>
 #include <QStringList>
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -43,6 +48,117 @@ int chooseInterface(const QList<HidDeviceInfo> &devices)
 
 } // namespace
 
+// Reads the connection on a thread of its own into a queue of reports.
+struct libHidDevice::Drain {
+    explicit Drain(HidConnection *connection) : m_connection(connection)
+    {
+        m_thread = std::thread([this] { run(); });
+    }
+    ~Drain()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_changed.notify_all();
+        m_thread.join(); // at most one report wait
+    }
+    Drain(const Drain &) = delete;
+    Drain &operator=(const Drain &) = delete;
+
+    // As HidConnection::readReport: the report's length, 0 when none came in time (or none
+    // will come: the device has gone), -1 while the device fails.
+    int take(QByteArray &report, int timeoutMs)
+    {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            if (!m_reports.empty()) {
+                report = std::move(m_reports.front());
+                m_reports.pop_front();
+                return static_cast<int>(report.size());
+            }
+            if (m_failed)
+                return -1;
+            if (m_gone || m_stop)
+                return 0;
+            if (m_changed.wait_until(lock, deadline) == std::cv_status::timeout &&
+                m_reports.empty())
+                return m_failed ? -1 : 0;
+        }
+    }
+
+    // The drain starts no read while a write is under way, so a connection that lets one
+    // of them at the handle at a time keeps a write waiting for one read at most.
+    void beginWrite()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_writers;
+    }
+    void endWrite()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            --m_writers;
+        }
+        m_changed.notify_all();
+    }
+
+private:
+    void run()
+    {
+        QByteArray report;
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (!m_stop) {
+            if (m_writers > 0) {
+                // Writes are bounded by their own time-out; the wait is bounded here too.
+                m_changed.wait_for(lock, std::chrono::milliseconds(DefaultTimeoutMs));
+                continue;
+            }
+            lock.unlock();
+            QElapsedTimer waited;
+            waited.start();
+            const int got = m_connection->readReport(report, DrainWaitMs);
+            const qint64 early = DrainWaitMs - waited.elapsed();
+            // Asked only when the read failed or gave up early, not on every quiet wait.
+            const bool gone = (got < 0 || (got == 0 && early > 0)) && m_connection->isRemoved();
+            lock.lock();
+            if (got > 0) {
+                if (m_reports.size() >= static_cast<size_t>(DrainCapacity))
+                    m_reports.pop_front();
+                m_reports.push_back(report);
+                m_failed = false;
+                m_changed.notify_all();
+                continue;
+            }
+            if (got < 0) {
+                m_failed = true;
+                m_changed.notify_all();
+            }
+            if (gone) {
+                m_gone = true;
+                m_changed.notify_all();
+                return;
+            }
+            // A device that fails at once must not turn the loop into a spin.
+            if (early > 0)
+                m_changed.wait_for(lock, std::chrono::milliseconds(early),
+                                   [this] { return m_stop; });
+        }
+    }
+
+    HidConnection *const m_connection;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::deque<QByteArray> m_reports;
+    int m_writers = 0;
+    bool m_stop = false;
+    bool m_failed = false; // the last read failed
+    bool m_gone = false;   // the device has gone; the thread has ended
+    std::thread m_thread;
+};
+
 libHidDevice::libHidDevice() = default;
 
 libHidDevice::~libHidDevice()
@@ -80,6 +196,8 @@ int libHidDevice::Open(quint16 vendorId, quint16 productId)
     record->inputReportLength = connection->inputReportLength();
     record->outputReportLength = connection->outputReportLength();
     record->connection = std::move(connection);
+    if (m_draining)
+        record->drain = std::make_unique<Drain>(record->connection.get());
     record->open = true;
     m_record = std::move(record);
     m_open = true;
@@ -92,6 +210,7 @@ void libHidDevice::Close()
     if (!m_record || !m_record->open || !m_record->connection)
         return;
     m_record->open = false;
+    m_record->drain.reset();
     m_record->connection.reset();
     m_record->leftover.clear();
     m_open = false;
@@ -111,6 +230,21 @@ int libHidDevice::Write(const char *source, int length, int timeoutMs)
     DeviceRecord &record = *m_record;
     record.writeTimeout = timeoutMs;
     const int reportLength = std::max(record.outputReportLength, MaxPayload + 2);
+    struct WriteGuard {
+        Drain *drain;
+        explicit WriteGuard(Drain *d) : drain(d)
+        {
+            if (drain)
+                drain->beginWrite();
+        }
+        ~WriteGuard()
+        {
+            if (drain)
+                drain->endWrite();
+        }
+        WriteGuard(const WriteGuard &) = delete;
+        WriteGuard &operator=(const WriteGuard &) = delete;
+    } guard(record.drain.get());
 
     int offset = 0;
     while (offset < length) {
@@ -153,7 +287,7 @@ int libHidDevice::Read(char *destination, int length, int timeoutMs)
         if (!IsOpen())
             return 0;
         const int remainingWait = std::max(0, record.readTimeout - static_cast<int>(sinceUseful.elapsed()));
-        const int got = record.connection->readReport(report, remainingWait);
+        const int got = nextReport(record, report, remainingWait);
         if (got < 0)
             return 0;
         if (got == 0) {
@@ -184,6 +318,12 @@ int libHidDevice::Read(char *destination, int length, int timeoutMs)
         handed += n;
     }
     return length;
+}
+
+int libHidDevice::nextReport(DeviceRecord &record, QByteArray &report, int timeoutMs)
+{
+    return record.drain ? record.drain->take(report, timeoutMs)
+                        : record.connection->readReport(report, timeoutMs);
 }
 
 bool libHidDevice::IsRemoved() const

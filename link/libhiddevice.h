@@ -10,12 +10,21 @@ class HidConnection;
 // Carries the protocol byte stream in HID reports: identifier 0x3F, payload length,
 // at most 62 payload bytes, padding. Payload bytes beyond what a caller asked for
 // are kept for the next Read.
+//
+// With draining on, a thread of its own reads every input report as it comes into a
+// buffer that Read then serves, so the system's few report slots per open device cannot
+// overflow while the reading thread is held up. Read, Write and IsRemoved behave the same
+// either way; the thread stops with Close.
 class libHidDevice
 {
 public:
     static constexpr quint8 ReportId = 0x3F;
     static constexpr int MaxPayload = 62;
     static constexpr int DefaultTimeoutMs = 50;
+    // The drain's wait for one report: short, so that a write waits little for the handle.
+    static constexpr int DrainWaitMs = 20;
+    // Reports the drain keeps for a reader that does not come; beyond it the oldest go.
+    static constexpr int DrainCapacity = 16384;
 
     libHidDevice();
     virtual ~libHidDevice();
@@ -33,9 +42,12 @@ public:
     virtual bool IsRemoved() const;
 
     bool IsOpen() const;
+    // Takes effect with the next Open. Off by default.
+    void setDraining(bool on) { m_draining = on; }
     HidBackend::OpenError lastOpenError() const { return m_lastOpenError; }
 
 private:
+    struct Drain;
     struct DeviceRecord {
         std::unique_ptr<HidConnection> connection;
         bool open = false;
@@ -44,9 +56,14 @@ private:
         int inputReportLength = 0;
         int outputReportLength = 0;
         QByteArray leftover;
+        std::unique_ptr<Drain> drain; // stopped before the connection goes
     };
+
+    // One input report, as HidConnection::readReport returns it, from the drain or the device.
+    int nextReport(DeviceRecord &record, QByteArray &report, int timeoutMs);
 
     std::unique_ptr<DeviceRecord> m_record;
     bool m_open = false;
+    bool m_draining = false;
     HidBackend::OpenError m_lastOpenError = HidBackend::OpenError::None;
 };
