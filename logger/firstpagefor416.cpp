@@ -36,7 +36,7 @@ constexpr int kReadLength = 8890;
 // Far more than a group with one data byte per frame; a logger that streams on without
 // an end frame is cut off here.
 constexpr qsizetype kMaxRawBytes = 1 << 16;
-// And one that trickles: a whole group takes well under a second.
+// And one that trickles: a whole group, every attempt of it, takes well under a second.
 constexpr int kGroupDeadlineMs = 30000;
 
 std::atomic<int> g_clockHoldMs{FirstPageFor416::ClockHoldMs};
@@ -46,6 +46,21 @@ bool linkOpen()
 {
     FrameExchange *exchange = FrameExchange::current();
     return exchange && exchange->IsLinkOpen();
+}
+
+const char *checkText(LoggerFrames::GroupCheck check)
+{
+    switch (check) {
+    case LoggerFrames::GroupCheck::Whole:
+        return "whole";
+    case LoggerFrames::GroupCheck::BadCrc:
+        return "a frame CRC is wrong";
+    case LoggerFrames::GroupCheck::MissingFrame:
+        return "a frame is missing";
+    case LoggerFrames::GroupCheck::Cut:
+        return "the reply is cut";
+    }
+    return "";
 }
 
 } // namespace
@@ -377,6 +392,7 @@ void FirstPageFor416::on_GetDataBtn_clicked()
         groupRaw[g].clear();
         groupData[g].clear();
     }
+    m_leftOut.clear();
     busy = true;
 
     progressDialog->setLabelText(tr("Getting data,please wait..."));
@@ -391,14 +407,15 @@ FirstPageFor416::DownloadEnd FirstPageFor416::downloadGroups(int count)
 {
     qint64 received = 0;
     for (int g = 0; g < count; ++g) {
-        FrameExchange *exchange = FrameExchange::current();
-        QByteArray request = InstrumentProtocol::powerGroupRequest(LoggerFrames::groupAddress(g));
-        if (!exchange || exchange->SendData(request, kGroupSendTimeoutMs) < 8)
-            return m_clearPending ? DownloadEnd::LinkLost : DownloadEnd::Failed;
-
-        const DownloadEnd end = receiveGroup(g, received);
+        bool whole = false;
+        const DownloadEnd end = fetchGroup(g, received, whole);
         if (end != DownloadEnd::Done)
             return end;
+        if (!whole) {
+            // No numbers rather than wrong ones; the user hears of it once the download is over.
+            m_leftOut.append(g);
+            continue;
+        }
 
         QList<int> skipped;
         groupData[g] = LoggerFrames::assembleGroup(groupRaw[g], &skipped);
@@ -421,14 +438,69 @@ FirstPageFor416::DownloadEnd FirstPageFor416::downloadGroups(int count)
     return DownloadEnd::Done;
 }
 
-FirstPageFor416::DownloadEnd FirstPageFor416::receiveGroup(int group, qint64 &received)
+FirstPageFor416::DownloadEnd FirstPageFor416::fetchGroup(int group, qint64 &received, bool &whole)
+{
+    whole = false;
+    const quint32 address = LoggerFrames::groupAddress(group);
+    const QDeadlineTimer deadline(kGroupDeadlineMs);
+    DownloadEnd last = DownloadEnd::Done;
+    for (int attempt = 1; attempt <= GroupAttempts && !deadline.hasExpired(); ++attempt) {
+        if (attempt > 1) {
+            // What is still coming of the last reply must not mix with the next one.
+            const DownloadEnd quiet = waitForQuiet();
+            if (quiet != DownloadEnd::Done)
+                return quiet;
+            groupRaw[group].clear();
+        }
+        FrameExchange *exchange = FrameExchange::current();
+        QByteArray request = InstrumentProtocol::powerGroupRequest(address);
+        if (!exchange || exchange->SendData(request, kGroupSendTimeoutMs) < 8)
+            return m_clearPending ? DownloadEnd::LinkLost : DownloadEnd::Failed;
+
+        last = receiveGroup(group, received, deadline);
+        if (last == DownloadEnd::LinkLost)
+            return last;
+        if (last == DownloadEnd::Done) {
+            const LoggerFrames::GroupCheck check =
+                LoggerFrames::checkGroup(groupRaw[group], address);
+            if (check == LoggerFrames::GroupCheck::Whole) {
+                whole = true;
+                return DownloadEnd::Done;
+            }
+            qDebug("group %d, attempt %d: %s", group + 1, attempt, checkText(check));
+        } else {
+            qDebug("group %d, attempt %d: no end frame in time", group + 1, attempt);
+        }
+    }
+    // A logger that has stopped answering ends the download; one that answers wrongly, the group.
+    return last == DownloadEnd::Stalled ? DownloadEnd::Stalled : DownloadEnd::Done;
+}
+
+FirstPageFor416::DownloadEnd FirstPageFor416::waitForQuiet()
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        FrameExchange *exchange = FrameExchange::current();
+        if (m_clearPending || !exchange || !exchange->IsLinkOpen())
+            return DownloadEnd::LinkLost;
+        QByteArray chunk;
+        // One read that brings nothing: the link has been quiet for a whole report wait.
+        if (exchange->ReceiveData(chunk, 0, kReadLength, false) <= 0 || chunk.isEmpty())
+            return DownloadEnd::Done;
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (waited.elapsed() >= g_stallTimeoutMs.load())
+            return DownloadEnd::Done;
+    }
+}
+
+FirstPageFor416::DownloadEnd FirstPageFor416::receiveGroup(int group, qint64 &received,
+                                                           const QDeadlineTimer &deadline)
 {
     QByteArray &raw = groupRaw[group];
     qsizetype scanAt = 0;
     QElapsedTimer sinceBytes;
     sinceBytes.start();
-    QElapsedTimer sinceRequest;
-    sinceRequest.start();
     for (;;) {
         FrameExchange *exchange = FrameExchange::current();
         if (m_clearPending || !exchange || !exchange->IsLinkOpen())
@@ -457,7 +529,7 @@ FirstPageFor416::DownloadEnd FirstPageFor416::receiveGroup(int group, qint64 &re
         if (complete)
             return DownloadEnd::Done;
         if (sinceBytes.elapsed() >= g_stallTimeoutMs.load() || raw.size() > kMaxRawBytes ||
-            sinceRequest.elapsed() >= kGroupDeadlineMs)
+            deadline.hasExpired())
             return DownloadEnd::Stalled;
     }
 }
@@ -479,6 +551,19 @@ void FirstPageFor416::finishDownload(DownloadEnd end)
         if (linkOpen())
             refreshDevice();
     }
+    // After a lost link the table is gone anyway.
+    if (!m_leftOut.isEmpty() && end != DownloadEnd::LinkLost) {
+        QStringList numbers;
+        for (int group : std::as_const(m_leftOut))
+            numbers.append(QString::number(group + 1));
+        UserPrompts::information(
+            this, tr("warn"),
+            numbers.size() == 1
+                ? tr("Recording %1 could not be read without errors; it is left out.")
+                      .arg(numbers.first())
+                : tr("Recordings %1 could not be read without errors; they are left out.")
+                      .arg(numbers.join(QStringLiteral(", "))));
+    }
     if (end == DownloadEnd::Stalled)
         UserPrompts::information(this, tr("information"), tr("Getting data outtime,please get again."));
     else if (end == DownloadEnd::IntervalError)
@@ -497,6 +582,7 @@ void FirstPageFor416::addGroupRow(int group, int intervalSeconds)
 
     const int row = ui->tbData->rowCount();
     ui->tbData->insertRow(row);
+    m_rowGroups.append(group);
     for (int c = 0; c < 7; ++c) {
         auto *item = new QTableWidgetItem(texts.at(c));
         item->setTextAlignment(Qt::AlignCenter);
@@ -518,6 +604,7 @@ void FirstPageFor416::on_ClearBtn_clicked()
     }
     while (ui->tbData->rowCount() > 0)
         ui->tbData->removeRow(0);
+    m_rowGroups.clear();
     for (int g = 0; g < MaxGroups; ++g) {
         groupRaw[g].clear();
         groupData[g].clear();
@@ -526,9 +613,15 @@ void FirstPageFor416::on_ClearBtn_clicked()
 
 // --- row actions ---
 
+int FirstPageFor416::groupOfRow(int row) const
+{
+    return row >= 0 && row < m_rowGroups.size() ? m_rowGroups.at(row) : -1;
+}
+
 QByteArray FirstPageFor416::groupAt(int row) const
 {
-    return row >= 0 && row < MaxGroups ? groupData[row] : QByteArray();
+    const int group = groupOfRow(row);
+    return group >= 0 && group < MaxGroups ? groupData[group] : QByteArray();
 }
 
 QString FirstPageFor416::cellText(int row, int column) const
@@ -602,7 +695,7 @@ void FirstPageFor416::on_EXCELBtn_clicked(int row)
     }
     selectedGroup = groupAt(row);
     reportValues.startTime = LoggerFrames::compactTime(cellText(row, 1));
-    reportValues.groupNo = QString::number(row + 1);
+    reportValues.groupNo = QString::number(groupOfRow(row) + 1);
     on_SaveUVPowerBtn_clicked();
 }
 

@@ -4,7 +4,9 @@
 #include "loggerreportvalues.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QList>
 #include <QStringList>
 #include <QWidget>
 #include <array>
@@ -31,6 +33,8 @@ public:
     static constexpr int ProgressPerGroup = 3200;
     // A download gives up on a logger that sends nothing for this long.
     static constexpr int StallTimeoutMs = 3000;
+    // A group whose reply fails its checks (or stalls) is requested this often in all.
+    static constexpr int GroupAttempts = 4;
     // How long a clock read stays on screen.
     static constexpr int ClockHoldMs = 10000;
 
@@ -98,9 +102,12 @@ private:
     void fitColumns();
     void showClockLive();
     DownloadEnd downloadGroups(int count);
-    DownloadEnd receiveGroup(int group, qint64 &received);
+    DownloadEnd fetchGroup(int group, qint64 &received, bool &whole);
+    DownloadEnd receiveGroup(int group, qint64 &received, const QDeadlineTimer &deadline);
+    DownloadEnd waitForQuiet();
     void addGroupRow(int group, int intervalSeconds);
     void finishDownload(DownloadEnd end);
+    int groupOfRow(int row) const;
     QByteArray groupAt(int row) const;
     QString cellText(int row, int column) const;
 
@@ -110,6 +117,10 @@ private:
     QElapsedTimer clockReadWatch;
     std::array<QByteArray, MaxGroups> groupRaw;
     std::array<QByteArray, MaxGroups> groupData;
+    // The group each table row shows: a group left out leaves no row behind.
+    QList<int> m_rowGroups;
+    // Groups of the last download that failed their checks on every attempt.
+    QList<int> m_leftOut;
     std::unique_ptr<QProgressDialog> progressDialog; // a window of its own, without parent
     // Removal or arrival of the instrument noticed while a download ran; done after it.
     bool m_clearPending = false;

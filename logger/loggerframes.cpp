@@ -1,5 +1,7 @@
 #include "loggerframes.h"
 
+#include "crc16.h"
+
 #include <QDate>
 #include <QTime>
 #include <cstring>
@@ -77,6 +79,54 @@ QByteArray LoggerFrames::assembleGroup(const QByteArray &raw, QList<int> *skippe
         offset = end;
     }
     return data;
+}
+
+LoggerFrames::GroupCheck LoggerFrames::checkGroup(const QByteArray &raw, quint32 requested)
+{
+    struct Seen {
+        quint32 address;
+        int length;
+    };
+    QList<Seen> frames;
+    const qsizetype size = raw.size();
+    qsizetype offset = 0;
+    bool ended = false;
+    while (offset < size && !ended) {
+        if (offset + HeaderLength > size || at(raw, offset) != kStartByte ||
+            at(raw, offset + 1) != kGroupCommand) {
+            ++offset;
+            continue;
+        }
+        const int length = le16(raw, offset + 6);
+        const qsizetype end = offset + length + FrameOverhead;
+        if (end > size)
+            return GroupCheck::Cut;
+        if (Crc16::modbus(raw, offset, end - 2 - offset) != le16(raw, end - 2))
+            return GroupCheck::BadCrc;
+        const quint32 address = static_cast<quint32>(le16(raw, offset + 2)) |
+                                (static_cast<quint32>(le16(raw, offset + 4)) << 16);
+        frames.append({address, length});
+        ended = length == 0;
+        offset = end;
+    }
+    if (!ended)
+        return GroupCheck::Cut;
+
+    bool counted = false;
+    for (qsizetype i = 1; i < frames.size() && !counted; ++i)
+        counted = frames.at(i).address ==
+                  frames.at(i - 1).address + static_cast<quint32>(frames.at(i - 1).length);
+    if (!counted)
+        return GroupCheck::Whole;
+    const quint32 first = frames.first().address;
+    if (first != requested && first != 0)
+        return GroupCheck::MissingFrame;
+    for (qsizetype i = 1; i < frames.size(); ++i) {
+        if (frames.at(i).address !=
+            frames.at(i - 1).address + static_cast<quint32>(frames.at(i - 1).length))
+            return GroupCheck::MissingFrame;
+    }
+    return GroupCheck::Whole;
 }
 
 int LoggerFrames::sampleCount(const QByteArray &group)

@@ -19,6 +19,14 @@ public:
     static constexpr quint32 FirstGroupAddress = 0x180;
     static constexpr quint32 GroupStride = 0x980;
 
+    // How a group's reply stands up to its checks.
+    enum class GroupCheck {
+        Whole,        // every frame passes its CRC, the end frame included; no frame is missing
+        BadCrc,       // a frame fails its CRC: damaged on the way
+        MissingFrame, // the frames' addresses show a frame that never came
+        Cut,          // no complete end frame, or a frame that runs past the received bytes
+    };
+
     struct Statistics {
         int count = 0; // samples; the values below mean nothing when 0
         float rec = 0;
@@ -38,6 +46,14 @@ public:
     // The data bytes of every complete frame before the end frame, in order. A frame whose
     // end is not strictly before the end of `raw` is left out; its length goes to `skipped`.
     static QByteArray assembleGroup(const QByteArray &raw, QList<int> *skipped = nullptr);
+
+    // Checks the frames assembleGroup() would take, and the end frame, in the same walk.
+    // Each frame ends in CRC-16/MODBUS over the rest of it, low byte first. Addresses are
+    // held against the data only when the reply shows that it numbers its frames by the data
+    // (one frame's address is the one before it plus that frame's length): then the first
+    // frame must carry `requested` (or 0, counting from the group's start) and every frame
+    // the address after the frame before it. Replies numbered otherwise are not judged by it.
+    static GroupCheck checkGroup(const QByteArray &raw, quint32 requested);
 
     // (size - 6) / 4, and 0 for anything shorter than a start time.
     static int sampleCount(const QByteArray &group);

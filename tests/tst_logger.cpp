@@ -70,9 +70,11 @@ QByteArray groupBytes(const Recording &r)
     return bytes;
 }
 
-QByteArray frame(const QByteArray &data)
+QByteArray frame(const QByteArray &data, quint32 address = 0)
 {
-    QByteArray f = QByteArray::fromHex("AB4200000000");
+    QByteArray f = QByteArray::fromHex("AB42");
+    for (int i = 0; i < 4; ++i)
+        f.append(static_cast<char>((address >> (8 * i)) & 0xFF));
     f.append(static_cast<char>(data.size() & 0xFF));
     f.append(static_cast<char>(data.size() >> 8));
     f.append(data);
@@ -106,6 +108,7 @@ private slots:
     void cleanupTestCase();
 
     void frameScanAndAssembly();
+    void frameChecks();
     void groupValues();
     void deviceInformationAndLanguage();
     void setupRead();
@@ -115,6 +118,8 @@ private slots:
     void downloadSplitFramesGarbageAndShortGroups();
     void downloadMoreThan25();
     void downloadEndsEarly();
+    void downloadRereadsOrLeavesOutDamagedGroups();
+    void downloadWhileGuiHeld();
     void busyKeepsActionsOut();
     void rowActions();
     void unplugDuringDownload();
@@ -135,7 +140,8 @@ private:
         return item ? item->text() : QStringLiteral("<none>");
     }
     void click(const char *name) { child<QPushButton>(name)->click(); }
-    void checkRow(int row, const Recording &r, int interval);
+    // `number`: the recording's number, when rows are missing before it.
+    void checkRow(int row, const Recording &r, int interval, int number = 0);
     QStringList texts() const;
 
     std::unique_ptr<VirtualHidBackend> m_backend;
@@ -162,6 +168,7 @@ void tst_Logger::initTestCase()
 void tst_Logger::init()
 {
     InstrumentProtocol::setReceiveTimeoutMs(400);
+    FirstPageFor416::setStallTimeoutMs(FirstPageFor416::StallTimeoutMs);
     // The clock read of every start would keep the clock buttons disabled for 10 s.
     FirstPageFor416::setClockHoldMs(0);
     m_prompts.clear();
@@ -197,9 +204,9 @@ void tst_Logger::start(const QVector<Recording> &list)
     m_prompts.clear();
 }
 
-void tst_Logger::checkRow(int row, const Recording &r, int interval)
+void tst_Logger::checkRow(int row, const Recording &r, int interval, int number)
 {
-    QCOMPARE(cell(row, 0), QString::number(row + 1));
+    QCOMPARE(cell(row, 0), QString::number(number > 0 ? number : row + 1));
     QCOMPARE(cell(row, 1), r.start.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
     QCOMPARE(cell(row, 2), QString::number(r.samples.size() * interval));
     const QVector<float> &s = r.samples;
@@ -262,6 +269,74 @@ void tst_Logger::frameScanAndAssembly()
     QVERIFY(LoggerFrames::assembleGroup(QByteArray::fromHex("AB42AB")).isEmpty());
     QCOMPARE(LoggerFrames::groupAddress(0), 0x180u);
     QCOMPARE(LoggerFrames::groupAddress(24), 0x180u + 0x980u * 24);
+}
+
+void tst_Logger::frameChecks()
+{
+    using Check = LoggerFrames::GroupCheck;
+    // A group as the logger numbers it: each frame at the address of its first data byte.
+    const quint32 base = LoggerFrames::groupAddress(2);
+    auto numbered = [](quint32 from) {
+        QList<QByteArray> frames;
+        quint32 at = from;
+        for (const QByteArray &data : {QByteArray(52, '\x11'), QByteArray(52, '\x22'),
+                                       QByteArray(20, '\x33'), QByteArray()}) {
+            frames.append(frame(data, at));
+            at += static_cast<quint32>(data.size());
+        }
+        return frames;
+    };
+    auto join = [](QList<QByteArray> frames, std::initializer_list<int> without = {}) {
+        QByteArray raw;
+        for (int i = 0; i < frames.size(); ++i) {
+            if (std::find(without.begin(), without.end(), i) == without.end())
+                raw += frames.at(i);
+        }
+        return raw;
+    };
+    const QList<QByteArray> f = numbered(base);
+    auto broken = [&](int which, qsizetype at) {
+        QList<QByteArray> copy = f;
+        copy[which][at] = static_cast<char>(copy[which][at] ^ 0x01);
+        return join(copy);
+    };
+    const QByteArray probe = QByteArray::fromHex("AB220D0002000100") + QByteArray::fromHex("5555");
+    // Every frame at the requested address, or all at 0: nothing to tell a gap by.
+    QList<QByteArray> echoed, zeros;
+    for (int i = 0; i < f.size(); ++i) {
+        echoed.append(frame(f.at(i).mid(8, f.at(i).size() - 10), base));
+        zeros.append(frame(f.at(i).mid(8, f.at(i).size() - 10)));
+    }
+    struct Case {
+        const char *what;
+        QByteArray raw;
+        Check expected;
+    };
+    const Case cases[] = {
+        {"whole", join(f), Check::Whole},
+        {"bytes and a foreign frame between frames", f[0] + "\x55\xAB" + f[1] + probe + f[2] + f[3],
+         Check::Whole},
+        {"late bytes after the end frame", join(f) + "\xAB\x42\x01", Check::Whole},
+        {"only the end frame", frame({}, base), Check::Whole},
+        {"a data byte changed", broken(1, 20), Check::BadCrc},
+        {"a length byte changed", broken(1, 6), Check::BadCrc},
+        {"the end frame's CRC changed", broken(3, 9), Check::BadCrc},
+        {"first frame missing", join(f, {0}), Check::MissingFrame},
+        {"middle frame missing", join(f, {1}), Check::MissingFrame},
+        {"last data frame missing", join(f, {2}), Check::MissingFrame},
+        {"end frame missing", join(f, {3}), Check::Cut},
+        {"end frame not all there", join(f).chopped(1), Check::Cut},
+        {"a length beyond the bytes",
+         f[0] + frame(QByteArray(200, '\x07'), base + 52).left(40) + f[3], Check::Cut},
+        {"counted from 0", join(numbered(0)), Check::Whole},
+        {"counted from 0, first frame missing", join(numbered(0), {0}), Check::MissingFrame},
+        {"another group's address", join(numbered(base + 0x980)), Check::MissingFrame},
+        {"all at the requested address", join(echoed), Check::Whole},
+        {"all at the requested address, one missing", join(echoed, {1}), Check::Whole},
+        {"all at 0, one missing", join(zeros, {0}), Check::Whole},
+    };
+    for (const Case &c : cases)
+        QVERIFY2(LoggerFrames::checkGroup(c.raw, base) == c.expected, c.what);
 }
 
 void tst_Logger::groupValues()
@@ -637,15 +712,20 @@ void tst_Logger::downloadMoreThan25()
 
 void tst_Logger::downloadEndsEarly()
 {
+    constexpr int stallMs = 500;
+    FirstPageFor416::setStallTimeoutMs(stallMs);
     const QVector<Recording> list = recordings(3, 200);
     start(list);
-    // The logger falls silent in the middle of the second recording.
+    // The logger falls silent in the middle of the second recording, and again when asked anew.
     const auto hook = connect(table()->model(), &QAbstractItemModel::rowsInserted, this,
                               [this] { m_logger->setLoggerStopAfterFrames(1); });
+    m_logger->clearRequests();
     QElapsedTimer timer;
     timer.start();
     click("GetDataBtn");
-    QVERIFY(timer.elapsed() >= FirstPageFor416::StallTimeoutMs);
+    QVERIFY(timer.elapsed() >= FirstPageFor416::GroupAttempts * stallMs);
+    QCOMPARE(m_logger->requests().count(groupRequest(1)), FirstPageFor416::GroupAttempts);
+    QCOMPARE(m_logger->requests().count(groupRequest(2)), 0);
     disconnect(hook);
     QVERIFY(!page()->busy);
     QVERIFY(!page()->progress()->isVisible());
@@ -672,6 +752,111 @@ void tst_Logger::downloadEndsEarly()
     QCOMPARE(m_prompts.size(), 1);
     QCOMPARE(m_prompts.first().title, QStringLiteral("warn"));
     QCOMPARE(m_prompts.first().text, QStringLiteral("Read Storage Interval Error!"));
+}
+
+void tst_Logger::downloadRereadsOrLeavesOutDamagedGroups()
+{
+    using Fault = VirtualInstrument::Fault;
+    FirstPageFor416::setStallTimeoutMs(300);
+    // 246 bytes a group: 5 data frames, then the end frame (frame 5).
+    const QVector<Recording> list = recordings(3, 60);
+    start(list);
+    // Faults strike the frame chosen of the replies after these many others.
+    auto faultsAfter = [this](int untouched, Fault fault, int arg, int times) {
+        for (int i = 0; i < untouched; ++i)
+            m_logger->injectFault(Fault::SplitReply, 0);
+        for (int i = 0; i < times; ++i)
+            m_logger->injectFault(fault, arg);
+    };
+    // Setup read, count, group 1's frame and its interval read, then group 2's reply, once:
+    // the second request brings it whole.
+    struct Case {
+        int frame;
+        Fault fault;
+        int arg;
+    };
+    for (const Case &c :
+         {Case{2, Fault::BadFrameCrc, 0}, Case{2, Fault::NoReply, 0}, Case{0, Fault::NoReply, 0},
+          Case{0, Fault::WrongEcho, 0}, Case{4, Fault::ShortReply, 3},
+          Case{5, Fault::BadFrameCrc, 0}, Case{5, Fault::NoReply, 0}}) {
+        m_logger->setRecordingFaultFrame(c.frame);
+        m_logger->clearRequests();
+        faultsAfter(4, c.fault, c.arg, 1);
+        click("GetDataBtn");
+        QVERIFY2(m_prompts.isEmpty(), qPrintable(texts().join(u'|')));
+        QCOMPARE(table()->rowCount(), 3);
+        for (int row = 0; row < 3; ++row)
+            checkRow(row, list[row], 10);
+        QCOMPARE(m_logger->requests().count(groupRequest(1)), 2);
+    }
+
+    // On every attempt: the recording is left out and named once the download is over; the
+    // rows left keep their recordings' numbers and act on their own groups.
+    m_logger->setRecordingFaultFrame(2);
+    m_logger->clearRequests();
+    faultsAfter(4, Fault::BadFrameCrc, 0, FirstPageFor416::GroupAttempts);
+    bool idleWhenTold = false;
+    m_answer = [this, &idleWhenTold](const UserPrompts::Prompt &p) {
+        idleWhenTold = !page()->busy && !page()->progress()->isVisible();
+        return UserPrompts::Answer{p.kind != UserPrompts::Kind::SaveFile, {}};
+    };
+    click("GetDataBtn");
+    QCOMPARE(texts(), QStringList{QStringLiteral(
+                          "Recording 2 could not be read without errors; it is left out.")});
+    QVERIFY(idleWhenTold);
+    QCOMPARE(m_logger->requests().count(groupRequest(1)), FirstPageFor416::GroupAttempts);
+    QCOMPARE(table()->rowCount(), 2);
+    checkRow(0, list[0], 10);
+    checkRow(1, list[2], 10, 3);
+    ops(1)->CurveBtn->click();
+    QCOMPARE(page()->GetPowerData(), groupBytes(list[2]));
+    ops(1)->EXCELBtn->click();
+    QCOMPARE(page()->reportValues.groupNo, QStringLiteral("3"));
+    QCOMPARE(page()->GetPowerData(), groupBytes(list[2]));
+    ops(1)->ReportBtn->click();
+    QCOMPARE(page()->reportValues.startTime, cell(1, 1));
+
+    // Two of them: one message names both.
+    m_prompts.clear();
+    faultsAfter(2, Fault::BadFrameCrc, 0, FirstPageFor416::GroupAttempts);
+    faultsAfter(2, Fault::BadFrameCrc, 0, FirstPageFor416::GroupAttempts);
+    click("GetDataBtn");
+    QCOMPARE(texts(), QStringList{QStringLiteral(
+                          "Recordings 1, 3 could not be read without errors; they are left out.")});
+    QCOMPARE(table()->rowCount(), 1);
+    checkRow(0, list[1], 10, 2);
+}
+
+void tst_Logger::downloadWhileGuiHeld()
+{
+    // 600 samples in 7-byte frames at one report a millisecond: each group streams for a third
+    // of a second, several times what the system keeps for a reader that does not come.
+    const QVector<Recording> list = recordings(2, 600);
+    start(list);
+    m_logger->setFrameDataSize(7);
+    m_logger->setReportIntervalMicroseconds(1000);
+    // After 20 frames the logger pauses, the page's read returns with them, and while the
+    // rest of the group streams in the GUI thread is held up.
+    m_logger->setRecordingPause(20, 80);
+    m_logger->clearRequests();
+    m_wasBusy = false;
+    auto *bar = page()->progress()->findChild<QProgressBar *>();
+    const auto hold = connect(bar, &QProgressBar::valueChanged, this, [this](int value) {
+        if (m_wasBusy || value == 0)
+            return;
+        m_wasBusy = page()->busy;
+        QThread::msleep(300);
+    });
+    click("GetDataBtn");
+    disconnect(hold);
+    QVERIFY(m_wasBusy);
+    QVERIFY2(m_prompts.isEmpty(), qPrintable(texts().join(u'|')));
+    QCOMPARE(table()->rowCount(), 2);
+    for (int row = 0; row < 2; ++row) {
+        checkRow(row, list[row], 10);
+        QCOMPARE(m_logger->requests().count(groupRequest(row)), 1);
+    }
+    QCOMPARE(m_logger->reportsDropped(), qint64(0));
 }
 
 void tst_Logger::busyKeepsActionsOut()
