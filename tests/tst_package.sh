@@ -47,6 +47,13 @@ png_of_size() {  # PNG signature, then IHDR width and height as big-endian words
   [ "${head:0:16}" = 89504e470d0a1a0a ] || return 1
   [ $((16#${head:32:8})) -eq "$2" ] && [ $((16#${head:40:8})) -eq "$2" ]
 }
+lacks_line_start() { ! grep -q "^$2" "$1"; }
+# Runs a checker quietly; shows what it said when it fails.
+runs_clean() {  # runs_clean <log> <command...>
+  local log=$1
+  shift
+  "$@" >"$log" 2>&1 || { cat "$log"; return 1; }
+}
 depends_on() { field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qxF -- "$1"; }
 
 check "package name" [ "$(field Package)" = solvane ]
@@ -81,6 +88,22 @@ if [ -f "$rule" ]; then
   check "udev rule makes nothing world-writable" lacks_text "$rule" '0666'
   check "udev rule sets no MODE" lacks_text "$rule" 'MODE'
 fi
+
+doc=$root/usr/share/doc/solvane
+check "copyright file in DEP-5 format" has_line "$doc/copyright" \
+  "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/"
+check "changelog.gz starts with this version" \
+  [ "$(zcat "$doc/changelog.gz" 2>/dev/null | head -n1)" = "solvane (2.3) unstable; urgency=medium" ]
+check "man page documents --demo" zgrep -qF -- '\-\-demo' "$root/usr/share/man/man1/solvane.1.gz"
+metainfo=$root/usr/share/metainfo/example.solvane.Solvane.metainfo.xml
+check "metainfo launches the installed desktop entry" \
+  has_text "$metainfo" "<launchable type=\"desktop-id\">$(basename "$desktop")</launchable>"
+check "appstreamcli validate accepts the metainfo" \
+  runs_clean "$scratch/appstream.log" appstreamcli validate --no-net "$metainfo"
+check "appstreamcli gives no warnings" lacks_line_start "$scratch/appstream.log" "W:"
+# Covers the man page's rendering and the gzip time stamps too.
+check "lintian: no errors or warnings" \
+  runs_clean "$scratch/lintian.log" lintian --fail-on error,warning "$deb"
 
 check "Depends has libqt6widgets6 (from shlibdeps)" depends_on libqt6widgets6
 check "Depends has fonts-wqy-microhei" depends_on fonts-wqy-microhei
