@@ -86,7 +86,8 @@ void HidDeadlineWriter::run(std::shared_ptr<Shared> shared)
         const std::uint64_t number = shared->submitted;
         shared->running = true;
         lock.unlock();
-        const int result = job(deadline);
+        // A write whose deadline passed before it could start is not started.
+        const int result = Clock::now() < deadline ? job(deadline) : -1;
         job = nullptr; // releases what the job owns (the handle) before the lock opens
         lock.lock();
         shared->running = false;
@@ -108,13 +109,7 @@ int HidDeadlineWriter::write(Job job, Clock::time_point deadline)
     m_shared->changed.notify_all();
     if (m_shared->changed.wait_until(lock, deadline, [&] { return m_shared->finished == number; }))
         return m_shared->result;
-    if (m_shared->job) {
-        // Not started yet: withdrawn, and the lock opens at once.
-        m_shared->job = nullptr;
-        lock.unlock();
-        m_shared->handleLock->unlock();
-    }
-    // Otherwise the thread opens the lock when the write ends.
+    // The thread opens the lock when the job ends, or when it finds it too late to start.
     return -1;
 }
 
