@@ -2,6 +2,7 @@
 // sheet of the main window, and the drag filter for widgets marked "canMove".
 #include "appinit.h"
 #include "appstyle.h"
+#include "demoinstrument.h"
 #include "devicemonitor.h"
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
@@ -29,6 +30,7 @@
 #include <QRegularExpression>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStyleOption>
 #include <QTableWidget>
 #include <QTextEdit>
 #include <QVBoxLayout>
@@ -100,6 +102,37 @@ void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &global, Qt::Mou
     QApplication::sendEvent(widget, &event);
 }
 
+// As the program starts: the real style sheet and font, the given instrument (if any) plugged in,
+// the window shown at its default size with the catalogues next to it.
+struct StyledWindow {
+    VirtualHidBackend backend{nullptr};
+    const QString startDir = QDir::currentPath();
+    MainWindow *window = nullptr;
+
+    explicit StyledWindow(VirtualInstrument *instrument = nullptr)
+    {
+        backend.setInstrument(instrument);
+        HidBackend::setCurrent(&backend);
+        DeviceMonitor::setFactory([instrument](QObject *parent) -> DeviceMonitor * {
+            return new VirtualDeviceMonitor(instrument, parent);
+        });
+        if (!AppStyle::applyStyleSheet() || !QDir::setCurrent(QStringLiteral(SOLVANE_QM_DIR)))
+            return;
+        AppStyle::applyFont();
+        window = MainWindow::instance();
+        window->show();
+        if (!QTest::qWaitForWindowExposed(window))
+            window = nullptr;
+    }
+    ~StyledWindow()
+    {
+        MainWindow::destroyInstance();
+        HidBackend::setCurrent(nullptr);
+        DeviceMonitor::setFactory({});
+        QDir::setCurrent(startDir);
+    }
+};
+
 } // namespace
 
 class TestAppStyle : public QObject
@@ -118,6 +151,7 @@ private slots:
     void dragFilterMovesMarkedWidget();
     void instanceIsSingleAcrossThreads();
     void tableHeadersFitTheirColumns();
+    void pageTextsFitTheirWidgets();
 };
 
 void TestAppStyle::initTestCase()
@@ -448,19 +482,9 @@ void TestAppStyle::tableHeadersFitTheirColumns()
     const int frame =
         section.captured(1).toInt() + 2 * section.captured(2).toInt() + arrow.captured(1).toInt();
 
-    // As the program starts: the real style sheet and font, the window at its default size.
-    VirtualHidBackend backend(nullptr);
-    HidBackend::setCurrent(&backend);
-    DeviceMonitor::setFactory([](QObject *parent) -> DeviceMonitor * {
-        return new VirtualDeviceMonitor(nullptr, parent);
-    });
-    QVERIFY(AppStyle::applyStyleSheet());
-    AppStyle::applyFont();
-    const QString startDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(QStringLiteral(SOLVANE_QM_DIR)));
-    MainWindow *window = MainWindow::instance();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
+    StyledWindow styled;
+    MainWindow *window = styled.window;
+    QVERIFY(window);
 
     QStringList clipped;
     auto measure = [&](QWidget *page, const QString &when) {
@@ -503,10 +527,76 @@ void TestAppStyle::tableHeadersFitTheirColumns()
             measure(meter, QStringLiteral("meter %1 unit %2").arg(language).arg(unit));
         }
     }
-    MainWindow::destroyInstance();
-    HidBackend::setCurrent(nullptr);
-    DeviceMonitor::setFactory({});
-    QDir::setCurrent(startDir);
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
+}
+
+void TestAppStyle::pageTextsFitTheirWidgets()
+{
+    QStringList clipped;
+    int measured = 0;
+    auto report = [&](const QString &when, const QWidget *w, const QString &text, int needed,
+                      int has) {
+        ++measured;
+        if (needed > has)
+            clipped << QStringLiteral("%1 %2 \"%3\": needs %4, has %5")
+                           .arg(when, w->objectName(), text)
+                           .arg(needed)
+                           .arg(has);
+    };
+    auto measure = [&](QWidget *page, const QString &when) {
+        for (const QLabel *label : page->findChildren<QLabel *>()) {
+            if (label->isVisible() && !label->text().isEmpty() && !label->wordWrap())
+                report(when, label, label->text(),
+                       label->fontMetrics().horizontalAdvance(label->text()),
+                       label->contentsRect().width());
+        }
+        // A button's size hint is its text plus the sheet's padding, border and indicator.
+        for (const QAbstractButton *button : page->findChildren<QAbstractButton *>()) {
+            if (button->isVisible() && !button->text().isEmpty())
+                report(when, button, button->text(), button->sizeHint().width(), button->width());
+        }
+        // The title, with its check box if any, where the sheet's title rules place it.
+        for (const QGroupBox *box : page->findChildren<QGroupBox *>()) {
+            if (!box->isVisible() || box->title().isEmpty())
+                continue;
+            QStyleOptionGroupBox option;
+            option.initFrom(box);
+            option.text = box->title();
+            option.subControls = QStyle::SC_GroupBoxLabel | QStyle::SC_GroupBoxFrame;
+            if (box->isCheckable())
+                option.subControls |= QStyle::SC_GroupBoxCheckBox;
+            QRect title = box->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                       QStyle::SC_GroupBoxLabel, box);
+            if (box->isCheckable())
+                title |= box->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                      QStyle::SC_GroupBoxCheckBox, box);
+            report(when, box, box->title(), title.right() + 1 + qMax(0, title.left()),
+                   box->width());
+        }
+    };
+    // Each page with its demo instrument plugged in and its records shown, as the user sees it.
+    for (const QString &family : {QStringLiteral("logger"), QStringLiteral("meter")}) {
+        std::unique_ptr<VirtualInstrument> instrument(DemoInstrument::create(family, nullptr));
+        StyledWindow styled(instrument.get());
+        MainWindow *window = styled.window;
+        QVERIFY(window);
+        QWidget *page = family == QLatin1String("logger")
+                            ? static_cast<QWidget *>(window->loggerPage())
+                            : window->meterPage();
+        QTRY_COMPARE(window->findChild<QStackedWidget *>()->currentWidget(), page);
+        page->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
+        QTRY_VERIFY(page->findChild<QTableWidget *>(QStringLiteral("tbData"))->rowCount() > 0);
+        for (bool chinese : {true, false}) {
+            if (chinese)
+                window->on_btnLanguageZh_clicked();
+            else
+                window->on_btnLanguageEn_clicked();
+            // Measured once the new texts are laid out, as the user sees them.
+            QCoreApplication::processEvents();
+            measure(page, family + (chinese ? QStringLiteral(" zh") : QStringLiteral(" en")));
+        }
+    }
+    QVERIFY(measured > 40);
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
 }
 
