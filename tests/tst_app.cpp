@@ -435,6 +435,8 @@ void tst_App::readmeScreenshotsUnderTheStyleSheet()
     auto save = [&](QWidget *window, const char *name) {
         window->show();
         QVERIFY(QTest::qWaitForWindowExposed(window));
+        // A language switch has only asked for a new layout; grab the one the user sees.
+        QCoreApplication::processEvents();
         QVERIFY(window->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
     };
     FirstPageFor416::setClockHoldMs(0);
