@@ -31,9 +31,6 @@ using OpenError = HidBackend::OpenError;
 using Io = HidApiBackend::Io;
 // Per call, its next results: a count or value, or -errno for a failure.
 using Script = std::map<std::string, std::deque<long>>;
-Q_DECLARE_METATYPE(OpenError)
-Q_DECLARE_METATYPE(Io)
-Q_DECLARE_METATYPE(Script)
 
 namespace
 {
@@ -78,14 +75,8 @@ struct Fake {
     int closes = 0;
     int inside = 0; // calls on the device under way at once
     int maxInside = 0;
-    struct Info {
-        QByteArray path;
-        QString serial;
-        int interfaceNumber = 0;
-        unsigned short product = 0x0301;
-    };
-    QList<Info> hidDevices;        // an empty path or a null serial: hidapi gives null
-    std::deque<QByteArray> events; // "subsystem action", "-" for null
+    QList<HidDeviceInfo> hidDevices; // an empty path or a null serial: hidapi gives null
+    std::deque<QByteArray> events;   // "subsystem action", "-" for null
     int pipe[2] = {-1, -1};
 
     // Records the call; its next scripted result, or `otherwise`. With `m` held.
@@ -130,6 +121,13 @@ struct Fake {
         }
         changed.notify_all();
     }
+    // Notified under the lock: a test that waits for the close may delete the fake next.
+    void closed(bool ours)
+    {
+        std::lock_guard<std::mutex> lock(m);
+        closes += ours;
+        changed.notify_all();
+    }
 };
 
 Fake *g = nullptr;
@@ -149,36 +147,22 @@ struct Background {
     ~Background() { thread.join(); }
 };
 
-long fail(long result)
+int fail(long result)
 {
     if (result >= 0)
-        return result;
+        return static_cast<int>(result);
     errno = static_cast<int>(-result);
     return -1;
 }
 
-// --- POSIX stand-ins ---
-
-int fakeOpen(const char *path, int flags)
+// The next report waiting in the device, cut to `size`; with g->m held.
+int take(void *buffer, size_t size)
 {
-    std::lock_guard<std::mutex> lock(g->m);
-    const long fd = g->call("open", FakeFd, path + (" " + QByteArray::number(flags)));
-    g->opens += fd >= 0;
-    return static_cast<int>(fail(fd));
-}
-
-int fakeClose(int fd)
-{
-    // Notified under the lock: a test that waits for the close may delete the fake next.
-    std::lock_guard<std::mutex> lock(g->m);
-    g->closes += fd == FakeFd;
-    g->changed.notify_all();
-    return 0;
-}
-
-int fakeFlock(int, int operation)
-{
-    return static_cast<int>(fail(g->locked("flock", 0, QByteArray::number(operation))));
+    const QByteArray next = g->input.front();
+    g->input.pop_front();
+    const size_t n = std::min(size, static_cast<size_t>(next.size()));
+    std::memcpy(buffer, next.constData(), n);
+    return static_cast<int>(n);
 }
 
 int fakePoll(pollfd *p, nfds_t, int timeoutMs)
@@ -187,31 +171,27 @@ int fakePoll(pollfd *p, nfds_t, int timeoutMs)
     p->revents = 0;
     if (p->events == 0) { // the presence check
         const long r = g->call("check", g->unplugged ? POLLERR | POLLHUP : 0);
-        if (r < 0)
-            return static_cast<int>(fail(r));
-        p->revents = static_cast<short>(r);
-        return r ? 1 : 0;
+        p->revents = static_cast<short>(std::max(0L, r));
+        return r > 0 ? 1 : fail(r);
     }
     Inside in;
     g->waits.append(timeoutMs);
     const long r = g->call(p->events & POLLOUT ? "pollout" : "pollin", Live);
-    if (r == TimeOut || r == Live) {
-        const auto ready = [p, r] {
-            short e = g->unplugged ? POLLERR | POLLHUP : 0;
-            if (r == TimeOut)
-                return e;
-            if ((p->events & POLLIN) && (!g->input.empty() || !g->script["read"].empty()))
-                e |= POLLIN;
-            return static_cast<short>(e | (p->events & POLLOUT));
-        };
-        g->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return ready(); });
-        p->revents = ready();
-        return p->revents ? 1 : 0;
+    if (r != TimeOut && r != Live) {
+        p->revents = static_cast<short>(std::max(0L, r));
+        return r >= 0 ? 1 : fail(r);
     }
-    if (r < 0)
-        return static_cast<int>(fail(r));
-    p->revents = static_cast<short>(r);
-    return 1;
+    const auto ready = [p, r] {
+        short e = g->unplugged ? POLLERR | POLLHUP : 0;
+        if (r == TimeOut)
+            return e;
+        if ((p->events & POLLIN) && (!g->input.empty() || !g->script["read"].empty()))
+            e |= POLLIN;
+        return static_cast<short>(e | (p->events & POLLOUT));
+    };
+    g->changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return ready(); });
+    p->revents = ready();
+    return p->revents ? 1 : 0;
 }
 
 ssize_t fakeRead(int, void *buffer, size_t size)
@@ -219,15 +199,9 @@ ssize_t fakeRead(int, void *buffer, size_t size)
     std::lock_guard<std::mutex> lock(g->m);
     Inside in;
     const long r = g->call("read", static_cast<long>(size)); // n > 0: hands over n at most
-    if (r <= 0)
-        return fail(r);
-    if (g->input.empty())
-        return fail(-EAGAIN);
-    const QByteArray next = g->input.front();
-    g->input.pop_front();
-    const size_t n = std::min({static_cast<size_t>(r), size, static_cast<size_t>(next.size())});
-    std::memcpy(buffer, next.constData(), n);
-    return static_cast<ssize_t>(n);
+    if (r <= 0 || g->input.empty())
+        return fail(r <= 0 ? r : -EAGAIN);
+    return take(buffer, std::min(size, static_cast<size_t>(r)));
 }
 
 // The kernel side of an output report, shared by write() and hid_write().
@@ -244,55 +218,36 @@ long fakeWriteReport(const void *buffer, size_t size)
     return r;
 }
 
-ssize_t fakeWrite(int, const void *buffer, size_t size)
-{
-    return fail(fakeWriteReport(buffer, size));
-}
-
-int fakeStatOf(const char *call, const QByteArray &path, struct stat *st)
+int fakeStat(const char *call, const QByteArray &path, struct stat *st)
 {
     const long r = g->locked(call, OurMinor, path);
     *st = {};
     st->st_mode = r == Regular ? S_IFREG | 0644 : S_IFCHR | 0660;
     st->st_rdev = makedev(241, std::max(0L, r));
-    return static_cast<int>(fail(std::min(0L, r)));
+    return fail(std::min(0L, r));
 }
 
-int fakeFstat(int, struct stat *st)
-{
-    return fakeStatOf("fstat", {}, st);
-}
-
-int fakeStat(const char *path, struct stat *st)
-{
-    return fakeStatOf("stat", path, st);
-}
-
-int fakeAccess(const char *, int mode)
-{
-    return static_cast<int>(fail(g->locked("access", 0, QByteArray::number(mode))));
-}
-
-const PosixIo FakeIo{fakeOpen,  fakeClose, fakeFlock, fakePoll,  fakeRead,
-                     fakeWrite, fakeFstat, fakeStat,  fakeAccess};
-
-// --- hidapi stand-ins ---
+const PosixIo FakeIo{
+    [](const char *path, int flags) {
+        std::lock_guard<std::mutex> lock(g->m);
+        const long fd = g->call("open", FakeFd, path + (" " + QByteArray::number(flags)));
+        g->opens += fd >= 0;
+        return fail(fd);
+    },
+    [](int fd) {
+        g->closed(fd == FakeFd);
+        return 0;
+    },
+    [](int, int op) { return fail(g->locked("flock", 0, QByteArray::number(op))); },
+    fakePoll,
+    fakeRead,
+    [](int, const void *data, size_t size) -> ssize_t { return fail(fakeWriteReport(data, size)); },
+    [](int, struct stat *st) { return fakeStat("fstat", {}, st); },
+    [](const char *path, struct stat *st) { return fakeStat("stat", path, st); },
+    [](const char *, int mode) { return fail(g->locked("access", 0, QByteArray::number(mode))); }};
 
 char g_deviceToken;
-hid_device *fakeDevice()
-{
-    return reinterpret_cast<hid_device *>(&g_deviceToken);
-}
-
-int fakeHidInit()
-{
-    return static_cast<int>(g->locked("init"));
-}
-
-int fakeHidExit()
-{
-    return static_cast<int>(g->locked("exit"));
-}
+hid_device *const FakeDevice = reinterpret_cast<hid_device *>(&g_deviceToken);
 
 hid_device_info *fakeHidEnumerate(unsigned short vendor, unsigned short product)
 {
@@ -300,16 +255,16 @@ hid_device_info *fakeHidEnumerate(unsigned short vendor, unsigned short product)
               QByteArray::number(vendor, 16) + ' ' + QByteArray::number(product, 16));
     hid_device_info *head = nullptr;
     hid_device_info **tail = &head;
-    for (const Fake::Info &d : g->hidDevices) {
+    for (const HidDeviceInfo &d : g->hidDevices) {
         auto *info = new hid_device_info{};
-        info->path = d.path.isEmpty() ? nullptr : strdup(d.path.constData());
+        info->path = d.path.isEmpty() ? nullptr : strdup(d.path.toLocal8Bit().constData());
         if (!d.serial.isNull()) {
             info->serial_number = new wchar_t[64]{};
             d.serial.toWCharArray(info->serial_number);
         }
         info->interface_number = d.interfaceNumber;
-        info->vendor_id = 0x2047;
-        info->product_id = d.product;
+        info->vendor_id = d.vendorId;
+        info->product_id = d.productId;
         *tail = info;
         tail = &info->next;
     }
@@ -328,26 +283,6 @@ void fakeHidFree(hid_device_info *list)
     }
 }
 
-hid_device *fakeHidOpenPath(const char *path)
-{
-    std::lock_guard<std::mutex> lock(g->m);
-    const long r = g->call("hid_open", 0, path);
-    g->opens += r >= 0;
-    return fail(r) < 0 ? nullptr : fakeDevice();
-}
-
-void fakeHidClose(hid_device *device)
-{
-    std::lock_guard<std::mutex> lock(g->m);
-    g->closes += device == fakeDevice();
-    g->changed.notify_all();
-}
-
-int fakeHidWrite(hid_device *, const unsigned char *data, size_t length)
-{
-    return static_cast<int>(fail(fakeWriteReport(data, length)));
-}
-
 int fakeHidRead(hid_device *, unsigned char *data, size_t length, int milliseconds)
 {
     std::unique_lock<std::mutex> lock(g->m);
@@ -360,68 +295,31 @@ int fakeHidRead(hid_device *, unsigned char *data, size_t length, int millisecon
                         [] { return g->unplugged || !g->input.empty(); });
     if (g->unplugged || g->input.empty())
         return g->unplugged ? -1 : 0;
-    const QByteArray next = g->input.front();
-    g->input.pop_front();
-    const size_t n = std::min(length, static_cast<size_t>(next.size()));
-    std::memcpy(data, next.constData(), n);
-    return static_cast<int>(n);
+    return take(data, length);
 }
 
-int fakeHidSerial(hid_device *, wchar_t *string, size_t maxLength)
-{
-    if (const long r = g->locked("serial"))
-        return static_cast<int>(r);
-    string[HidSerial.left(static_cast<int>(maxLength)).toWCharArray(string)] = 0;
-    return 0;
-}
-
-const HidApiCalls FakeHid{fakeHidInit,  fakeHidExit,     fakeHidEnumerate,
-                          fakeHidFree,  fakeHidOpenPath, fakeHidClose,
-                          fakeHidWrite, fakeHidRead,     fakeHidSerial};
-
-// --- libudev stand-ins ---
-
-char g_udevToken;
-char g_monitorToken;
-udev *fakeUdevNew()
-{
-    return g->locked("udev_new") < 0 ? nullptr : reinterpret_cast<udev *>(&g_udevToken);
-}
-
-udev *fakeUdevUnref(udev *)
-{
-    g->locked("udev_unref");
-    return nullptr;
-}
-
-udev_monitor *fakeMonitorNew(udev *, const char *source)
-{
-    return g->locked("monitor_new", 0, source) < 0
-               ? nullptr
-               : reinterpret_cast<udev_monitor *>(&g_monitorToken);
-}
-
-udev_monitor *fakeMonitorUnref(udev_monitor *)
-{
-    g->locked("monitor_unref");
-    return nullptr;
-}
-
-int fakeAddMatch(udev_monitor *, const char *subsystem, const char *devtype)
-{
-    return static_cast<int>(
-        g->locked("match", 0, QByteArray(subsystem) + (devtype ? "/" + QByteArray(devtype) : "")));
-}
-
-int fakeEnable(udev_monitor *)
-{
-    return static_cast<int>(g->locked("enable"));
-}
-
-int fakeGetFd(udev_monitor *)
-{
-    return static_cast<int>(g->locked("fd", g->pipe[0]));
-}
+const HidApiCalls FakeHid{
+    [] { return fail(g->locked("init")); },
+    [] { return fail(g->locked("exit")); },
+    fakeHidEnumerate,
+    fakeHidFree,
+    [](const char *path) {
+        std::lock_guard<std::mutex> lock(g->m);
+        const long r = g->call("hid_open", 0, path);
+        g->opens += r >= 0;
+        return fail(r) < 0 ? nullptr : FakeDevice;
+    },
+    [](hid_device *device) { g->closed(device == FakeDevice); },
+    [](hid_device *, const unsigned char *data, size_t length) {
+        return fail(fakeWriteReport(data, length));
+    },
+    fakeHidRead,
+    [](hid_device *, wchar_t *string, size_t maxLength) {
+        if (const long r = g->locked("serial"))
+            return static_cast<int>(r);
+        string[HidSerial.left(static_cast<int>(maxLength)).toWCharArray(string)] = 0;
+        return 0;
+    }};
 
 udev_device *fakeReceive(udev_monitor *)
 {
@@ -439,37 +337,37 @@ const char *eventPart(udev_device *device, int i)
     return part == "-" ? nullptr : part.constData();
 }
 
-const char *fakeSubsystem(udev_device *device)
-{
-    return eventPart(device, 0);
-}
-
-const char *fakeAction(udev_device *device)
-{
-    return eventPart(device, 1);
-}
-
-udev_device *fakeDeviceUnref(udev_device *device)
-{
-    delete reinterpret_cast<QByteArrayList *>(device);
-    g->locked("device_unref");
-    return nullptr;
-}
-
-bool fakeExists(const char *path)
-{
-    return g->locked("exists", 1, path) != 0;
-}
-
-const UdevCalls FakeUdev{fakeUdevNew,   fakeUdevUnref, fakeMonitorNew,  fakeMonitorUnref,
-                         fakeAddMatch,  fakeEnable,    fakeGetFd,       fakeReceive,
-                         fakeSubsystem, fakeAction,    fakeDeviceUnref, fakeExists};
+char g_udevToken;
+char g_monitorToken;
+const UdevCalls FakeUdev{
+    []() { return g->locked("udev_new") < 0 ? nullptr : reinterpret_cast<udev *>(&g_udevToken); },
+    [](udev *) -> udev * { return g->locked("udev_unref"), nullptr; },
+    [](udev *, const char *source) {
+        return g->locked("monitor_new", 0, source) < 0
+                   ? nullptr
+                   : reinterpret_cast<udev_monitor *>(&g_monitorToken);
+    },
+    [](udev_monitor *) -> udev_monitor * { return g->locked("monitor_unref"), nullptr; },
+    [](udev_monitor *, const char *subsystem, const char *devtype) {
+        return fail(g->locked("match", 0,
+                              QByteArray(subsystem) + (devtype ? "/" + QByteArray(devtype) : "")));
+    },
+    [](udev_monitor *) { return fail(g->locked("enable")); },
+    [](udev_monitor *) { return static_cast<int>(g->locked("fd", g->pipe[0])); },
+    fakeReceive,
+    [](udev_device *device) { return eventPart(device, 0); },
+    [](udev_device *device) { return eventPart(device, 1); },
+    [](udev_device *device) -> udev_device * {
+        delete reinterpret_cast<QByteArrayList *>(device);
+        return g->locked("device_unref"), nullptr;
+    },
+    [](const char *path) { return g->locked("exists", 1, path) != 0; }};
 
 std::unique_ptr<HidConnection> make(Kind kind)
 {
     if (kind == Hidraw)
         return HidrawConnection::open(NodeName, QStringLiteral("SN-1"), nullptr, FakeIo);
-    return std::make_unique<HidApiConnection>(kind == HidApi ? fakeHidOpenPath(Node.constData())
+    return std::make_unique<HidApiConnection>(kind == HidApi ? FakeHid.openPath(Node.constData())
                                                              : nullptr,
                                               NodeName, QString(), FakeHid, FakeIo);
 }
@@ -484,9 +382,80 @@ std::unique_ptr<HidConnection> make(Kind kind)
         QVERIFY2(ms_ >= (atLeast) && ms_ < (atMost), #op ": " + QByteArray::number(ms_));          \
     } while (false)
 
+// One row of data per case, named after it.
+template <typename Case> void rows(const std::vector<Case> &cases)
+{
+    QTest::addColumn<Case>("row");
+    for (const Case &c : cases)
+        QTest::newRow(c.name) << c;
+}
+
+struct KindCase {
+    const char *name;
+    Kind kind;
+    char op = 'r';
+};
+struct OpenCase {
+    const char *name;
+    Script script;
+    OpenError error;
+};
+// One call (read 'r', write 'w', write of nothing 'e', presence '?') in a scripted state.
+struct CallCase {
+    const char *name;
+    Kind kind;
+    char op;
+    Script script;
+    int result; // of the presence check: removed
+    bool removed = false;
+    bool sent = false; // the report went out although the write failed
+    Script atOpen = {};
+};
+struct DeadlineCase {
+    const char *name;
+    Kind kind;
+    char op;
+    Script always;
+    int timeoutMs;
+};
+struct BackendCase {
+    const char *name;
+    Io mode;
+    Script script;
+    bool enumerateFirst;
+    OpenError error;
+    QString serial;
+    QByteArrayList enumerations;
+    QString path = NodeName;
+};
+struct UdevCase {
+    const char *name;
+    Script script;
+    QByteArray event; // empty: set-up fails
+    int arrived;
+    int removed;
+    QByteArray source; // asked of libudev
+    int monitorUnrefs;
+    int contextUnrefs;
+};
+
 } // namespace
 
-Q_DECLARE_METATYPE(Kind)
+Q_DECLARE_METATYPE(OpenError)
+Q_DECLARE_METATYPE(OpenCase)
+Q_DECLARE_METATYPE(CallCase)
+Q_DECLARE_METATYPE(DeadlineCase)
+Q_DECLARE_METATYPE(BackendCase)
+Q_DECLARE_METATYPE(UdevCase)
+Q_DECLARE_METATYPE(KindCase)
+
+namespace
+{
+void kinds()
+{
+    rows<KindCase>({{"hidraw", Hidraw}, {"hidapi", HidApi}});
+}
+} // namespace
 
 class tst_HidReal : public QObject
 {
@@ -516,42 +485,38 @@ private slots:
 
     void open_data()
     {
-        QTest::addColumn<Script>("script");
-        QTest::addColumn<OpenError>("error");
-        const auto row = [](const char *name, const Script &s, OpenError e) {
-            QTest::newRow(name) << s << e;
-        };
-        row("opens", {}, OpenError::None);
-        row("open EINTR, again", {{"open", {-EINTR, -EINTR}}}, OpenError::None);
-        row("no node", {{"open", {-ENOENT}}}, OpenError::NotFound);
-        row("no device", {{"open", {-ENODEV}}}, OpenError::NotFound);
-        row("ENXIO", {{"open", {-ENXIO}}}, OpenError::NotFound);
-        row("EACCES", {{"open", {-EACCES}}}, OpenError::PermissionDenied);
-        row("EPERM", {{"open", {-EPERM}}}, OpenError::PermissionDenied);
-        row("EBUSY", {{"open", {-EBUSY}}}, OpenError::Busy);
-        row("EIO", {{"open", {-EIO}}}, OpenError::Failed);
-        row("lock held by another program", {{"flock", {-EWOULDBLOCK}}}, OpenError::Busy);
-        row("flock EINTR, again", {{"flock", {-EINTR}}}, OpenError::None);
-        row("flock impossible: opens unlocked", {{"flock", {-ENOLCK}}}, OpenError::None);
-        row("not a device node", {{"fstat", {Regular}}}, OpenError::Failed);
-        row("fstat fails: opens", {{"fstat", {-EIO}}}, OpenError::None);
+        rows<OpenCase>({
+            {"opens", {}, OpenError::None},
+            {"open EINTR, again", {{"open", {-EINTR, -EINTR}}}, OpenError::None},
+            {"no node", {{"open", {-ENOENT}}}, OpenError::NotFound},
+            {"no device", {{"open", {-ENODEV}}}, OpenError::NotFound},
+            {"ENXIO", {{"open", {-ENXIO}}}, OpenError::NotFound},
+            {"EACCES", {{"open", {-EACCES}}}, OpenError::PermissionDenied},
+            {"EPERM", {{"open", {-EPERM}}}, OpenError::PermissionDenied},
+            {"EBUSY", {{"open", {-EBUSY}}}, OpenError::Busy},
+            {"EIO", {{"open", {-EIO}}}, OpenError::Failed},
+            {"lock held by another program", {{"flock", {-EWOULDBLOCK}}}, OpenError::Busy},
+            {"flock EINTR, again", {{"flock", {-EINTR}}}, OpenError::None},
+            {"flock impossible: opens unlocked", {{"flock", {-ENOLCK}}}, OpenError::None},
+            {"not a device node", {{"fstat", {Regular}}}, OpenError::Failed},
+            {"fstat fails: opens", {{"fstat", {-EIO}}}, OpenError::None},
+        });
     }
     void open()
     {
-        QFETCH(Script, script);
-        QFETCH(OpenError, error);
-        const bool warns = script["flock"] == std::deque<long>{-ENOLCK};
+        QFETCH(OpenCase, row);
+        const bool warns = row.script["flock"] == std::deque<long>{-ENOLCK};
         for (const bool withReason : {true, false}) {
-            g->script = script;
+            g->script = row.script;
             if (warns)
                 QTest::ignoreMessage(QtWarningMsg, "hidraw: no exclusive lock on /dev/hidraw3: "
                                                    "No locks available");
             auto why = static_cast<OpenError>(-1);
             std::unique_ptr<HidrawConnection> c =
                 HidrawConnection::open(NodeName, QString(), withReason ? &why : nullptr, FakeIo);
-            QCOMPARE(bool(c), error == OpenError::None);
+            QCOMPARE(bool(c), row.error == OpenError::None);
             if (withReason)
-                QCOMPARE(why, error);
+                QCOMPARE(why, row.error);
             QCOMPARE(g->args["open"].first(),
                      Node + ' ' + QByteArray::number(O_RDWR | O_NONBLOCK | O_CLOEXEC));
             if (g->opens)
@@ -565,111 +530,94 @@ private slots:
         }
     }
 
-    // One call (read, write or the presence check) on a connection in a scripted state.
     void call_data()
     {
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<char>("op");
-        QTest::addColumn<Script>("atOpen");
-        QTest::addColumn<Script>("script");
-        QTest::addColumn<int>("result");
-        QTest::addColumn<QByteArray>("bytes"); // read, or written
-        QTest::addColumn<bool>("removed");
-        const auto row = [](const char *name, Kind k, char op, const Script &atOpen,
-                            const Script &s, int result, const QByteArray &bytes, bool removed) {
-            QTest::newRow(name) << k << op << atOpen << s << result << bytes << removed;
-        };
-        const auto rd = [&](const char *name, const Script &s, int result, bool removed = false) {
-            row(name, Hidraw, 'r', {}, s, result, In.left(std::max(0, result)), removed);
-        };
-        const auto wr = [&](const char *name, const Script &s, int result, const QByteArray &bytes,
-                            bool removed = false) {
-            row(name, Hidraw, 'w', {}, s, result, bytes, removed);
-        };
-        const auto gone = [&](const char *name, Kind k, const Script &atOpen, const Script &s,
-                              bool removed) { row(name, k, '?', atOpen, s, removed, {}, removed); };
-        rd("read: the report as the kernel has it", {}, 64);
-        rd("read: short", {{"read", {2}}}, 2);
-        rd("read: poll EINTR, again", {{"pollin", {-EINTR}}}, 64);
-        rd("read: EINTR, again", {{"read", {-EINTR}}}, 64);
-        rd("read: EAGAIN (taken), again", {{"read", {-EAGAIN}}}, 64);
-        rd("read: empty, again", {{"read", {0}}}, 64);
-        rd("read: poll without POLLIN, again", {{"pollin", {0}}}, 64);
-        rd("read: ENODEV", {{"read", {-ENODEV}}}, -1, true);
-        rd("read: EIO", {{"read", {-EIO}}}, -1, true);
-        rd("read: ESHUTDOWN", {{"read", {-ESHUTDOWN}}}, -1, true);
-        rd("read: EINVAL", {{"read", {-EINVAL}}}, -1);
-        rd("read: poll EINVAL", {{"pollin", {-EINVAL}}}, -1);
-        rd("read: POLLHUP", {{"pollin", {POLLHUP}}}, -1, true);
-        rd("read: POLLNVAL", {{"pollin", {POLLNVAL}}}, -1, true);
-        wr("write: as-is", {}, 64, In);
-        wr("write: short fails, not repeated", {{"write", {10}}}, -1, In);
-        wr("write: EINTR, again", {{"write", {-EINTR}}}, 64, In);
-        wr("write: EAGAIN, again", {{"write", {-EAGAIN, -EAGAIN}}}, 64, In);
-        wr("write: poll EINTR, again", {{"pollout", {-EINTR}}}, 64, In);
-        wr("write: poll without POLLOUT, again", {{"pollout", {0}}}, 64, In);
-        wr("write: poll EINVAL", {{"pollout", {-EINVAL}}}, -1, {});
-        wr("write: ENODEV", {{"write", {-ENODEV}}}, -1, {}, true);
-        wr("write: EIO", {{"write", {-EIO}}}, -1, {}, true);
-        wr("write: EPIPE (stall)", {{"write", {-EPIPE}}}, -1, {});
-        wr("write: POLLERR", {{"pollout", {POLLERR}}}, -1, {}, true);
-        gone("present", Hidraw, {}, {}, false);
-        gone("check EINTR, again", Hidraw, {}, {{"check", {-EINTR, -EINTR}}}, false);
-        gone("hung up", Hidraw, {}, {{"check", {POLLERR | POLLHUP}}}, true);
-        gone("node gone", Hidraw, {}, {{"stat", {-ENOENT}}}, true);
-        gone("folder gone", Hidraw, {}, {{"stat", {-ENOTDIR}}}, true);
-        gone("stat refused: cannot tell", Hidraw, {}, {{"stat", {-EACCES}}}, false);
-        gone("another device's node", Hidraw, {}, {{"stat", {4}}}, true);
-        gone("not a device node now", Hidraw, {}, {{"stat", {Regular}}}, true);
-        // No device number from open (stat impossible, or not on devtmpfs and the node stays):
-        const Script noNumber{{"fstat", {-EIO}}};
-        gone("no number, present", Hidraw, noNumber, {{"stat", {4}}}, false);
-        gone("no number, hung up", Hidraw, noNumber, {{"check", {POLLHUP}}}, true);
-        gone("no number, node gone", Hidraw, noNumber, {{"stat", {-ENOENT}}}, true);
-        row("hidapi read", HidApi, 'r', {}, {}, 64, In, false);
-        row("hidapi read fails: gone", HidApi, 'r', {}, {{"hid_read", {-1}}}, -1, {}, true);
-        row("hidapi write", HidApi, 'w', {}, {}, 64, In, false);
-        row("hidapi write fails: no removal (may be a time-out)", HidApi, 'w', {},
-            {{"write", {-EIO}}}, -1, {}, false);
-        gone("hidapi present", HidApi, {}, {}, false);
-        gone("hidapi node gone", HidApi, {}, {{"stat", {-ENOENT}}}, true);
-        gone("hidapi another device's node", HidApi, {}, {{"stat", {4}}}, true);
-        gone("hidapi not a node now", HidApi, {}, {{"stat", {Regular}}}, true);
-        gone("hidapi path no node: the reads tell", HidApi, {{"stat", {-ENOENT}}},
-             {{"stat", {-ENOENT}}}, false);
-        row("hidapi without a device", NoDevice, 'r', {}, {}, -1, {}, true);
+        const Script noNumber{{"fstat", {-EIO}}}; // (stat impossible, or not on devtmpfs)
+        const Script noNode{{"stat", {-ENOENT}}}; // hidapi: a path that is no device node
+        rows<CallCase>({
+            {"read: the report as the kernel has it", Hidraw, 'r', {}, 64},
+            {"read: short", Hidraw, 'r', {{"read", {2}}}, 2},
+            {"read: poll EINTR, again", Hidraw, 'r', {{"pollin", {-EINTR}}}, 64},
+            {"read: EINTR, again", Hidraw, 'r', {{"read", {-EINTR}}}, 64},
+            {"read: EAGAIN (taken), again", Hidraw, 'r', {{"read", {-EAGAIN}}}, 64},
+            {"read: empty, again", Hidraw, 'r', {{"read", {0}}}, 64},
+            {"read: poll without POLLIN, again", Hidraw, 'r', {{"pollin", {0}}}, 64},
+            {"read: ENODEV", Hidraw, 'r', {{"read", {-ENODEV}}}, -1, true},
+            {"read: EIO", Hidraw, 'r', {{"read", {-EIO}}}, -1, true},
+            {"read: ESHUTDOWN", Hidraw, 'r', {{"read", {-ESHUTDOWN}}}, -1, true},
+            {"read: EINVAL", Hidraw, 'r', {{"read", {-EINVAL}}}, -1},
+            {"read: poll EINVAL", Hidraw, 'r', {{"pollin", {-EINVAL}}}, -1},
+            {"read: POLLHUP", Hidraw, 'r', {{"pollin", {POLLHUP}}}, -1, true},
+            {"read: POLLNVAL", Hidraw, 'r', {{"pollin", {POLLNVAL}}}, -1, true},
+            {"write: as-is", Hidraw, 'w', {}, 64},
+            {"write: short fails, sent once", Hidraw, 'w', {{"write", {10}}}, -1, false, true},
+            {"write: EINTR, again", Hidraw, 'w', {{"write", {-EINTR}}}, 64},
+            {"write: EAGAIN, again", Hidraw, 'w', {{"write", {-EAGAIN, -EAGAIN}}}, 64},
+            {"write: poll EINTR, again", Hidraw, 'w', {{"pollout", {-EINTR}}}, 64},
+            {"write: poll without POLLOUT, again", Hidraw, 'w', {{"pollout", {0}}}, 64},
+            {"write: poll EINVAL", Hidraw, 'w', {{"pollout", {-EINVAL}}}, -1},
+            {"write: ENODEV", Hidraw, 'w', {{"write", {-ENODEV}}}, -1, true},
+            {"write: EIO", Hidraw, 'w', {{"write", {-EIO}}}, -1, true},
+            {"write: EPIPE (stall)", Hidraw, 'w', {{"write", {-EPIPE}}}, -1},
+            {"write: POLLERR", Hidraw, 'w', {{"pollout", {POLLERR}}}, -1, true},
+            {"write: empty report", Hidraw, 'e', {}, -1},
+            {"present", Hidraw, '?', {}, false},
+            {"check EINTR, again", Hidraw, '?', {{"check", {-EINTR, -EINTR}}}, false},
+            {"hung up", Hidraw, '?', {{"check", {POLLERR | POLLHUP}}}, true},
+            {"node gone", Hidraw, '?', {{"stat", {-ENOENT}}}, true},
+            {"folder gone", Hidraw, '?', {{"stat", {-ENOTDIR}}}, true},
+            {"stat refused: cannot tell", Hidraw, '?', {{"stat", {-EACCES}}}, false},
+            {"another device's node", Hidraw, '?', {{"stat", {4}}}, true},
+            {"not a device node now", Hidraw, '?', {{"stat", {Regular}}}, true},
+            {"no number: present", Hidraw, '?', {{"stat", {4}}}, false, false, false, noNumber},
+            {"no number: hung up",
+             Hidraw,
+             '?',
+             {{"check", {POLLHUP}}},
+             true,
+             false,
+             false,
+             noNumber},
+            {"no number: gone", Hidraw, '?', {{"stat", {-ENOENT}}}, true, false, false, noNumber},
+            {"hidapi read", HidApi, 'r', {}, 64},
+            {"hidapi read fails: gone", HidApi, 'r', {{"hid_read", {-1}}}, -1, true},
+            {"hidapi write", HidApi, 'w', {}, 64},
+            {"hidapi write fails: not removed", HidApi, 'w', {{"write", {-EIO}}}, -1},
+            {"hidapi write: empty report", HidApi, 'e', {}, -1},
+            {"hidapi present", HidApi, '?', {}, false},
+            {"hidapi node gone", HidApi, '?', {{"stat", {-ENOENT}}}, true},
+            {"hidapi another device's node", HidApi, '?', {{"stat", {4}}}, true},
+            {"hidapi not a node now", HidApi, '?', {{"stat", {Regular}}}, true},
+            {"hidapi, no node: reads tell", HidApi, '?', noNode, false, false, false, noNode},
+            {"hidapi without a device", NoDevice, 'r', {}, -1, true},
+        });
     }
     void call()
     {
-        QFETCH(Kind, kind);
-        QFETCH(char, op);
-        QFETCH(Script, atOpen);
-        QFETCH(Script, script);
-        QFETCH(int, result);
-        QFETCH(QByteArray, bytes);
-        QFETCH(bool, removed);
-        g->script = atOpen;
-        std::unique_ptr<HidConnection> c = make(kind);
+        QFETCH(CallCase, row);
+        const bool removed = row.op == '?' ? row.result != 0 : row.removed;
+        g->script = row.atOpen;
+        std::unique_ptr<HidConnection> c = make(row.kind);
         QVERIFY(c);
-        g->script = script;
+        g->script = row.script;
         g->input = {In};
         QByteArray got("stale");
         int r = -2;
-        TIMED(r = op == 'r'   ? c->readReport(got, 1000)
-                  : op == 'w' ? c->writeReport(In, 1000)
-                              : c->isRemoved(),
+        TIMED(r = row.op == 'r'   ? c->readReport(got, 1000)
+                  : row.op == '?' ? c->isRemoved()
+                                  : c->writeReport(row.op == 'w' ? In : QByteArray(), 1000),
               0, Slack);
-        QCOMPARE(r, result);
-        if (op == 'w')
-            got = g->written.join();
-        if (op == '?') {
-            // Consumes nothing.
+        QCOMPARE(r, row.result);
+        if (row.op == 'r') {
+            QCOMPARE(got, In.left(std::max(0, row.result)));
+        } else if (row.op != '?') {
+            QCOMPARE(g->written, row.sent || r > 0 ? QByteArrayList{In} : QByteArrayList());
+        } else {
+            // Consumes nothing; hidapi judges by the node as it is now.
             QCOMPARE(g->busy(), 0);
             QCOMPARE(int(g->input.size()), 1);
-            if (kind != Hidraw)
-                return; // hidapi judges by the node as it is now
-        } else {
-            QCOMPARE(got, bytes);
+            if (row.kind != Hidraw)
+                return;
         }
         // Gone for good (whatever the node looks like later): nothing more asked of it.
         QCOMPARE(c->isRemoved(), removed);
@@ -681,75 +629,51 @@ private slots:
         }
     }
 
-    void writeEmptyReport_data()
-    {
-        QTest::addColumn<Kind>("kind");
-        QTest::newRow("hidraw") << Hidraw;
-        QTest::newRow("hidapi") << HidApi;
-    }
-    void writeEmptyReport()
-    {
-        QFETCH(Kind, kind);
-        QCOMPARE(make(kind)->writeReport(QByteArray(), 1000), -1);
-        QCOMPARE(g->count("write"), 0);
-    }
-
     // Calls that find nothing to do end by their deadline, and leave the node usable.
     void deadline_data()
     {
-        QTest::addColumn<Kind>("kind");
-        QTest::addColumn<char>("op");
-        QTest::addColumn<Script>("always");
-        QTest::addColumn<int>("timeoutMs");
-        QTest::newRow("read: nothing comes") << Hidraw << 'r' << Script{} << 300;
-        QTest::newRow("read: poll EINTR to the end")
-            << Hidraw << 'r' << Script{{"pollin", {-EINTR}}} << 60;
-        QTest::newRow("read: no time, one look") << Hidraw << 'r' << Script{} << 0;
-        QTest::newRow("hidapi read: nothing comes") << HidApi << 'r' << Script{} << 200;
-        QTest::newRow("write: never writable")
-            << Hidraw << 'w' << Script{{"pollout", {TimeOut}}} << 200;
-        QTest::newRow("write: EAGAIN to the end")
-            << Hidraw << 'w' << Script{{"write", {-EAGAIN}}} << 200;
-        QTest::newRow("write: EINTR to the end")
-            << Hidraw << 'w' << Script{{"write", {-EINTR}}} << 200;
-        QTest::newRow("write: poll EINTR to the end")
-            << Hidraw << 'w' << Script{{"pollout", {-EINTR}}} << 200;
-        QTest::newRow("write: poll without POLLOUT to the end")
-            << Hidraw << 'w' << Script{{"pollout", {0}}} << 200;
-        // Past its deadline before it starts: not started, and the lock not left taken.
-        QTest::newRow("write: no time") << Hidraw << 'w' << Script{} << 0;
+        rows<DeadlineCase>({
+            {"read: nothing comes", Hidraw, 'r', {}, 300},
+            {"read: poll EINTR to the end", Hidraw, 'r', {{"pollin", {-EINTR}}}, 60},
+            {"read: no time, one look", Hidraw, 'r', {}, 0},
+            {"hidapi read: nothing comes", HidApi, 'r', {}, 200},
+            {"write: never writable", Hidraw, 'w', {{"pollout", {TimeOut}}}, 200},
+            {"write: EAGAIN to the end", Hidraw, 'w', {{"write", {-EAGAIN}}}, 200},
+            {"write: EINTR to the end", Hidraw, 'w', {{"write", {-EINTR}}}, 200},
+            {"write: poll EINTR to the end", Hidraw, 'w', {{"pollout", {-EINTR}}}, 200},
+            {"write: poll without POLLOUT to the end", Hidraw, 'w', {{"pollout", {0}}}, 200},
+            // Past its deadline before it starts: not started, and the lock not left taken.
+            {"write: no time", Hidraw, 'w', {}, 0},
+        });
     }
     void deadline()
     {
-        QFETCH(Kind, kind);
-        QFETCH(char, op);
-        QFETCH(Script, always);
-        QFETCH(int, timeoutMs);
-        auto c = make(kind);
-        for (const auto &a : always)
+        QFETCH(DeadlineCase, row);
+        auto c = make(row.kind);
+        for (const auto &a : row.always)
             g->always[a.first] = a.second.front();
-        QByteArray got;
-        const int expected = op == 'r' ? 0 : -1;
-        TIMED(QCOMPARE(op == 'r' ? c->readReport(got, timeoutMs) : c->writeReport(In, timeoutMs),
-                       expected),
-              timeoutMs - 5, timeoutMs + Slack);
-        QVERIFY(got.isEmpty());
+        const int t = row.timeoutMs;
+        QByteArray got("stale");
+        TIMED(QCOMPARE(row.op == 'r' ? c->readReport(got, t) : c->writeReport(In, t),
+                       row.op == 'r' ? 0 : -1),
+              t - 5, t + Slack);
         QVERIFY(!c->isRemoved());
-        const int slice = op == 'w'        ? timeoutMs
-                          : kind == Hidraw ? HidrawConnection::ReadSliceMs
-                                           : HidApiConnection::ReadSliceMs;
+        const int slice =
+            row.kind == Hidraw ? HidrawConnection::ReadSliceMs : HidApiConnection::ReadSliceMs;
         {
             std::lock_guard<std::mutex> lock(g->m);
-            for (int t : g->waits)
-                QVERIFY2(t >= 0 && t <= std::min(slice, timeoutMs), QByteArray::number(t));
-            if (op == 'r') // in slices, so that a write gets the node between them
-                QVERIFY(g->waits.size() >= (timeoutMs ? timeoutMs / slice : 1));
-            if (op == 'r' && timeoutMs == 0)
-                QCOMPARE(g->waits.size(), 1);
+            for (int w : g->waits)
+                QVERIFY2(w >= 0 && w <= (row.op == 'r' ? std::min(t, slice) : t),
+                         QByteArray::number(w));
+            if (row.op == 'r') // in slices, so that a write gets the node between them
+                QVERIFY(t ? g->waits.size() >= t / slice : g->waits.size() == 1);
         }
-        if (op == 'w' && timeoutMs == 0)
-            QCOMPARE(g->count("write"), 0);
-        if (op == 'w') { // reads go on; and the late write has let go once this one ends
+        if (row.op == 'r') {
+            QVERIFY(got.isEmpty());
+        } else {
+            if (t == 0)
+                QCOMPARE(g->count("write"), 0);
+            // Reads go on; and the late write has let go once this one ends.
             g->change([] { g->input.push_back(In); });
             QCOMPARE(c->readReport(got, 1000), 64);
         }
@@ -761,11 +685,11 @@ private slots:
         QCOMPARE(c->readReport(got, -5), 64);
     }
 
-    void writeStaysInTheKernel_data() { writeEmptyReport_data(); }
+    void writeStaysInTheKernel_data() { kinds(); }
     void writeStaysInTheKernel()
     {
-        QFETCH(Kind, kind);
-        auto c = make(kind);
+        QFETCH(KindCase, row);
+        auto c = make(row.kind);
         g->writeBlockMs = 1500;
         TIMED(QCOMPARE(c->writeReport(In, 200), -1), 195, 200 + Slack);
         // The write still in the kernel keeps the node: the next write and a read end by
@@ -791,11 +715,11 @@ private slots:
     // A read waiting for a reply that does not come holds up neither the GUI thread's
     // writes (each gets the node within one read slice) nor the presence check, and the
     // two threads never use the node at once.
-    void waitingReadHoldsUpNothing_data() { writeEmptyReport_data(); }
+    void waitingReadHoldsUpNothing_data() { kinds(); }
     void waitingReadHoldsUpNothing()
     {
-        QFETCH(Kind, kind);
-        auto c = make(kind);
+        QFETCH(KindCase, row);
+        auto c = make(row.kind);
         std::atomic<int> readResult{-2};
         {
             Background reader{std::thread([&] {
@@ -817,13 +741,11 @@ private slots:
 
     void unplugWakesAWaitingCall_data()
     {
-        QTest::addColumn<bool>("write");
-        QTest::newRow("read") << false;
-        QTest::newRow("write") << true;
+        rows<KindCase>({{"read", Hidraw, 'r'}, {"write", Hidraw, 'w'}});
     }
     void unplugWakesAWaitingCall()
     {
-        QFETCH(bool, write);
+        QFETCH(KindCase, row);
         auto c = make(Hidraw);
         g->writeBlockMs = 5000;
         Background unplugger{std::thread([] {
@@ -831,7 +753,8 @@ private slots:
             g->change([] { g->unplugged = true; });
         })};
         QByteArray got;
-        TIMED(QCOMPARE(write ? c->writeReport(In, 3000) : c->readReport(got, 3000), -1), 0, Slack);
+        TIMED(QCOMPARE(row.op == 'w' ? c->writeReport(In, 3000) : c->readReport(got, 3000), -1), 0,
+              Slack);
         QVERIFY(c->isRemoved());
     }
 
@@ -863,98 +786,86 @@ private slots:
 
     void backendEnumerates()
     {
-        g->hidDevices = {{Node, QStringLiteral("SN-7"), 1}, {{}, {}, 0, 0x0302}};
+        g->hidDevices = {{NodeName, "SN-7", 1, 0x2047, 0x0301}, {{}, {}, 2, 0x2047, 0x0302}};
+        const auto text = [](const QList<HidDeviceInfo> &list) {
+            QStringList t;
+            for (const HidDeviceInfo &i : list)
+                t << QStringLiteral("%1 %2 %3 %4 %5 %6")
+                         .arg(i.path, i.serial, QString::number(i.interfaceNumber))
+                         .arg(i.vendorId, 0, 16)
+                         .arg(i.productId, 0, 16)
+                         .arg(i.serial.isNull());
+            return t;
+        };
         {
             HidApiBackend backend(FakeHid, FakeIo);
-            const QList<HidDeviceInfo> found = backend.enumerate(0x2047, 0x0301);
+            QCOMPARE(text(backend.enumerate(0x2047, 0x0301)), text(g->hidDevices));
             QCOMPARE(g->args["enumerate"], QByteArrayList{"2047 301"});
             QCOMPARE(g->count("free"), 1);
-            QCOMPARE(found.size(), 2);
-            QCOMPARE(found.at(0).path, NodeName);
-            QCOMPARE(found.at(0).serial, QStringLiteral("SN-7"));
-            QCOMPARE(found.at(0).interfaceNumber, 1);
-            QCOMPARE(found.at(0).vendorId, quint16(0x2047));
-            QCOMPARE(found.at(0).productId, quint16(0x0301));
-            QVERIFY(found.at(1).path.isEmpty());
-            QVERIFY(found.at(1).serial.isNull());
-            QCOMPARE(found.at(1).productId, quint16(0x0302));
         }
         QCOMPARE(g->count("exit"), 1);
     }
 
     void backendOpens_data()
     {
-        QTest::addColumn<Io>("mode");
-        QTest::addColumn<Script>("script");
-        QTest::addColumn<bool>("enumerateFirst");
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<OpenError>("error");
-        QTest::addColumn<QString>("serial");
-        QTest::addColumn<QByteArrayList>("enumerations");
-        const auto row = [](const char *name, Io mode, const Script &s, bool first,
-                            const QString &path, OpenError e, const QString &serial,
-                            const QByteArrayList &enumerations) {
-            QTest::newRow(name) << mode << s << first << path << e << serial << enumerations;
-        };
+        using E = OpenError;
+        const Io raw = Io::Hidraw;
+        const Io api = Io::HidApi;
         const QString sn = QStringLiteral("SN-7");
         const QByteArrayList ours{"2047 301"};
         const QByteArrayList lookUp{"0 0"}; // for the serial of a path not seen
-        const QString other = QStringLiteral("/dev/hidraw9");
-        row("no hidapi", Io::Hidraw, {{"init", {-1}}}, true, NodeName, OpenError::Failed, {}, {});
-        row("no node", Io::Hidraw, {{"access", {-ENOENT}}}, true, NodeName, OpenError::NotFound, {},
-            ours);
-        row("not ours to open", Io::Hidraw, {{"access", {0, -EACCES}}}, true, NodeName,
-            OpenError::PermissionDenied, {}, ours);
-        row("access refused otherwise: tries", Io::Hidraw, {{"access", {0, -EROFS}}}, true,
-            NodeName, OpenError::None, sn, ours);
-        row("hidraw, serial from the enumeration", Io::Hidraw, {}, true, NodeName, OpenError::None,
-            sn, ours);
-        row("hidraw, serial looked up", Io::Hidraw, {}, false, NodeName, OpenError::None, sn,
-            lookUp);
-        row("hidraw, unknown path", Io::Hidraw, {}, false, other, OpenError::None, {}, lookUp);
-        row("hidraw, in use", Io::Hidraw, {{"flock", {-EWOULDBLOCK}}}, true, NodeName,
-            OpenError::Busy, {}, ours);
-        row("hidapi", Io::HidApi, {}, true, NodeName, OpenError::None, HidSerial, ours);
-        row("hidapi, no serial", Io::HidApi, {{"serial", {-1}}}, true, NodeName, OpenError::None,
-            {}, ours);
-        row("hidapi, busy", Io::HidApi, {{"hid_open", {-EBUSY}}}, true, NodeName, OpenError::Busy,
-            {}, ours);
-        row("hidapi, fails", Io::HidApi, {{"hid_open", {-EIO}}}, true, NodeName, OpenError::Failed,
-            {}, ours);
+        rows<BackendCase>({
+            {"no hidapi", raw, {{"init", {-1}}}, true, E::Failed, {}, {}},
+            {"no node", raw, {{"access", {-ENOENT}}}, true, E::NotFound, {}, ours},
+            {"not ours to open",
+             raw,
+             {{"access", {0, -EACCES}}},
+             true,
+             E::PermissionDenied,
+             {},
+             ours},
+            {"access refused otherwise: tries",
+             raw,
+             {{"access", {0, -EROFS}}},
+             true,
+             E::None,
+             sn,
+             ours},
+            {"hidraw, serial from the enumeration", raw, {}, true, E::None, sn, ours},
+            {"hidraw, serial looked up", raw, {}, false, E::None, sn, lookUp},
+            {"hidraw, unknown path", raw, {}, false, E::None, {}, lookUp, "/dev/hidraw9"},
+            {"hidraw, in use", raw, {{"flock", {-EWOULDBLOCK}}}, true, E::Busy, {}, ours},
+            {"hidapi", api, {}, true, E::None, HidSerial, ours},
+            {"hidapi, no serial", api, {{"serial", {-1}}}, true, E::None, {}, ours},
+            {"hidapi, busy", api, {{"hid_open", {-EBUSY}}}, true, E::Busy, {}, ours},
+            {"hidapi, fails", api, {{"hid_open", {-EIO}}}, true, E::Failed, {}, ours},
+        });
     }
     void backendOpens()
     {
-        QFETCH(Io, mode);
-        QFETCH(Script, script);
-        QFETCH(bool, enumerateFirst);
-        QFETCH(QString, path);
-        QFETCH(OpenError, error);
-        QFETCH(QString, serial);
-        QFETCH(QByteArrayList, enumerations);
-        g->hidDevices = {{Node, QStringLiteral("SN-7")}};
-        g->script = script;
+        QFETCH(BackendCase, row);
+        g->hidDevices = {{NodeName, "SN-7", 0, 0x2047, 0x0301}};
+        g->script = row.script;
         {
-            HidApiBackend backend(FakeHid, FakeIo, mode);
-            if (enumerateFirst)
+            HidApiBackend backend(FakeHid, FakeIo, row.mode);
+            if (row.enumerateFirst)
                 backend.enumerate(0x2047, 0x0301);
             auto why = static_cast<OpenError>(-1);
-            std::unique_ptr<HidConnection> c = backend.open(path, &why);
-            QCOMPARE(why, error);
-            QCOMPARE(bool(c), error == OpenError::None);
-            QCOMPARE(g->args["enumerate"], enumerations);
+            std::unique_ptr<HidConnection> c = backend.open(row.path, &why);
+            QCOMPARE(why, row.error);
+            QCOMPARE(bool(c), row.error == OpenError::None);
+            QCOMPARE(g->args["enumerate"], row.enumerations);
             if (c) {
-                QCOMPARE(c->serialNumber(), serial);
-                if (mode == Io::Hidraw)
-                    QVERIFY(dynamic_cast<HidrawConnection *>(c.get()));
-                else
-                    QVERIFY(dynamic_cast<HidApiConnection *>(c.get()));
+                QCOMPARE(c->serialNumber(), row.serial);
+                QCOMPARE(bool(dynamic_cast<HidrawConnection *>(c.get())), row.mode == Io::Hidraw);
+                QCOMPARE(bool(dynamic_cast<HidApiConnection *>(c.get())), row.mode == Io::HidApi);
             }
             c.reset();
             // Without a place for the reason.
-            g->script = script;
-            QCOMPARE(bool(backend.open(path)), error == OpenError::None);
+            g->script = row.script;
+            QCOMPARE(bool(backend.open(row.path)), row.error == OpenError::None);
         }
-        QCOMPARE(g->count("exit"), script.count("init") ? 0 : 1);
+        QCOMPARE(g->count("exit"), row.script.count("init") ? 0 : 1);
     }
 
     void backendRealHidapi()
@@ -971,71 +882,59 @@ private slots:
 
     void udev_data()
     {
-        QTest::addColumn<Script>("script");
-        QTest::addColumn<QByteArray>("event"); // empty: set-up fails
-        QTest::addColumn<int>("arrived");
-        QTest::addColumn<int>("removed");
-        QTest::addColumn<QByteArray>("source"); // asked of libudev
-        QTest::addColumn<int>("monitorUnrefs");
-        QTest::addColumn<int>("contextUnrefs");
-        const auto row = [](const char *name, const Script &s, const QByteArray &event, int arrived,
-                            int removed, const QByteArray &source, int monitors, int contexts) {
-            QTest::newRow(name) << s << event << arrived << removed << source << monitors
-                                << contexts;
-        };
-        row("hidraw add", {}, "hidraw add", 1, 0, "udev", 1, 1);
-        row("hidraw remove, no udev daemon: the kernel's events", {{"exists", {0}}},
-            "hidraw remove", 0, 1, "kernel", 1, 1);
-        row("hidraw change", {}, "hidraw change", 0, 0, "udev", 1, 1);
-        row("usb add", {}, "usb add", 0, 0, "udev", 1, 1);
-        row("no subsystem", {}, "- add", 0, 0, "udev", 1, 1);
-        row("no action", {}, "hidraw -", 0, 0, "udev", 1, 1);
-        row("no udev context", {{"udev_new", {-1}}}, {}, 0, 0, {}, 0, 0);
-        row("no monitor", {{"monitor_new", {-1}}}, {}, 0, 0, "udev", 0, 1);
-        row("cannot receive", {{"enable", {-1}}}, {}, 0, 0, "udev", 1, 1);
-        row("no descriptor", {{"fd", {-1}}}, {}, 0, 0, "udev", 1, 1);
+        rows<UdevCase>({
+            {"hidraw add", {}, "hidraw add", 1, 0, "udev", 1, 1},
+            {"hidraw remove, no udev daemon: the kernel's events",
+             {{"exists", {0}}},
+             "hidraw remove",
+             0,
+             1,
+             "kernel",
+             1,
+             1},
+            {"hidraw change", {}, "hidraw change", 0, 0, "udev", 1, 1},
+            {"usb add", {}, "usb add", 0, 0, "udev", 1, 1},
+            {"no subsystem", {}, "- add", 0, 0, "udev", 1, 1},
+            {"no action", {}, "hidraw -", 0, 0, "udev", 1, 1},
+            {"no udev context", {{"udev_new", {-1}}}, {}, 0, 0, {}, 0, 0},
+            {"no monitor", {{"monitor_new", {-1}}}, {}, 0, 0, "udev", 0, 1},
+            {"cannot receive", {{"enable", {-1}}}, {}, 0, 0, "udev", 1, 1},
+            {"no descriptor", {{"fd", {-1}}}, {}, 0, 0, "udev", 1, 1},
+        });
     }
     void udev()
     {
-        QFETCH(Script, script);
-        QFETCH(QByteArray, event);
-        QFETCH(int, arrived);
-        QFETCH(int, removed);
-        QFETCH(QByteArray, source);
-        QFETCH(int, monitorUnrefs);
-        QFETCH(int, contextUnrefs);
+        QFETCH(UdevCase, row);
         QVERIFY(::pipe2(g->pipe, O_NONBLOCK) == 0);
-        g->script = script;
+        g->script = row.script;
         {
             std::unique_ptr<DeviceMonitor> base(new UdevDeviceMonitor(nullptr, FakeUdev));
             auto *monitor = static_cast<UdevDeviceMonitor *>(base.get());
-            QCOMPARE(monitor->isListening(), !event.isEmpty());
+            QCOMPARE(monitor->isListening(), !row.event.isEmpty());
             QCOMPARE(g->args["monitor_new"],
-                     source.isEmpty() ? QByteArrayList() : QByteArrayList{source});
-            if (!source.isEmpty())
+                     row.source.isEmpty() ? QByteArrayList() : QByteArrayList{row.source});
+            if (!row.source.isEmpty())
                 QCOMPARE(g->args["exists"], QByteArrayList{"/run/udev/control"});
-            if (!event.isEmpty()) {
+            if (!row.event.isEmpty()) {
                 QCOMPARE(g->args["match"], QByteArrayList{"hidraw"});
                 QSignalSpy arrivals(monitor, &DeviceMonitor::deviceArrived);
                 QSignalSpy removals(monitor, &DeviceMonitor::deviceRemoved);
                 // Two events at once: both come through one notification.
-                g->events = {event, event};
+                g->events = {row.event, row.event};
                 QCOMPARE(::write(g->pipe[1], "ab", 2), 2);
                 QTRY_COMPARE(g->count("device_unref"), 2);
-                QCOMPARE(arrivals.size(), 2 * arrived);
-                QCOMPARE(removals.size(), 2 * removed);
+                QCOMPARE(arrivals.size(), 2 * row.arrived);
+                QCOMPARE(removals.size(), 2 * row.removed);
             }
         }
-        QCOMPARE(g->count("monitor_unref"), monitorUnrefs);
-        QCOMPARE(g->count("udev_unref"), contextUnrefs);
+        QCOMPARE(g->count("monitor_unref"), row.monitorUnrefs);
+        QCOMPARE(g->count("udev_unref"), row.contextUnrefs);
     }
 
     void udevReal()
     {
         // libudev's own calls: set-up may be refused here (no netlink); it never throws.
-        {
-            UdevDeviceMonitor monitor;
-        }
+        UdevDeviceMonitor{};
         QVERIFY(UdevCalls::system().exists("/dev/null"));
         QVERIFY(!UdevCalls::system().exists("/dev/no-such-node"));
     }
