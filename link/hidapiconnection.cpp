@@ -87,7 +87,8 @@ bool HidApiConnection::isRemoved() const
         return false; // not a device node (another system's path): the failed reads tell
     struct stat st {
     };
-    if (m_io.stat(m_path.constData(), &st) != 0)
-        return true;
-    return !S_ISCHR(st.st_mode) || st.st_rdev != m_rdev;
+    // Gone once is gone for good, even if a node of the same number comes back.
+    if (m_io.stat(m_path.constData(), &st) != 0 || !S_ISCHR(st.st_mode) || st.st_rdev != m_rdev)
+        m_handle->failed = true;
+    return m_handle->failed;
 }
