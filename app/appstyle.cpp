@@ -37,8 +37,8 @@ bool AppStyle::applyStyleSheet(const QString &path)
 void AppStyle::applyFont()
 {
     const QString family = QStringLiteral("Microsoft Yahei");
-    QFont::insertSubstitutions(family, {QStringLiteral("WenQuanYi Micro Hei"),
-                                        QStringLiteral("Noto Sans CJK SC")});
+    QFont::insertSubstitutions(
+        family, {QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC")});
     QFont font(family, 12);
     QApplication::setFont(font);
 }

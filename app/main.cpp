@@ -38,11 +38,13 @@ int main(int argc, char *argv[])
     const QCommandLineOption demo(QStringLiteral("demo"),
                                   QStringLiteral("Start with a virtual instrument plugged in."),
                                   QStringLiteral("meter|logger"));
-    const QCommandLineOption answer(QStringLiteral("answer-prompts"),
-                                    QStringLiteral("Answer every message box with OK/Yes and print it (scripted runs)."));
+    const QCommandLineOption answer(
+        QStringLiteral("answer-prompts"),
+        QStringLiteral("Answer every message box with OK/Yes and print it (scripted runs)."));
     // For the start-up benchmark (bench/), not for users.
-    QCommandLineOption quitWhenShown(QStringLiteral("quit-when-shown"),
-                                     QStringLiteral("Print \"shown\" once the main window is shown, then quit."));
+    QCommandLineOption quitWhenShown(
+        QStringLiteral("quit-when-shown"),
+        QStringLiteral("Print \"shown\" once the main window is shown, then quit."));
     quitWhenShown.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(demo);
     parser.addOption(answer);
@@ -54,7 +56,8 @@ int main(int argc, char *argv[])
     SingleInstance single(QStringLiteral("solvane"));
     if (!single.isPrimary()) {
         single.sendMessage(QStringLiteral("active!!!!!"), 5000);
-        UserPrompts::information(nullptr, QStringLiteral("Warn"), QStringLiteral("Device already opened."));
+        UserPrompts::information(nullptr, QStringLiteral("Warn"),
+                                 QStringLiteral("Device already opened."));
         return 0;
     }
 
@@ -89,7 +92,8 @@ int main(int argc, char *argv[])
             QCoreApplication::quit();
         });
     }
-    QObject::connect(&single, &SingleInstance::messageReceived, window, &MainWindow::handleAppMessage);
+    QObject::connect(&single, &SingleInstance::messageReceived, window,
+                     &MainWindow::handleAppMessage);
 
     const int result = app.exec();
     MainWindow::destroyInstance();

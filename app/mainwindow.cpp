@@ -77,8 +77,8 @@ void MainWindow::initusbport()
 
 void MainWindow::setIndicator(bool on)
 {
-    ui->LinkStatusLabel->setPixmap(QPixmap(on ? QStringLiteral(":/image/led_on.png")
-                                              : QStringLiteral(":/image/led_off.png")));
+    ui->LinkStatusLabel->setPixmap(
+        QPixmap(on ? QStringLiteral(":/image/led_on.png") : QStringLiteral(":/image/led_off.png")));
 }
 
 int MainWindow::currentPageIndex() const
@@ -120,8 +120,9 @@ int MainWindow::ReceiveData(QByteArray &buffer, int timeout, int length, bool ch
     // The CRC sits where the expected frame ends, whatever follows it.
     bool valid = length >= 3 && buffer.size() >= length;
     if (valid) {
-        const quint16 stored = static_cast<quint16>(static_cast<quint8>(buffer.at(length - 2)) |
-                                                    (static_cast<quint8>(buffer.at(length - 1)) << 8));
+        const quint16 stored =
+            static_cast<quint16>(static_cast<quint8>(buffer.at(length - 2)) |
+                                 (static_cast<quint8>(buffer.at(length - 1)) << 8));
         valid = Crc16::modbus(buffer, 0, length - 2) == stored;
     }
     if (valid)
@@ -143,10 +144,11 @@ bool MainWindow::OpenUSB()
         // Silence would leave the user guessing; one message per failing streak is enough.
         if (noPermission && !m_permissionWarned) {
             m_permissionWarned = true;
-            UserPrompts::information(this, tr("Warn"),
-                                     tr("The instrument is connected, but this user may not open it.\n"
-                                        "Install the udev rule of Solvane (70-solvane.rules, part of the package), "
-                                        "then unplug the instrument and plug it in again."));
+            UserPrompts::information(
+                this, tr("Warn"),
+                tr("The instrument is connected, but this user may not open it.\n"
+                   "Install the udev rule of Solvane (70-solvane.rules, part of the package), "
+                   "then unplug the instrument and plug it in again."));
         }
         return false;
     }

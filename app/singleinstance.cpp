@@ -34,12 +34,14 @@ QString userTag()
 SingleInstance::SingleInstance(const QString &name, QObject *parent) : QObject(parent)
 {
     const QString dir = sessionDirectory();
-    m_lockPath = dir + QLatin1Char('/') + name + QLatin1Char('-') + userTag() + QStringLiteral(".lock");
+    m_lockPath =
+        dir + QLatin1Char('/') + name + QLatin1Char('-') + userTag() + QStringLiteral(".lock");
 #ifdef Q_OS_WIN
     m_serverName = name + QLatin1Char('-') + userTag();
 #else
     // A path in the user's runtime directory: other users cannot reach it.
-    m_serverName = dir + QLatin1Char('/') + name + QLatin1Char('-') + userTag() + QStringLiteral(".sock");
+    m_serverName =
+        dir + QLatin1Char('/') + name + QLatin1Char('-') + userTag() + QStringLiteral(".sock");
 #endif
     m_lock = std::make_unique<QLockFile>(m_lockPath);
     m_lock->setStaleLockTime(0); // stale only when its owner is gone

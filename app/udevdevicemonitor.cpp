@@ -6,8 +6,7 @@
 #include <libudev.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 bool fileExists(const char *path)
 {
     return ::access(path, F_OK) == 0;

@@ -9,8 +9,7 @@
 #include <QWidget>
 #include <vector>
 
-namespace
-{
+namespace {
 
 QMutex g_handlerMutex;
 UserPrompts::Handler g_handler;

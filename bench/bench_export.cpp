@@ -69,11 +69,14 @@ int main(int argc, char *argv[])
         const int openedBefore = sink.opened;
         QElapsedTimer clock;
         clock.start();
-        ExcelExport::run(nullptr, false, data, QStringLiteral("1"), QStringLiteral("20240105093000"));
+        ExcelExport::run(nullptr, false, data, QStringLiteral("1"),
+                         QStringLiteral("20240105093000"));
         const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         const QFileInfo written(target);
-        if (!written.isFile() || written.size() < 100000 || sink.opened != openedBefore + 1 || !prompts.isEmpty()) {
-            log() << "export failed: size " << written.size() << ", prompts: " << prompts.join(" | ") << '\n';
+        if (!written.isFile() || written.size() < 100000 || sink.opened != openedBefore + 1 ||
+            !prompts.isEmpty()) {
+            log() << "export failed: size " << written.size()
+                  << ", prompts: " << prompts.join(" | ") << '\n';
             status = 1;
             break;
         }

@@ -66,12 +66,14 @@ int main(int argc, char *argv[])
         const double wallMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         const qint64 reports = logger->reportsDelivered() - before;
         if (page->busy || table->rowCount() != kRecordings || !prompts.isEmpty() || reports <= 0) {
-            log() << "download failed: rows " << table->rowCount() << ", prompts: " << prompts.join(" | ") << '\n';
+            log() << "download failed: rows " << table->rowCount()
+                  << ", prompts: " << prompts.join(" | ") << '\n';
             status = 1;
             break;
         }
         const double ratio = wallMs / static_cast<double>(reports);
-        log() << "run " << run + 1 << ": " << wallMs << " ms for " << reports << " reports, ratio " << ratio << '\n';
+        log() << "run " << run + 1 << ": " << wallMs << " ms for " << reports << " reports, ratio "
+              << ratio << '\n';
         ratios.append(ratio);
         settle(200);
     }

@@ -59,14 +59,17 @@ int main(int argc, char *argv[])
         clock.start();
         button->click(); // reads, then sends the requests; the worker collects the replies
         const double clickMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        const bool done = waitUntil([&] { return !page->busy && table->rowCount() == kGroups; }, 20000);
+        const bool done =
+            waitUntil([&] { return !page->busy && table->rowCount() == kGroups; }, 20000);
         const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         if (!done || !prompts.isEmpty()) {
-            log() << "fetch failed: rows " << table->rowCount() << ", prompts: " << prompts.join(" | ") << '\n';
+            log() << "fetch failed: rows " << table->rowCount()
+                  << ", prompts: " << prompts.join(" | ") << '\n';
             status = 1;
             break;
         }
-        log() << "run " << run + 1 << ": " << ms << " ms, of which " << clickMs << " ms in the click\n";
+        log() << "run " << run + 1 << ": " << ms << " ms, of which " << clickMs
+              << " ms in the click\n";
         times.append(ms);
         settle(300);
     }

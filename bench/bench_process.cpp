@@ -53,8 +53,8 @@ struct Child {
 
 // Starts the program in its own folder (where it finds its translations) with a private
 // runtime folder, so that a copy started by someone else does not make it the second instance.
-Child spawn(const std::string &program, const std::vector<std::string> &args, const std::string &runtimeDir,
-            const std::string &errLog, bool pipeStdout)
+Child spawn(const std::string &program, const std::vector<std::string> &args,
+            const std::string &runtimeDir, const std::string &errLog, bool pipeStdout)
 {
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e) {
@@ -224,7 +224,8 @@ int main()
     double peakRssMb = 0;
     for (int run = 0; run < kStartupRuns && status == 0; ++run) {
         const Clock::time_point start = Clock::now();
-        const Child child = spawn(program, {"--demo", "meter", "--quit-when-shown"}, runtimeDir, errLog, true);
+        const Child child =
+            spawn(program, {"--demo", "meter", "--quit-when-shown"}, runtimeDir, errLog, true);
         if (child.pid < 0 || child.out < 0) {
             std::perror("start");
             status = 1;
@@ -236,7 +237,8 @@ int main()
         const bool exited = reap(child.pid, kExitTimeoutMs, &usage, !shown);
         close(child.out);
         if (!shown || !exited) {
-            std::fprintf(stderr, "start-up run %d failed (shown %d, clean exit %d)\n", run + 1, shown, exited);
+            std::fprintf(stderr, "start-up run %d failed (shown %d, clean exit %d)\n", run + 1,
+                         shown, exited);
             showLog(errLog);
             status = 1;
             break;
@@ -267,9 +269,11 @@ int main()
             const double wallS = msSince(from) / 1000.0;
             const int threads = threadCount(child.pid);
             if (before >= 0 && after >= before) {
-                const double cpuS = static_cast<double>(after - before) / static_cast<double>(sysconf(_SC_CLK_TCK));
+                const double cpuS =
+                    static_cast<double>(after - before) / static_cast<double>(sysconf(_SC_CLK_TCK));
                 idlePercent = 100.0 * cpuS / wallS;
-                std::fprintf(stderr, "idle: %.2f s CPU over %.2f s, %d threads\n", cpuS, wallS, threads);
+                std::fprintf(stderr, "idle: %.2f s CPU over %.2f s, %d threads\n", cpuS, wallS,
+                             threads);
             }
         }
         if (child.pid > 0) {

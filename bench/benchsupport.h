@@ -15,7 +15,8 @@ namespace BenchSupport {
 
 inline void printFigure(const char *name, double value, const char *unit, int decimals)
 {
-    QTextStream(stdout) << name << ' ' << QString::number(value, 'f', decimals) << ' ' << unit << Qt::endl;
+    QTextStream(stdout) << name << ' ' << QString::number(value, 'f', decimals) << ' ' << unit
+                        << Qt::endl;
 }
 
 inline QTextStream &log()

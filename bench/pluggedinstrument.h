@@ -14,7 +14,8 @@
 class PluggedInstrument
 {
 public:
-    explicit PluggedInstrument(VirtualInstrument *instrument) : m_instrument(instrument), m_backend(instrument)
+    explicit PluggedInstrument(VirtualInstrument *instrument)
+        : m_instrument(instrument), m_backend(instrument)
     {
         UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
             prompts.append(prompt.text);

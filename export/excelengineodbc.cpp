@@ -7,8 +7,7 @@
 #include <QSqlQuery>
 #include <QTableWidget>
 
-namespace
-{
+namespace {
 
 const char kXlsxDriver[] = "Microsoft Excel Driver (*.xls, *.xlsx, *.xlsm, *.xlsb)";
 const char kXlsDriver[] = "Microsoft Excel Driver (*.xls)";

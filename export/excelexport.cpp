@@ -22,14 +22,12 @@
 #include <filesystem>
 #include <system_error>
 
-namespace
-{
+namespace {
 
 ExcelExport::EngineFactory g_engineFactory;
 
 // The export speaks in the logger page's context; the markers let lupdate find the texts.
-namespace Texts
-{
+namespace Texts {
 const char *const information = QT_TRANSLATE_NOOP("FirstPageFor416", "information");
 const char *const busy = QT_TRANSLATE_NOOP("FirstPageFor416", "Getting data,please wait...");
 const char *const noGroup = QT_TRANSLATE_NOOP("FirstPageFor416", "please get data first!");
@@ -158,8 +156,7 @@ std::unique_ptr<QTableWidget> ExcelExport::sampleTable(const QByteArray &groupDa
     return table;
 }
 
-namespace
-{
+namespace {
 
 // xlsx content goes only under an .xlsx name. A typed ".xls" asked for an Excel workbook
 // and becomes ".xlsx"; any other suffix is part of the name ("run.v2") and stays in it.

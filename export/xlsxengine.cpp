@@ -6,8 +6,7 @@
 
 #include <xlsxwriter.h>
 
-namespace
-{
+namespace {
 
 QByteArray nativePath(const QString &path)
 {

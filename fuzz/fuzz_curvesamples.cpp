@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     check(samples.size() == count);
     for (qsizetype i = 0; i < count; ++i) {
         const uint8_t *p = data + 6 + 4 * i;
-        const quint32 bits = quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
+        const quint32 bits =
+            quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
         float stored;
         std::memcpy(&stored, &bits, sizeof stored);
         // Widening keeps the value; NaN stays NaN.

@@ -36,7 +36,8 @@ QByteArray withoutGaps(const QByteArray &script)
 {
     QByteArray kept;
     for (qsizetype i = 0; i < script.size();) {
-        const qsizetype length = qMin<qsizetype>(static_cast<quint8>(script.at(i)), script.size() - i - 1);
+        const qsizetype length =
+            qMin<qsizetype>(static_cast<quint8>(script.at(i)), script.size() - i - 1);
         if (length > 0)
             kept.append(script.constData() + i, 1 + length);
         i += 1 + length;

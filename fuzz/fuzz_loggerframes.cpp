@@ -28,7 +28,8 @@ void checkGroup(const QByteArray &group)
     check(LoggerFrames::sample(group, -1) == 0 && LoggerFrames::sample(group, count) == 0);
     if (count > 0 && Q_BYTE_ORDER == Q_LITTLE_ENDIAN) {
         check(sameBits(LoggerFrames::sample(group, 0), group, 6));
-        check(sameBits(LoggerFrames::sample(group, count - 1), group, 6 + 4 * qsizetype(count - 1)));
+        check(
+            sameBits(LoggerFrames::sample(group, count - 1), group, 6 + 4 * qsizetype(count - 1)));
     }
 
     const QString start = LoggerFrames::startTimeText(group);
@@ -82,8 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     bool found = false;
     qsizetype taken = 0;
     for (size_t p = 0; p <= pieces && !found; ++p) {
-        const qsizetype length = p < pieces ? qMin<qsizetype>(data[1 + p], raw.size() - taken)
-                                            : raw.size() - taken;
+        const qsizetype length =
+            p < pieces ? qMin<qsizetype>(data[1 + p], raw.size() - taken) : raw.size() - taken;
         received.append(raw.constData() + taken, length);
         taken += length;
         found = LoggerFrames::findEndFrame(received, offset);

@@ -44,7 +44,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     static const quint8 addresses[4] = {0x60, 0x80, 0x24, 0xE0};
     const quint8 selector = data[0];
     const quint8 address = addresses[(selector >> 3) & 3];
-    const QByteArray reply(reinterpret_cast<const char *>(data + 1), static_cast<qsizetype>(size - 1));
+    const QByteArray reply(reinterpret_cast<const char *>(data + 1),
+                           static_cast<qsizetype>(size - 1));
     const int n = static_cast<int>(reply.size());
 
     switch (selector & 7) {
@@ -67,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (code == InstrumentProtocol::Ok) {
             check(n >= 30);
             check(Crc16::modbus(reply, 8, 18) == (at(reply, 26) | (at(reply, 27) << 8)));
-            checkDate(info.productionDate, at(reply, 10) | (at(reply, 11) << 8), at(reply, 12), at(reply, 13));
+            checkDate(info.productionDate, at(reply, 10) | (at(reply, 11) << 8), at(reply, 12),
+                      at(reply, 13));
         } else {
             check(info.serialNumber == 0xDEADBEEF && info.productionDate == QDate(1999, 9, 9));
         }

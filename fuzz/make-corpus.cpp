@@ -103,7 +103,8 @@ int main(int argc, char **argv)
     meter.setMeasureSettings(1, 2, 3, 4);
     meter.setHostSettings(0, 1, 0, 1);
     meter.setClock(QDateTime(QDate(2024, 2, 29), QTime(23, 59, 58)));
-    meter.setMeterGroups({{12.5f, 20.f, 3.25f, 11.f, 480.5f, 60.f}, {0.f, 0.f, 0.f, 0.f, 0.f, 0.f}});
+    meter.setMeterGroups(
+        {{12.5f, 20.f, 3.25f, 11.f, 480.5f, 60.f}, {0.f, 0.f, 0.f, 0.f, 0.f, 0.f}});
     Host host(meter);
 
     using P = InstrumentProtocol;
@@ -112,10 +113,11 @@ int main(int argc, char **argv)
     const QByteArray calibration = payloadOf(host.exchange(P::calibrationDateRequest()));
     const QByteArray measure = payloadOf(host.exchange(P::measureConfigureRequest()));
     const QByteArray hostSettings = payloadOf(host.exchange(P::hostConfigureRequest()));
-    const QByteArray writeMeasure = payloadOf(host.exchange(P::writeMeasureConfigureRequest(1, 2, 3, 4)));
+    const QByteArray writeMeasure =
+        payloadOf(host.exchange(P::writeMeasureConfigureRequest(1, 2, 3, 4)));
     const QByteArray writeHost = payloadOf(host.exchange(P::writeHostConfigureRequest(0, 1, 0, 1)));
-    const QByteArray writeClock =
-        payloadOf(host.exchange(P::writeDateTimeRequest(QDateTime(QDate(2025, 12, 31), QTime(8, 0, 0)))));
+    const QByteArray writeClock = payloadOf(
+        host.exchange(P::writeDateTimeRequest(QDateTime(QDate(2025, 12, 31), QTime(8, 0, 0)))));
     const QByteArray clock = payloadOf(host.exchange(P::dateTimeRequest()));
     const QByteArray groupCount = payloadOf(host.exchange(P::powerGroupCountRequest()));
 
@@ -142,13 +144,15 @@ int main(int argc, char **argv)
 
     const QString meterTarget = QStringLiteral("fuzz_meterframes");
     save(meterTarget, QStringLiteral("groups"), payloadOf(group0) + payloadOf(group1));
-    save(meterTarget, QStringLiteral("probe-out-then-error"), payloadOf(unplugged) + payloadOf(refused));
+    save(meterTarget, QStringLiteral("probe-out-then-error"),
+         payloadOf(unplugged) + payloadOf(refused));
     save(meterTarget, QStringLiteral("garbage-group-probe"),
          QByteArray::fromHex("00ab13") + payloadOf(group1) + payloadOf(plugged));
 
     // Link and transport: the same traffic as input reports.
     const QString linkTarget = QStringLiteral("fuzz_linkframes");
-    save(linkTarget, QStringLiteral("production"), byte(30 - 1) + scriptOf(host.exchange(P::productionInfoRequest())));
+    save(linkTarget, QStringLiteral("production"),
+         byte(30 - 1) + scriptOf(host.exchange(P::productionInfoRequest())));
     save(linkTarget, QStringLiteral("group-then-group"), byte(34 - 1) + scriptOf(group0 + group1));
     save(linkTarget, QStringLiteral("probe-then-group"), byte(34 - 1) + scriptOf(plugged + group0));
     QList<QByteArray> foreign = group0;
@@ -173,20 +177,28 @@ int main(int argc, char **argv)
     // Input of fuzz_loggerframes: piece count, piece lengths, then the received bytes.
     const QString loggerTarget = QStringLiteral("fuzz_loggerframes");
     save(loggerTarget, QStringLiteral("recording-whole"), byte(0) + payloadOf(downloads[0]));
-    save(loggerTarget, QStringLiteral("recording-in-reports"), byte(3) + byte(62) + byte(62) + byte(62) + payloadOf(downloads[0]));
-    save(loggerTarget, QStringLiteral("short-recording-cut-in-crc"), byte(2) + byte(27) + byte(9) + payloadOf(downloads[1]));
-    save(loggerTarget, QStringLiteral("empty-recording"), byte(1) + byte(7) + payloadOf(downloads[2]));
+    save(loggerTarget, QStringLiteral("recording-in-reports"),
+         byte(3) + byte(62) + byte(62) + byte(62) + payloadOf(downloads[0]));
+    save(loggerTarget, QStringLiteral("short-recording-cut-in-crc"),
+         byte(2) + byte(27) + byte(9) + payloadOf(downloads[1]));
+    save(loggerTarget, QStringLiteral("empty-recording"),
+         byte(1) + byte(7) + payloadOf(downloads[2]));
 
     const QString curveTarget = QStringLiteral("fuzz_curvesamples");
-    save(curveTarget, QStringLiteral("recording"), LoggerFrames::assembleGroup(payloadOf(downloads[0])));
-    save(curveTarget, QStringLiteral("short-recording"), LoggerFrames::assembleGroup(payloadOf(downloads[1])));
-    save(curveTarget, QStringLiteral("start-time-only"), LoggerFrames::assembleGroup(payloadOf(downloads[2])));
+    save(curveTarget, QStringLiteral("recording"),
+         LoggerFrames::assembleGroup(payloadOf(downloads[0])));
+    save(curveTarget, QStringLiteral("short-recording"),
+         LoggerFrames::assembleGroup(payloadOf(downloads[1])));
+    save(curveTarget, QStringLiteral("start-time-only"),
+         LoggerFrames::assembleGroup(payloadOf(downloads[2])));
 
     // Transport: K reads of given lengths, then the reports.
     const QString hidTarget = QStringLiteral("fuzz_hidread");
-    save(hidTarget, QStringLiteral("recording"), byte(2) + byte(34) + byte(10) + byte(200) + scriptOf(downloads[1]));
+    save(hidTarget, QStringLiteral("recording"),
+         byte(2) + byte(34) + byte(10) + byte(200) + scriptOf(downloads[1]));
     save(hidTarget, QStringLiteral("group"), byte(0) + byte(34) + scriptOf(group0));
-    save(hidTarget, QStringLiteral("probe-and-foreign"), byte(1) + byte(5) + byte(60) + scriptOf(foreign + plugged));
+    save(hidTarget, QStringLiteral("probe-and-foreign"),
+         byte(1) + byte(5) + byte(60) + scriptOf(foreign + plugged));
     QByteArray gap = scriptOf(group0 + group1);
     gap.insert(1 + group0.first().size(), '\0'); // nothing in time between the two reports
     save(hidTarget, QStringLiteral("gap-between-reports"), byte(1) + byte(40) + byte(40) + gap);

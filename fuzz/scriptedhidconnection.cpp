@@ -16,8 +16,8 @@ int ScriptedHidConnection::readReport(QByteArray &report, int)
         m_removed = true;
         return 0;
     }
-    const qsizetype length =
-        std::min<qsizetype>(static_cast<quint8>(m_script.at(m_position)), m_script.size() - m_position - 1);
+    const qsizetype length = std::min<qsizetype>(static_cast<quint8>(m_script.at(m_position)),
+                                                 m_script.size() - m_position - 1);
     report = m_script.mid(m_position + 1, length);
     m_position += 1 + length;
     return static_cast<int>(length);
@@ -43,13 +43,14 @@ QByteArray ScriptedHidConnection::expectedPayload(const QByteArray &script)
     QByteArray payload;
     qsizetype position = 0;
     while (position < script.size()) {
-        const qsizetype length =
-            std::min<qsizetype>(static_cast<quint8>(script.at(position)), script.size() - position - 1);
+        const qsizetype length = std::min<qsizetype>(static_cast<quint8>(script.at(position)),
+                                                     script.size() - position - 1);
         const QByteArray report = script.mid(position + 1, length);
         position += 1 + length;
         if (report.size() < 2 || static_cast<quint8>(report.at(0)) != 0x3F)
             continue;
-        const qsizetype n = std::min<qsizetype>({static_cast<quint8>(report.at(1)), 62, report.size() - 2});
+        const qsizetype n =
+            std::min<qsizetype>({static_cast<quint8>(report.at(1)), 62, report.size() - 2});
         payload.append(report.constData() + 2, n);
     }
     return payload;

@@ -26,7 +26,8 @@ public:
 
     virtual QList<HidDeviceInfo> enumerate(quint16 vendorId, quint16 productId) = 0;
     // Opens the interface at `path`; null on failure, with the reason in `error`.
-    virtual std::unique_ptr<HidConnection> open(const QString &path, OpenError *error = nullptr) = 0;
+    virtual std::unique_ptr<HidConnection> open(const QString &path,
+                                                OpenError *error = nullptr) = 0;
 
     // The backend in use; hidapi when none has been set. Not owned.
     static HidBackend *current();

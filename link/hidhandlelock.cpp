@@ -113,8 +113,7 @@ int HidDeadlineWriter::write(Job job, Clock::time_point deadline)
     return -1;
 }
 
-namespace HidDeadline
-{
+namespace HidDeadline {
 
 HidHandleLock::Clock::time_point after(int timeoutMs)
 {

@@ -57,8 +57,7 @@ private:
     std::thread m_thread;
 };
 
-namespace HidDeadline
-{
+namespace HidDeadline {
 // The moment `timeoutMs` from now (a negative time-out counts as 0).
 HidHandleLock::Clock::time_point after(int timeoutMs);
 // Whole milliseconds left until `deadline`, rounded up; 0 once it has passed.

@@ -23,8 +23,7 @@ struct HidrawConnection::Handle {
     ~Handle() { io.close(fd); } // never retried: on Linux the descriptor is gone even after EINTR
 };
 
-namespace
-{
+namespace {
 
 constexpr short HangUp = POLLERR | POLLHUP | POLLNVAL;
 

@@ -30,7 +30,8 @@ quint16 le16(const QByteArray &bytes, int index)
 
 quint32 le32(const QByteArray &bytes, int index)
 {
-    return static_cast<quint32>(le16(bytes, index)) | (static_cast<quint32>(le16(bytes, index + 2)) << 16);
+    return static_cast<quint32>(le16(bytes, index)) |
+           (static_cast<quint32>(le16(bytes, index + 2)) << 16);
 }
 
 // One of the two checked header bytes matching is enough.
@@ -344,14 +345,16 @@ int InstrumentProtocol::ReadHostConfigure(int &h0, int &h1, int &h2, int &h3)
 int InstrumentProtocol::WriteMeasureConfigure(int s0, int s1, int s2, int s3)
 {
     QByteArray reply;
-    const int code = transact(writeMeasureConfigureRequest(s0, s1, s2, s3), WriteReplyLength, reply, true);
+    const int code =
+        transact(writeMeasureConfigureRequest(s0, s1, s2, s3), WriteReplyLength, reply, true);
     return code == Ok ? parseWriteReply(reply, 0x60) : code;
 }
 
 int InstrumentProtocol::WriteHostConfigure(int h0, int h1, int h2, int h3)
 {
     QByteArray reply;
-    const int code = transact(writeHostConfigureRequest(h0, h1, h2, h3), WriteReplyLength, reply, true);
+    const int code =
+        transact(writeHostConfigureRequest(h0, h1, h2, h3), WriteReplyLength, reply, true);
     return code == Ok ? parseWriteReply(reply, 0x80) : code;
 }
 

@@ -188,7 +188,8 @@ int libHidDevice::Open(quint16 vendorId, quint16 productId)
     HidBackend::OpenError error = HidBackend::OpenError::None;
     std::unique_ptr<HidConnection> connection = backend->open(matching.at(index).path, &error);
     if (!connection) {
-        m_lastOpenError = error == HidBackend::OpenError::None ? HidBackend::OpenError::Failed : error;
+        m_lastOpenError =
+            error == HidBackend::OpenError::None ? HidBackend::OpenError::Failed : error;
         return -1;
     }
 
@@ -286,7 +287,8 @@ int libHidDevice::Read(char *destination, int length, int timeoutMs)
     while (handed < length) {
         if (!IsOpen())
             return 0;
-        const int remainingWait = std::max(0, record.readTimeout - static_cast<int>(sinceUseful.elapsed()));
+        const int remainingWait =
+            std::max(0, record.readTimeout - static_cast<int>(sinceUseful.elapsed()));
         const int got = nextReport(record, report, remainingWait);
         if (got < 0)
             return 0;

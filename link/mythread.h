@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QByteArray>
 #include "pauselock.h"
+#include <QByteArray>
 
 #include <QObject>
 #include <atomic>

@@ -4,8 +4,7 @@
 #include <QThread>
 #include <QtGlobal>
 
-namespace
-{
+namespace {
 thread_local int t_held = 0;
 std::atomic<PauseLock::ReleasedHook> g_releasedHook{nullptr};
 std::atomic<int> g_reentries{0};

@@ -4,8 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-namespace
-{
+namespace {
 int openNoMode(const char *path, int flags)
 {
     return ::open(path, flags);

@@ -84,10 +84,13 @@ FirstPageFor416::FirstPageFor416(QWidget *parent)
     autoOffGroup->setExclusive(true);
     intervalGroup->setExclusive(true);
 
-    for (QWidget *w : {static_cast<QWidget *>(ui->dateTimeEditForRead), static_cast<QWidget *>(ui->DeviceNameEdit),
-                       static_cast<QWidget *>(ui->DeviceNameLab), static_cast<QWidget *>(ui->ProductionDateLab),
-                       static_cast<QWidget *>(ui->ProductionDateEdit), static_cast<QWidget *>(ui->CalibrationDataLab),
-                       static_cast<QWidget *>(ui->CalibrationeDateEdit)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(ui->dateTimeEditForRead),
+          static_cast<QWidget *>(ui->DeviceNameEdit), static_cast<QWidget *>(ui->DeviceNameLab),
+          static_cast<QWidget *>(ui->ProductionDateLab),
+          static_cast<QWidget *>(ui->ProductionDateEdit),
+          static_cast<QWidget *>(ui->CalibrationDataLab),
+          static_cast<QWidget *>(ui->CalibrationeDateEdit)})
         w->hide();
 
     connect(ui->OffBtn, &QAbstractButton::clicked, this, &FirstPageFor416::SetShutdownEditStatus);
@@ -171,7 +174,8 @@ int FirstPageFor416::readDeviceInfo()
     const int code = protocol->ReadProductionInfo(info);
     if (code != 1) {
         if (code == -4)
-            UserPrompts::information(this, tr("Warn"), tr("The instrument is not configured production information!"));
+            UserPrompts::information(
+                this, tr("Warn"), tr("The instrument is not configured production information!"));
         return -1;
     }
     ui->ProductionDateEdit->setDate(info.productionDate);
@@ -221,7 +225,8 @@ int FirstPageFor416::on_readhostconfiguretBtn_clicked()
         button->setEnabled(true);
 
     int autoOff = 0, minutes = 0, interval = 0, spare = 0;
-    const int code = InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes, interval, spare);
+    const int code =
+        InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes, interval, spare);
     if (code == 1) {
         if (autoOff == 0) {
             ui->OffBtn->setChecked(true);
@@ -254,7 +259,8 @@ void FirstPageFor416::on_writehostconfiguretBtn_clicked()
 {
     if (refuseAction())
         return;
-    if (!UserPrompts::question(this, tr("Solvane V2.1"), tr("Resetting the parameter history data will be cleared.")))
+    if (!UserPrompts::question(this, tr("Solvane V2.1"),
+                               tr("Resetting the parameter history data will be cleared.")))
         return;
     on_ClearBtn_clicked();
 
@@ -424,7 +430,8 @@ FirstPageFor416::DownloadEnd FirstPageFor416::downloadGroups(int count)
 
         // The setting in force now, not the one the group was recorded with.
         int autoOff = 0, minutes = 0, interval = 0, spare = 0;
-        const int code = InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes, interval, spare);
+        const int code =
+            InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes, interval, spare);
         int seconds = 1;
         if (code == 1) {
             seconds = LoggerModels::intervalSeconds(autoOff, interval);
@@ -516,7 +523,8 @@ FirstPageFor416::DownloadEnd FirstPageFor416::receiveGroup(int group, qint64 &re
             received += chunk.size();
             sinceBytes.restart();
             // Reaching the maximum would close the dialog before the download is over.
-            progressDialog->setValue(static_cast<int>(qMin<qint64>(received, progressDialog->maximum() - 1)));
+            progressDialog->setValue(
+                static_cast<int>(qMin<qint64>(received, progressDialog->maximum() - 1)));
             complete = LoggerFrames::findEndFrame(raw, scanAt);
         } else if (call.elapsed() < kReadWaitMs) {
             // A link that fails at once must not turn the wait into a spin.
@@ -565,7 +573,8 @@ void FirstPageFor416::finishDownload(DownloadEnd end)
                       .arg(numbers.join(QStringLiteral(", "))));
     }
     if (end == DownloadEnd::Stalled)
-        UserPrompts::information(this, tr("information"), tr("Getting data outtime,please get again."));
+        UserPrompts::information(this, tr("information"),
+                                 tr("Getting data outtime,please get again."));
     else if (end == DownloadEnd::IntervalError)
         UserPrompts::information(this, tr("warn"), tr("Read Storage Interval Error!"));
 }
@@ -578,7 +587,8 @@ void FirstPageFor416::addGroupRow(int group, int intervalSeconds)
                       QString::number(static_cast<qint64>(stats.count) * intervalSeconds)};
     // Without a sample there is nothing to show, rather than made-up numbers.
     for (float value : {stats.rec, stats.max, stats.min, stats.avg})
-        texts.append(stats.count > 0 ? QString::number(static_cast<double>(value), 'f', 1) : QString());
+        texts.append(stats.count > 0 ? QString::number(static_cast<double>(value), 'f', 1)
+                                     : QString());
 
     const int row = ui->tbData->rowCount();
     ui->tbData->insertRow(row);
@@ -678,7 +688,8 @@ void FirstPageFor416::on_ReportBtn_clicked(int row)
     reportValues.powerAVG = cellText(row, 6);
     reportValues.isChinese = isChinese;
     // The report draws its picture anew; an old one must not stand in for it.
-    const QString picture = QCoreApplication::applicationDirPath() + QStringLiteral("/PcustomPlot.png");
+    const QString picture =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/PcustomPlot.png");
     if (QFile::exists(picture))
         QFile::remove(picture);
     auto *report = new ReportPageFor416(this); // kept, hidden on close, until the page goes

@@ -64,7 +64,8 @@ QByteArray LoggerFrames::assembleGroup(const QByteArray &raw, QList<int> *skippe
     const qsizetype size = raw.size();
     qsizetype offset = 0;
     while (offset < size) {
-        if (offset + HeaderLength > size || at(raw, offset) != kStartByte || at(raw, offset + 1) != kGroupCommand) {
+        if (offset + HeaderLength > size || at(raw, offset) != kStartByte ||
+            at(raw, offset + 1) != kGroupCommand) {
             ++offset;
             continue;
         }

@@ -20,8 +20,7 @@
 // Every caption of this report is looked up in the general context "QObject" through
 // QObject::tr, in both layouts.
 
-namespace
-{
+namespace {
 
 const QString kBlank = QStringLiteral("&nbsp;");
 const QString kPowerUnit = QStringLiteral("uW/cm<sup>2</sup>");

@@ -80,15 +80,19 @@ FirstPageFor415::FirstPageFor415(QWidget *parent)
     for (QButtonGroup *group : {autoOffGroup, energyDisplayGroup, filterGroup, unitGroup})
         group->setExclusive(true);
 
-    for (QWidget *w : {static_cast<QWidget *>(ui->DeviceNameEdit), static_cast<QWidget *>(ui->DeviceNameLab),
-                       static_cast<QWidget *>(ui->ProductionDateLab), static_cast<QWidget *>(ui->ProductionDateEdit),
-                       static_cast<QWidget *>(ui->CalibrationeDateEdit), static_cast<QWidget *>(ui->CalibrationDataLab)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(ui->DeviceNameEdit), static_cast<QWidget *>(ui->DeviceNameLab),
+          static_cast<QWidget *>(ui->ProductionDateLab),
+          static_cast<QWidget *>(ui->ProductionDateEdit),
+          static_cast<QWidget *>(ui->CalibrationeDateEdit),
+          static_cast<QWidget *>(ui->CalibrationDataLab)})
         w->hide();
 
     // The setup boxes share a short row with the table below: keep their insides compact.
-    for (QLayout *layout : {static_cast<QLayout *>(ui->gridLayout_4), static_cast<QLayout *>(ui->gridLayout_5),
-                            static_cast<QLayout *>(ui->gridLayout_7), static_cast<QLayout *>(ui->gridLayout_8),
-                            static_cast<QLayout *>(ui->gridLayout_2)}) {
+    for (QLayout *layout :
+         {static_cast<QLayout *>(ui->gridLayout_4), static_cast<QLayout *>(ui->gridLayout_5),
+          static_cast<QLayout *>(ui->gridLayout_7), static_cast<QLayout *>(ui->gridLayout_8),
+          static_cast<QLayout *>(ui->gridLayout_2)}) {
         layout->setContentsMargins(6, 2, 6, 2);
         layout->setSpacing(2);
     }
@@ -133,14 +137,16 @@ int FirstPageFor415::readDeviceInfo()
         if (code == -5)
             UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
         else if (code == -4)
-            UserPrompts::information(this, tr("Warn"), tr("The instrument is not configured production information!"));
+            UserPrompts::information(
+                this, tr("Warn"), tr("The instrument is not configured production information!"));
         return -1;
     }
     ui->ProductionDateEdit->setDate(info.productionDate);
     ui->serialNoEdit->setText(QString::number(info.serialNumber));
     modelCode = info.modelCode;
 
-    for (QAbstractButton *b : {static_cast<QAbstractButton *>(ui->OffRadioBtn), static_cast<QAbstractButton *>(ui->RadioBtn_50ZH),
+    for (QAbstractButton *b : {static_cast<QAbstractButton *>(ui->OffRadioBtn),
+                               static_cast<QAbstractButton *>(ui->RadioBtn_50ZH),
                                static_cast<QAbstractButton *>(ui->RadioBtn_60ZH)})
         b->setEnabled(true);
     for (QAbstractButton *b : unitGroup->buttons()) {
@@ -259,7 +265,8 @@ void FirstPageFor415::on_writehostconfiguretBtn_clicked()
         UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
         return;
     }
-    if (!UserPrompts::question(this, tr("Solvane V2.1"), tr("Resetting the parameter history data will be cleared.")))
+    if (!UserPrompts::question(this, tr("Solvane V2.1"),
+                               tr("Resetting the parameter history data will be cleared.")))
         return;
 
     InstrumentProtocol *protocol = InstrumentProtocol::instance();
@@ -271,7 +278,8 @@ void FirstPageFor415::on_writehostconfiguretBtn_clicked()
             UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
         UserPrompts::information(this, tr("information"), tr("parameter configuration Error!"));
     };
-    int code = protocol->WriteHostConfigure(autoOffGroup->checkedId(), 10, 0, energyDisplayGroup->checkedId());
+    int code = protocol->WriteHostConfigure(autoOffGroup->checkedId(), 10, 0,
+                                            energyDisplayGroup->checkedId());
     if (code != 1) {
         failed(code);
         return;
@@ -380,7 +388,8 @@ void FirstPageFor415::updateProgress()
         return;
     m_inTick = true;
     if (g_fetchTimeoutMs.load() - fetchClock.elapsed() <= 0) {
-        UserPrompts::information(this, tr("information"), tr("Getting data outtime,please get again."));
+        UserPrompts::information(this, tr("information"),
+                                 tr("Getting data outtime,please get again."));
         endFetch();
         m_inTick = false;
         return;
@@ -400,7 +409,8 @@ void FirstPageFor415::updateProgress()
         busy = false;
         progressTimer->stop();
         progressDialog->setValue(expected);
-        qDebug("readdata setVal =========OK============ %d\n", static_cast<int>(receiveBuffer.size()));
+        qDebug("readdata setVal =========OK============ %d\n",
+               static_cast<int>(receiveBuffer.size()));
     }
     m_inTick = false;
 }
@@ -446,14 +456,18 @@ void FirstPageFor415::applyUnitHeaders(int unit)
         const char *energy, *rt, *max, *min, *avg, *powerHtml, *energyHtml;
     };
     static const UnitTexts kUnits[] = {
-        {QT_TR_NOOP("Energy uJ/cm²"), QT_TR_NOOP("Power(RT) uW/cm²"), QT_TR_NOOP("Power(MAX) uW/cm²"),
-         QT_TR_NOOP("Power(MIN) uW/cm²"), QT_TR_NOOP("Power(AVG) uW/cm²"), "uW/cm<sup>2</sup>", "uJ/cm<sup>2</sup>"},
-        {QT_TR_NOOP("Energy mJ/cm²"), QT_TR_NOOP("Power(RT) mW/cm²"), QT_TR_NOOP("Power(MAX) mW/cm²"),
-         QT_TR_NOOP("Power(MIN) mW/cm²"), QT_TR_NOOP("Power(AVG) mW/cm²"), "mW/cm<sup>2</sup>", "mJ/cm<sup>2</sup>"},
+        {QT_TR_NOOP("Energy uJ/cm²"), QT_TR_NOOP("Power(RT) uW/cm²"),
+         QT_TR_NOOP("Power(MAX) uW/cm²"), QT_TR_NOOP("Power(MIN) uW/cm²"),
+         QT_TR_NOOP("Power(AVG) uW/cm²"), "uW/cm<sup>2</sup>", "uJ/cm<sup>2</sup>"},
+        {QT_TR_NOOP("Energy mJ/cm²"), QT_TR_NOOP("Power(RT) mW/cm²"),
+         QT_TR_NOOP("Power(MAX) mW/cm²"), QT_TR_NOOP("Power(MIN) mW/cm²"),
+         QT_TR_NOOP("Power(AVG) mW/cm²"), "mW/cm<sup>2</sup>", "mJ/cm<sup>2</sup>"},
         {QT_TR_NOOP("Energy J/cm²"), QT_TR_NOOP("Power(RT) W/cm²"), QT_TR_NOOP("Power(MAX) W/cm²"),
-         QT_TR_NOOP("Power(MIN) W/cm²"), QT_TR_NOOP("Power(AVG) W/cm²"), "W/cm<sup>2</sup>", "J/cm<sup>2</sup>"},
+         QT_TR_NOOP("Power(MIN) W/cm²"), QT_TR_NOOP("Power(AVG) W/cm²"), "W/cm<sup>2</sup>",
+         "J/cm<sup>2</sup>"},
         {QT_TR_NOOP("Energy J/m²"), QT_TR_NOOP("Power(RT) W/m²"), QT_TR_NOOP("Power(MAX) W/m²"),
-         QT_TR_NOOP("Power(MIN) W/m²"), QT_TR_NOOP("Power(AVG) W/m²"), "W/m<sup>2</sup>", "J/m<sup>2</sup>"},
+         QT_TR_NOOP("Power(MIN) W/m²"), QT_TR_NOOP("Power(AVG) W/m²"), "W/m<sup>2</sup>",
+         "J/m<sup>2</sup>"},
     };
     if (unit < 0 || unit > 3)
         return;

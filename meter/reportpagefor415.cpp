@@ -15,8 +15,7 @@
 // QObject::tr uses); only the Chinese layout takes "Device: " and "Duration" from
 // this class's own context.
 
-namespace
-{
+namespace {
 
 const QString kBlank = QStringLiteral("&nbsp;");
 

@@ -15,10 +15,7 @@ void setError(HidBackend::OpenError *error, HidBackend::OpenError value)
 }
 } // namespace
 
-VirtualHidBackend::VirtualHidBackend(VirtualInstrument *instrument)
-    : m_instrument(instrument)
-{
-}
+VirtualHidBackend::VirtualHidBackend(VirtualInstrument *instrument) : m_instrument(instrument) {}
 
 void VirtualHidBackend::setInstrument(VirtualInstrument *instrument)
 {

@@ -3,9 +3,8 @@
 #include "virtualinstrument.h"
 
 VirtualHidConnection::VirtualHidConnection(VirtualInstrument *instrument, quint64 generation)
-    : m_instrument(instrument)
-    , m_generation(generation)
-    , m_serial(instrument ? instrument->usbSerial() : QString())
+    : m_instrument(instrument), m_generation(generation),
+      m_serial(instrument ? instrument->usbSerial() : QString())
 {
     if (instrument)
         instrument->attach(generation);

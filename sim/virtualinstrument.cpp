@@ -64,7 +64,8 @@ void appendLe32(QByteArray &bytes, quint32 value)
 // Callers check that the bytes are there.
 quint16 le16(const QByteArray &bytes, qsizetype at)
 {
-    return static_cast<quint16>(static_cast<quint8>(bytes.at(at)) | (static_cast<quint8>(bytes.at(at + 1)) << 8));
+    return static_cast<quint16>(static_cast<quint8>(bytes.at(at)) |
+                                (static_cast<quint8>(bytes.at(at + 1)) << 8));
 }
 
 quint32 le32(const QByteArray &bytes, qsizetype at)
@@ -125,9 +126,7 @@ qsizetype requestFrameLength(const QByteArray &stream)
 } // namespace
 
 VirtualInstrument::VirtualInstrument(Family family, quint32 modelCode, QObject *parent)
-    : QObject(parent)
-    , m_family(family)
-    , m_modelCode(modelCode)
+    : QObject(parent), m_family(family), m_modelCode(modelCode)
 {
     m_sinceStart.start();
     m_lastReadyUs = std::numeric_limits<qint64>::min() / 4;
@@ -173,7 +172,8 @@ void VirtualInstrument::setProductionDate(int year, int month, int day)
     rewriteProductionRecord();
 }
 
-void VirtualInstrument::setCopiedBytes(quint8 kindByte, quint16 auxWord, quint8 auxByte1, quint8 auxByte2)
+void VirtualInstrument::setCopiedBytes(quint8 kindByte, quint16 auxWord, quint8 auxByte1,
+                                       quint8 auxByte2)
 {
     QMutexLocker lock(&m_mutex);
     m_kindByte = kindByte;
@@ -314,7 +314,8 @@ void VirtualInstrument::setMeterGroups(const QVector<MeterGroup> &groups)
     }
     QMutexLocker lock(&m_mutex);
     // Groups left over from an earlier, longer list would still answer their addresses.
-    writeMemoryLocked(2, kMeterGroupBase, QByteArray(qsizetype(m_meterGroupCount) * kMeterGroupBytes, '\0'));
+    writeMemoryLocked(2, kMeterGroupBase,
+                      QByteArray(qsizetype(m_meterGroupCount) * kMeterGroupBytes, '\0'));
     writeMemoryLocked(2, kMeterGroupBase, bytes);
     m_meterGroupCount = count;
     setGroupCountLocked(count);
@@ -324,7 +325,8 @@ void VirtualInstrument::setRecordings(const QVector<Recording> &recordings)
 {
     QMutexLocker lock(&m_mutex);
     for (int g = 0; g < m_recordingSizes.size(); ++g)
-        writeMemoryLocked(2, kRecordingBase + kRecordingStride * g, QByteArray(m_recordingSizes.at(g), '\0'));
+        writeMemoryLocked(2, kRecordingBase + kRecordingStride * g,
+                          QByteArray(m_recordingSizes.at(g), '\0'));
     m_recordingSizes.clear();
     const int count = static_cast<int>(std::min<qsizetype>(recordings.size(), kMaxRecordings));
     for (int g = 0; g < count; ++g) {
@@ -499,7 +501,8 @@ int VirtualInstrument::hostWrite(quint64 generation, const QByteArray &report)
             return -1;
         // Reports of another identifier, or too short to carry a length, bring no payload.
         if (report.size() >= 2 && static_cast<quint8>(report.at(0)) == kReportId) {
-            const qsizetype n = std::min<qsizetype>({static_cast<quint8>(report.at(1)), kMaxPayload, report.size() - 2});
+            const qsizetype n = std::min<qsizetype>(
+                {static_cast<quint8>(report.at(1)), kMaxPayload, report.size() - 2});
             m_requestBytes.append(report.constData() + 2, n);
             consumeRequestBytes();
         }
@@ -629,7 +632,9 @@ void VirtualInstrument::replyRegisterWrite(const QByteArray &frame)
     const quint8 reg = static_cast<quint8>(frame.at(2));
     const quint16 count = le16(frame, 4);
     if (reg == kRegClockWrite && count >= 6) {
-        auto byteAt = [&frame](int i) { return static_cast<int>(static_cast<quint8>(frame.at(6 + i))); };
+        auto byteAt = [&frame](int i) {
+            return static_cast<int>(static_cast<quint8>(frame.at(6 + i)));
+        };
         const QDate date(2000 + byteAt(0), byteAt(1), byteAt(2));
         const QTime time(byteAt(3), byteAt(4), byteAt(5));
         // An impossible date leaves the clock as it was; the write is still acknowledged.
@@ -679,7 +684,8 @@ void VirtualInstrument::replyBank2Read(quint32 address)
         return;
     }
     const qint64 offset = static_cast<qint64>(address) - kRecordingBase;
-    if (offset >= 0 && offset % kRecordingStride == 0 && offset / kRecordingStride < m_recordingSizes.size()) {
+    if (offset >= 0 && offset % kRecordingStride == 0 &&
+        offset / kRecordingStride < m_recordingSizes.size()) {
         sendRecording(static_cast<int>(offset / kRecordingStride));
         return;
     }
@@ -764,7 +770,8 @@ void VirtualInstrument::queueReply(QByteArray reply, bool mayFault)
     case Fault::ForeignReport: {
         // Carries a plausible frame (an error reply unless given), so a host that fails
         // to skip the report misreads it.
-        const QByteArray payload = fault.data.isEmpty() ? errorFrame() : fault.data.left(kMaxPayload);
+        const QByteArray payload =
+            fault.data.isEmpty() ? errorFrame() : fault.data.left(kMaxPayload);
         QByteArray report(kReportSize, '\0');
         report[0] = static_cast<char>(fault.arg);
         report[1] = static_cast<char>(payload.size());

@@ -61,9 +61,9 @@ public:
     // Memory banks (1, 2 and 7) and blocks that end in their own CRC.
     QByteArray memory(int bank, int address, int length) const;
     void setMemory(int bank, int address, const QByteArray &bytes);
-    void writeBlock(int bank, int address, const QByteArray &payload); // payload + block CRC
-    void corruptBlock(int bank, int address, int payloadLength);        // breaks its stored CRC
-    void setHostSettings(quint8 h0, quint8 h1, quint8 h2, quint8 h3);   // bank 1, 0x80
+    void writeBlock(int bank, int address, const QByteArray &payload);   // payload + block CRC
+    void corruptBlock(int bank, int address, int payloadLength);         // breaks its stored CRC
+    void setHostSettings(quint8 h0, quint8 h1, quint8 h2, quint8 h3);    // bank 1, 0x80
     void setMeasureSettings(quint8 s0, quint8 s1, quint8 s2, quint8 s3); // bank 7, 0x60
     void setGroupCount(int count); // bank 1, 0xE0, independent of the stored groups
 
@@ -160,12 +160,14 @@ private:
     void setClockLocked(const QDateTime &when);
     QDateTime clockLocked() const;
     QByteArray readMemoryLocked(int bank, qint64 address, qint64 length) const; // zero-padded
-    void writeMemoryLocked(int bank, qint64 address, const QByteArray &bytes);  // clipped to the bank
+    // Clipped to the bank.
+    void writeMemoryLocked(int bank, qint64 address, const QByteArray &bytes);
     QByteArray *bankOrNull(int number);
     const QByteArray *bankOrNull(int number) const;
     static qint64 bankCapacity(int number);
     qint64 nowUs() const;
-    bool unplugLocked(); // true when the state changed; the caller emits unplugged() after unlocking
+    // True when the state changed; the caller emits unplugged() after unlocking.
+    bool unplugLocked();
 
     mutable QMutex m_mutex;
     QWaitCondition m_inputReady;

@@ -126,17 +126,21 @@ void tst_App::startWith(VirtualInstrument *instrument)
 
 QImage tst_App::indicator() const
 {
-    const QLabel *label = MainWindow::instance()->findChild<QLabel *>(QStringLiteral("LinkStatusLabel"));
+    const QLabel *label =
+        MainWindow::instance()->findChild<QLabel *>(QStringLiteral("LinkStatusLabel"));
     return label ? label->pixmap().toImage() : QImage();
 }
 
 void tst_App::paletteComesFromTheSheet()
 {
-    const QString first = QStringLiteral("QPalette{background:#FFFFFF;}*{outline:0px;color:#00BFFF;}");
+    const QString first =
+        QStringLiteral("QPalette{background:#FFFFFF;}*{outline:0px;color:#00BFFF;}");
     QCOMPARE(AppStyle::paletteColor(first), QColor(Qt::white));
     // Whatever stands at characters 20 to 26 is taken.
-    QCOMPARE(AppStyle::paletteColor(QStringLiteral("QPalette{background:#12AB34;}")), QColor(0x12, 0xAB, 0x34));
-    QVERIFY(!AppStyle::paletteColor(QStringLiteral("QWidget{background-color:#12AB34;}")).isValid());
+    QCOMPARE(AppStyle::paletteColor(QStringLiteral("QPalette{background:#12AB34;}")),
+             QColor(0x12, 0xAB, 0x34));
+    QVERIFY(
+        !AppStyle::paletteColor(QStringLiteral("QWidget{background-color:#12AB34;}")).isValid());
     QVERIFY(!AppStyle::paletteColor(QString()).isValid());
 
     QFile sheet(QString::fromLatin1(AppStyle::StyleSheetPath));
@@ -173,7 +177,8 @@ void tst_App::startsInChineseWithTheLoggerPage()
     QCOMPARE(en->focusPolicy(), Qt::NoFocus);
     QVERIFY(en->minimumSize() == QSize(100, 35));
     QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("警告"));
-    QVERIFY(window->styleSheet().contains(QStringLiteral("QRadioButton::indicator{width:15px;height:15px;}")));
+    QVERIFY(window->styleSheet().contains(
+        QStringLiteral("QRadioButton::indicator{width:15px;height:15px;}")));
     QVERIFY(window->windowFlags() & Qt::WindowMaximizeButtonHint);
     QVERIFY(m_prompts.isEmpty());
 }
@@ -380,12 +385,14 @@ void tst_App::languageSwitch()
     MainWindow *window = MainWindow::instance();
     auto *en = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
     auto *zh = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
-    QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"), QStringLiteral("获取数据"));
+    QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"),
+             QStringLiteral("获取数据"));
 
     QTest::mouseClick(en, Qt::LeftButton);
     QVERIFY(!window->loggerPage()->isChinese);
     QVERIFY(!window->meterPage()->isChinese);
-    QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"), QStringLiteral("Get Data"));
+    QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"),
+             QStringLiteral("Get Data"));
     QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("Warn"));
 
     // Without the files nothing changes, and the language in force stays.
@@ -514,10 +521,12 @@ void tst_App::singleInstanceTwoProcesses()
     QProcess first;
     first.setProcessEnvironment(env);
     first.setWorkingDirectory(QStringLiteral(SOLVANE_QM_DIR));
-    first.start(program, {QStringLiteral("--demo"), QStringLiteral("logger"), QStringLiteral("--answer-prompts")});
+    first.start(program, {QStringLiteral("--demo"), QStringLiteral("logger"),
+                          QStringLiteral("--answer-prompts")});
     QVERIFY(first.waitForStarted());
     QByteArray firstLog;
-    QTRY_VERIFY_WITH_TIMEOUT((firstLog += first.readAllStandardError()).contains("hidDevice Open success!"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        (firstLog += first.readAllStandardError()).contains("hidDevice Open success!"), 20000);
 
     QProcess second;
     second.setProcessEnvironment(env);
@@ -529,7 +538,8 @@ void tst_App::singleInstanceTwoProcesses()
     // The second copy never opened the instrument.
     QVERIFY(!second.readAllStandardError().contains("hidDevice Open"));
 
-    QTRY_VERIFY_WITH_TIMEOUT((firstLog += first.readAllStandardError()).contains("active!!!!!"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT((firstLog += first.readAllStandardError()).contains("active!!!!!"),
+                             20000);
     QCOMPARE(first.state(), QProcess::Running);
     first.terminate();
     QVERIFY(first.waitForFinished(10000));

@@ -39,8 +39,7 @@
 #include <thread>
 #include <vector>
 
-namespace
-{
+namespace {
 
 const char *const kStyleSheet = ":/qss/psblue.css";
 

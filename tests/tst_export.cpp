@@ -25,8 +25,7 @@ extern "C" const char *__lsan_default_suppressions()
     return "leak:libodbc.so\n";
 }
 
-namespace
-{
+namespace {
 
 QByteArray groupOf(const QList<float> &samples)
 {

@@ -39,8 +39,7 @@
 #include <mutex>
 #include <thread>
 
-namespace
-{
+namespace {
 
 using Fault = VirtualInstrument::Fault;
 

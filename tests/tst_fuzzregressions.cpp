@@ -19,9 +19,15 @@ QByteArray hex(const char *text)
 class ReplayConnection : public HidConnection
 {
 public:
-    explicit ReplayConnection(const QList<QByteArray> &reports) : m_reports(reports.begin(), reports.end()) {}
+    explicit ReplayConnection(const QList<QByteArray> &reports)
+        : m_reports(reports.begin(), reports.end())
+    {
+    }
 
-    int writeReport(const QByteArray &report, int) override { return static_cast<int>(report.size()); }
+    int writeReport(const QByteArray &report, int) override
+    {
+        return static_cast<int>(report.size());
+    }
     int readReport(QByteArray &report, int) override
     {
         report.clear();
@@ -79,7 +85,9 @@ void tst_FuzzRegressions::clockWithImpossibleTimeIsNotMidnight()
     // A clock reply whose hour byte is 0x6D: the date is fine, the time is not. It used to
     // come back as 2006-06-06 00:00:00, a valid reading the instrument never sent.
     QDateTime when(QDate(1999, 9, 9), QTime(9, 9, 9));
-    QCOMPARE(InstrumentProtocol::parseDateTime(hex("ff 0e 06 06 06 06 06 06 06 6d 06 06 06 06 06 06"), when), 1);
+    QCOMPARE(InstrumentProtocol::parseDateTime(
+                 hex("ff 0e 06 06 06 06 06 06 06 6d 06 06 06 06 06 06"), when),
+             1);
     QVERIFY(!when.isValid());
 
     // Each impossible field alone, and the reading beside them that is fine.

@@ -32,8 +32,7 @@ using Io = HidApiBackend::Io;
 // Per call, its next results: a count or value, or -errno for a failure.
 using Script = std::map<std::string, std::deque<long>>;
 
-namespace
-{
+namespace {
 
 enum Kind { Hidraw, HidApi, NoDevice }; // the connection under test
 
@@ -449,8 +448,7 @@ Q_DECLARE_METATYPE(BackendCase)
 Q_DECLARE_METATYPE(UdevCase)
 Q_DECLARE_METATYPE(KindCase)
 
-namespace
-{
+namespace {
 void kinds()
 {
     rows<KindCase>({{"hidraw", Hidraw}, {"hidapi", HidApi}});

@@ -203,7 +203,8 @@ void tst_Link::crcKnownAnswer()
     QCOMPARE(frame.size(), 8);
     // Low byte first: a frame with its CRC checks to zero.
     QCOMPARE(Crc16::modbus(frame), quint16(0));
-    QCOMPARE(quint8(frame.at(6)) | (quint8(frame.at(7)) << 8), int(Crc16::modbus(hex("AB 20 1C 00 02 00"))));
+    QCOMPARE(quint8(frame.at(6)) | (quint8(frame.at(7)) << 8),
+             int(Crc16::modbus(hex("AB 20 1C 00 02 00"))));
     QCOMPARE(Crc16::modbus(QByteArray()), quint16(0xFFFF));
 }
 
@@ -224,19 +225,25 @@ void tst_Link::requestBytesOfEveryOperation()
     const QList<Case> cases = {
         {"firmware", [&] { return p->ReadFirmwareVersion(a); }, hex("AB 20 1C 00 02 00")},
         {"production", [&] { return p->ReadProductionInfo(info); }, hex("AB 47 00 00 00 00 14 00")},
-        {"calibration", [&] { return p->ReadCalibrationDate(date); }, hex("AB 47 24 00 00 00 06 00")},
-        {"measure read", [&] { return p->ReadMeasureConfigure(a, b, c, d); }, hex("AB 47 60 00 00 00 06 00")},
+        {"calibration", [&] { return p->ReadCalibrationDate(date); },
+         hex("AB 47 24 00 00 00 06 00")},
+        {"measure read", [&] { return p->ReadMeasureConfigure(a, b, c, d); },
+         hex("AB 47 60 00 00 00 06 00")},
         {"measure write", [&] { return p->WriteMeasureConfigure(0, 10, 2, 3); },
          hex("AB 77 60 00 00 00 06 00") + settings1},
-        {"host read", [&] { return p->ReadHostConfigure(a, b, c, d); }, hex("AB 41 80 00 00 00 06 00")},
+        {"host read", [&] { return p->ReadHostConfigure(a, b, c, d); },
+         hex("AB 41 80 00 00 00 06 00")},
         // Settings go out as their low byte: -1 becomes FF.
         {"host write", [&] { return p->WriteHostConfigure(-1, 10, 256, 1); },
          hex("AB 71 80 00 00 00 06 00") + settings2},
-        {"clock write", [&] { return p->WriteDateTime(QDateTime(QDate(2026, 12, 7), QTime(22, 5, 9, 870))); },
+        {"clock write",
+         [&] { return p->WriteDateTime(QDateTime(QDate(2026, 12, 7), QTime(22, 5, 9, 870))); },
          hex("AB 21 21 00 06 00 1A 0C 07 16 05 09")},
-        {"clock write 1999", [&] { return p->WriteDateTime(QDateTime(QDate(1999, 1, 2), QTime(3, 4, 5))); },
+        {"clock write 1999",
+         [&] { return p->WriteDateTime(QDateTime(QDate(1999, 1, 2), QTime(3, 4, 5))); },
          hex("AB 21 21 00 06 00 FF 01 02 03 04 05")},
-        {"clock write 2256", [&] { return p->WriteDateTime(QDateTime(QDate(2256, 1, 2), QTime(3, 4, 5))); },
+        {"clock write 2256",
+         [&] { return p->WriteDateTime(QDateTime(QDate(2256, 1, 2), QTime(3, 4, 5))); },
          hex("AB 21 21 00 06 00 00 01 02 03 04 05")},
         {"clock read", [&] { return p->ReadDateTime(when); }, hex("AB 20 61 00 06 00")},
         {"group count", [&] { return p->ReadPowerGroupCount(a); }, hex("AB 41 E0 00 00 00 04 00")},
@@ -246,12 +253,14 @@ void tst_Link::requestBytesOfEveryOperation()
         QCOMPARE(test.call(), 1);
         const QList<QByteArray> seen = m_instrument->requests();
         QVERIFY2(seen.size() == 1, test.name);
-        QVERIFY2(seen.first() == withCrc(test.request), qPrintable(QString::fromLatin1(test.name) + ": " +
-                                                                    QString::fromLatin1(seen.first().toHex(' '))));
+        QVERIFY2(seen.first() == withCrc(test.request),
+                 qPrintable(QString::fromLatin1(test.name) + ": " +
+                            QString::fromLatin1(seen.first().toHex(' '))));
     }
     // A known frame with its CRC spelled out pins the byte order.
     QCOMPARE(withCrc(hex("AB 20 1C 00 02 00")), hex("AB 20 1C 00 02 00 9E F7"));
-    QCOMPARE(InstrumentProtocol::powerGroupRequest(0x180 + 0x980 * 2), hex("AB 42 80 14 00 00 40 00"));
+    QCOMPARE(InstrumentProtocol::powerGroupRequest(0x180 + 0x980 * 2),
+             hex("AB 42 80 14 00 00 40 00"));
     QCOMPARE(InstrumentProtocol::powerGroupRequest(240 + 24 * 8), hex("AB 42 B0 01 00 00 40 00"));
 }
 
@@ -489,8 +498,10 @@ void tst_Link::groupCountEitherByteRule()
         quint8 stored0, stored1;
         int code;
     };
-    const QList<Case> cases = {
-        {lo, hi, 1}, {lo, quint8(hi ^ 0xFF), 1}, {quint8(lo ^ 0xFF), hi, 1}, {quint8(lo ^ 0xFF), quint8(hi ^ 0xFF), -4}};
+    const QList<Case> cases = {{lo, hi, 1},
+                               {lo, quint8(hi ^ 0xFF), 1},
+                               {quint8(lo ^ 0xFF), hi, 1},
+                               {quint8(lo ^ 0xFF), quint8(hi ^ 0xFF), -4}};
     for (const Case &c : cases) {
         QByteArray stored = payload;
         stored.append(static_cast<char>(c.stored0));
@@ -919,7 +930,7 @@ void tst_Link::workerStartsAndStops()
     QCOMPARE(firstWorker->thread(), firstThread.data());
 
     control.stop();
-    QVERIFY(firstThread.isNull()); // the finished thread is gone
+    QVERIFY(firstThread.isNull());           // the finished thread is gone
     QCOMPARE(control.worker(), firstWorker); // the finished worker stays, its lock free
     QVERIFY(control.pauseLock()->tryLock());
     control.pauseLock()->unlock();
@@ -1032,7 +1043,8 @@ void tst_Link::parsersAreSafeOnShortInput()
         const QByteArray cut = full.left(size);
         QCOMPARE(InstrumentProtocol::parseProductionInfo(cut, info), -2);
         QCOMPARE(InstrumentProtocol::parseCalibrationDate(cut.left(qMin(size, 15)), date), -2);
-        QCOMPARE(InstrumentProtocol::parseSettingsBlock(cut.left(qMin(size, 15)), 0x80, values), -2);
+        QCOMPARE(InstrumentProtocol::parseSettingsBlock(cut.left(qMin(size, 15)), 0x80, values),
+                 -2);
         QCOMPARE(InstrumentProtocol::parseDateTime(cut.left(qMin(size, 13)), when), -2);
         QCOMPARE(InstrumentProtocol::parsePowerGroupCount(cut.left(qMin(size, 13)), value), -2);
         QCOMPARE(InstrumentProtocol::parseFirmwareVersion(cut.left(qMin(size, 9)), value), -2);

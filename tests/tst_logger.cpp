@@ -133,7 +133,10 @@ private:
     }
     FirstPageFor416 *page() const { return MainWindow::instance()->loggerPage(); }
     QTableWidget *table() const { return child<QTableWidget>("tbData"); }
-    TableOpWidget *ops(int row) const { return qobject_cast<TableOpWidget *>(table()->cellWidget(row, 7)); }
+    TableOpWidget *ops(int row) const
+    {
+        return qobject_cast<TableOpWidget *>(table()->cellWidget(row, 7));
+    }
     QString cell(int row, int column) const
     {
         const QTableWidgetItem *item = table()->item(row, column);
@@ -346,7 +349,8 @@ void tst_Logger::groupValues()
     QCOMPARE(LoggerFrames::sampleCount(g), 4);
     QCOMPARE(LoggerFrames::sampleCount(g + "xyz"), 4); // a partial sample is not one
     QCOMPARE(LoggerFrames::startTimeText(g), QStringLiteral("2031-12-31 23:59:58"));
-    QCOMPARE(LoggerFrames::compactTime(LoggerFrames::startTimeText(g)), QStringLiteral("20311231235958"));
+    QCOMPARE(LoggerFrames::compactTime(LoggerFrames::startTimeText(g)),
+             QStringLiteral("20311231235958"));
     LoggerFrames::Statistics s = LoggerFrames::statistics(g);
     QCOMPARE(s.count, 4);
     QCOMPARE(s.rec, 4.0f);
@@ -419,7 +423,8 @@ void tst_Logger::deviceInformationAndLanguage()
     QCOMPARE(page()->readDeviceInfo(), -1);
     QCOMPARE(m_prompts.size(), 1);
     QCOMPARE(m_prompts.first().title, QStringLiteral("Warn"));
-    QCOMPARE(m_prompts.first().text, QStringLiteral("The instrument is not configured production information!"));
+    QCOMPARE(m_prompts.first().text,
+             QStringLiteral("The instrument is not configured production information!"));
     QVERIFY(page()->deviceSummary().isEmpty());
     QCOMPARE(child<QDateEdit>("ProductionDateEdit")->date(), QDate(2000, 1, 1));
 
@@ -428,9 +433,10 @@ void tst_Logger::deviceInformationAndLanguage()
     QTRY_VERIFY(!MainWindow::instance()->link());
     m_prompts.clear();
     QCOMPARE(page()->readDeviceInfo(), -1);
-    QTRY_VERIFY(child<QPushButton>("readDateTimeBtn")->isEnabled()); // after refreshDevice's clock read
-    for (const char *name :
-         {"readhostconfiguretBtn", "writehostconfiguretBtn", "readDateTimeBtn", "writeDateTimeBtn", "GetDataBtn"})
+    QTRY_VERIFY(
+        child<QPushButton>("readDateTimeBtn")->isEnabled()); // after refreshDevice's clock read
+    for (const char *name : {"readhostconfiguretBtn", "writehostconfiguretBtn", "readDateTimeBtn",
+                             "writeDateTimeBtn", "GetDataBtn"})
         click(name);
     QCOMPARE(texts(), QStringList(5, QStringLiteral("please Connecting instrument!")));
 }
@@ -442,20 +448,23 @@ void tst_Logger::setupRead()
     const QString white = QStringLiteral("background-color: rgb(255,255,255);");
     const QString grey = QStringLiteral("background-color: rgb(200,200,200);");
     // The setup box: choices, minutes, and which parts are open (white) or barred (grey).
-    auto shows = [&](int autoOff, int interval, const char *minutes, bool minutesOpen, const QString &minutesStyle,
-                     bool intervalOpen) {
+    auto shows = [&](int autoOff, int interval, const char *minutes, bool minutesOpen,
+                     const QString &minutesStyle, bool intervalOpen) {
         const auto buttons = page()->intervalGroup->buttons();
-        return page()->autoOffGroup->checkedId() == autoOff && page()->intervalGroup->checkedId() == interval &&
+        return page()->autoOffGroup->checkedId() == autoOff &&
+               page()->intervalGroup->checkedId() == interval &&
                shutdown->text() == QLatin1String(minutes) && shutdown->isEnabled() == minutesOpen &&
                shutdown->styleSheet() == minutesStyle &&
                std::all_of(buttons.begin(), buttons.end(), [&](QAbstractButton *b) {
-                   return b->isEnabled() == intervalOpen && b->styleSheet() == (intervalOpen ? white : grey);
+                   return b->isEnabled() == intervalOpen &&
+                          b->styleSheet() == (intervalOpen ? white : grey);
                });
     };
 
     m_logger->setHostSettings(0, 4, 2, 0);
     QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), 1);
-    QVERIFY(shows(0, 2, "4", false, white, true)); // the minutes kept and white, unlike a click on OFF
+    // The minutes kept and white, unlike a click on OFF.
+    QVERIFY(shows(0, 2, "4", false, white, true));
     m_logger->setHostSettings(1, 9, 1, 0);
     QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), 1);
     QVERIFY(shows(1, 1, "9", true, white, false));
@@ -498,14 +507,15 @@ void tst_Logger::setupWrite()
     QCOMPARE(m_prompts.size(), 1);
     QCOMPARE(m_prompts.first().kind, UserPrompts::Kind::Question);
     QCOMPARE(m_prompts.first().title, QStringLiteral("Solvane V2.1"));
-    QCOMPARE(m_prompts.first().text, QStringLiteral("Resetting the parameter history data will be cleared."));
+    QCOMPARE(m_prompts.first().text,
+             QStringLiteral("Resetting the parameter history data will be cleared."));
     QCOMPARE(table()->rowCount(), 3);
     QVERIFY(m_logger->requests().isEmpty());
 
     m_answer = nullptr;
     child<QRadioButton>("OnBtn")->click();
-    const QStringList refused{QStringLiteral("0"), QStringLiteral("11"), QStringLiteral("1.5"), QStringLiteral("abc"),
-                              QString()};
+    const QStringList refused{QStringLiteral("0"), QStringLiteral("11"), QStringLiteral("1.5"),
+                              QStringLiteral("abc"), QString()};
     for (const QString &text : refused) {
         click("GetDataBtn");
         QCOMPARE(table()->rowCount(), 3);
@@ -594,7 +604,8 @@ void tst_Logger::downloadRowsAndIntervals()
     auto *bar = page()->progress()->findChild<QProgressBar *>();
     connect(bar, &QProgressBar::valueChanged, this, [&](int v) {
         values.append(v);
-        visibleMidway = visibleMidway || (v > 0 && v < bar->maximum() && page()->progress()->isVisible());
+        visibleMidway =
+            visibleMidway || (v > 0 && v < bar->maximum() && page()->progress()->isVisible());
     });
     // Events go on during the download.
     m_wasBusy = false;
@@ -636,7 +647,8 @@ void tst_Logger::downloadRowsAndIntervals()
     m_logger->corruptBlock(1, 0x80, 4);
     click("GetDataBtn");
     checkRow(1, list[1], 1);
-    QCOMPARE(child<QLineEdit>("ShutdownEdit")->text(), QStringLiteral("3")); // the setup box was read too
+    // The setup box was read too.
+    QCOMPARE(child<QLineEdit>("ShutdownEdit")->text(), QStringLiteral("3"));
     QVERIFY(m_prompts.isEmpty());
 
     // Nothing stored: no rows, no dialog, no message.
@@ -875,8 +887,8 @@ void tst_Logger::busyKeepsActionsOut()
 
     m_wasBusy = false;
     m_during = [this] {
-        for (const char *name : {"ClearBtn", "readhostconfiguretBtn", "writehostconfiguretBtn", "readDateTimeBtn",
-                                 "writeDateTimeBtn", "GetDataBtn"})
+        for (const char *name : {"ClearBtn", "readhostconfiguretBtn", "writehostconfiguretBtn",
+                                 "readDateTimeBtn", "writeDateTimeBtn", "GetDataBtn"})
             click(name);
         ops(0)->EXCELBtn->click();
         ops(0)->CurveBtn->click();
@@ -929,11 +941,13 @@ void tst_Logger::rowActions()
     };
     ops(2)->EXCELBtn->click();
     QCOMPARE(page()->GetPowerData(), groupBytes(list[2]));
-    QCOMPARE(page()->reportValues.startTime, list[2].start.toString(QStringLiteral("yyyyMMddhhmmss")));
+    QCOMPARE(page()->reportValues.startTime,
+             list[2].start.toString(QStringLiteral("yyyyMMddhhmmss")));
     QCOMPARE(page()->reportValues.groupNo, QStringLiteral("3"));
 
     // Report after Excel: the dashed start again, and no old picture left for it.
-    const QString picture = QCoreApplication::applicationDirPath() + QStringLiteral("/PcustomPlot.png");
+    const QString picture =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/PcustomPlot.png");
     {
         QFile stale(picture);
         QVERIFY(stale.open(QIODevice::WriteOnly));

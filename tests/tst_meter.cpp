@@ -39,7 +39,8 @@ QVector<VirtualInstrument::MeterGroup> sampleGroups(int count)
     QVector<VirtualInstrument::MeterGroup> groups;
     for (int i = 0; i < count; ++i) {
         const float base = 1000.25f + 111.5f * i;
-        groups.append({base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
+        groups.append(
+            {base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
     }
     return groups;
 }
@@ -172,15 +173,18 @@ void tst_Meter::deviceInformationAndProfiles()
     QCOMPARE(child<QLineEdit>("DeviceNameEdit")->text(), QStringLiteral("VT415-M2"));
     QVERIFY(child<QRadioButton>("OffRadioBtn")->isEnabled());
     QVERIFY(child<QRadioButton>("RadioBtn_50ZH")->isCheckable());
-    QVERIFY(child<QRadioButton>("OffRadioBtn")->styleSheet().contains(QStringLiteral("200,200,200")));
-    QCOMPARE(child<QRadioButton>("wcmBtn")->styleSheet(), QStringLiteral("background-color: rgb(255,255,255);"));
+    QVERIFY(
+        child<QRadioButton>("OffRadioBtn")->styleSheet().contains(QStringLiteral("200,200,200")));
+    QCOMPARE(child<QRadioButton>("wcmBtn")->styleSheet(),
+             QStringLiteral("background-color: rgb(255,255,255);"));
     QVERIFY(!child<QRadioButton>("uwcmBtn")->isEnabled());
 
     // An unknown model: "UnKnow", every button enabled, the profile left as it was.
     m_meter->setModelCode(1234567);
     QCOMPARE(page()->refreshDevice(), 1);
     QCOMPARE(child<QLineEdit>("DeviceNameEdit")->text(), QStringLiteral("UnKnow"));
-    for (const char *name : {"OffRadioBtn", "RadioBtn_50ZH", "uwcmBtn", "mwcmBtn", "wcmBtn", "wmBtn"})
+    for (const char *name :
+         {"OffRadioBtn", "RadioBtn_50ZH", "uwcmBtn", "mwcmBtn", "wcmBtn", "wmBtn"})
         QVERIFY2(child<QRadioButton>(name)->isEnabled(), name);
 
     // A failing calibration read keeps what was already written.
@@ -203,14 +207,16 @@ void tst_Meter::fetchEveryProfileAndUnit()
         int decimals[4];
     };
     const ProfileCase profiles[] = {
-        {7001297, {1, 4, -1, 3}}, // A
-        {7003395, {-1, 0, 3, 0}}, // B
-        {27004365, {-1, 1, -1, 0}}, // C
+        {7001297, {1, 4, -1, 3}},    // A
+        {7003395, {-1, 0, 3, 0}},    // B
+        {27004365, {-1, 1, -1, 0}},  // C
         {1234567, {-1, -1, -1, -1}}, // not in the table
     };
     const char *energyHeaders[] = {"Energy uJ/cm²", "Energy mJ/cm²", "Energy J/cm²", "Energy J/m²"};
-    const char *avgHeaders[] = {"Power(AVG) uW/cm²", "Power(AVG) mW/cm²", "Power(AVG) W/cm²", "Power(AVG) W/m²"};
-    const char *units[] = {"uW/cm<sup>2</sup>", "mW/cm<sup>2</sup>", "W/cm<sup>2</sup>", "W/m<sup>2</sup>"};
+    const char *avgHeaders[] = {"Power(AVG) uW/cm²", "Power(AVG) mW/cm²", "Power(AVG) W/cm²",
+                                "Power(AVG) W/m²"};
+    const char *units[] = {"uW/cm<sup>2</sup>", "mW/cm<sup>2</sup>", "W/cm<sup>2</sup>",
+                           "W/m<sup>2</sup>"};
     const QVector<VirtualInstrument::MeterGroup> groups = sampleGroups(9);
     for (const ProfileCase &profile : profiles) {
         start(profile.model);
@@ -222,14 +228,17 @@ void tst_Meter::fetchEveryProfileAndUnit()
             QTRY_VERIFY(!page()->busy);
             // Nine requests at 240, 264, ... 432.
             for (int i = 0; i < 9; ++i)
-                QCOMPARE(requestsStartingWith(InstrumentProtocol::powerGroupRequest(240 + 24 * i)), 1);
+                QCOMPARE(requestsStartingWith(InstrumentProtocol::powerGroupRequest(240 + 24 * i)),
+                         1);
             QCOMPARE(header(1), QString::fromUtf8(energyHeaders[unit]));
             QCOMPARE(header(6), QString::fromUtf8(avgHeaders[unit]));
             QCOMPARE(page()->reportValues.powerUnitHtml, QString::fromLatin1(units[unit]));
             const int d = profile.decimals[unit];
             for (int row = 0; row < 9; ++row) {
                 const auto &g = groups[row];
-                auto value = [d](float v) { return d < 0 ? QString() : QString::number(v, 'f', d); };
+                auto value = [d](float v) {
+                    return d < 0 ? QString() : QString::number(v, 'f', d);
+                };
                 QCOMPARE(cell(row, 0), QString::number(row + 1));
                 QCOMPARE(cell(row, 1), value(g[4]));
                 QCOMPARE(cell(row, 2), QString::number(g[5], 'f', 1));
@@ -432,7 +441,8 @@ void tst_Meter::setupWrite()
     QCOMPARE(m_prompts.size(), 1);
     QCOMPARE(m_prompts.first().kind, UserPrompts::Kind::Question);
     QCOMPARE(m_prompts.first().title, QStringLiteral("Solvane V2.1"));
-    QCOMPARE(m_prompts.first().text, QStringLiteral("Resetting the parameter history data will be cleared."));
+    QCOMPARE(m_prompts.first().text,
+             QStringLiteral("Resetting the parameter history data will be cleared."));
     QCOMPARE(table()->rowCount(), 9);
     QVERIFY(m_meter->requests().isEmpty());
 
@@ -580,7 +590,8 @@ void tst_Meter::grabsWithRows()
     QVERIFY(window->grab().save(dir + QStringLiteral("/meter_zh.png")));
     window->on_btnLanguageEn_clicked();
     QCOMPARE(header(3), QStringLiteral("Power(RT) uW/cm²"));
-    QCOMPARE(qobject_cast<TableOpWidget *>(table()->cellWidget(0, 7))->ReportBtn->text(), QStringLiteral("Report"));
+    QCOMPARE(qobject_cast<TableOpWidget *>(table()->cellWidget(0, 7))->ReportBtn->text(),
+             QStringLiteral("Report"));
     QVERIFY(window->grab().save(dir + QStringLiteral("/meter_en.png")));
 }
 

@@ -24,8 +24,7 @@
 #include <algorithm>
 #include <memory>
 
-namespace
-{
+namespace {
 
 // The real catalogue, noting every lookup it has no wording for.
 class RecordingTranslator : public QTranslator

@@ -39,7 +39,8 @@ QByteArray withCrc(QByteArray frame)
 
 quint16 le16(const QByteArray &b, int at)
 {
-    return static_cast<quint16>(static_cast<quint8>(b.at(at)) | (static_cast<quint8>(b.at(at + 1)) << 8));
+    return static_cast<quint16>(static_cast<quint8>(b.at(at)) |
+                                (static_cast<quint8>(b.at(at + 1)) << 8));
 }
 
 quint32 le32(const QByteArray &b, int at)
@@ -59,25 +60,28 @@ QByteArray floatBytes(float value)
 {
     quint32 bits = 0;
     std::memcpy(&bits, &value, sizeof bits);
-    return bytes({int(bits & 0xFF), int((bits >> 8) & 0xFF), int((bits >> 16) & 0xFF), int(bits >> 24)});
+    return bytes(
+        {int(bits & 0xFF), int((bits >> 8) & 0xFF), int((bits >> 16) & 0xFF), int(bits >> 24)});
 }
 
 bool frameCrcOk(const QByteArray &frame)
 {
-    return frame.size() >= 3 && Crc16::modbus(frame, 0, frame.size() - 2) == le16(frame, frame.size() - 2);
+    return frame.size() >= 3 &&
+           Crc16::modbus(frame, 0, frame.size() - 2) == le16(frame, frame.size() - 2);
 }
 
 QByteArray memoryRead(int bank, quint32 address, quint16 length)
 {
-    return withCrc(bytes({0xAB, 0x40 + bank, int(address & 0xFF), int((address >> 8) & 0xFF),
-                          int((address >> 16) & 0xFF), int(address >> 24), length & 0xFF, length >> 8}));
+    return withCrc(
+        bytes({0xAB, 0x40 + bank, int(address & 0xFF), int((address >> 8) & 0xFF),
+               int((address >> 16) & 0xFF), int(address >> 24), length & 0xFF, length >> 8}));
 }
 
 QByteArray memoryWrite(int bank, quint32 address, const QByteArray &data)
 {
     QByteArray frame = bytes({0xAB, 0x70 + bank, int(address & 0xFF), int((address >> 8) & 0xFF),
-                              int((address >> 16) & 0xFF), int(address >> 24), int(data.size() & 0xFF),
-                              int(data.size() >> 8)});
+                              int((address >> 16) & 0xFF), int(address >> 24),
+                              int(data.size() & 0xFF), int(data.size() >> 8)});
     return withCrc(frame + data);
 }
 
@@ -121,7 +125,8 @@ QList<QByteArray> drainReports(HidConnection &connection)
 
 QByteArray payloadOf(const QByteArray &report)
 {
-    if (report.size() < 2 || static_cast<quint8>(report.at(0)) != 0x3F || static_cast<quint8>(report.at(1)) > 62)
+    if (report.size() < 2 || static_cast<quint8>(report.at(0)) != 0x3F ||
+        static_cast<quint8>(report.at(1)) > 62)
         return QByteArray();
     return report.mid(2, static_cast<quint8>(report.at(1)));
 }
@@ -193,9 +198,12 @@ void TestVirtualInstrument::identityBlocks()
     QCOMPARE(le32(reply, 8 + 6), 19120001u);
     QCOMPARE(le32(reply, 8 + 10), kMeterModel);
 
-    QCOMPARE(exchange(*connection, memoryRead(7, 0x24, 6)).mid(8, 6), blockOf(bytes({0xE8, 0x07, 1, 20})));
-    QCOMPARE(exchange(*connection, memoryRead(7, 0x60, 6)).mid(8, 6), blockOf(bytes({0, 10, 0, 0})));
-    QCOMPARE(exchange(*connection, memoryRead(1, 0x80, 6)).mid(8, 6), blockOf(bytes({0, 10, 0, 0})));
+    QCOMPARE(exchange(*connection, memoryRead(7, 0x24, 6)).mid(8, 6),
+             blockOf(bytes({0xE8, 0x07, 1, 20})));
+    QCOMPARE(exchange(*connection, memoryRead(7, 0x60, 6)).mid(8, 6),
+             blockOf(bytes({0, 10, 0, 0})));
+    QCOMPARE(exchange(*connection, memoryRead(1, 0x80, 6)).mid(8, 6),
+             blockOf(bytes({0, 10, 0, 0})));
     QCOMPARE(exchange(*connection, memoryRead(1, 0xE0, 4)).mid(8, 4), blockOf(bytes({0, 0})));
 
     reply = exchange(*connection, kFirmwareRequest);
@@ -211,11 +219,12 @@ void TestVirtualInstrument::identityBlocks()
     instrument.setHostSettings(1, 2, 3, 4);
     instrument.setMeasureSettings(5, 6, 7, 8);
     instrument.setGroupCount(7);
-    const QByteArray record = bytes({0x5A, 0x00, 0xE3, 0x07, 12, 31, 0x04, 0x03, 0x02, 0x01, 0xD4, 0xC3, 0xB2,
-                                     0xA1, 0xEF, 0xBE, 0x11, 0x22});
+    const QByteArray record = bytes({0x5A, 0x00, 0xE3, 0x07, 12, 31, 0x04, 0x03, 0x02, 0x01, 0xD4,
+                                     0xC3, 0xB2, 0xA1, 0xEF, 0xBE, 0x11, 0x22});
     QCOMPARE(exchange(*connection, memoryRead(7, 0x00, 0x14)).mid(8, 20), blockOf(record));
     QCOMPARE(instrument.memory(7, 0, 20), blockOf(record));
-    QCOMPARE(exchange(*connection, memoryRead(7, 0x24, 6)).mid(8, 6), blockOf(bytes({0xE9, 0x07, 2, 3})));
+    QCOMPARE(exchange(*connection, memoryRead(7, 0x24, 6)).mid(8, 6),
+             blockOf(bytes({0xE9, 0x07, 2, 3})));
     QCOMPARE(exchange(*connection, memoryRead(1, 0x80, 6)).mid(8, 6), blockOf(bytes({1, 2, 3, 4})));
     QCOMPARE(exchange(*connection, memoryRead(7, 0x60, 6)).mid(8, 6), blockOf(bytes({5, 6, 7, 8})));
     QCOMPARE(exchange(*connection, memoryRead(1, 0xE0, 4)).mid(8, 4), blockOf(bytes({7, 0})));
@@ -255,11 +264,13 @@ void TestVirtualInstrument::memoryWritesAndRequestStream()
     QCOMPARE(hostWrite.size(), 16);
     QCOMPARE(exchange(*connection, hostWrite), withCrc(hostWrite.left(8)));
     QCOMPARE(instrument.memory(1, 0x80, 6), blockOf(bytes({1, 30, 2, 0})));
-    QCOMPARE(exchange(*connection, memoryRead(1, 0x80, 6)).mid(8, 6), blockOf(bytes({1, 30, 2, 0})));
+    QCOMPARE(exchange(*connection, memoryRead(1, 0x80, 6)).mid(8, 6),
+             blockOf(bytes({1, 30, 2, 0})));
 
     const QByteArray measureWrite = memoryWrite(7, 0x60, blockOf(bytes({0, 10, 2, 3})));
     QCOMPARE(exchange(*connection, measureWrite).size(), 10);
-    QCOMPARE(exchange(*connection, memoryRead(7, 0x60, 6)).mid(8, 6), blockOf(bytes({0, 10, 2, 3})));
+    QCOMPARE(exchange(*connection, memoryRead(7, 0x60, 6)).mid(8, 6),
+             blockOf(bytes({0, 10, 2, 3})));
 
     // A write stored as sent, even with a wrong block CRC.
     QCOMPARE(exchange(*connection, memoryWrite(1, 0x80, bytes({1, 2, 3, 4, 0, 0}))).size(), 10);
@@ -281,7 +292,8 @@ void TestVirtualInstrument::memoryWritesAndRequestStream()
     QCOMPARE(payloadOf(reports).mid(8, 150), big);
 
     // The log holds the exact frames, CRC included.
-    QCOMPARE(instrument.requests(), (QList<QByteArray>{memoryWrite(1, 0x300, big), memoryRead(1, 0x300, 150)}));
+    QCOMPARE(instrument.requests(),
+             (QList<QByteArray>{memoryWrite(1, 0x300, big), memoryRead(1, 0x300, 150)}));
 
     // Resynchronising: junk, an unknown command and a damaged frame get no answer; the good
     // frame after them does, and only it is logged.
@@ -337,14 +349,16 @@ void TestVirtualInstrument::clockRunsOn()
     QCOMPARE(instrument.clock().time().msec(), 0);
 
     // Setting it over the wire.
-    const QByteArray write = withCrc(bytes({0xAB, 0x21, 0x21, 0x00, 0x06, 0x00, 30, 11, 22, 13, 44, 55}));
+    const QByteArray write =
+        withCrc(bytes({0xAB, 0x21, 0x21, 0x00, 0x06, 0x00, 30, 11, 22, 13, 44, 55}));
     QCOMPARE(exchange(*connection, write), withCrc(write.left(6)));
     const QDateTime written(QDate(2030, 11, 22), QTime(13, 44, 55));
     QVERIFY(instrument.clock() >= written);
     QVERIFY(instrument.clock() < written.addSecs(3600));
 
     // An impossible date is acknowledged but leaves the clock alone.
-    const QByteArray bad = withCrc(bytes({0xAB, 0x21, 0x21, 0x00, 0x06, 0x00, 24, 13, 40, 0, 0, 0}));
+    const QByteArray bad =
+        withCrc(bytes({0xAB, 0x21, 0x21, 0x00, 0x06, 0x00, 24, 13, 40, 0, 0, 0}));
     QCOMPARE(exchange(*connection, bad).size(), 8);
     QCOMPARE(instrument.clock().date(), written.date());
 }
@@ -368,7 +382,8 @@ void TestVirtualInstrument::meterGroups()
         const quint32 address = 0xF0 + 24 * i;
         const QByteArray reply = exchange(*connection, memoryRead(2, address, 0x40));
         QCOMPARE(reply.size(), 34);
-        QCOMPARE(reply.left(8), bytes({0xAB, 0x42, int(address & 0xFF), int(address >> 8), 0, 0, 0x18, 0x00}));
+        QCOMPARE(reply.left(8),
+                 bytes({0xAB, 0x42, int(address & 0xFF), int(address >> 8), 0, 0, 0x18, 0x00}));
         QVERIFY(frameCrcOk(reply));
         for (int k = 0; k < 6; ++k)
             QCOMPARE(leFloat(reply, 8 + 4 * k), groups.at(i).at(k));
@@ -378,7 +393,8 @@ void TestVirtualInstrument::meterGroups()
     instrument.setMeterGroups({groups.at(1)});
     QCOMPARE(exchange(*connection, memoryRead(1, 0xE0, 4)).at(8), char(1));
     QCOMPARE(exchange(*connection, memoryRead(2, 0xF0, 0x40)).mid(8, 4), floatBytes(-3.0f));
-    QCOMPARE(exchange(*connection, memoryRead(2, 0xF0 + 48, 0x40)).mid(8, 24), QByteArray(24, '\0'));
+    QCOMPARE(exchange(*connection, memoryRead(2, 0xF0 + 48, 0x40)).mid(8, 24),
+             QByteArray(24, '\0'));
 
     // Any other address: a 34-byte frame of what memory holds there.
     instrument.setMemory(2, 0x500, floatBytes(9.0f));
@@ -446,8 +462,9 @@ void TestVirtualInstrument::loggerRecordings()
         }
         const VirtualInstrument::Recording &recording = *recordings[g];
         const QDateTime start = recording.start;
-        QCOMPARE(data.left(6), bytes({start.date().year() - 2000, start.date().month(), start.date().day(),
-                                      start.time().hour(), start.time().minute(), start.time().second()}));
+        QCOMPARE(data.left(6),
+                 bytes({start.date().year() - 2000, start.date().month(), start.date().day(),
+                        start.time().hour(), start.time().minute(), start.time().second()}));
         const int samples = int(std::min<qsizetype>(recording.samples.size(), 606));
         QCOMPARE(data.size(), 6 + 4 * samples);
         for (int i = 0; i < samples; ++i)
@@ -509,7 +526,8 @@ void TestVirtualInstrument::probeNotificationAndErrorReply()
 
     instrument.setProbeConnected(false);
     QVERIFY(!instrument.probeConnected());
-    QCOMPARE(payloadOf(drainReports(*connection)), withCrc(bytes({0xAB, 0x22, 0x0D, 0x00, 0x02, 0x00, 0, 0})));
+    QCOMPARE(payloadOf(drainReports(*connection)),
+             withCrc(bytes({0xAB, 0x22, 0x0D, 0x00, 0x02, 0x00, 0, 0})));
     instrument.setProbeConnected(false); // no change, no notification
     QVERIFY(drainReports(*connection).isEmpty());
 
@@ -524,8 +542,10 @@ void TestVirtualInstrument::probeNotificationAndErrorReply()
     QCOMPARE(instrument.requests().size(), 4);
 
     instrument.setProbeConnected(true);
-    QCOMPARE(payloadOf(drainReports(*connection)), withCrc(bytes({0xAB, 0x22, 0x0D, 0x00, 0x02, 0x00, 1, 0})));
-    QCOMPARE(exchange(*connection, registerRead(0x0D, 2)), withCrc(bytes({0xAB, 0x20, 0x0D, 0x00, 0x02, 0x00, 1, 0})));
+    QCOMPARE(payloadOf(drainReports(*connection)),
+             withCrc(bytes({0xAB, 0x22, 0x0D, 0x00, 0x02, 0x00, 1, 0})));
+    QCOMPARE(exchange(*connection, registerRead(0x0D, 2)),
+             withCrc(bytes({0xAB, 0x20, 0x0D, 0x00, 0x02, 0x00, 1, 0})));
     QCOMPARE(exchange(*connection, kFirmwareRequest).size(), 10);
 
     // Raw unsolicited bytes go out as they are.
@@ -614,7 +634,8 @@ void TestVirtualInstrument::faults()
     QCOMPARE(payloadOf(reports), longGood);
 
     // In a recording only the first frame takes the fault.
-    instrument.setRecordings({{QDateTime(QDate(2024, 1, 1), QTime(0, 0)), QVector<float>(20, 1.0f)}});
+    instrument.setRecordings(
+        {{QDateTime(QDate(2024, 1, 1), QTime(0, 0)), QVector<float>(20, 1.0f)}});
     instrument.setFrameDataSize(40);
     const QByteArray group = exchange(*connection, memoryRead(2, 0x180, 0x40));
     QCOMPARE(group.size(), 50 + 50 + 16 + 10); // 86 data bytes: 40 + 40 + 6, then the end frame
@@ -722,7 +743,8 @@ void TestVirtualInstrument::unplugAndReplug()
     instrument.unplugAfterRequests(2);
     QCOMPARE(exchange(*connection, kFirmwareRequest).size(), 10);
     bool sent = false;
-    std::unique_ptr<QThread> writer(QThread::create([&] { sent = sendPayload(*connection, kFirmwareRequest); }));
+    std::unique_ptr<QThread> writer(
+        QThread::create([&] { sent = sendPayload(*connection, kFirmwareRequest); }));
     writer->start();
     QVERIFY(writer->wait(30000));
     QVERIFY(sent);
