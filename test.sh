@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: the normal build and
 # the AddressSanitizer + UndefinedBehaviorSanitizer build (which stops at the first report).
-# Exits non-zero on any failure.
+# Exits non-zero on any failure, and on a source file that clang-format would change.
 set -euo pipefail
 cd "$(dirname "$0")"
 ./scripts/install-deps.sh
+./scripts/check-format.sh
 
 ./scripts/build.sh build
 (cd build && ctest --output-on-failure -j2)

@@ -14,6 +14,7 @@ packages=(
   fonts-wqy-microhei
   python3-openpyxl poppler-utils xvfb xauth
   lintian appstream
+  clang-format
   "$@"
 )
 
