@@ -1,15 +1,17 @@
 // The device link end to end: protocol operations through the link's frame exchange,
 // the link and the HID transport, against the virtual instrument.
+#include "bytes.h"
 #include "clinkerusb.h"
 #include "crc16.h"
 #include "hidconnection.h"
+#include "hidhost.h"
 #include "instrumentprotocol.h"
 #include "libhiddevice.h"
 #include "linkexchange.h"
 #include "mythread.h"
 #include "pauselock.h"
 #include "pollingworkercontrol.h"
-#include "userprompts.h"
+#include "promptrecorder.h"
 #include "virtualhidbackend.h"
 #include "virtualinstrument.h"
 
@@ -26,22 +28,15 @@ using P = InstrumentProtocol;
 using Fault = VirtualInstrument::Fault;
 using Trouble = LinkExchange::Trouble;
 using Troubles = QList<Trouble>;
+using Ints = QList<int>;
 
-constexpr quint16 kVendorId = 0x2047;
-constexpr quint16 kProductId = 0x0301;
+constexpr quint16 kVid = HidHost::VendorId;
+constexpr quint16 kPid = HidHost::ProductId;
+const auto hex = Bytes::hex;
+const auto withCrc = Bytes::withCrc;
+const QByteArray kProbeOn = withCrc(hex("AB 22 0D 00 02 00 01 00"));
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
-
-QByteArray withCrc(QByteArray bytes)
-{
-    Crc16::append(bytes);
-    return bytes;
-}
-
-// Everything the worker handed on since `from`, in order.
+// Everything the worker handed on from chunk `from`, in order.
 QByteArray delivered(const QSignalSpy &spy, qsizetype from = 0)
 {
     QByteArray all;
@@ -61,18 +56,15 @@ public:
 
     int writeReport(const QByteArray &report, int) override
     {
-        if (removed)
-            return -1;
-        written.append(report);
-        return static_cast<int>(report.size());
+        if (!removed)
+            written.append(report);
+        return removed ? -1 : static_cast<int>(report.size());
     }
     int readReport(QByteArray &report, int) override
     {
         ++readCalls;
-        if (removed)
-            return -1;
-        if (input.empty())
-            return 0;
+        if (removed || input.empty())
+            return removed ? -1 : 0;
         report = input.front();
         input.pop_front();
         return static_cast<int>(report.size());
@@ -81,7 +73,7 @@ public:
     QString serialNumber() const override { return QStringLiteral("S"); }
 };
 
-// In place of the current backend while it lives.
+// The current backend while it lives: offers `devices`, opens scripted connections.
 class ScriptedBackend : public HidBackend
 {
 public:
@@ -111,10 +103,9 @@ private:
     HidBackend *m_previous;
 };
 
-HidDeviceInfo deviceAt(const char *path, const char *serial, int interface = 0,
-                       quint16 vendor = kVendorId)
+HidDeviceInfo deviceAt(const char *path, const char *serial, int interface = 0, quint16 vid = kVid)
 {
-    return {QString::fromLatin1(path), QString::fromLatin1(serial), interface, vendor, kProductId};
+    return {QString::fromLatin1(path), QString::fromLatin1(serial), interface, vid, kPid};
 }
 
 QByteArray inputReport(const QByteArray &payload, quint8 id = 0x3F)
@@ -133,10 +124,8 @@ class tst_Link : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
 
     void crcKnownAnswer();
     void requestBytesOfEveryOperation();
@@ -172,51 +161,56 @@ private:
         QByteArray request; // before the frame CRC
         bool probeErrorCounts;
     };
-    // Every protocol operation, with the request it sends.
+    // Every protocol operation, with the request it sends; reads land in the members below.
     QList<Operation> operations();
+    int run(const char *name);
     bool openLink();
     void closeLink();
     void plugFresh(VirtualInstrument::Family family, quint32 model);
+    // The instrument swallows the next request and this reply arrives instead.
     void respondWith(const QByteArray &reply);
+    Ints values() const { return {m_v[0], m_v[1], m_v[2], m_v[3]}; }
 
-    VirtualInstrument *m_instrument = nullptr;
-    VirtualHidBackend *m_backend = nullptr;
+    PromptRecorder m_prompts;
+    VirtualHidBackend m_backend{nullptr};
+    std::unique_ptr<VirtualInstrument> m_instrument;
     LinkExchange m_exchange{[this](Trouble trouble) { m_troubles.append(trouble); }};
     std::unique_ptr<CLinkerUSB> m_link;
     Troubles m_troubles;
-    QList<UserPrompts::Prompt> m_prompts;
-    // Out-parameters of operations().
-    int m_value = 0;
+    int m_v[4] = {};
     ProductionInfo m_info;
     QDate m_date;
     QDateTime m_when;
 };
 
-void tst_Link::initTestCase()
-{
-    UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
-        m_prompts.append(prompt);
-        return UserPrompts::Answer{};
-    });
-    m_backend = new VirtualHidBackend(nullptr);
-    HidBackend::setCurrent(m_backend);
-    FrameExchange::setCurrent(&m_exchange);
-}
-
 void tst_Link::init()
 {
+    HidBackend::setCurrent(&m_backend);
+    FrameExchange::setCurrent(&m_exchange);
     // Most failures would otherwise wait the instrument's full 6 s.
     P::setReceiveTimeoutMs(300);
     m_troubles.clear();
     m_prompts.clear();
+    std::fill(std::begin(m_v), std::end(m_v), -9);
+    m_info = ProductionInfo();
+    m_date = QDate();
     m_when = QDateTime();
     plugFresh(VirtualInstrument::Family::Logger, 5633416);
+}
+
+void tst_Link::cleanup()
+{
+    closeLink();
+    m_backend.setInstrument(nullptr);
+    m_instrument.reset();
+    FrameExchange::setCurrent(nullptr);
+    HidBackend::setCurrent(nullptr);
 }
 
 bool tst_Link::openLink()
 {
     auto link = std::make_unique<CLinkerUSB>();
-    if (link->Open(kVendorId, kProductId) != 0)
+    if (link->Open(kVid, kPid) != 0)
         return false;
     m_link = std::move(link);
     m_exchange.setLink(m_link.get());
@@ -234,30 +228,12 @@ void tst_Link::closeLink()
 void tst_Link::plugFresh(VirtualInstrument::Family family, quint32 model)
 {
     closeLink();
-    delete m_instrument;
-    m_instrument = new VirtualInstrument(family, model);
-    m_backend->setInstrument(m_instrument);
+    m_instrument = std::make_unique<VirtualInstrument>(family, model);
+    m_backend.setInstrument(m_instrument.get());
     QVERIFY(openLink());
     m_instrument->clearRequests();
 }
 
-void tst_Link::cleanup()
-{
-    closeLink();
-    m_backend->setInstrument(nullptr);
-    delete m_instrument;
-    m_instrument = nullptr;
-}
-
-void tst_Link::cleanupTestCase()
-{
-    FrameExchange::setCurrent(nullptr);
-    HidBackend::setCurrent(nullptr);
-    delete m_backend;
-    UserPrompts::setHandler({});
-}
-
-// The instrument swallows the next request and this reply arrives instead.
 void tst_Link::respondWith(const QByteArray &reply)
 {
     m_instrument->injectFault(Fault::NoReply);
@@ -267,21 +243,22 @@ void tst_Link::respondWith(const QByteArray &reply)
 QList<tst_Link::Operation> tst_Link::operations()
 {
     P *p = P::instance();
-    int &v = m_value;
+    int *v = m_v;
     const auto clock = [p](QDate date, QTime time) {
         return [p, date, time] { return p->WriteDateTime(QDateTime(date, time)); };
     };
     return {
-        {"firmware", [p, &v] { return p->ReadFirmwareVersion(v); }, hex("AB 20 1C 00 02 00"), true},
+        {"firmware", [p, v] { return p->ReadFirmwareVersion(v[0]); }, hex("AB 20 1C 00 02 00"),
+         true},
         {"production", [this, p] { return p->ReadProductionInfo(m_info); },
          hex("AB 47 00 00 00 00 14 00"), true},
         {"calibration", [this, p] { return p->ReadCalibrationDate(m_date); },
          hex("AB 47 24 00 00 00 06 00"), true},
-        {"measure read", [p, &v] { return p->ReadMeasureConfigure(v, v, v, v); },
+        {"measure read", [p, v] { return p->ReadMeasureConfigure(v[0], v[1], v[2], v[3]); },
          hex("AB 47 60 00 00 00 06 00"), true},
         {"measure write", [p] { return p->WriteMeasureConfigure(0, 10, 2, 3); },
          hex("AB 77 60 00 00 00 06 00") + withCrc(hex("00 0A 02 03")), true},
-        {"host read", [p, &v] { return p->ReadHostConfigure(v, v, v, v); },
+        {"host read", [p, v] { return p->ReadHostConfigure(v[0], v[1], v[2], v[3]); },
          hex("AB 41 80 00 00 00 06 00"), true},
         // Settings go out as their low byte: -1 becomes FF.
         {"host write", [p] { return p->WriteHostConfigure(-1, 10, 256, 1); },
@@ -294,9 +271,18 @@ QList<tst_Link::Operation> tst_Link::operations()
          hex("AB 21 21 00 06 00 00 01 02 03 04 05"), false},
         {"clock read", [this, p] { return p->ReadDateTime(m_when); }, hex("AB 20 61 00 06 00"),
          false},
-        {"group count", [p, &v] { return p->ReadPowerGroupCount(v); },
+        {"group count", [p, v] { return p->ReadPowerGroupCount(v[0]); },
          hex("AB 41 E0 00 00 00 04 00"), true},
     };
+}
+
+int tst_Link::run(const char *name)
+{
+    for (const Operation &operation : operations()) {
+        if (qstrcmp(operation.name, name) == 0)
+            return operation.call();
+    }
+    qFatal("no operation %s", name);
 }
 
 void tst_Link::crcKnownAnswer()
@@ -343,35 +329,26 @@ void tst_Link::successfulReadsDecode()
     const QDateTime set(QDate(2026, 5, 17), QTime(10, 20, 30));
     m_instrument->setClock(set);
 
-    P *p = P::instance();
-    ProductionInfo info;
-    QCOMPARE(p->ReadProductionInfo(info), P::Ok);
-    QCOMPARE(info.serialNumber, 4000000001u);
-    QCOMPARE(info.modelCode, 25633416u);
+    QCOMPARE(run("production"), P::Ok);
+    const ProductionInfo &info = m_info;
+    QCOMPARE(QList<quint32>({info.serialNumber, info.modelCode, info.kindByte, info.auxWord,
+                             info.auxByte1, info.auxByte2}),
+             QList<quint32>({4000000001u, 25633416u, 0x5A, 0xBEEF, 0x12, 0x34}));
     QCOMPARE(info.productionDate, QDate(2019, 11, 30));
-    QCOMPARE(info.kindByte, quint8(0x5A));
-    QCOMPARE(info.auxWord, quint16(0xBEEF));
-    QCOMPARE(info.auxByte1, quint8(0x12));
-    QCOMPARE(info.auxByte2, quint8(0x34));
-
-    int version = 0, count = -1;
-    QCOMPARE(p->ReadFirmwareVersion(version), P::Ok);
-    QCOMPARE(version, 23);
-    QDate calibrated;
-    QCOMPARE(p->ReadCalibrationDate(calibrated), P::Ok);
-    QCOMPARE(calibrated, QDate(2026, 2, 28));
-    int h[4] = {-9, -9, -9, -9}, s[4] = {};
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), P::Ok);
-    QCOMPARE(QList<int>({h[0], h[1], h[2], h[3]}), QList<int>({1, 45, 2, 1}));
-    QCOMPARE(p->ReadMeasureConfigure(s[0], s[1], s[2], s[3]), P::Ok);
-    QCOMPARE(QList<int>({s[0], s[1], s[2], s[3]}), QList<int>({0, 10, 1, 3}));
-    QCOMPARE(p->ReadPowerGroupCount(count), P::Ok);
-    QCOMPARE(count, 7);
-    QDateTime clock;
-    QCOMPARE(p->ReadDateTime(clock), P::Ok);
-    QVERIFY(clock >= set && clock <= set.addSecs(5));
-    QCOMPARE(clock.timeSpec(), Qt::LocalTime);
-    QCOMPARE(clock.time().msec(), 0);
+    QCOMPARE(run("firmware"), P::Ok);
+    QCOMPARE(m_v[0], 23);
+    QCOMPARE(run("calibration"), P::Ok);
+    QCOMPARE(m_date, QDate(2026, 2, 28));
+    QCOMPARE(run("host read"), P::Ok);
+    QCOMPARE(values(), Ints({1, 45, 2, 1}));
+    QCOMPARE(run("measure read"), P::Ok);
+    QCOMPARE(values(), Ints({0, 10, 1, 3}));
+    QCOMPARE(run("group count"), P::Ok);
+    QCOMPARE(m_v[0], 7);
+    QCOMPARE(run("clock read"), P::Ok);
+    QVERIFY(m_when >= set && m_when <= set.addSecs(5));
+    QCOMPARE(m_when.timeSpec(), Qt::LocalTime);
+    QCOMPARE(m_when.time().msec(), 0);
 }
 
 void tst_Link::writesChangeInstrumentMemory()
@@ -379,19 +356,16 @@ void tst_Link::writesChangeInstrumentMemory()
     P *p = P::instance();
     QCOMPARE(p->WriteHostConfigure(1, 10, 2, 0), P::Ok);
     QCOMPARE(m_instrument->memory(1, 0x80, 6), withCrc(hex("01 0A 02 00")));
-    QCOMPARE(p->WriteMeasureConfigure(0, 10, 2, 3), P::Ok);
+    QCOMPARE(run("measure write"), P::Ok);
     QCOMPARE(m_instrument->memory(7, 0x60, 6), withCrc(hex("00 0A 02 03")));
-    int s[4] = {};
-    QCOMPARE(p->ReadMeasureConfigure(s[0], s[1], s[2], s[3]), P::Ok);
-    QCOMPARE(s[2], 2);
-    QCOMPARE(s[3], 3);
+    QCOMPARE(run("measure read"), P::Ok);
+    QCOMPARE(values(), Ints({0, 10, 2, 3}));
 
     const QDateTime set(QDate(2027, 1, 31), QTime(23, 59, 58));
     QCOMPARE(p->WriteDateTime(set), P::Ok);
-    QDateTime back;
-    QCOMPARE(p->ReadDateTime(back), P::Ok);
+    QCOMPARE(run("clock read"), P::Ok);
     // The clock runs on from the value set.
-    QVERIFY(back >= set && back <= set.addSecs(5));
+    QVERIFY(m_when >= set && m_when <= set.addSecs(5));
 }
 
 void tst_Link::codeNotSent()
@@ -411,44 +385,34 @@ void tst_Link::codeNotSent()
     // A link whose instrument has gone: the write fails and the owner hears of it.
     QVERIFY(openLink());
     m_instrument->unplug();
-    int value = 0;
-    QCOMPARE(P::instance()->ReadHostConfigure(value, value, value, value), P::NotSent);
+    QCOMPARE(run("host read"), P::NotSent);
     QCOMPARE(m_troubles, Troubles{Trouble::SendFailed});
     QVERIFY(m_link->IsRemoved());
 }
 
 void tst_Link::codeNoValidReply()
 {
-    P *p = P::instance();
-    int value = 7;
-    QDateTime when;
-
     m_instrument->injectFault(Fault::NoReply);
-    QCOMPARE(p->ReadFirmwareVersion(value), P::NoReply);
-    QCOMPARE(value, 7);
+    QCOMPARE(run("firmware"), P::NoReply);
+    QCOMPARE(m_v[0], -9);
     QVERIFY(m_troubles.isEmpty());
 
     m_instrument->injectFault(Fault::BadFrameCrc);
-    QCOMPARE(p->ReadDateTime(when), P::NoReply);
-    QVERIFY(!when.isValid());
+    QCOMPARE(run("clock read"), P::NoReply);
+    QVERIFY(!m_when.isValid());
     QCOMPARE(m_troubles, Troubles{Trouble::BadFrame});
 
     // Too little before the deadline: the last read brought nothing, so no CRC check and no box.
     m_troubles.clear();
     m_instrument->injectFault(Fault::ShortReply, 9);
-    QCOMPARE(p->ReadPowerGroupCount(value), P::NoReply);
-    QCOMPARE(value, 7);
+    QCOMPARE(run("group count"), P::NoReply);
+    QCOMPARE(m_v[0], -9);
     QVERIFY(m_troubles.isEmpty());
 
     // Every write operation reports a lost reply the same way.
-    const QList<std::function<int()>> writes = {
-        [p] { return p->WriteHostConfigure(0, 10, 0, 0); },
-        [p] { return p->WriteMeasureConfigure(0, 10, 0, 0); },
-        [p] { return p->WriteDateTime(QDateTime::currentDateTime()); },
-    };
-    for (const auto &write : writes) {
+    for (const char *write : {"host write", "measure write", "clock write"}) {
         m_instrument->injectFault(Fault::NoReply);
-        QCOMPARE(write(), P::NoReply);
+        QVERIFY2(run(write) == P::NoReply, write);
     }
 }
 
@@ -463,97 +427,84 @@ void tst_Link::codeBadEcho()
 
 void tst_Link::echoAcceptsOneMatchingByte()
 {
-    P *p = P::instance();
-    // Firmware: command byte right, count byte wrong, and the reverse.
-    int version = 0;
-    respondWith(withCrc(hex("AB 20 1C 00 07 00 17 00")));
-    QCOMPARE(p->ReadFirmwareVersion(version), P::Ok);
-    QCOMPARE(version, 23);
-    respondWith(withCrc(hex("AB 99 1C 00 02 00 18 00")));
-    QCOMPARE(p->ReadFirmwareVersion(version), P::Ok);
-    QCOMPARE(version, 24);
-    respondWith(withCrc(hex("AB 99 1C 00 07 00 19 00")));
-    QCOMPARE(p->ReadFirmwareVersion(version), P::BadEcho);
-    QCOMPARE(version, 24);
-
-    // Host settings: address right and length wrong, then the reverse.
+    // Firmware: command byte right and count byte wrong, then the reverse; host settings:
+    // address right and length wrong, then the reverse; clock read: register right.
     const QByteArray block = withCrc(hex("01 0A 02 00"));
-    int h[4] = {};
-    respondWith(withCrc(hex("AB 41 80 00 00 00 09 00") + block));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), P::Ok);
-    QCOMPARE(h[2], 2);
-    respondWith(withCrc(hex("AB 41 81 00 00 00 06 00") + block));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), P::Ok);
-    respondWith(withCrc(hex("AB 41 81 00 00 00 09 00") + block));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), P::BadEcho);
-
-    // Clock read: register right, count wrong.
-    QDateTime when;
+    const struct {
+        const char *operation;
+        QByteArray reply;
+        int code;
+        int value; // m_v[0] for the firmware, m_v[2] for the host settings
+    } cases[] = {
+        {"firmware", hex("AB 20 1C 00 07 00 17 00"), P::Ok, 23},
+        {"firmware", hex("AB 99 1C 00 02 00 18 00"), P::Ok, 24},
+        {"firmware", hex("AB 99 1C 00 07 00 19 00"), P::BadEcho, 24},
+        {"host read", hex("AB 41 80 00 00 00 09 00") + block, P::Ok, 2},
+        {"host read", hex("AB 41 81 00 00 00 06 00") + block, P::Ok, 2},
+        {"host read", hex("AB 41 81 00 00 00 09 00") + block, P::BadEcho, 2},
+    };
+    for (const auto &c : cases) {
+        respondWith(withCrc(c.reply));
+        QCOMPARE(run(c.operation), c.code);
+        QCOMPARE(m_v[qstrcmp(c.operation, "firmware") == 0 ? 0 : 2], c.value);
+    }
     respondWith(withCrc(hex("AB 20 61 00 05 00 1A 0C 07 16 05 09")));
-    QCOMPARE(p->ReadDateTime(when), P::Ok);
-    QCOMPARE(when, QDateTime(QDate(2026, 12, 7), QTime(22, 5, 9)));
+    QCOMPARE(run("clock read"), P::Ok);
+    QCOMPARE(m_when, QDateTime(QDate(2026, 12, 7), QTime(22, 5, 9)));
 }
 
 void tst_Link::codeBadBlock()
 {
-    P *p = P::instance();
-    ProductionInfo info;
-    info.serialNumber = 99;
-    m_instrument->corruptBlock(7, 0x00, 18);
-    QCOMPARE(p->ReadProductionInfo(info), P::BadBlock);
-    QCOMPARE(info.serialNumber, 99u);
-
-    QDate date(2000, 1, 1);
-    m_instrument->corruptBlock(7, 0x24, 4);
-    QCOMPARE(p->ReadCalibrationDate(date), P::BadBlock);
-    QCOMPARE(date, QDate(2000, 1, 1));
-
-    int v[4] = {5, 5, 5, 5};
-    m_instrument->corruptBlock(7, 0x60, 4);
-    QCOMPARE(p->ReadMeasureConfigure(v[0], v[1], v[2], v[3]), P::BadBlock);
-    m_instrument->corruptBlock(1, 0x80, 4);
-    QCOMPARE(p->ReadHostConfigure(v[0], v[1], v[2], v[3]), P::BadBlock);
-    QCOMPARE(QList<int>({v[0], v[1], v[2], v[3]}), QList<int>({5, 5, 5, 5}));
+    m_info.serialNumber = 99;
+    m_date = QDate(2000, 1, 1);
+    const struct {
+        int bank, address, payloadLength;
+        const char *operation;
+    } blocks[] = {{7, 0x00, 18, "production"},
+                  {7, 0x24, 4, "calibration"},
+                  {7, 0x60, 4, "measure read"},
+                  {1, 0x80, 4, "host read"}};
+    for (const auto &b : blocks) {
+        m_instrument->corruptBlock(b.bank, b.address, b.payloadLength);
+        QVERIFY2(run(b.operation) == P::BadBlock, b.operation);
+    }
+    QCOMPARE(m_info.serialNumber, 99u);
+    QCOMPARE(m_date, QDate(2000, 1, 1));
+    QCOMPARE(values(), Ints({-9, -9, -9, -9}));
 
     // One wrong byte of the stored check is enough for the settings blocks.
     QByteArray halfWrong = withCrc(hex("01 0A 02 00"));
     halfWrong[5] = static_cast<char>(halfWrong.at(5) ^ 0x01);
     m_instrument->setMemory(1, 0x80, halfWrong);
-    QCOMPARE(p->ReadHostConfigure(v[0], v[1], v[2], v[3]), P::BadBlock);
+    QCOMPARE(run("host read"), P::BadBlock);
     // Writing the block repairs it.
-    QCOMPARE(p->WriteHostConfigure(1, 10, 2, 0), P::Ok);
-    QCOMPARE(p->ReadHostConfigure(v[0], v[1], v[2], v[3]), P::Ok);
+    QCOMPARE(P::instance()->WriteHostConfigure(1, 10, 2, 0), P::Ok);
+    QCOMPARE(run("host read"), P::Ok);
     QVERIFY(m_troubles.isEmpty());
 }
 
 void tst_Link::groupCountEitherByteRule()
 {
-    P *p = P::instance();
     const QByteArray payload = hex("09 00");
     const quint16 crc = Crc16::modbus(payload);
     const quint8 lo = crc & 0xFF, hi = crc >> 8;
-    struct Case {
+    const struct {
         quint8 stored0, stored1;
         int code;
-    };
-    const QList<Case> cases = {{lo, hi, P::Ok},
-                               {lo, quint8(hi ^ 0xFF), P::Ok},
-                               {quint8(lo ^ 0xFF), hi, P::Ok},
-                               {quint8(lo ^ 0xFF), quint8(hi ^ 0xFF), P::BadBlock}};
-    for (const Case &c : cases) {
-        QByteArray stored = payload;
-        stored.append(static_cast<char>(c.stored0));
-        stored.append(static_cast<char>(c.stored1));
-        m_instrument->setMemory(1, 0xE0, stored);
-        int count = -1;
-        QCOMPARE(p->ReadPowerGroupCount(count), c.code);
-        QCOMPARE(count, c.code == P::Ok ? 9 : -1);
+    } cases[] = {{lo, hi, P::Ok},
+                 {lo, quint8(hi ^ 0xFF), P::Ok},
+                 {quint8(lo ^ 0xFF), hi, P::Ok},
+                 {quint8(lo ^ 0xFF), quint8(hi ^ 0xFF), P::BadBlock}};
+    for (const auto &c : cases) {
+        m_instrument->setMemory(1, 0xE0, payload + Bytes::of({c.stored0, c.stored1}));
+        m_v[0] = -1;
+        QCOMPARE(run("group count"), c.code);
+        QCOMPARE(m_v[0], c.code == P::Ok ? 9 : -1);
     }
     // The second byte is not part of the count.
     m_instrument->writeBlock(1, 0xE0, hex("FF 07"));
-    int count = 0;
-    QCOMPARE(p->ReadPowerGroupCount(count), P::Ok);
-    QCOMPARE(count, 255);
+    QCOMPARE(run("group count"), P::Ok);
+    QCOMPARE(m_v[0], 255);
 }
 
 void tst_Link::codeNoProbeOnlyAfterDeadline()
@@ -579,26 +530,23 @@ void tst_Link::codeNoProbeOnlyAfterDeadline()
     // Once with the real deadline.
     P::setReceiveTimeoutMs(P::DefaultReceiveTimeoutMs);
     timer.start();
-    ProductionInfo info;
-    QCOMPARE(P::instance()->ReadProductionInfo(info), P::NoProbe);
+    QCOMPARE(run("production"), P::NoProbe);
     QVERIFY(timer.elapsed() >= 6000);
 }
 
 void tst_Link::impossibleDatesStillSucceed()
 {
-    P *p = P::instance();
     m_instrument->setProductionDate(2020, 0, 10);
     m_instrument->setSerialNumber(1234);
-    ProductionInfo info;
-    info.productionDate = QDate();
-    QCOMPARE(p->ReadProductionInfo(info), P::Ok);
-    QVERIFY(!info.productionDate.isValid());
-    QCOMPARE(info.serialNumber, 1234u);
+    m_info.productionDate = QDate(2001, 1, 1);
+    QCOMPARE(run("production"), P::Ok);
+    QVERIFY(!m_info.productionDate.isValid());
+    QCOMPARE(m_info.serialNumber, 1234u);
 
     m_instrument->setCalibrationDate(2021, 2, 30);
-    QDate date(2001, 1, 1);
-    QCOMPARE(p->ReadCalibrationDate(date), P::Ok);
-    QVERIFY(!date.isValid());
+    m_date = QDate(2001, 1, 1);
+    QCOMPARE(run("calibration"), P::Ok);
+    QVERIFY(!m_date.isValid());
 }
 
 void tst_Link::repliesSplitAnywhere()
@@ -606,39 +554,35 @@ void tst_Link::repliesSplitAnywhere()
     m_instrument->setSerialNumber(777);
     for (int cut = 1; cut < 30; ++cut) {
         m_instrument->injectFault(Fault::SplitReply, cut);
-        ProductionInfo info;
-        QVERIFY2(P::instance()->ReadProductionInfo(info) == P::Ok,
-                 qPrintable(QString::number(cut)));
-        QCOMPARE(info.serialNumber, 777u);
+        m_info = ProductionInfo();
+        QVERIFY2(run("production") == P::Ok, qPrintable(QString::number(cut)));
+        QCOMPARE(m_info.serialNumber, 777u);
     }
     QVERIFY(m_troubles.isEmpty());
 }
 
 void tst_Link::untrustedReplyShapes()
 {
-    P *p = P::instance();
-    int h[4] = {};
     // Garbage in front of the frame is dropped in frame mode.
     m_instrument->injectFault(Fault::GarbageBefore, 0, hex("00 13 C7 08 AA"));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), P::Ok);
+    QCOMPARE(run("host read"), P::Ok);
     // A second frame behind the expected one does not disturb it; it waits for the next read.
-    const QByteArray probe = withCrc(hex("AB 22 0D 00 02 00 01 00"));
-    m_instrument->injectFault(Fault::SecondFrame, 0, probe);
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), P::Ok);
+    m_instrument->injectFault(Fault::SecondFrame, 0, kProbeOn);
+    QCOMPARE(run("host read"), P::Ok);
     QByteArray behind;
     QCOMPARE(m_exchange.ReceiveData(behind, 0, 100, false), 10);
-    QCOMPARE(behind, probe);
+    QCOMPARE(behind, kProbeOn);
     // A report of another identifier is dropped by the transport.
     m_instrument->injectFault(Fault::ForeignReport, 0x01);
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), P::Ok);
+    QCOMPARE(run("host read"), P::Ok);
     QVERIFY(m_troubles.isEmpty());
 
     // A reply of garbage only: the deadline ends it, no valid reply.
     respondWith(hex("01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12"));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), P::NoReply);
+    QCOMPARE(run("host read"), P::NoReply);
     // A frame whose start is right but whose body is nonsense fails its CRC.
     respondWith(hex("AB 41 80 00 00 00 06 00 FF FF FF FF FF FF FF FF FF FF FF FF FF FF"));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), P::NoReply);
+    QCOMPARE(run("host read"), P::NoReply);
     QCOMPARE(m_troubles, Troubles{Trouble::BadFrame});
 }
 
@@ -646,30 +590,29 @@ void tst_Link::transportReportFormat()
 {
     ScriptedBackend backend({deviceAt("/dev/a", "S1")});
     libHidDevice device;
-    QCOMPARE(device.Open(kVendorId, kProductId), 0);
+    QCOMPARE(device.Open(kVid, kPid), 0);
     ScriptedConnection *connection = backend.last;
     QVERIFY(connection);
+    QList<QByteArray> &written = connection->written;
 
     QByteArray bytes(125, '\0');
     for (int i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i);
     QCOMPARE(device.Write(bytes.constData(), 62, 50), 62);
-    QCOMPARE(connection->written.size(), 1);
-    QCOMPARE(connection->written.at(0).size(), 64);
-    QCOMPARE(quint8(connection->written.at(0).at(0)), quint8(0x3F));
-    QCOMPARE(quint8(connection->written.at(0).at(1)), quint8(62));
-    QCOMPARE(connection->written.at(0).mid(2, 62), bytes.left(62));
+    QCOMPARE(written.size(), 1);
+    QCOMPARE(written.at(0).size(), 64);
+    QCOMPARE(written.at(0).left(2), hex("3F 3E"));
+    QCOMPARE(written.at(0).mid(2, 62), bytes.left(62));
 
-    connection->written.clear();
+    written.clear();
     QCOMPARE(device.Write(bytes.constData(), 63, 50), 63);
-    QCOMPARE(connection->written.size(), 2);
-    QCOMPARE(quint8(connection->written.at(0).at(1)), quint8(62));
-    QCOMPARE(quint8(connection->written.at(1).at(1)), quint8(1));
-    QCOMPARE(connection->written.at(1).at(2), bytes.at(62));
+    QCOMPARE(written.size(), 2);
+    QCOMPARE(quint8(written.at(0).at(1)), quint8(62));
+    QCOMPARE(written.at(1).left(3), hex("3F 01 3E"));
 
-    connection->written.clear();
+    written.clear();
     QCOMPARE(device.Write(bytes.constData(), 0, 50), 0);
-    QVERIFY(connection->written.isEmpty());
+    QVERIFY(written.isEmpty());
 
     // A failing report ends the transfer with 0.
     connection->removed = true;
@@ -686,11 +629,12 @@ void tst_Link::transportLeftoverAndForeignReports()
 {
     ScriptedBackend backend({deviceAt("/dev/a", "S1")});
     libHidDevice device;
-    QCOMPARE(device.Open(kVendorId, kProductId), 0);
+    QCOMPARE(device.Open(kVid, kPid), 0);
     ScriptedConnection *connection = backend.last;
+    std::deque<QByteArray> &input = connection->input;
 
     const QByteArray ten = hex("00 01 02 03 04 05 06 07 08 09");
-    connection->input.push_back(inputReport(ten));
+    input.push_back(inputReport(ten));
     char out[64] = {};
     QCOMPARE(device.Read(out, 8, 50), 8);
     QCOMPARE(QByteArray(out, 8), ten.left(8));
@@ -700,7 +644,7 @@ void tst_Link::transportLeftoverAndForeignReports()
     QCOMPARE(connection->readCalls, callsBefore); // served from the leftover, no wait
 
     // Leftover larger than asked: handed out in pieces.
-    connection->input.push_back(inputReport(ten));
+    input.push_back(inputReport(ten));
     QCOMPARE(device.Read(out, 3, 50), 3);
     QCOMPARE(device.Read(out, 3, 50), 3);
     QCOMPARE(QByteArray(out, 3), ten.mid(3, 3));
@@ -709,33 +653,30 @@ void tst_Link::transportLeftoverAndForeignReports()
     QCOMPARE(QByteArray(out, 4), ten.mid(6));
 
     // Reports of another identifier and malformed lengths.
-    connection->input.push_back(inputReport(hex("EE EE"), 0x02));
-    connection->input.push_back(inputReport(hex("01 02")));
     QByteArray liar(64, '\x55');
     liar[0] = 0x3F;
     liar[1] = static_cast<char>(250); // claims more than the report holds
-    connection->input.push_back(liar);
-    connection->input.push_back(QByteArray(1, '\x3F'));
+    input.insert(input.end(), {inputReport(hex("EE EE"), 0x02), inputReport(hex("01 02")), liar,
+                               QByteArray(1, '\x3F')});
     QByteArray all(200, '\0');
     QCOMPARE(device.Read(all.data(), 200, 50), 2 + 62);
-    QCOMPARE(all.left(2), hex("01 02"));
-    QCOMPARE(all.mid(2, 62), QByteArray(62, '\x55'));
+    QCOMPARE(all.left(64), hex("01 02") + QByteArray(62, '\x55'));
 }
 
 void tst_Link::transportChoosesLastSerial()
 {
     ScriptedBackend backend;
     libHidDevice device;
-    QCOMPARE(device.Open(kVendorId, kProductId), -1);
+    QCOMPARE(device.Open(kVid, kPid), -1);
     QVERIFY(!device.IsOpen());
     QVERIFY(device.IsRemoved());
 
     backend.devices = {deviceAt("/dev/a0", "AAA"), deviceAt("/dev/b0", "BBB"),
                        deviceAt("/dev/b1", "BBB", 1), deviceAt("/dev/x", "ZZZ", 0, 0x1234)};
-    QCOMPARE(device.Open(kVendorId, kProductId), 0);
+    QCOMPARE(device.Open(kVid, kPid), 0);
     QCOMPARE(backend.opened, QStringList({QStringLiteral("/dev/b1")}));
     // Opening again makes a fresh record.
-    QCOMPARE(device.Open(kVendorId, kProductId), 0);
+    QCOMPARE(device.Open(kVid, kPid), 0);
     QCOMPARE(backend.opened.size(), 2);
     QVERIFY(device.IsOpen());
 }
@@ -743,17 +684,15 @@ void tst_Link::transportChoosesLastSerial()
 void tst_Link::frameModeDropsGarbagePollingModeKeepsIt()
 {
     CLinker *link = m_link.get();
-    const QByteArray frame = withCrc(hex("AB 22 0D 00 02 00 01 00"));
-    m_instrument->sendUnsolicited(hex("11 22 33") + frame);
+    m_instrument->sendUnsolicited(hex("11 22 33") + kProbeOn);
     QByteArray buffer;
     QCOMPARE(link->Read(buffer, 200, 10), 10);
-    QCOMPARE(buffer, frame);
+    QCOMPARE(buffer, kProbeOn);
 
-    m_instrument->sendUnsolicited(hex("11 22 33") + frame);
+    m_instrument->sendUnsolicited(hex("11 22 33") + kProbeOn);
     QByteArray polled;
     QCOMPARE(link->Read(polled, 0, 10), 13);
-    QCOMPARE(polled, hex("11 22 33") + frame);
-
+    QCOMPARE(polled, hex("11 22 33") + kProbeOn);
     // Polling appends to what the buffer held and reports the total.
     m_instrument->sendUnsolicited(hex("44"));
     QCOMPARE(link->Read(polled, 0, 10), 14);
@@ -800,14 +739,13 @@ void tst_Link::sendAndReceiveEdgeCases()
     // Garbage in front and a second frame behind: the garbage goes, the frame passes its
     // CRC at the expected place and the size tells that more arrived.
     const QByteArray reply = withCrc(hex("AB 20 1C 00 02 00 17 00"));
-    const QByteArray probe = withCrc(hex("AB 22 0D 00 02 00 01 00"));
     m_instrument->injectFault(Fault::NoReply);
-    m_instrument->sendUnsolicited(hex("01 02 03") + reply + probe);
+    m_instrument->sendUnsolicited(hex("01 02 03") + reply + kProbeOn);
     frame = P::firmwareVersionRequest();
     QCOMPARE(m_exchange.SendData(frame, 1000), 8);
     QByteArray two;
     QCOMPARE(m_exchange.ReceiveData(two, 300, 10, true), 17);
-    QCOMPARE(two, reply + probe.left(7));
+    QCOMPARE(two, reply + kProbeOn.left(7));
     QVERIFY(m_troubles.isEmpty());
 
     // Without a link nothing moves and nothing is reported.
@@ -831,19 +769,18 @@ void tst_Link::linkLifecycle()
 
     m_instrument->plug();
     QVERIFY(openLink());
-    int version = 0;
-    QCOMPARE(P::instance()->ReadFirmwareVersion(version), P::Ok);
+    QCOMPARE(run("firmware"), P::Ok);
 
     // An instrument held by another program, or not accessible, does not open.
     closeLink();
-    m_instrument->setOpenRefused(true);
     CLinkerUSB refused;
-    QCOMPARE(refused.Open(kVendorId, kProductId), -1);
+    m_instrument->setOpenRefused(true);
+    QCOMPARE(refused.Open(kVid, kPid), -1);
     QVERIFY(!refused.IsOpen());
     m_instrument->setOpenRefused(false, true);
-    QCOMPARE(refused.Open(kVendorId, kProductId), -1);
+    QCOMPARE(refused.Open(kVid, kPid), -1);
     QCOMPARE(refused.lastOpenError(), HidBackend::OpenError::PermissionDenied);
-    m_instrument->setOpenRefused(false, false);
+    m_instrument->setOpenRefused(false);
     QVERIFY(openLink());
 
     // The base link is a link without a device.
@@ -867,14 +804,13 @@ void tst_Link::workerDeliversChunks()
 
     // A frame cut over two reports that arrive in different passes is delivered as it came.
     spy.clear();
-    const QByteArray frame = withCrc(hex("AB 22 0D 00 02 00 01 00"));
-    m_instrument->sendUnsolicited(frame.left(4));
+    m_instrument->sendUnsolicited(kProbeOn.left(4));
     QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty(), 3000);
     QTest::qWait(120);
-    m_instrument->sendUnsolicited(frame.mid(4));
+    m_instrument->sendUnsolicited(kProbeOn.mid(4));
     QTRY_VERIFY_WITH_TIMEOUT(spy.size() >= 2, 3000);
-    QCOMPARE(spy.at(0).at(0).toByteArray(), frame.left(4));
-    QCOMPARE(delivered(spy, 1), frame.mid(4));
+    QCOMPARE(spy.at(0).at(0).toByteArray(), kProbeOn.left(4));
+    QCOMPARE(delivered(spy, 1), kProbeOn.mid(4));
     control.stop();
     QVERIFY(!control.isRunning());
 }
@@ -887,9 +823,9 @@ void tst_Link::workerYieldsToPageOperations()
     QTest::qWait(100);
     for (int i = 0; i < 10; ++i) {
         QMutexLocker locker(control.pauseLock());
-        int version = 0;
-        QCOMPARE(P::instance()->ReadFirmwareVersion(version), P::Ok);
-        QCOMPARE(version, 23);
+        m_v[0] = 0;
+        QCOMPARE(run("firmware"), P::Ok);
+        QCOMPARE(m_v[0], 23);
     }
     QTest::qWait(200);
     QVERIFY(spy.isEmpty()); // the worker never swallowed a reply
@@ -944,7 +880,7 @@ void tst_Link::pauseLockServesWaitersInTurn()
     PauseLock lock;
     std::atomic<bool> done{false};
     std::atomic<int> passes{0};
-    QThread *hog = QThread::create([&] {
+    std::unique_ptr<QThread> hog(QThread::create([&] {
         lock.lock();
         while (!done.load()) {
             QThread::usleep(200);
@@ -953,7 +889,7 @@ void tst_Link::pauseLockServesWaitersInTurn()
             ++passes;
         }
         lock.unlock();
-    });
+    }));
     hog->start();
     QTRY_VERIFY(passes.load() > 0);
     for (int i = 0; i < 50; ++i) {
@@ -963,7 +899,6 @@ void tst_Link::pauseLockServesWaitersInTurn()
     }
     done = true;
     hog->wait();
-    delete hog;
     QVERIFY(lock.tryLock());
     lock.unlock();
 
@@ -973,18 +908,17 @@ void tst_Link::pauseLockServesWaitersInTurn()
     QVERIFY(PauseLock::heldByCurrentThread());
     UserPrompts::information(nullptr, QStringLiteral("t"), QStringLiteral("first"));
     UserPrompts::information(nullptr, QStringLiteral("t"), QStringLiteral("second"));
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
     // Asked for again by its holder: counted and let through instead of waiting for itself.
     const int reentries = PauseLock::reentries();
     lock.lock();
     QCOMPARE(PauseLock::reentries(), reentries + 1);
     lock.unlock();
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
     lock.unlock();
     QVERIFY(!PauseLock::heldByCurrentThread());
-    QCOMPARE(m_prompts.size(), 2);
-    QCOMPARE(m_prompts.at(0).text, QStringLiteral("first"));
-    QCOMPARE(m_prompts.at(1).text, QStringLiteral("second"));
+    QCOMPARE(m_prompts.texts(), QStringList({QStringLiteral("first"), QStringLiteral("second")}));
+    QCOMPARE(m_prompts.boxesUnderLock(), 0);
     QVERIFY(lock.tryLock()); // free again for others
     lock.unlock();
 }
@@ -1017,36 +951,27 @@ void tst_Link::workerSurvivesUnplug()
     }
     m_instrument->plug();
     QVERIFY(openLink());
-    int version = 0;
-    QCOMPARE(P::instance()->ReadFirmwareVersion(version), P::Ok);
+    QCOMPARE(run("firmware"), P::Ok);
 }
 
 void tst_Link::parsersAreSafeOnShortInput()
 {
     // Every decoder refuses input shorter than its reply instead of reading past it.
-    ProductionInfo info;
-    QDate date;
-    QDateTime when;
-    int value = 0;
-    int values[4] = {};
-    struct Decoder {
-        int replyLength;
-        std::function<int(const QByteArray &)> parse;
-    };
-    const QList<Decoder> decoders = {
-        {30, [&](const QByteArray &r) { return P::parseProductionInfo(r, info); }},
-        {16, [&](const QByteArray &r) { return P::parseCalibrationDate(r, date); }},
-        {16, [&](const QByteArray &r) { return P::parseSettingsBlock(r, 0x80, values); }},
-        {14, [&](const QByteArray &r) { return P::parseDateTime(r, when); }},
-        {14, [&](const QByteArray &r) { return P::parsePowerGroupCount(r, value); }},
-        {10, [&](const QByteArray &r) { return P::parseFirmwareVersion(r, value); }},
-        {10, [&](const QByteArray &r) { return P::parseWriteReply(r, 0x80); }},
-        {8, [&](const QByteArray &r) { return P::parseWriteDateTimeReply(r); }},
+    int *v = m_v;
+    const QList<QPair<int, std::function<int(const QByteArray &)>>> decoders = {
+        {30, [this](const QByteArray &r) { return P::parseProductionInfo(r, m_info); }},
+        {16, [this](const QByteArray &r) { return P::parseCalibrationDate(r, m_date); }},
+        {16, [v](const QByteArray &r) { return P::parseSettingsBlock(r, 0x80, v); }},
+        {14, [this](const QByteArray &r) { return P::parseDateTime(r, m_when); }},
+        {14, [v](const QByteArray &r) { return P::parsePowerGroupCount(r, v[0]); }},
+        {10, [v](const QByteArray &r) { return P::parseFirmwareVersion(r, v[0]); }},
+        {10, [](const QByteArray &r) { return P::parseWriteReply(r, 0x80); }},
+        {8, [](const QByteArray &r) { return P::parseWriteDateTimeReply(r); }},
     };
     const QByteArray full = withCrc(hex("AB 47 00 00 00 00 14 00") + QByteArray(20, '\0'));
-    for (const Decoder &decoder : decoders) {
-        for (int size = 0; size < decoder.replyLength; ++size)
-            QCOMPARE(decoder.parse(full.left(size)), P::NoReply);
+    for (const auto &decoder : decoders) {
+        for (int size = 0; size < decoder.first; ++size)
+            QCOMPARE(decoder.second(full.left(size)), P::NoReply);
     }
 }
 
