@@ -3,7 +3,6 @@
 
 #include "appstyle.h"
 #include "clinkerusb.h"
-#include "crc16.h"
 #include "devicemonitor.h"
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
@@ -35,7 +34,14 @@ void MainWindow::destroyInstance()
     g_instance = nullptr;
 }
 
-MainWindow::MainWindow(QWidget *parent) : QDialog(parent), ui(std::make_unique<Ui::MainWindow>())
+MainWindow::MainWindow(QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::MainWindow>()),
+      m_exchange([this](LinkExchange::Trouble trouble) {
+          UserPrompts::information(this, tr("information"),
+                                   trouble == LinkExchange::Trouble::SendFailed
+                                       ? tr("Send data Error！")
+                                       : tr("Message format error！"));
+      })
 {
     AppStyle::initResources();
     FrameExchange::setCurrent(this);
@@ -88,54 +94,31 @@ int MainWindow::currentPageIndex() const
 
 bool MainWindow::isLoggerModel(quint32 modelCode)
 {
-    return modelCode == 5633416 || modelCode == 7003416 || modelCode == 25633416;
+    return InstrumentModels::familyOf(modelCode) == InstrumentModels::Family::Logger;
 }
 
 // --- exchange ---
 
 bool MainWindow::IsLinkOpen()
 {
-    return m_link && m_link->IsOpen();
+    return m_exchange.IsLinkOpen();
 }
 
 int MainWindow::SendData(QByteArray &frame, int timeout)
 {
-    if (!IsLinkOpen())
-        return -1;
-    Crc16::append(frame);
-    const int written = m_link->Write(frame, timeout);
-    if (written != frame.size())
-        UserPrompts::information(this, tr("information"), tr("Send data Error！"));
-    return written;
+    return m_exchange.SendData(frame, timeout);
 }
 
 int MainWindow::ReceiveData(QByteArray &buffer, int timeout, int length, bool checkCrc)
 {
-    CLinker *link = m_link;
-    if (!link)
-        return -1;
-    const int result = link->Read(buffer, timeout, length);
-    if (result <= 0 || !checkCrc)
-        return result;
-    // The CRC sits where the expected frame ends, whatever follows it.
-    bool valid = length >= 3 && buffer.size() >= length;
-    if (valid) {
-        const quint16 stored =
-            static_cast<quint16>(static_cast<quint8>(buffer.at(length - 2)) |
-                                 (static_cast<quint8>(buffer.at(length - 1)) << 8));
-        valid = Crc16::modbus(buffer, 0, length - 2) == stored;
-    }
-    if (valid)
-        return static_cast<int>(buffer.size());
-    UserPrompts::information(this, tr("information"), tr("Message format error！"));
-    return -1;
+    return m_exchange.ReceiveData(buffer, timeout, length, checkCrc);
 }
 
 // --- instrument arrival and removal ---
 
 bool MainWindow::OpenUSB()
 {
-    if (m_link)
+    if (link())
         return true;
     auto *link = new CLinkerUSB(this);
     if (link->Open(VendorId, ProductId) != 0) {
@@ -153,7 +136,7 @@ bool MainWindow::OpenUSB()
         return false;
     }
     m_permissionWarned = false;
-    m_link = link;
+    m_exchange.setLink(link);
     setIndicator(true);
     SwitchPageByModel();
     return true;
@@ -161,18 +144,19 @@ bool MainWindow::OpenUSB()
 
 void MainWindow::CloseUSB()
 {
-    if (!m_link)
+    CLinker *link = m_exchange.link();
+    if (!link)
         return;
     // The worker reads the link: it stops before the link goes, whatever family was last
     // recorded (a removal may come in the middle of the family detection).
     m_meterPage->closeThreadSlot();
-    m_link->Close();
-    delete m_link;
-    m_link = nullptr;
+    link->Close();
+    m_exchange.setLink(nullptr);
+    delete link;
     setIndicator(false);
-    if (m_family == 415)
+    if (m_family == InstrumentModels::Family::Meter)
         m_meterPage->clear();
-    else if (m_family == 416)
+    else if (m_family == InstrumentModels::Family::Logger)
         m_loggerPage->clear();
 }
 
@@ -184,24 +168,24 @@ void MainWindow::SwitchPageByModel()
     const int code = InstrumentProtocol::instance()->ReadProductionInfo(info);
     // The family is recorded before anything that can show a box: a removal handled inside
     // the box's event loop must find out which page to clear.
-    if (code == 1 && isLoggerModel(info.modelCode)) {
-        m_family = 416;
+    if (code == InstrumentProtocol::Ok && isLoggerModel(info.modelCode)) {
+        m_family = InstrumentModels::Family::Logger;
         ui->stackedWidget->setCurrentIndex(LoggerIndex);
         m_loggerPage->refreshDevice();
-    } else if (code == 1) {
-        m_family = 415;
+    } else if (code == InstrumentProtocol::Ok) {
+        m_family = InstrumentModels::Family::Meter;
         ui->stackedWidget->setCurrentIndex(MeterIndex);
         m_meterPage->openThreadSlot();
         m_meterPage->refreshDevice();
-    } else if (code == -5) {
-        m_family = 415;
+    } else if (code == InstrumentProtocol::NoProbe) {
+        m_family = InstrumentModels::Family::Meter;
         UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
         // The instrument may have gone while the box was open; no worker for a closed link.
         if (!IsLinkOpen())
             return;
         ui->stackedWidget->setCurrentIndex(MeterIndex);
         m_meterPage->openThreadSlot();
-    } else if (code == -4) {
+    } else if (code == InstrumentProtocol::BadBlock) {
         UserPrompts::information(this, tr("Warn"),
                                  tr("The instrument is not configured production information!"));
     }
@@ -211,9 +195,9 @@ void MainWindow::deviceArrived()
 {
     qDebug() << "收到事件 ";
     // A link whose instrument has gone without a removal notice must not block this one.
-    if (m_link && m_link->IsRemoved())
+    if (link() && link()->IsRemoved())
         CloseUSB();
-    if (m_link)
+    if (link())
         return;
     OpenUSB();
     qDebug() << "USB_设备打开";
@@ -223,7 +207,7 @@ void MainWindow::deviceArrived()
 void MainWindow::deviceRemoved()
 {
     qDebug() << "收到事件 ";
-    if (m_link && m_link->IsRemoved()) {
+    if (link() && link()->IsRemoved()) {
         CloseUSB();
         qDebug() << "USB_设备移除";
     }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "frameexchange.h"
+#include "instrumentmodels.h"
+#include "linkexchange.h"
 
 #include <QDialog>
 #include <memory>
@@ -44,8 +46,9 @@ public:
     // Model codes of the data-logger family.
     static bool isLoggerModel(quint32 modelCode);
 
-    CLinker *link() const { return m_link; }
-    int family() const { return m_family; }
+    CLinker *link() const { return m_exchange.link(); }
+    // The family of the page last brought up; None before the first.
+    InstrumentModels::Family family() const { return m_family; }
     int currentPageIndex() const;
     FirstPageFor415 *meterPage() const { return m_meterPage; }
     FirstPageFor416 *loggerPage() const { return m_loggerPage; }
@@ -78,8 +81,8 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
     FirstPageFor415 *m_meterPage = nullptr;
     FirstPageFor416 *m_loggerPage = nullptr;
-    CLinker *m_link = nullptr; // owned; null while no instrument is open
-    int m_family = 0;
+    LinkExchange m_exchange; // its link is owned here; null while no instrument is open
+    InstrumentModels::Family m_family = InstrumentModels::Family::None;
     bool m_permissionWarned = false;
     std::unique_ptr<QTranslator> m_translator;
     std::unique_ptr<QTranslator> m_qtTranslator; // Qt's own texts; none for English

@@ -1,6 +1,8 @@
 #include "instrumentprotocol.h"
 #include "crc16.h"
 #include "frameexchange.h"
+#include "instrumentwire.h"
+#include "wirebytes.h"
 
 #include <QElapsedTimer>
 #include <QThread>
@@ -18,20 +20,11 @@ constexpr int DateTimeWriteReplyLength = 8;
 constexpr int DateTimeReplyLength = 14;
 constexpr int GroupCountReplyLength = 14;
 
+using W = InstrumentWire;
+
 quint8 at(const QByteArray &bytes, int index)
 {
-    return static_cast<quint8>(bytes.at(index));
-}
-
-quint16 le16(const QByteArray &bytes, int index)
-{
-    return static_cast<quint16>(at(bytes, index) | (at(bytes, index + 1) << 8));
-}
-
-quint32 le32(const QByteArray &bytes, int index)
-{
-    return static_cast<quint32>(le16(bytes, index)) |
-           (static_cast<quint32>(le16(bytes, index + 2)) << 16);
+    return WireBytes::read8(bytes, index);
 }
 
 // One of the two checked header bytes matching is enough.
@@ -43,31 +36,28 @@ bool echoes(const QByteArray &reply, int firstOffset, quint8 firstValue, int sec
 
 bool blockCrcMatches(const QByteArray &reply, int payloadOffset, int payloadLength)
 {
-    const quint16 stored = le16(reply, payloadOffset + payloadLength);
+    const quint16 stored = WireBytes::read16(reply, payloadOffset + payloadLength);
     return Crc16::modbus(reply, payloadOffset, payloadLength) == stored;
 }
 
 QByteArray memoryRequest(quint8 command, quint32 address, quint16 length)
 {
     QByteArray r;
-    r.append(static_cast<char>(0xAB));
+    r.append(static_cast<char>(W::StartByte));
     r.append(static_cast<char>(command));
-    for (int i = 0; i < 4; ++i)
-        r.append(static_cast<char>((address >> (8 * i)) & 0xFF));
-    r.append(static_cast<char>(length & 0xFF));
-    r.append(static_cast<char>(length >> 8));
+    WireBytes::append32(r, address);
+    WireBytes::append16(r, length);
     return r;
 }
 
 QByteArray registerRequest(quint8 command, quint8 reg, quint16 count)
 {
     QByteArray r;
-    r.append(static_cast<char>(0xAB));
+    r.append(static_cast<char>(W::StartByte));
     r.append(static_cast<char>(command));
     r.append(static_cast<char>(reg));
     r.append('\0');
-    r.append(static_cast<char>(count & 0xFF));
-    r.append(static_cast<char>(count >> 8));
+    WireBytes::append16(r, count);
     return r;
 }
 
@@ -114,42 +104,42 @@ void InstrumentProtocol::Delay(int ms)
 
 QByteArray InstrumentProtocol::firmwareVersionRequest()
 {
-    return registerRequest(0x20, 0x1C, 2);
+    return registerRequest(W::RegisterRead, W::FirmwareRegister, 2);
 }
 
 QByteArray InstrumentProtocol::productionInfoRequest()
 {
-    return memoryRequest(0x47, 0x00, 0x14);
+    return memoryRequest(W::memoryRead(W::FactoryBank), W::ProductionAddress, 0x14);
 }
 
 QByteArray InstrumentProtocol::calibrationDateRequest()
 {
-    return memoryRequest(0x47, 0x24, 6);
+    return memoryRequest(W::memoryRead(W::FactoryBank), W::CalibrationAddress, 6);
 }
 
 QByteArray InstrumentProtocol::measureConfigureRequest()
 {
-    return memoryRequest(0x47, 0x60, 6);
+    return memoryRequest(W::memoryRead(W::FactoryBank), W::MeasureAddress, 6);
 }
 
 QByteArray InstrumentProtocol::writeMeasureConfigureRequest(int s0, int s1, int s2, int s3)
 {
-    return settingsWrite(0x77, 0x60, s0, s1, s2, s3);
+    return settingsWrite(W::memoryWrite(W::FactoryBank), W::MeasureAddress, s0, s1, s2, s3);
 }
 
 QByteArray InstrumentProtocol::hostConfigureRequest()
 {
-    return memoryRequest(0x41, 0x80, 6);
+    return memoryRequest(W::memoryRead(W::HostBank), W::HostAddress, 6);
 }
 
 QByteArray InstrumentProtocol::writeHostConfigureRequest(int h0, int h1, int h2, int h3)
 {
-    return settingsWrite(0x71, 0x80, h0, h1, h2, h3);
+    return settingsWrite(W::memoryWrite(W::HostBank), W::HostAddress, h0, h1, h2, h3);
 }
 
 QByteArray InstrumentProtocol::writeDateTimeRequest(const QDateTime &when)
 {
-    QByteArray r = registerRequest(0x21, 0x21, 6);
+    QByteArray r = registerRequest(W::RegisterWrite, W::ClockWriteRegister, 6);
     const QDate d = when.date();
     const QTime t = when.time();
     r.append(static_cast<char>((d.year() - 2000) & 0xFF));
@@ -163,17 +153,17 @@ QByteArray InstrumentProtocol::writeDateTimeRequest(const QDateTime &when)
 
 QByteArray InstrumentProtocol::dateTimeRequest()
 {
-    return registerRequest(0x20, 0x61, 6);
+    return registerRequest(W::RegisterRead, W::ClockReadRegister, 6);
 }
 
 QByteArray InstrumentProtocol::powerGroupCountRequest()
 {
-    return memoryRequest(0x41, 0xE0, 4);
+    return memoryRequest(W::memoryRead(W::HostBank), W::GroupCountAddress, 4);
 }
 
 QByteArray InstrumentProtocol::powerGroupRequest(quint32 address)
 {
-    return memoryRequest(0x42, address, 0x40);
+    return memoryRequest(W::memoryRead(W::GroupBank), address, W::GroupRequestLength);
 }
 
 // --- reply decoding ---
@@ -182,9 +172,9 @@ int InstrumentProtocol::parseFirmwareVersion(const QByteArray &reply, int &versi
 {
     if (reply.size() < FirmwareReplyLength)
         return NoReply;
-    if (!echoes(reply, 1, 0x20, 4, 0x02))
+    if (!echoes(reply, 1, W::RegisterRead, 4, 0x02))
         return BadEcho;
-    version = le16(reply, 6);
+    version = WireBytes::read16(reply, 6);
     return Ok;
 }
 
@@ -192,16 +182,17 @@ int InstrumentProtocol::parseProductionInfo(const QByteArray &reply, ProductionI
 {
     if (reply.size() < ProductionReplyLength)
         return NoReply;
-    if (!echoes(reply, 2, 0x00, 6, 0x14))
+    if (!echoes(reply, 2, W::ProductionAddress, 6, 0x14))
         return BadEcho;
     if (!blockCrcMatches(reply, 8, 18))
         return BadBlock;
     constexpr int p = 8;
     info.kindByte = at(reply, p + 0);
-    info.productionDate = QDate(le16(reply, p + 2), at(reply, p + 4), at(reply, p + 5));
-    info.serialNumber = le32(reply, p + 6);
-    info.modelCode = le32(reply, p + 10);
-    info.auxWord = le16(reply, p + 14);
+    info.productionDate =
+        QDate(WireBytes::read16(reply, p + 2), at(reply, p + 4), at(reply, p + 5));
+    info.serialNumber = WireBytes::read32(reply, p + 6);
+    info.modelCode = WireBytes::read32(reply, p + 10);
+    info.auxWord = WireBytes::read16(reply, p + 14);
     info.auxByte1 = at(reply, p + 16);
     info.auxByte2 = at(reply, p + 17);
     return Ok;
@@ -211,11 +202,11 @@ int InstrumentProtocol::parseCalibrationDate(const QByteArray &reply, QDate &dat
 {
     if (reply.size() < BlockReplyLength)
         return NoReply;
-    if (!echoes(reply, 2, 0x24, 6, 0x06))
+    if (!echoes(reply, 2, W::CalibrationAddress, 6, 0x06))
         return BadEcho;
     if (!blockCrcMatches(reply, 8, 4))
         return BadBlock;
-    date = QDate(le16(reply, 8), at(reply, 10), at(reply, 11));
+    date = QDate(WireBytes::read16(reply, 8), at(reply, 10), at(reply, 11));
     return Ok;
 }
 
@@ -243,14 +234,14 @@ int InstrumentProtocol::parseWriteDateTimeReply(const QByteArray &reply)
 {
     if (reply.size() < DateTimeWriteReplyLength)
         return NoReply;
-    return echoes(reply, 2, 0x21, 4, 0x06) ? Ok : BadEcho;
+    return echoes(reply, 2, W::ClockWriteRegister, 4, 0x06) ? Ok : BadEcho;
 }
 
 int InstrumentProtocol::parseDateTime(const QByteArray &reply, QDateTime &when)
 {
     if (reply.size() < DateTimeReplyLength)
         return NoReply;
-    if (!echoes(reply, 2, 0x61, 4, 0x06))
+    if (!echoes(reply, 2, W::ClockReadRegister, 4, 0x06))
         return BadEcho;
     const QDate date(2000 + at(reply, 6), at(reply, 7), at(reply, 8));
     const QTime time(at(reply, 9), at(reply, 10), at(reply, 11));
@@ -263,7 +254,7 @@ int InstrumentProtocol::parsePowerGroupCount(const QByteArray &reply, int &count
 {
     if (reply.size() < GroupCountReplyLength)
         return NoReply;
-    if (!echoes(reply, 2, 0xE0, 6, 0x04))
+    if (!echoes(reply, 2, W::GroupCountAddress, 6, 0x04))
         return BadEcho;
     // The instrument's stored check is accepted when either of its bytes agrees.
     const quint16 crc = Crc16::modbus(reply, 8, 2);
@@ -286,7 +277,8 @@ int InstrumentProtocol::transact(QByteArray request, int replyLength, QByteArray
         return NotSent;
     reply.clear();
     if (exchange->ReceiveData(reply, receiveTimeoutMs(), replyLength, true) <= 0) {
-        if (probeErrorCounts && reply.size() >= 3 && at(reply, 1) == 0xC7 && at(reply, 2) == 0x08)
+        if (probeErrorCounts && reply.size() >= 3 && at(reply, 1) == W::ErrorReply &&
+            at(reply, 2) == W::NoProbeError)
             return NoProbe;
         return NoReply;
     }
@@ -334,12 +326,12 @@ int InstrumentProtocol::readSettings(const QByteArray &request, quint8 address, 
 
 int InstrumentProtocol::ReadMeasureConfigure(int &s0, int &s1, int &s2, int &s3)
 {
-    return readSettings(measureConfigureRequest(), 0x60, s0, s1, s2, s3);
+    return readSettings(measureConfigureRequest(), W::MeasureAddress, s0, s1, s2, s3);
 }
 
 int InstrumentProtocol::ReadHostConfigure(int &h0, int &h1, int &h2, int &h3)
 {
-    return readSettings(hostConfigureRequest(), 0x80, h0, h1, h2, h3);
+    return readSettings(hostConfigureRequest(), W::HostAddress, h0, h1, h2, h3);
 }
 
 int InstrumentProtocol::WriteMeasureConfigure(int s0, int s1, int s2, int s3)
@@ -347,7 +339,7 @@ int InstrumentProtocol::WriteMeasureConfigure(int s0, int s1, int s2, int s3)
     QByteArray reply;
     const int code =
         transact(writeMeasureConfigureRequest(s0, s1, s2, s3), WriteReplyLength, reply, true);
-    return code == Ok ? parseWriteReply(reply, 0x60) : code;
+    return code == Ok ? parseWriteReply(reply, W::MeasureAddress) : code;
 }
 
 int InstrumentProtocol::WriteHostConfigure(int h0, int h1, int h2, int h3)
@@ -355,7 +347,7 @@ int InstrumentProtocol::WriteHostConfigure(int h0, int h1, int h2, int h3)
     QByteArray reply;
     const int code =
         transact(writeHostConfigureRequest(h0, h1, h2, h3), WriteReplyLength, reply, true);
-    return code == Ok ? parseWriteReply(reply, 0x80) : code;
+    return code == Ok ? parseWriteReply(reply, W::HostAddress) : code;
 }
 
 int InstrumentProtocol::WriteDateTime(const QDateTime &when)

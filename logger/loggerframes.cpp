@@ -1,32 +1,28 @@
 #include "loggerframes.h"
 
 #include "crc16.h"
+#include "instrumentwire.h"
+#include "wirebytes.h"
 
 #include <QDate>
 #include <QTime>
-#include <cstring>
 
 namespace {
 
-constexpr quint8 kStartByte = 0xAB;
-constexpr quint8 kGroupCommand = 0x42;
+constexpr quint8 kStartByte = InstrumentWire::StartByte;
+constexpr quint8 kGroupCommand = InstrumentWire::memoryRead(InstrumentWire::GroupBank);
 const QString kDashedFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss");
 
 quint8 at(const QByteArray &bytes, qsizetype i)
 {
-    return static_cast<quint8>(bytes.at(i));
-}
-
-int le16(const QByteArray &bytes, qsizetype i)
-{
-    return at(bytes, i) | (at(bytes, i + 1) << 8);
+    return WireBytes::read8(bytes, i);
 }
 
 } // namespace
 
 quint32 LoggerFrames::groupAddress(int group)
 {
-    return FirstGroupAddress + GroupStride * static_cast<quint32>(group);
+    return InstrumentWire::loggerGroupAddress(group);
 }
 
 bool LoggerFrames::findEndFrame(const QByteArray &raw, qsizetype &offset)
@@ -48,7 +44,7 @@ bool LoggerFrames::findEndFrame(const QByteArray &raw, qsizetype &offset)
         }
         if (offset + HeaderLength > size)
             return false;
-        const int length = le16(raw, offset + 6);
+        const int length = WireBytes::read16(raw, offset + 6);
         if (length == 0) {
             // Its CRC too, or those two bytes would land in front of the next group.
             return offset + FrameOverhead <= size;
@@ -69,7 +65,7 @@ QByteArray LoggerFrames::assembleGroup(const QByteArray &raw, QList<int> *skippe
             ++offset;
             continue;
         }
-        const int length = le16(raw, offset + 6);
+        const int length = WireBytes::read16(raw, offset + 6);
         if (length == 0)
             break;
         const qsizetype end = offset + length + FrameOverhead;
@@ -98,14 +94,13 @@ LoggerFrames::GroupCheck LoggerFrames::checkGroup(const QByteArray &raw, quint32
             ++offset;
             continue;
         }
-        const int length = le16(raw, offset + 6);
+        const int length = WireBytes::read16(raw, offset + 6);
         const qsizetype end = offset + length + FrameOverhead;
         if (end > size)
             return GroupCheck::Cut;
-        if (Crc16::modbus(raw, offset, end - 2 - offset) != le16(raw, end - 2))
+        if (Crc16::modbus(raw, offset, end - 2 - offset) != WireBytes::read16(raw, end - 2))
             return GroupCheck::BadCrc;
-        const quint32 address = static_cast<quint32>(le16(raw, offset + 2)) |
-                                (static_cast<quint32>(le16(raw, offset + 4)) << 16);
+        const quint32 address = WireBytes::read32(raw, offset + 2);
         frames.append({address, length});
         ended = length == 0;
         offset = end;
@@ -141,13 +136,7 @@ float LoggerFrames::sample(const QByteArray &group, int index)
 {
     if (index < 0 || index >= sampleCount(group))
         return 0;
-    const qsizetype offset = StartTimeBytes + 4 * qsizetype(index);
-    quint32 raw = 0;
-    for (int i = 3; i >= 0; --i)
-        raw = (raw << 8) | at(group, offset + i);
-    float value;
-    std::memcpy(&value, &raw, sizeof value);
-    return value;
+    return WireBytes::readFloat(group, StartTimeBytes + 4 * qsizetype(index));
 }
 
 QString LoggerFrames::startTimeText(const QByteArray &group)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "instrumentwire.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -16,8 +18,8 @@ public:
     // Header plus frame CRC: a frame with L data bytes is L + 10 bytes long.
     static constexpr int FrameOverhead = 10;
     static constexpr int StartTimeBytes = 6;
-    static constexpr quint32 FirstGroupAddress = 0x180;
-    static constexpr quint32 GroupStride = 0x980;
+    static constexpr quint32 FirstGroupAddress = InstrumentWire::LoggerGroupAddress;
+    static constexpr quint32 GroupStride = InstrumentWire::LoggerGroupStride;
 
     // How a group's reply stands up to its checks.
     enum class GroupCheck {

@@ -1,15 +1,10 @@
 #include "loggermodels.h"
 
+#include "instrumentmodels.h"
+
 QString LoggerModels::name(quint32 code)
 {
-    switch (code) {
-    case 5633416:
-    case 7003416:
-    case 25633416:
-        return QStringLiteral("VT416C");
-    default:
-        return QStringLiteral("UnKnow");
-    }
+    return InstrumentModels::name(code, InstrumentModels::Logger);
 }
 
 int LoggerModels::intervalSeconds(int autoOff, int intervalId)

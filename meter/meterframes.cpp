@@ -1,22 +1,15 @@
 #include "meterframes.h"
 
-#include <cstring>
+#include "instrumentwire.h"
+#include "wirebytes.h"
 
 namespace {
 
-float le32float(const QByteArray &bytes, int offset)
-{
-    quint32 raw = 0;
-    for (int i = 3; i >= 0; --i)
-        raw = (raw << 8) | static_cast<quint8>(bytes.at(offset + i));
-    float value;
-    std::memcpy(&value, &raw, sizeof value);
-    return value;
-}
+using W = InstrumentWire;
 
 quint8 at(const QByteArray &bytes, qsizetype i)
 {
-    return static_cast<quint8>(bytes.at(i));
+    return WireBytes::read8(bytes, i);
 }
 
 } // namespace
@@ -26,7 +19,7 @@ QList<QByteArray> MeterFrames::groupReplies(const QByteArray &buffer)
     QList<QByteArray> replies;
     qsizetype i = 0;
     while (i + GroupReplyLength <= buffer.size()) {
-        if (at(buffer, i) == 0xAB && at(buffer, i + 1) == 0x42) {
+        if (at(buffer, i) == W::StartByte && at(buffer, i + 1) == W::memoryRead(W::GroupBank)) {
             replies.append(buffer.mid(i, GroupReplyLength));
             i += GroupReplyLength;
         } else {
@@ -40,19 +33,20 @@ bool MeterFrames::decodeGroup(const QByteArray &reply, Group &group)
 {
     if (reply.size() < GroupReplyLength)
         return false;
-    group.powerRT = le32float(reply, 8);
-    group.powerMAX = le32float(reply, 12);
-    group.powerMIN = le32float(reply, 16);
-    group.powerAVG = le32float(reply, 20);
-    group.energy = le32float(reply, 24);
-    group.duration = le32float(reply, 28);
+    group.powerRT = WireBytes::readFloat(reply, 8);
+    group.powerMAX = WireBytes::readFloat(reply, 12);
+    group.powerMIN = WireBytes::readFloat(reply, 16);
+    group.powerAVG = WireBytes::readFloat(reply, 20);
+    group.energy = WireBytes::readFloat(reply, 24);
+    group.duration = WireBytes::readFloat(reply, 28);
     return true;
 }
 
 int MeterFrames::probeState(const QByteArray &buffer)
 {
     for (qsizetype i = 0; i + ProbeReportMinLength <= buffer.size(); ++i) {
-        if (at(buffer, i) == 0xAB && at(buffer, i + 1) == 0x22 && at(buffer, i + 2) == 0x0D) {
+        if (at(buffer, i) == W::StartByte && at(buffer, i + 1) == W::Notification &&
+            at(buffer, i + 2) == W::ProbeRegister) {
             const quint8 state = at(buffer, i + 6);
             if (state == 0 || state == 1)
                 return state;

@@ -1,20 +1,16 @@
 #pragma once
 
+#include "instrumentmodels.h"
+
 #include <QString>
 #include <QtGlobal>
 
-// The meter models: name, and the profile that says which setup buttons a model offers
-// and how many decimals each unit shows.
+// The meter models of the model table, and how many decimals each unit shows.
 class MeterModels
 {
 public:
-    enum class Profile { None, A, B, C };
-
-    struct Model {
-        quint32 code;
-        const char *name;
-        Profile profile;
-    };
+    using Profile = InstrumentModels::Profile;
+    using Model = InstrumentModels::Model;
 
     // The model of this code (each model has a second code 20000000 higher); null when unknown.
     static const Model *find(quint32 code);

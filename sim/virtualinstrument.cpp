@@ -1,6 +1,7 @@
 #include "virtualinstrument.h"
 
 #include "crc16.h"
+#include "wirebytes.h"
 
 #include <QDeadlineTimer>
 #include <QMutexLocker>
@@ -49,38 +50,6 @@ constexpr int kMaxRecordings = 256;
 constexpr int kStartTimeBytes = 6;
 constexpr int kMaxSamples = (kRecordingStride - kStartTimeBytes) / 4;
 
-void appendLe16(QByteArray &bytes, quint32 value)
-{
-    bytes.append(static_cast<char>(value & 0xFF));
-    bytes.append(static_cast<char>((value >> 8) & 0xFF));
-}
-
-void appendLe32(QByteArray &bytes, quint32 value)
-{
-    appendLe16(bytes, value & 0xFFFF);
-    appendLe16(bytes, value >> 16);
-}
-
-// Callers check that the bytes are there.
-quint16 le16(const QByteArray &bytes, qsizetype at)
-{
-    return static_cast<quint16>(static_cast<quint8>(bytes.at(at)) |
-                                (static_cast<quint8>(bytes.at(at + 1)) << 8));
-}
-
-quint32 le32(const QByteArray &bytes, qsizetype at)
-{
-    return le16(bytes, at) | (static_cast<quint32>(le16(bytes, at + 2)) << 16);
-}
-
-void appendFloat(QByteArray &bytes, float value)
-{
-    quint32 bits = 0;
-    static_assert(sizeof bits == sizeof value, "single precision is 32 bits");
-    std::memcpy(&bits, &value, sizeof bits);
-    appendLe32(bytes, bits);
-}
-
 QByteArray clockBytes(const QDateTime &when)
 {
     const QDate date = when.date();
@@ -115,11 +84,11 @@ qsizetype requestFrameLength(const QByteArray &stream)
     if (command == kCmdRegisterRead)
         return 6 + 2;
     if (command == kCmdRegisterWrite)
-        return stream.size() < 6 ? 0 : 6 + le16(stream, 4) + 2;
+        return stream.size() < 6 ? 0 : 6 + WireBytes::read16(stream, 4) + 2;
     if (command > kCmdMemoryRead && command <= kCmdMemoryRead + 7)
         return 8 + 2;
     if (command > kCmdMemoryWrite && command <= kCmdMemoryWrite + 7)
-        return stream.size() < 8 ? 0 : 8 + le16(stream, 6) + 2;
+        return stream.size() < 8 ? 0 : 8 + WireBytes::read16(stream, 6) + 2;
     return -1;
 }
 
@@ -132,7 +101,7 @@ VirtualInstrument::VirtualInstrument(Family family, quint32 modelCode, QObject *
     m_lastReadyUs = std::numeric_limits<qint64>::min() / 4;
     rewriteProductionRecord();
     QByteArray calibration;
-    appendLe16(calibration, 2024);
+    WireBytes::append16(calibration, 2024);
     calibration.append(char(1));
     calibration.append(char(20));
     writeBlockLocked(7, kCalibrationAddress, calibration);
@@ -186,7 +155,7 @@ void VirtualInstrument::setCopiedBytes(quint8 kindByte, quint16 auxWord, quint8 
 void VirtualInstrument::setCalibrationDate(int year, int month, int day)
 {
     QByteArray payload;
-    appendLe16(payload, static_cast<quint32>(year));
+    WireBytes::append16(payload, static_cast<quint16>(year));
     payload.append(static_cast<char>(month));
     payload.append(static_cast<char>(day));
     QMutexLocker lock(&m_mutex);
@@ -291,7 +260,7 @@ void VirtualInstrument::setProbeConnected(bool connected)
     notification.append(static_cast<char>(kCmdNotification));
     notification.append(static_cast<char>(kRegProbe));
     notification.append('\0');
-    appendLe16(notification, 2);
+    WireBytes::append16(notification, 2);
     notification.append(connected ? char(1) : char(0));
     notification.append('\0');
     Crc16::append(notification);
@@ -310,7 +279,7 @@ void VirtualInstrument::setMeterGroups(const QVector<MeterGroup> &groups)
     QByteArray bytes;
     for (int i = 0; i < count; ++i) {
         for (float value : groups.at(i))
-            appendFloat(bytes, value);
+            WireBytes::appendFloat(bytes, value);
     }
     QMutexLocker lock(&m_mutex);
     // Groups left over from an earlier, longer list would still answer their addresses.
@@ -334,7 +303,7 @@ void VirtualInstrument::setRecordings(const QVector<Recording> &recordings)
         QByteArray data = clockBytes(recording.start);
         const qsizetype samples = std::min<qsizetype>(recording.samples.size(), kMaxSamples);
         for (qsizetype i = 0; i < samples; ++i)
-            appendFloat(data, recording.samples.at(i));
+            WireBytes::appendFloat(data, recording.samples.at(i));
         writeMemoryLocked(2, kRecordingBase + kRecordingStride * g, data);
         m_recordingSizes.append(static_cast<int>(data.size()));
     }
@@ -571,7 +540,7 @@ void VirtualInstrument::consumeRequestBytes()
             return;
         const QByteArray frame = m_requestBytes.left(length);
         m_requestBytes.remove(0, length);
-        if (Crc16::modbus(frame, 0, length - 2) != le16(frame, length - 2))
+        if (Crc16::modbus(frame, 0, length - 2) != WireBytes::read16(frame, length - 2))
             continue; // a damaged request gets no answer
         handleRequest(frame);
     }
@@ -607,21 +576,22 @@ void VirtualInstrument::replyRegisterRead(const QByteArray &frame)
     const quint8 reg = static_cast<quint8>(frame.at(2));
     QByteArray data;
     if (reg == kRegFirmware) {
-        appendLe16(data, m_firmware);
+        WireBytes::append16(data, m_firmware);
     } else if (reg == kRegClockRead) {
         data = clockBytes(clockLocked());
     } else if (reg == kRegProbe) {
         data.append(m_probe ? char(1) : char(0));
         data.append('\0');
     } else {
-        data = QByteArray(le16(frame, 4), '\0'); // registers the host does not use read as zero
+        data = QByteArray(WireBytes::read16(frame, 4),
+                          '\0'); // registers the host does not use read as zero
     }
     QByteArray reply;
     reply.append(kStartByte);
     reply.append(static_cast<char>(kCmdRegisterRead));
     reply.append(static_cast<char>(reg));
     reply.append('\0');
-    appendLe16(reply, static_cast<quint32>(data.size()));
+    WireBytes::append16(reply, static_cast<quint16>(data.size()));
     reply.append(data);
     Crc16::append(reply);
     queueReply(reply);
@@ -630,7 +600,7 @@ void VirtualInstrument::replyRegisterRead(const QByteArray &frame)
 void VirtualInstrument::replyRegisterWrite(const QByteArray &frame)
 {
     const quint8 reg = static_cast<quint8>(frame.at(2));
-    const quint16 count = le16(frame, 4);
+    const quint16 count = WireBytes::read16(frame, 4);
     if (reg == kRegClockWrite && count >= 6) {
         auto byteAt = [&frame](int i) {
             return static_cast<int>(static_cast<quint8>(frame.at(6 + i)));
@@ -649,13 +619,13 @@ void VirtualInstrument::replyRegisterWrite(const QByteArray &frame)
 void VirtualInstrument::replyMemoryRead(const QByteArray &frame)
 {
     const int bank = static_cast<quint8>(frame.at(1)) - kCmdMemoryRead;
-    const quint32 address = le32(frame, 2);
+    const quint32 address = WireBytes::read32(frame, 2);
     if (bank == 2) {
         replyBank2Read(address);
         return;
     }
     QByteArray reply = frame.left(8);
-    reply.append(readMemoryLocked(bank, address, le16(frame, 6)));
+    reply.append(readMemoryLocked(bank, address, WireBytes::read16(frame, 6)));
     Crc16::append(reply);
     queueReply(reply);
 }
@@ -663,7 +633,7 @@ void VirtualInstrument::replyMemoryRead(const QByteArray &frame)
 void VirtualInstrument::replyMemoryWrite(const QByteArray &frame)
 {
     const int bank = static_cast<quint8>(frame.at(1)) - kCmdMemoryWrite;
-    writeMemoryLocked(bank, le32(frame, 2), frame.mid(8, le16(frame, 6)));
+    writeMemoryLocked(bank, WireBytes::read32(frame, 2), frame.mid(8, WireBytes::read16(frame, 6)));
     QByteArray reply = frame.left(8);
     Crc16::append(reply);
     queueReply(reply);
@@ -674,10 +644,10 @@ void VirtualInstrument::replyBank2Read(quint32 address)
     QByteArray reply;
     reply.append(kStartByte);
     reply.append(static_cast<char>(kCmdMemoryRead + 2));
-    appendLe32(reply, address);
+    WireBytes::append32(reply, address);
     if (m_family == Family::Meter) {
         // The requested length is ignored: a meter always answers with one group.
-        appendLe16(reply, kMeterGroupBytes);
+        WireBytes::append16(reply, kMeterGroupBytes);
         reply.append(readMemoryLocked(2, address, kMeterGroupBytes));
         Crc16::append(reply);
         queueReply(reply);
@@ -689,7 +659,7 @@ void VirtualInstrument::replyBank2Read(quint32 address)
         sendRecording(static_cast<int>(offset / kRecordingStride));
         return;
     }
-    appendLe16(reply, 0);
+    WireBytes::append16(reply, 0);
     Crc16::append(reply);
     queueReply(reply);
 }
@@ -709,8 +679,8 @@ void VirtualInstrument::sendRecording(int index)
         QByteArray frame;
         frame.append(kStartByte);
         frame.append(static_cast<char>(kCmdMemoryRead + 2));
-        appendLe32(frame, static_cast<quint32>(base + offset));
-        appendLe16(frame, static_cast<quint32>(chunk.size()));
+        WireBytes::append32(frame, static_cast<quint32>(base + offset));
+        WireBytes::append16(frame, static_cast<quint16>(chunk.size()));
         frame.append(chunk);
         Crc16::append(frame);
         queueReply(frame, frames == m_faultFrame);
@@ -721,8 +691,8 @@ void VirtualInstrument::sendRecording(int index)
     QByteArray end;
     end.append(kStartByte);
     end.append(static_cast<char>(kCmdMemoryRead + 2));
-    appendLe32(end, static_cast<quint32>(base + size));
-    appendLe16(end, 0);
+    WireBytes::append32(end, static_cast<quint32>(base + size));
+    WireBytes::append16(end, 0);
     Crc16::append(end);
     queueReply(end, frames == m_faultFrame);
 }
@@ -839,12 +809,12 @@ void VirtualInstrument::rewriteProductionRecord()
     QByteArray payload;
     payload.append(static_cast<char>(m_kindByte));
     payload.append('\0');
-    appendLe16(payload, static_cast<quint32>(m_prodYear));
+    WireBytes::append16(payload, static_cast<quint16>(m_prodYear));
     payload.append(static_cast<char>(m_prodMonth));
     payload.append(static_cast<char>(m_prodDay));
-    appendLe32(payload, m_serial);
-    appendLe32(payload, m_modelCode);
-    appendLe16(payload, m_auxWord);
+    WireBytes::append32(payload, m_serial);
+    WireBytes::append32(payload, m_modelCode);
+    WireBytes::append16(payload, m_auxWord);
     payload.append(static_cast<char>(m_auxByte1));
     payload.append(static_cast<char>(m_auxByte2));
     writeBlockLocked(7, kProductionAddress, payload);
@@ -854,7 +824,7 @@ void VirtualInstrument::writeBlockLocked(int bank, int address, const QByteArray
 {
     QByteArray block = payload;
     const quint16 crc = Crc16::modbus(payload);
-    appendLe16(block, crc);
+    WireBytes::append16(block, crc);
     writeMemoryLocked(bank, address, block);
 }
 

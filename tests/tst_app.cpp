@@ -44,6 +44,7 @@ private slots:
     void familyDetectionLoggerCodes();
     void familyDetectionMeterAndMissingProbe();
     void familyDetectionFailures();
+    void exchangeTroublesInTheWindowsWords();
     void arrivalNoticesOpenOnce();
     void instrumentWithoutPermission();
     void removalNotices();
@@ -265,6 +266,26 @@ void tst_App::familyDetectionFailures()
     QCOMPARE(m_prompts.size(), 1);
     QCOMPARE(m_prompts.first().text, QStringLiteral("发送数据错误！"));
     QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
+}
+
+void tst_App::exchangeTroublesInTheWindowsWords()
+{
+    VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+    startWith(logger);
+    MainWindow::instance()->on_btnLanguageEn_clicked();
+    m_prompts.clear();
+    logger->injectFault(VirtualInstrument::Fault::BadFrameCrc);
+    QDateTime when;
+    QCOMPARE(InstrumentProtocol::instance()->ReadDateTime(when), InstrumentProtocol::NoReply);
+    logger->unplug(); // the removal notice is still queued
+    int value = 0;
+    QCOMPARE(InstrumentProtocol::instance()->ReadHostConfigure(value, value, value, value),
+             InstrumentProtocol::NotSent);
+    QCOMPARE(m_prompts.size(), 2);
+    QCOMPARE(m_prompts.at(0).title, QStringLiteral("information"));
+    QCOMPARE(m_prompts.at(0).text, QStringLiteral("Message format error！"));
+    QCOMPARE(m_prompts.at(1).title, QStringLiteral("information"));
+    QCOMPARE(m_prompts.at(1).text, QStringLiteral("Send data Error！"));
 }
 
 void tst_App::arrivalNoticesOpenOnce()

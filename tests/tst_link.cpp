@@ -1,17 +1,17 @@
-// The device link end to end: protocol operations through the main window's exchange,
+// The device link end to end: protocol operations through the link's frame exchange,
 // the link and the HID transport, against the virtual instrument.
+#include "bytes.h"
 #include "clinkerusb.h"
 #include "crc16.h"
-#include "firstpagefor415.h"
-#include "frameexchange.h"
 #include "hidconnection.h"
+#include "hidhost.h"
 #include "instrumentprotocol.h"
 #include "libhiddevice.h"
-#include "mainwindow.h"
+#include "linkexchange.h"
 #include "mythread.h"
 #include "pauselock.h"
 #include "pollingworkercontrol.h"
-#include "userprompts.h"
+#include "promptrecorder.h"
 #include "virtualhidbackend.h"
 #include "virtualinstrument.h"
 
@@ -24,15 +24,25 @@
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
+using P = InstrumentProtocol;
+using Fault = VirtualInstrument::Fault;
+using Trouble = LinkExchange::Trouble;
+using Troubles = QList<Trouble>;
+using Ints = QList<int>;
 
-QByteArray withCrc(QByteArray bytes)
+constexpr quint16 kVid = HidHost::VendorId;
+constexpr quint16 kPid = HidHost::ProductId;
+const auto hex = Bytes::hex;
+const auto withCrc = Bytes::withCrc;
+const QByteArray kProbeOn = withCrc(hex("AB 22 0D 00 02 00 01 00"));
+
+// Everything the worker handed on from chunk `from`, in order.
+QByteArray delivered(const QSignalSpy &spy, qsizetype from = 0)
 {
-    Crc16::append(bytes);
-    return bytes;
+    QByteArray all;
+    for (qsizetype i = from; i < spy.size(); ++i)
+        all += spy.at(i).at(0).toByteArray();
+    return all;
 }
 
 // A scripted HID device: records output reports, serves queued input reports.
@@ -46,18 +56,15 @@ public:
 
     int writeReport(const QByteArray &report, int) override
     {
-        if (removed)
-            return -1;
-        written.append(report);
-        return static_cast<int>(report.size());
+        if (!removed)
+            written.append(report);
+        return removed ? -1 : static_cast<int>(report.size());
     }
     int readReport(QByteArray &report, int) override
     {
         ++readCalls;
-        if (removed)
-            return -1;
-        if (input.empty())
-            return 0;
+        if (removed || input.empty())
+            return removed ? -1 : 0;
         report = input.front();
         input.pop_front();
         return static_cast<int>(report.size());
@@ -66,12 +73,20 @@ public:
     QString serialNumber() const override { return QStringLiteral("S"); }
 };
 
+// The current backend while it lives: offers `devices`, opens scripted connections.
 class ScriptedBackend : public HidBackend
 {
 public:
     QList<HidDeviceInfo> devices;
     QStringList opened;
     ScriptedConnection *last = nullptr;
+
+    explicit ScriptedBackend(QList<HidDeviceInfo> list = {})
+        : devices(std::move(list)), m_previous(HidBackend::current())
+    {
+        HidBackend::setCurrent(this);
+    }
+    ~ScriptedBackend() override { HidBackend::setCurrent(m_previous); }
 
     QList<HidDeviceInfo> enumerate(quint16, quint16) override { return devices; }
     std::unique_ptr<HidConnection> open(const QString &path, OpenError *error) override
@@ -83,7 +98,15 @@ public:
         last = connection.get();
         return connection;
     }
+
+private:
+    HidBackend *m_previous;
 };
+
+HidDeviceInfo deviceAt(const char *path, const char *serial, int interface = 0, quint16 vid = kVid)
+{
+    return {QString::fromLatin1(path), QString::fromLatin1(serial), interface, vid, kPid};
+}
 
 QByteArray inputReport(const QByteArray &payload, quint8 id = 0x3F)
 {
@@ -101,10 +124,8 @@ class tst_Link : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
 
     void crcKnownAnswer();
     void requestBytesOfEveryOperation();
@@ -117,7 +138,6 @@ private slots:
     void codeBadBlock();
     void groupCountEitherByteRule();
     void codeNoProbeOnlyAfterDeadline();
-    void clockOperationsNeverReportNoProbe();
     void impossibleDatesStillSucceed();
     void repliesSplitAnywhere();
     void untrustedReplyShapes();
@@ -135,64 +155,134 @@ private slots:
     void parsersAreSafeOnShortInput();
 
 private:
-    void respondWith(const QByteArray &reply);
+    struct Operation {
+        const char *name;
+        std::function<int()> call;
+        QByteArray request; // before the frame CRC
+        bool probeErrorCounts;
+    };
+    // Every protocol operation, with the request it sends; reads land in the members below.
+    QList<Operation> operations();
+    int run(const char *name);
+    bool openLink();
+    void closeLink();
     void plugFresh(VirtualInstrument::Family family, quint32 model);
+    // The instrument swallows the next request and this reply arrives instead.
+    void respondWith(const QByteArray &reply);
+    Ints values() const { return {m_v[0], m_v[1], m_v[2], m_v[3]}; }
 
-    VirtualInstrument *m_instrument = nullptr;
-    VirtualHidBackend *m_backend = nullptr;
-    QList<UserPrompts::Prompt> m_prompts;
+    PromptRecorder m_prompts;
+    VirtualHidBackend m_backend{nullptr};
+    std::unique_ptr<VirtualInstrument> m_instrument;
+    LinkExchange m_exchange{[this](Trouble trouble) { m_troubles.append(trouble); }};
+    std::unique_ptr<CLinkerUSB> m_link;
+    Troubles m_troubles;
+    int m_v[4] = {};
+    ProductionInfo m_info;
+    QDate m_date;
+    QDateTime m_when;
 };
-
-void tst_Link::initTestCase()
-{
-    UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
-        m_prompts.append(prompt);
-        return UserPrompts::Answer{};
-    });
-    m_backend = new VirtualHidBackend(nullptr);
-    HidBackend::setCurrent(m_backend);
-}
 
 void tst_Link::init()
 {
+    HidBackend::setCurrent(&m_backend);
+    FrameExchange::setCurrent(&m_exchange);
     // Most failures would otherwise wait the instrument's full 6 s.
-    InstrumentProtocol::setReceiveTimeoutMs(300);
+    P::setReceiveTimeoutMs(300);
+    m_troubles.clear();
     m_prompts.clear();
-    // A logger: the window starts no polling worker for it, so nothing competes for replies.
+    std::fill(std::begin(m_v), std::end(m_v), -9);
+    m_info = ProductionInfo();
+    m_date = QDate();
+    m_when = QDateTime();
     plugFresh(VirtualInstrument::Family::Logger, 5633416);
-}
-
-void tst_Link::plugFresh(VirtualInstrument::Family family, quint32 model)
-{
-    MainWindow::instance()->CloseUSB();
-    delete m_instrument;
-    m_instrument = new VirtualInstrument(family, model);
-    m_backend->setInstrument(m_instrument);
-    QVERIFY(MainWindow::instance()->OpenUSB());
-    m_instrument->clearRequests();
 }
 
 void tst_Link::cleanup()
 {
-    MainWindow::instance()->CloseUSB();
-    m_backend->setInstrument(nullptr);
-    delete m_instrument;
-    m_instrument = nullptr;
-}
-
-void tst_Link::cleanupTestCase()
-{
-    MainWindow::destroyInstance();
+    closeLink();
+    m_backend.setInstrument(nullptr);
+    m_instrument.reset();
+    FrameExchange::setCurrent(nullptr);
     HidBackend::setCurrent(nullptr);
-    delete m_backend;
-    UserPrompts::setHandler({});
 }
 
-// The instrument swallows the next request and this reply arrives instead.
+bool tst_Link::openLink()
+{
+    auto link = std::make_unique<CLinkerUSB>();
+    if (link->Open(kVid, kPid) != 0)
+        return false;
+    m_link = std::move(link);
+    m_exchange.setLink(m_link.get());
+    return true;
+}
+
+void tst_Link::closeLink()
+{
+    m_exchange.setLink(nullptr);
+    if (m_link)
+        m_link->Close();
+    m_link.reset();
+}
+
+void tst_Link::plugFresh(VirtualInstrument::Family family, quint32 model)
+{
+    closeLink();
+    m_instrument = std::make_unique<VirtualInstrument>(family, model);
+    m_backend.setInstrument(m_instrument.get());
+    QVERIFY(openLink());
+    m_instrument->clearRequests();
+}
+
 void tst_Link::respondWith(const QByteArray &reply)
 {
-    m_instrument->injectFault(VirtualInstrument::Fault::NoReply);
+    m_instrument->injectFault(Fault::NoReply);
     m_instrument->sendUnsolicited(reply);
+}
+
+QList<tst_Link::Operation> tst_Link::operations()
+{
+    P *p = P::instance();
+    int *v = m_v;
+    const auto clock = [p](QDate date, QTime time) {
+        return [p, date, time] { return p->WriteDateTime(QDateTime(date, time)); };
+    };
+    return {
+        {"firmware", [p, v] { return p->ReadFirmwareVersion(v[0]); }, hex("AB 20 1C 00 02 00"),
+         true},
+        {"production", [this, p] { return p->ReadProductionInfo(m_info); },
+         hex("AB 47 00 00 00 00 14 00"), true},
+        {"calibration", [this, p] { return p->ReadCalibrationDate(m_date); },
+         hex("AB 47 24 00 00 00 06 00"), true},
+        {"measure read", [p, v] { return p->ReadMeasureConfigure(v[0], v[1], v[2], v[3]); },
+         hex("AB 47 60 00 00 00 06 00"), true},
+        {"measure write", [p] { return p->WriteMeasureConfigure(0, 10, 2, 3); },
+         hex("AB 77 60 00 00 00 06 00") + withCrc(hex("00 0A 02 03")), true},
+        {"host read", [p, v] { return p->ReadHostConfigure(v[0], v[1], v[2], v[3]); },
+         hex("AB 41 80 00 00 00 06 00"), true},
+        // Settings go out as their low byte: -1 becomes FF.
+        {"host write", [p] { return p->WriteHostConfigure(-1, 10, 256, 1); },
+         hex("AB 71 80 00 00 00 06 00") + withCrc(hex("FF 0A 00 01")), true},
+        {"clock write", clock(QDate(2026, 12, 7), QTime(22, 5, 9, 870)),
+         hex("AB 21 21 00 06 00 1A 0C 07 16 05 09"), false},
+        {"clock write 1999", clock(QDate(1999, 1, 2), QTime(3, 4, 5)),
+         hex("AB 21 21 00 06 00 FF 01 02 03 04 05"), false},
+        {"clock write 2256", clock(QDate(2256, 1, 2), QTime(3, 4, 5)),
+         hex("AB 21 21 00 06 00 00 01 02 03 04 05"), false},
+        {"clock read", [this, p] { return p->ReadDateTime(m_when); }, hex("AB 20 61 00 06 00"),
+         false},
+        {"group count", [p, v] { return p->ReadPowerGroupCount(v[0]); },
+         hex("AB 41 E0 00 00 00 04 00"), true},
+    };
+}
+
+int tst_Link::run(const char *name)
+{
+    for (const Operation &operation : operations()) {
+        if (qstrcmp(operation.name, name) == 0)
+            return operation.call();
+    }
+    qFatal("no operation %s", name);
 }
 
 void tst_Link::crcKnownAnswer()
@@ -210,47 +300,9 @@ void tst_Link::crcKnownAnswer()
 
 void tst_Link::requestBytesOfEveryOperation()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
-    int a = 0, b = 0, c = 0, d = 0;
-    ProductionInfo info;
-    QDate date;
-    QDateTime when;
-    const QByteArray settings1 = withCrc(hex("00 0A 02 03"));
-    const QByteArray settings2 = withCrc(hex("FF 0A 00 01"));
-    struct Case {
-        const char *name;
-        std::function<int()> call;
-        QByteArray request;
-    };
-    const QList<Case> cases = {
-        {"firmware", [&] { return p->ReadFirmwareVersion(a); }, hex("AB 20 1C 00 02 00")},
-        {"production", [&] { return p->ReadProductionInfo(info); }, hex("AB 47 00 00 00 00 14 00")},
-        {"calibration", [&] { return p->ReadCalibrationDate(date); },
-         hex("AB 47 24 00 00 00 06 00")},
-        {"measure read", [&] { return p->ReadMeasureConfigure(a, b, c, d); },
-         hex("AB 47 60 00 00 00 06 00")},
-        {"measure write", [&] { return p->WriteMeasureConfigure(0, 10, 2, 3); },
-         hex("AB 77 60 00 00 00 06 00") + settings1},
-        {"host read", [&] { return p->ReadHostConfigure(a, b, c, d); },
-         hex("AB 41 80 00 00 00 06 00")},
-        // Settings go out as their low byte: -1 becomes FF.
-        {"host write", [&] { return p->WriteHostConfigure(-1, 10, 256, 1); },
-         hex("AB 71 80 00 00 00 06 00") + settings2},
-        {"clock write",
-         [&] { return p->WriteDateTime(QDateTime(QDate(2026, 12, 7), QTime(22, 5, 9, 870))); },
-         hex("AB 21 21 00 06 00 1A 0C 07 16 05 09")},
-        {"clock write 1999",
-         [&] { return p->WriteDateTime(QDateTime(QDate(1999, 1, 2), QTime(3, 4, 5))); },
-         hex("AB 21 21 00 06 00 FF 01 02 03 04 05")},
-        {"clock write 2256",
-         [&] { return p->WriteDateTime(QDateTime(QDate(2256, 1, 2), QTime(3, 4, 5))); },
-         hex("AB 21 21 00 06 00 00 01 02 03 04 05")},
-        {"clock read", [&] { return p->ReadDateTime(when); }, hex("AB 20 61 00 06 00")},
-        {"group count", [&] { return p->ReadPowerGroupCount(a); }, hex("AB 41 E0 00 00 00 04 00")},
-    };
-    for (const Case &test : cases) {
+    for (const Operation &test : operations()) {
         m_instrument->clearRequests();
-        QCOMPARE(test.call(), 1);
+        QVERIFY2(test.call() == P::Ok, test.name);
         const QList<QByteArray> seen = m_instrument->requests();
         QVERIFY2(seen.size() == 1, test.name);
         QVERIFY2(seen.first() == withCrc(test.request),
@@ -259,9 +311,8 @@ void tst_Link::requestBytesOfEveryOperation()
     }
     // A known frame with its CRC spelled out pins the byte order.
     QCOMPARE(withCrc(hex("AB 20 1C 00 02 00")), hex("AB 20 1C 00 02 00 9E F7"));
-    QCOMPARE(InstrumentProtocol::powerGroupRequest(0x180 + 0x980 * 2),
-             hex("AB 42 80 14 00 00 40 00"));
-    QCOMPARE(InstrumentProtocol::powerGroupRequest(240 + 24 * 8), hex("AB 42 B0 01 00 00 40 00"));
+    QCOMPARE(P::powerGroupRequest(0x180 + 0x980 * 2), hex("AB 42 80 14 00 00 40 00"));
+    QCOMPARE(P::powerGroupRequest(240 + 24 * 8), hex("AB 42 B0 01 00 00 40 00"));
 }
 
 void tst_Link::successfulReadsDecode()
@@ -278,382 +329,290 @@ void tst_Link::successfulReadsDecode()
     const QDateTime set(QDate(2026, 5, 17), QTime(10, 20, 30));
     m_instrument->setClock(set);
 
-    InstrumentProtocol *p = InstrumentProtocol::instance();
-    ProductionInfo info;
-    QCOMPARE(p->ReadProductionInfo(info), 1);
-    QCOMPARE(info.serialNumber, 4000000001u);
-    QCOMPARE(info.modelCode, 25633416u);
+    QCOMPARE(run("production"), P::Ok);
+    const ProductionInfo &info = m_info;
+    QCOMPARE(QList<quint32>({info.serialNumber, info.modelCode, info.kindByte, info.auxWord,
+                             info.auxByte1, info.auxByte2}),
+             QList<quint32>({4000000001u, 25633416u, 0x5A, 0xBEEF, 0x12, 0x34}));
     QCOMPARE(info.productionDate, QDate(2019, 11, 30));
-    QCOMPARE(info.kindByte, quint8(0x5A));
-    QCOMPARE(info.auxWord, quint16(0xBEEF));
-    QCOMPARE(info.auxByte1, quint8(0x12));
-    QCOMPARE(info.auxByte2, quint8(0x34));
-
-    int version = 0;
-    QCOMPARE(p->ReadFirmwareVersion(version), 1);
-    QCOMPARE(version, 23);
-    QDate calibrated;
-    QCOMPARE(p->ReadCalibrationDate(calibrated), 1);
-    QCOMPARE(calibrated, QDate(2026, 2, 28));
-    int h[4] = {-9, -9, -9, -9};
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), 1);
-    QCOMPARE(QList<int>({h[0], h[1], h[2], h[3]}), QList<int>({1, 45, 2, 1}));
-    int s[4] = {};
-    QCOMPARE(p->ReadMeasureConfigure(s[0], s[1], s[2], s[3]), 1);
-    QCOMPARE(QList<int>({s[0], s[1], s[2], s[3]}), QList<int>({0, 10, 1, 3}));
-    int count = -1;
-    QCOMPARE(p->ReadPowerGroupCount(count), 1);
-    QCOMPARE(count, 7);
-    QDateTime clock;
-    QCOMPARE(p->ReadDateTime(clock), 1);
-    QVERIFY(clock >= set && clock <= set.addSecs(5));
-    QCOMPARE(clock.timeSpec(), Qt::LocalTime);
-    QCOMPARE(clock.time().msec(), 0);
+    QCOMPARE(run("firmware"), P::Ok);
+    QCOMPARE(m_v[0], 23);
+    QCOMPARE(run("calibration"), P::Ok);
+    QCOMPARE(m_date, QDate(2026, 2, 28));
+    QCOMPARE(run("host read"), P::Ok);
+    QCOMPARE(values(), Ints({1, 45, 2, 1}));
+    QCOMPARE(run("measure read"), P::Ok);
+    QCOMPARE(values(), Ints({0, 10, 1, 3}));
+    QCOMPARE(run("group count"), P::Ok);
+    QCOMPARE(m_v[0], 7);
+    QCOMPARE(run("clock read"), P::Ok);
+    QVERIFY(m_when >= set && m_when <= set.addSecs(5));
+    QCOMPARE(m_when.timeSpec(), Qt::LocalTime);
+    QCOMPARE(m_when.time().msec(), 0);
 }
 
 void tst_Link::writesChangeInstrumentMemory()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
-    QCOMPARE(p->WriteHostConfigure(1, 10, 2, 0), 1);
+    P *p = P::instance();
+    QCOMPARE(p->WriteHostConfigure(1, 10, 2, 0), P::Ok);
     QCOMPARE(m_instrument->memory(1, 0x80, 6), withCrc(hex("01 0A 02 00")));
-    QCOMPARE(p->WriteMeasureConfigure(0, 10, 2, 3), 1);
+    QCOMPARE(run("measure write"), P::Ok);
     QCOMPARE(m_instrument->memory(7, 0x60, 6), withCrc(hex("00 0A 02 03")));
-    int s[4] = {};
-    QCOMPARE(p->ReadMeasureConfigure(s[0], s[1], s[2], s[3]), 1);
-    QCOMPARE(s[2], 2);
-    QCOMPARE(s[3], 3);
+    QCOMPARE(run("measure read"), P::Ok);
+    QCOMPARE(values(), Ints({0, 10, 2, 3}));
 
     const QDateTime set(QDate(2027, 1, 31), QTime(23, 59, 58));
-    QCOMPARE(p->WriteDateTime(set), 1);
-    QDateTime back;
-    QCOMPARE(p->ReadDateTime(back), 1);
+    QCOMPARE(p->WriteDateTime(set), P::Ok);
+    QCOMPARE(run("clock read"), P::Ok);
     // The clock runs on from the value set.
-    QVERIFY(back >= set && back <= set.addSecs(5));
+    QVERIFY(m_when >= set && m_when <= set.addSecs(5));
 }
 
 void tst_Link::codeNotSent()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
-    int value = 0;
-    ProductionInfo info;
-
     // No link: nothing is sent and nothing waits.
-    MainWindow::instance()->CloseUSB();
-    QVERIFY(!MainWindow::instance()->IsLinkOpen());
+    closeLink();
+    QVERIFY(!m_exchange.IsLinkOpen());
     QElapsedTimer timer;
     timer.start();
-    InstrumentProtocol::setReceiveTimeoutMs(5000);
-    QCOMPARE(p->ReadFirmwareVersion(value), -1);
-    QCOMPARE(p->ReadProductionInfo(info), -1);
-    QCOMPARE(p->WriteDateTime(QDateTime::currentDateTime()), -1);
-    QCOMPARE(p->ReadPowerGroupCount(value), -1);
+    P::setReceiveTimeoutMs(5000);
+    for (const Operation &operation : operations())
+        QVERIFY2(operation.call() == P::NotSent, operation.name);
     QVERIFY(timer.elapsed() < 4000);
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_troubles.isEmpty());
     QVERIFY(m_instrument->requests().isEmpty());
 
-    // A link whose instrument has gone: the write fails and the user hears of it.
-    QVERIFY(MainWindow::instance()->OpenUSB());
+    // A link whose instrument has gone: the write fails and the owner hears of it.
+    QVERIFY(openLink());
     m_instrument->unplug();
-    QCOMPARE(p->ReadHostConfigure(value, value, value, value), -1);
-    QCOMPARE(m_prompts.size(), 1);
-    QCOMPARE(m_prompts.first().title, QStringLiteral("information"));
-    QCOMPARE(m_prompts.first().text, QStringLiteral("Send data Error！"));
-    QVERIFY(MainWindow::instance()->link()->IsRemoved());
+    QCOMPARE(run("host read"), P::NotSent);
+    QCOMPARE(m_troubles, Troubles{Trouble::SendFailed});
+    QVERIFY(m_link->IsRemoved());
 }
 
 void tst_Link::codeNoValidReply()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
-    int value = 7;
-    QDateTime when;
+    m_instrument->injectFault(Fault::NoReply);
+    QCOMPARE(run("firmware"), P::NoReply);
+    QCOMPARE(m_v[0], -9);
+    QVERIFY(m_troubles.isEmpty());
 
-    m_instrument->injectFault(VirtualInstrument::Fault::NoReply);
-    QCOMPARE(p->ReadFirmwareVersion(value), -2);
-    QCOMPARE(value, 7);
-    QVERIFY(m_prompts.isEmpty());
-
-    m_instrument->injectFault(VirtualInstrument::Fault::BadFrameCrc);
-    QCOMPARE(p->ReadDateTime(when), -2);
-    QVERIFY(!when.isValid());
-    QCOMPARE(m_prompts.size(), 1);
-    QCOMPARE(m_prompts.first().text, QStringLiteral("Message format error！"));
+    m_instrument->injectFault(Fault::BadFrameCrc);
+    QCOMPARE(run("clock read"), P::NoReply);
+    QVERIFY(!m_when.isValid());
+    QCOMPARE(m_troubles, Troubles{Trouble::BadFrame});
 
     // Too little before the deadline: the last read brought nothing, so no CRC check and no box.
-    m_prompts.clear();
-    m_instrument->injectFault(VirtualInstrument::Fault::ShortReply, 9);
-    QCOMPARE(p->ReadPowerGroupCount(value), -2);
-    QCOMPARE(value, 7);
-    QVERIFY(m_prompts.isEmpty());
+    m_troubles.clear();
+    m_instrument->injectFault(Fault::ShortReply, 9);
+    QCOMPARE(run("group count"), P::NoReply);
+    QCOMPARE(m_v[0], -9);
+    QVERIFY(m_troubles.isEmpty());
 
     // Every write operation reports a lost reply the same way.
-    m_instrument->injectFault(VirtualInstrument::Fault::NoReply);
-    QCOMPARE(p->WriteHostConfigure(0, 10, 0, 0), -2);
-    m_instrument->injectFault(VirtualInstrument::Fault::NoReply);
-    QCOMPARE(p->WriteMeasureConfigure(0, 10, 0, 0), -2);
-    m_instrument->injectFault(VirtualInstrument::Fault::NoReply);
-    QCOMPARE(p->WriteDateTime(QDateTime::currentDateTime()), -2);
+    for (const char *write : {"host write", "measure write", "clock write"}) {
+        m_instrument->injectFault(Fault::NoReply);
+        QVERIFY2(run(write) == P::NoReply, write);
+    }
 }
 
 void tst_Link::codeBadEcho()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
-    int a = 0, b = 0, c = 0, d = 0;
-    ProductionInfo info;
-    QDate date;
-    QDateTime when;
-    const QList<std::function<int()>> operations = {
-        [&] { return p->ReadFirmwareVersion(a); },
-        [&] { return p->ReadProductionInfo(info); },
-        [&] { return p->ReadCalibrationDate(date); },
-        [&] { return p->ReadMeasureConfigure(a, b, c, d); },
-        [&] { return p->WriteMeasureConfigure(0, 10, 0, 0); },
-        [&] { return p->ReadHostConfigure(a, b, c, d); },
-        [&] { return p->WriteHostConfigure(0, 10, 0, 0); },
-        [&] { return p->WriteDateTime(QDateTime::currentDateTime()); },
-        [&] { return p->ReadDateTime(when); },
-        [&] { return p->ReadPowerGroupCount(a); },
-    };
-    int index = 0;
-    for (const auto &operation : operations) {
-        m_instrument->injectFault(VirtualInstrument::Fault::WrongEcho);
-        QVERIFY2(operation() == -3, qPrintable(QString::number(index)));
-        ++index;
+    for (const Operation &operation : operations()) {
+        m_instrument->injectFault(Fault::WrongEcho);
+        QVERIFY2(operation.call() == P::BadEcho, operation.name);
     }
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_troubles.isEmpty());
 }
 
 void tst_Link::echoAcceptsOneMatchingByte()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
-    // Firmware: command byte right, count byte wrong, and the reverse.
-    int version = 0;
-    respondWith(withCrc(hex("AB 20 1C 00 07 00 17 00")));
-    QCOMPARE(p->ReadFirmwareVersion(version), 1);
-    QCOMPARE(version, 23);
-    respondWith(withCrc(hex("AB 99 1C 00 02 00 18 00")));
-    QCOMPARE(p->ReadFirmwareVersion(version), 1);
-    QCOMPARE(version, 24);
-    respondWith(withCrc(hex("AB 99 1C 00 07 00 19 00")));
-    QCOMPARE(p->ReadFirmwareVersion(version), -3);
-    QCOMPARE(version, 24);
-
-    // Host settings: address right and length wrong, then the reverse.
+    // Firmware: command byte right and count byte wrong, then the reverse; host settings:
+    // address right and length wrong, then the reverse; clock read: register right.
     const QByteArray block = withCrc(hex("01 0A 02 00"));
-    int h[4] = {};
-    respondWith(withCrc(hex("AB 41 80 00 00 00 09 00") + block));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), 1);
-    QCOMPARE(h[2], 2);
-    respondWith(withCrc(hex("AB 41 81 00 00 00 06 00") + block));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), 1);
-    respondWith(withCrc(hex("AB 41 81 00 00 00 09 00") + block));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), -3);
-
-    // Clock read: register right, count wrong.
-    QDateTime when;
+    const struct {
+        const char *operation;
+        QByteArray reply;
+        int code;
+        int value; // m_v[0] for the firmware, m_v[2] for the host settings
+    } cases[] = {
+        {"firmware", hex("AB 20 1C 00 07 00 17 00"), P::Ok, 23},
+        {"firmware", hex("AB 99 1C 00 02 00 18 00"), P::Ok, 24},
+        {"firmware", hex("AB 99 1C 00 07 00 19 00"), P::BadEcho, 24},
+        {"host read", hex("AB 41 80 00 00 00 09 00") + block, P::Ok, 2},
+        {"host read", hex("AB 41 81 00 00 00 06 00") + block, P::Ok, 2},
+        {"host read", hex("AB 41 81 00 00 00 09 00") + block, P::BadEcho, 2},
+    };
+    for (const auto &c : cases) {
+        respondWith(withCrc(c.reply));
+        QCOMPARE(run(c.operation), c.code);
+        QCOMPARE(m_v[qstrcmp(c.operation, "firmware") == 0 ? 0 : 2], c.value);
+    }
     respondWith(withCrc(hex("AB 20 61 00 05 00 1A 0C 07 16 05 09")));
-    QCOMPARE(p->ReadDateTime(when), 1);
-    QCOMPARE(when, QDateTime(QDate(2026, 12, 7), QTime(22, 5, 9)));
+    QCOMPARE(run("clock read"), P::Ok);
+    QCOMPARE(m_when, QDateTime(QDate(2026, 12, 7), QTime(22, 5, 9)));
 }
 
 void tst_Link::codeBadBlock()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
-    ProductionInfo info;
-    info.serialNumber = 99;
-    m_instrument->corruptBlock(7, 0x00, 18);
-    QCOMPARE(p->ReadProductionInfo(info), -4);
-    QCOMPARE(info.serialNumber, 99u);
-
-    QDate date(2000, 1, 1);
-    m_instrument->corruptBlock(7, 0x24, 4);
-    QCOMPARE(p->ReadCalibrationDate(date), -4);
-    QCOMPARE(date, QDate(2000, 1, 1));
-
-    int v[4] = {5, 5, 5, 5};
-    m_instrument->corruptBlock(7, 0x60, 4);
-    QCOMPARE(p->ReadMeasureConfigure(v[0], v[1], v[2], v[3]), -4);
-    m_instrument->corruptBlock(1, 0x80, 4);
-    QCOMPARE(p->ReadHostConfigure(v[0], v[1], v[2], v[3]), -4);
-    QCOMPARE(QList<int>({v[0], v[1], v[2], v[3]}), QList<int>({5, 5, 5, 5}));
+    m_info.serialNumber = 99;
+    m_date = QDate(2000, 1, 1);
+    const struct {
+        int bank, address, payloadLength;
+        const char *operation;
+    } blocks[] = {{7, 0x00, 18, "production"},
+                  {7, 0x24, 4, "calibration"},
+                  {7, 0x60, 4, "measure read"},
+                  {1, 0x80, 4, "host read"}};
+    for (const auto &b : blocks) {
+        m_instrument->corruptBlock(b.bank, b.address, b.payloadLength);
+        QVERIFY2(run(b.operation) == P::BadBlock, b.operation);
+    }
+    QCOMPARE(m_info.serialNumber, 99u);
+    QCOMPARE(m_date, QDate(2000, 1, 1));
+    QCOMPARE(values(), Ints({-9, -9, -9, -9}));
 
     // One wrong byte of the stored check is enough for the settings blocks.
-    const QByteArray good = withCrc(hex("01 0A 02 00"));
-    QByteArray halfWrong = good;
+    QByteArray halfWrong = withCrc(hex("01 0A 02 00"));
     halfWrong[5] = static_cast<char>(halfWrong.at(5) ^ 0x01);
     m_instrument->setMemory(1, 0x80, halfWrong);
-    QCOMPARE(p->ReadHostConfigure(v[0], v[1], v[2], v[3]), -4);
+    QCOMPARE(run("host read"), P::BadBlock);
     // Writing the block repairs it.
-    QCOMPARE(p->WriteHostConfigure(1, 10, 2, 0), 1);
-    QCOMPARE(p->ReadHostConfigure(v[0], v[1], v[2], v[3]), 1);
-    QVERIFY(m_prompts.isEmpty());
+    QCOMPARE(P::instance()->WriteHostConfigure(1, 10, 2, 0), P::Ok);
+    QCOMPARE(run("host read"), P::Ok);
+    QVERIFY(m_troubles.isEmpty());
 }
 
 void tst_Link::groupCountEitherByteRule()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
     const QByteArray payload = hex("09 00");
     const quint16 crc = Crc16::modbus(payload);
     const quint8 lo = crc & 0xFF, hi = crc >> 8;
-    struct Case {
+    const struct {
         quint8 stored0, stored1;
         int code;
-    };
-    const QList<Case> cases = {{lo, hi, 1},
-                               {lo, quint8(hi ^ 0xFF), 1},
-                               {quint8(lo ^ 0xFF), hi, 1},
-                               {quint8(lo ^ 0xFF), quint8(hi ^ 0xFF), -4}};
-    for (const Case &c : cases) {
-        QByteArray stored = payload;
-        stored.append(static_cast<char>(c.stored0));
-        stored.append(static_cast<char>(c.stored1));
-        m_instrument->setMemory(1, 0xE0, stored);
-        int count = -1;
-        QCOMPARE(p->ReadPowerGroupCount(count), c.code);
-        QCOMPARE(count, c.code == 1 ? 9 : -1);
+    } cases[] = {{lo, hi, P::Ok},
+                 {lo, quint8(hi ^ 0xFF), P::Ok},
+                 {quint8(lo ^ 0xFF), hi, P::Ok},
+                 {quint8(lo ^ 0xFF), quint8(hi ^ 0xFF), P::BadBlock}};
+    for (const auto &c : cases) {
+        m_instrument->setMemory(1, 0xE0, payload + Bytes::of({c.stored0, c.stored1}));
+        m_v[0] = -1;
+        QCOMPARE(run("group count"), c.code);
+        QCOMPARE(m_v[0], c.code == P::Ok ? 9 : -1);
     }
     // The second byte is not part of the count.
     m_instrument->writeBlock(1, 0xE0, hex("FF 07"));
-    int count = 0;
-    QCOMPARE(p->ReadPowerGroupCount(count), 1);
-    QCOMPARE(count, 255);
+    QCOMPARE(run("group count"), P::Ok);
+    QCOMPARE(m_v[0], 255);
 }
 
 void tst_Link::codeNoProbeOnlyAfterDeadline()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
     m_instrument->setProbeConnected(false);
     QTest::qWait(20);
     // Drop the probe notification that went out with the change.
     QByteArray drained;
-    MainWindow::instance()->ReceiveData(drained, 0, 100, false);
+    m_exchange.ReceiveData(drained, 0, 100, false);
 
-    int value = 0;
-    ProductionInfo info;
+    // The short error frame is recognised only once the reply deadline has passed; the
+    // clock operations never take it for a missing probe.
     QElapsedTimer timer;
-    const QList<std::function<int()>> operations = {
-        [&] { return p->ReadFirmwareVersion(value); },
-        [&] { return p->ReadProductionInfo(info); },
-        [&] { return p->ReadPowerGroupCount(value); },
-        [&] { return p->WriteHostConfigure(0, 10, 0, 0); },
-    };
-    for (const auto &operation : operations) {
+    for (const Operation &operation : operations()) {
         timer.start();
-        QCOMPARE(operation(), -5);
-        // The short error frame is recognised only once the reply deadline has passed.
-        QVERIFY(timer.elapsed() >= InstrumentProtocol::receiveTimeoutMs());
+        QVERIFY2(operation.call() == (operation.probeErrorCounts ? P::NoProbe : P::NoReply),
+                 operation.name);
+        QVERIFY2(timer.elapsed() >= P::receiveTimeoutMs(), operation.name);
     }
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(!m_when.isValid());
+    QVERIFY(m_troubles.isEmpty());
 
     // Once with the real deadline.
-    InstrumentProtocol::setReceiveTimeoutMs(InstrumentProtocol::DefaultReceiveTimeoutMs);
+    P::setReceiveTimeoutMs(P::DefaultReceiveTimeoutMs);
     timer.start();
-    QCOMPARE(p->ReadProductionInfo(info), -5);
+    QCOMPARE(run("production"), P::NoProbe);
     QVERIFY(timer.elapsed() >= 6000);
-}
-
-void tst_Link::clockOperationsNeverReportNoProbe()
-{
-    InstrumentProtocol *p = InstrumentProtocol::instance();
-    m_instrument->setProbeConnected(false);
-    QTest::qWait(20);
-    QByteArray drained;
-    MainWindow::instance()->ReceiveData(drained, 0, 100, false);
-    QDateTime when;
-    QCOMPARE(p->ReadDateTime(when), -2);
-    QCOMPARE(p->WriteDateTime(QDateTime::currentDateTime()), -2);
-    QVERIFY(!when.isValid());
-    QVERIFY(m_prompts.isEmpty());
 }
 
 void tst_Link::impossibleDatesStillSucceed()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
     m_instrument->setProductionDate(2020, 0, 10);
     m_instrument->setSerialNumber(1234);
-    ProductionInfo info;
-    info.productionDate = QDate();
-    QCOMPARE(p->ReadProductionInfo(info), 1);
-    QVERIFY(!info.productionDate.isValid());
-    QCOMPARE(info.serialNumber, 1234u);
+    m_info.productionDate = QDate(2001, 1, 1);
+    QCOMPARE(run("production"), P::Ok);
+    QVERIFY(!m_info.productionDate.isValid());
+    QCOMPARE(m_info.serialNumber, 1234u);
 
     m_instrument->setCalibrationDate(2021, 2, 30);
-    QDate date(2001, 1, 1);
-    QCOMPARE(p->ReadCalibrationDate(date), 1);
-    QVERIFY(!date.isValid());
+    m_date = QDate(2001, 1, 1);
+    QCOMPARE(run("calibration"), P::Ok);
+    QVERIFY(!m_date.isValid());
 }
 
 void tst_Link::repliesSplitAnywhere()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
     m_instrument->setSerialNumber(777);
     for (int cut = 1; cut < 30; ++cut) {
-        m_instrument->injectFault(VirtualInstrument::Fault::SplitReply, cut);
-        ProductionInfo info;
-        QVERIFY2(p->ReadProductionInfo(info) == 1, qPrintable(QString::number(cut)));
-        QCOMPARE(info.serialNumber, 777u);
+        m_instrument->injectFault(Fault::SplitReply, cut);
+        m_info = ProductionInfo();
+        QVERIFY2(run("production") == P::Ok, qPrintable(QString::number(cut)));
+        QCOMPARE(m_info.serialNumber, 777u);
     }
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_troubles.isEmpty());
 }
 
 void tst_Link::untrustedReplyShapes()
 {
-    InstrumentProtocol *p = InstrumentProtocol::instance();
-    int h[4] = {};
     // Garbage in front of the frame is dropped in frame mode.
-    m_instrument->injectFault(VirtualInstrument::Fault::GarbageBefore, 0, hex("00 13 C7 08 AA"));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), 1);
+    m_instrument->injectFault(Fault::GarbageBefore, 0, hex("00 13 C7 08 AA"));
+    QCOMPARE(run("host read"), P::Ok);
     // A second frame behind the expected one does not disturb it; it waits for the next read.
-    const QByteArray probe = withCrc(hex("AB 22 0D 00 02 00 01 00"));
-    m_instrument->injectFault(VirtualInstrument::Fault::SecondFrame, 0, probe);
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), 1);
+    m_instrument->injectFault(Fault::SecondFrame, 0, kProbeOn);
+    QCOMPARE(run("host read"), P::Ok);
     QByteArray behind;
-    QCOMPARE(MainWindow::instance()->ReceiveData(behind, 0, 100, false), 10);
-    QCOMPARE(behind, probe);
+    QCOMPARE(m_exchange.ReceiveData(behind, 0, 100, false), 10);
+    QCOMPARE(behind, kProbeOn);
     // A report of another identifier is dropped by the transport.
-    m_instrument->injectFault(VirtualInstrument::Fault::ForeignReport, 0x01);
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), 1);
-    QVERIFY(m_prompts.isEmpty());
+    m_instrument->injectFault(Fault::ForeignReport, 0x01);
+    QCOMPARE(run("host read"), P::Ok);
+    QVERIFY(m_troubles.isEmpty());
 
     // A reply of garbage only: the deadline ends it, no valid reply.
     respondWith(hex("01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11 12"));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), -2);
+    QCOMPARE(run("host read"), P::NoReply);
     // A frame whose start is right but whose body is nonsense fails its CRC.
-    m_prompts.clear();
     respondWith(hex("AB 41 80 00 00 00 06 00 FF FF FF FF FF FF FF FF FF FF FF FF FF FF"));
-    QCOMPARE(p->ReadHostConfigure(h[0], h[1], h[2], h[3]), -2);
-    QCOMPARE(m_prompts.size(), 1);
+    QCOMPARE(run("host read"), P::NoReply);
+    QCOMPARE(m_troubles, Troubles{Trouble::BadFrame});
 }
 
 void tst_Link::transportReportFormat()
 {
-    ScriptedBackend backend;
-    backend.devices = {{QStringLiteral("/dev/a"), QStringLiteral("S1"), 0, 0x2047, 0x0301}};
-    HidBackend::setCurrent(&backend);
+    ScriptedBackend backend({deviceAt("/dev/a", "S1")});
     libHidDevice device;
-    QCOMPARE(device.Open(0x2047, 0x0301), 0);
+    QCOMPARE(device.Open(kVid, kPid), 0);
     ScriptedConnection *connection = backend.last;
     QVERIFY(connection);
+    QList<QByteArray> &written = connection->written;
 
     QByteArray bytes(125, '\0');
     for (int i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i);
     QCOMPARE(device.Write(bytes.constData(), 62, 50), 62);
-    QCOMPARE(connection->written.size(), 1);
-    QCOMPARE(connection->written.at(0).size(), 64);
-    QCOMPARE(quint8(connection->written.at(0).at(0)), quint8(0x3F));
-    QCOMPARE(quint8(connection->written.at(0).at(1)), quint8(62));
-    QCOMPARE(connection->written.at(0).mid(2, 62), bytes.left(62));
+    QCOMPARE(written.size(), 1);
+    QCOMPARE(written.at(0).size(), 64);
+    QCOMPARE(written.at(0).left(2), hex("3F 3E"));
+    QCOMPARE(written.at(0).mid(2, 62), bytes.left(62));
 
-    connection->written.clear();
+    written.clear();
     QCOMPARE(device.Write(bytes.constData(), 63, 50), 63);
-    QCOMPARE(connection->written.size(), 2);
-    QCOMPARE(quint8(connection->written.at(0).at(1)), quint8(62));
-    QCOMPARE(quint8(connection->written.at(1).at(1)), quint8(1));
-    QCOMPARE(connection->written.at(1).at(2), bytes.at(62));
+    QCOMPARE(written.size(), 2);
+    QCOMPARE(quint8(written.at(0).at(1)), quint8(62));
+    QCOMPARE(written.at(1).left(3), hex("3F 01 3E"));
 
-    connection->written.clear();
+    written.clear();
     QCOMPARE(device.Write(bytes.constData(), 0, 50), 0);
-    QVERIFY(connection->written.isEmpty());
+    QVERIFY(written.isEmpty());
 
     // A failing report ends the transfer with 0.
     connection->removed = true;
@@ -664,20 +623,18 @@ void tst_Link::transportReportFormat()
     QCOMPARE(device.Write(bytes.constData(), 5, 50), 0);
     char sink[8];
     QCOMPARE(device.Read(sink, 8, 50), 0);
-    HidBackend::setCurrent(m_backend);
 }
 
 void tst_Link::transportLeftoverAndForeignReports()
 {
-    ScriptedBackend backend;
-    backend.devices = {{QStringLiteral("/dev/a"), QStringLiteral("S1"), 0, 0x2047, 0x0301}};
-    HidBackend::setCurrent(&backend);
+    ScriptedBackend backend({deviceAt("/dev/a", "S1")});
     libHidDevice device;
-    QCOMPARE(device.Open(0x2047, 0x0301), 0);
+    QCOMPARE(device.Open(kVid, kPid), 0);
     ScriptedConnection *connection = backend.last;
+    std::deque<QByteArray> &input = connection->input;
 
     const QByteArray ten = hex("00 01 02 03 04 05 06 07 08 09");
-    connection->input.push_back(inputReport(ten));
+    input.push_back(inputReport(ten));
     char out[64] = {};
     QCOMPARE(device.Read(out, 8, 50), 8);
     QCOMPARE(QByteArray(out, 8), ten.left(8));
@@ -687,7 +644,7 @@ void tst_Link::transportLeftoverAndForeignReports()
     QCOMPARE(connection->readCalls, callsBefore); // served from the leftover, no wait
 
     // Leftover larger than asked: handed out in pieces.
-    connection->input.push_back(inputReport(ten));
+    input.push_back(inputReport(ten));
     QCOMPARE(device.Read(out, 3, 50), 3);
     QCOMPARE(device.Read(out, 3, 50), 3);
     QCOMPARE(QByteArray(out, 3), ten.mid(3, 3));
@@ -696,60 +653,46 @@ void tst_Link::transportLeftoverAndForeignReports()
     QCOMPARE(QByteArray(out, 4), ten.mid(6));
 
     // Reports of another identifier and malformed lengths.
-    connection->input.push_back(inputReport(hex("EE EE"), 0x02));
-    connection->input.push_back(inputReport(hex("01 02")));
     QByteArray liar(64, '\x55');
     liar[0] = 0x3F;
     liar[1] = static_cast<char>(250); // claims more than the report holds
-    connection->input.push_back(liar);
-    connection->input.push_back(QByteArray(1, '\x3F'));
+    input.insert(input.end(), {inputReport(hex("EE EE"), 0x02), inputReport(hex("01 02")), liar,
+                               QByteArray(1, '\x3F')});
     QByteArray all(200, '\0');
-    const int got = device.Read(all.data(), 200, 50);
-    QCOMPARE(got, 2 + 62);
-    QCOMPARE(all.left(2), hex("01 02"));
-    QCOMPARE(all.mid(2, 62), QByteArray(62, '\x55'));
-    HidBackend::setCurrent(m_backend);
+    QCOMPARE(device.Read(all.data(), 200, 50), 2 + 62);
+    QCOMPARE(all.left(64), hex("01 02") + QByteArray(62, '\x55'));
 }
 
 void tst_Link::transportChoosesLastSerial()
 {
     ScriptedBackend backend;
-    HidBackend::setCurrent(&backend);
     libHidDevice device;
-    QCOMPARE(device.Open(0x2047, 0x0301), -1);
+    QCOMPARE(device.Open(kVid, kPid), -1);
     QVERIFY(!device.IsOpen());
     QVERIFY(device.IsRemoved());
 
-    backend.devices = {
-        {QStringLiteral("/dev/a0"), QStringLiteral("AAA"), 0, 0x2047, 0x0301},
-        {QStringLiteral("/dev/b0"), QStringLiteral("BBB"), 0, 0x2047, 0x0301},
-        {QStringLiteral("/dev/b1"), QStringLiteral("BBB"), 1, 0x2047, 0x0301},
-        {QStringLiteral("/dev/x"), QStringLiteral("ZZZ"), 0, 0x1234, 0x0301},
-    };
-    QCOMPARE(device.Open(0x2047, 0x0301), 0);
+    backend.devices = {deviceAt("/dev/a0", "AAA"), deviceAt("/dev/b0", "BBB"),
+                       deviceAt("/dev/b1", "BBB", 1), deviceAt("/dev/x", "ZZZ", 0, 0x1234)};
+    QCOMPARE(device.Open(kVid, kPid), 0);
     QCOMPARE(backend.opened, QStringList({QStringLiteral("/dev/b1")}));
     // Opening again makes a fresh record.
-    QCOMPARE(device.Open(0x2047, 0x0301), 0);
+    QCOMPARE(device.Open(kVid, kPid), 0);
     QCOMPARE(backend.opened.size(), 2);
     QVERIFY(device.IsOpen());
-    HidBackend::setCurrent(m_backend);
 }
 
 void tst_Link::frameModeDropsGarbagePollingModeKeepsIt()
 {
-    CLinker *link = MainWindow::instance()->link();
-    QVERIFY(link);
-    const QByteArray frame = withCrc(hex("AB 22 0D 00 02 00 01 00"));
-    m_instrument->sendUnsolicited(hex("11 22 33") + frame);
+    CLinker *link = m_link.get();
+    m_instrument->sendUnsolicited(hex("11 22 33") + kProbeOn);
     QByteArray buffer;
     QCOMPARE(link->Read(buffer, 200, 10), 10);
-    QCOMPARE(buffer, frame);
+    QCOMPARE(buffer, kProbeOn);
 
-    m_instrument->sendUnsolicited(hex("11 22 33") + frame);
+    m_instrument->sendUnsolicited(hex("11 22 33") + kProbeOn);
     QByteArray polled;
     QCOMPARE(link->Read(polled, 0, 10), 13);
-    QCOMPARE(polled, hex("11 22 33") + frame);
-
+    QCOMPARE(polled, hex("11 22 33") + kProbeOn);
     // Polling appends to what the buffer held and reports the total.
     m_instrument->sendUnsolicited(hex("44"));
     QCOMPARE(link->Read(polled, 0, 10), 14);
@@ -769,74 +712,76 @@ void tst_Link::frameModeDropsGarbagePollingModeKeepsIt()
 
 void tst_Link::sendAndReceiveEdgeCases()
 {
-    MainWindow *window = MainWindow::instance();
-    QByteArray frame = InstrumentProtocol::firmwareVersionRequest();
-    QCOMPARE(window->SendData(frame, 1000), 8);
+    QByteArray frame = P::firmwareVersionRequest();
+    QCOMPARE(m_exchange.SendData(frame, 1000), 8);
     QCOMPARE(frame.size(), 8);
     // The same buffer again carries the first CRC as data.
-    QCOMPARE(window->SendData(frame, 1000), 10);
+    QCOMPARE(m_exchange.SendData(frame, 1000), 10);
     // The instrument reads the first eight bytes as a request again and skips the rest.
     const QList<QByteArray> seen = m_instrument->requests();
     QCOMPARE(seen.size(), 2);
     QCOMPARE(seen.at(1), frame.left(8));
     QByteArray replies;
-    QCOMPARE(window->ReceiveData(replies, 300, 20, false), 20);
+    QCOMPARE(m_exchange.ReceiveData(replies, 300, 20, false), 20);
 
     // With the CRC check off whatever arrived is returned.
     m_instrument->sendUnsolicited(hex("AB 41 80"));
     QByteArray partial;
-    QCOMPARE(window->ReceiveData(partial, 0, 16, false), 3);
+    QCOMPARE(m_exchange.ReceiveData(partial, 0, 16, false), 3);
     QCOMPARE(partial, hex("AB 41 80"));
     // In frame mode a part frame stays in the buffer; the last read's result (nothing) is returned.
     m_instrument->sendUnsolicited(hex("AB 41 80"));
     partial.clear();
-    QCOMPARE(window->ReceiveData(partial, 100, 16, false), 0);
+    QCOMPARE(m_exchange.ReceiveData(partial, 100, 16, false), 0);
     QCOMPARE(partial, hex("AB 41 80"));
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_troubles.isEmpty());
 
     // Garbage in front and a second frame behind: the garbage goes, the frame passes its
     // CRC at the expected place and the size tells that more arrived.
     const QByteArray reply = withCrc(hex("AB 20 1C 00 02 00 17 00"));
-    const QByteArray probe = withCrc(hex("AB 22 0D 00 02 00 01 00"));
-    m_instrument->injectFault(VirtualInstrument::Fault::NoReply);
-    m_instrument->sendUnsolicited(hex("01 02 03") + reply + probe);
-    frame = InstrumentProtocol::firmwareVersionRequest();
-    QCOMPARE(window->SendData(frame, 1000), 8);
+    m_instrument->injectFault(Fault::NoReply);
+    m_instrument->sendUnsolicited(hex("01 02 03") + reply + kProbeOn);
+    frame = P::firmwareVersionRequest();
+    QCOMPARE(m_exchange.SendData(frame, 1000), 8);
     QByteArray two;
-    QCOMPARE(window->ReceiveData(two, 300, 10, true), 17);
-    QCOMPARE(two, reply + probe.left(7));
-    QVERIFY(m_prompts.isEmpty());
+    QCOMPARE(m_exchange.ReceiveData(two, 300, 10, true), 17);
+    QCOMPARE(two, reply + kProbeOn.left(7));
+    QVERIFY(m_troubles.isEmpty());
+
+    // Without a link nothing moves and nothing is reported.
+    closeLink();
+    frame = P::firmwareVersionRequest();
+    QCOMPARE(m_exchange.SendData(frame, 1000), -1);
+    QCOMPARE(frame, P::firmwareVersionRequest());
+    QCOMPARE(m_exchange.ReceiveData(two, 0, 10, true), -1);
+    QVERIFY(m_troubles.isEmpty());
 }
 
 void tst_Link::linkLifecycle()
 {
-    MainWindow *window = MainWindow::instance();
-    QPointer<CLinker> first = window->link();
-    QVERIFY(first);
-    QVERIFY(window->OpenUSB()); // a second arrival changes nothing
-    QCOMPARE(window->link(), first.data());
-    QVERIFY(!first->IsRemoved());
-
+    QVERIFY(m_exchange.IsLinkOpen());
+    QVERIFY(!m_link->IsRemoved());
     m_instrument->unplug();
-    QVERIFY(first->IsRemoved());
-    window->CloseUSB();
-    QVERIFY(first.isNull());
-    QVERIFY(!window->IsLinkOpen());
-    QVERIFY(!window->OpenUSB()); // nothing plugged
+    QVERIFY(m_link->IsRemoved());
+    closeLink();
+    QVERIFY(!m_exchange.IsLinkOpen());
+    QVERIFY(!openLink()); // nothing plugged
 
     m_instrument->plug();
-    QVERIFY(window->OpenUSB());
-    QVERIFY(window->link());
-    int version = 0;
-    QCOMPARE(InstrumentProtocol::instance()->ReadFirmwareVersion(version), 1);
+    QVERIFY(openLink());
+    QCOMPARE(run("firmware"), P::Ok);
 
     // An instrument held by another program, or not accessible, does not open.
-    window->CloseUSB();
+    closeLink();
+    CLinkerUSB refused;
     m_instrument->setOpenRefused(true);
-    QVERIFY(!window->OpenUSB());
-    QVERIFY(!window->link());
+    QCOMPARE(refused.Open(kVid, kPid), -1);
+    QVERIFY(!refused.IsOpen());
+    m_instrument->setOpenRefused(false, true);
+    QCOMPARE(refused.Open(kVid, kPid), -1);
+    QCOMPARE(refused.lastOpenError(), HidBackend::OpenError::PermissionDenied);
     m_instrument->setOpenRefused(false);
-    QVERIFY(window->OpenUSB());
+    QVERIFY(openLink());
 
     // The base link is a link without a device.
     CLinker bare;
@@ -855,24 +800,17 @@ void tst_Link::workerDeliversChunks()
     QVERIFY(control.isRunning());
     m_instrument->setProbeConnected(false);
     QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty(), 3000);
-    QByteArray all;
-    for (const QList<QVariant> &args : spy)
-        all += args.at(0).toByteArray();
-    QCOMPARE(all, withCrc(hex("AB 22 0D 00 02 00 00 00")));
+    QCOMPARE(delivered(spy), withCrc(hex("AB 22 0D 00 02 00 00 00")));
 
     // A frame cut over two reports that arrive in different passes is delivered as it came.
     spy.clear();
-    const QByteArray frame = withCrc(hex("AB 22 0D 00 02 00 01 00"));
-    m_instrument->sendUnsolicited(frame.left(4));
+    m_instrument->sendUnsolicited(kProbeOn.left(4));
     QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty(), 3000);
     QTest::qWait(120);
-    m_instrument->sendUnsolicited(frame.mid(4));
+    m_instrument->sendUnsolicited(kProbeOn.mid(4));
     QTRY_VERIFY_WITH_TIMEOUT(spy.size() >= 2, 3000);
-    QCOMPARE(spy.at(0).at(0).toByteArray(), frame.left(4));
-    QByteArray rest;
-    for (int i = 1; i < spy.size(); ++i)
-        rest += spy.at(i).at(0).toByteArray();
-    QCOMPARE(rest, frame.mid(4));
+    QCOMPARE(spy.at(0).at(0).toByteArray(), kProbeOn.left(4));
+    QCOMPARE(delivered(spy, 1), kProbeOn.mid(4));
     control.stop();
     QVERIFY(!control.isRunning());
 }
@@ -883,35 +821,25 @@ void tst_Link::workerYieldsToPageOperations()
     QSignalSpy spy(&control, &PollingWorkerControl::senddata);
     control.start();
     QTest::qWait(100);
-    InstrumentProtocol *p = InstrumentProtocol::instance();
     for (int i = 0; i < 10; ++i) {
         QMutexLocker locker(control.pauseLock());
-        int version = 0;
-        QCOMPARE(p->ReadFirmwareVersion(version), 1);
-        QCOMPARE(version, 23);
+        m_v[0] = 0;
+        QCOMPARE(run("firmware"), P::Ok);
+        QCOMPARE(m_v[0], 23);
     }
     QTest::qWait(200);
     QVERIFY(spy.isEmpty()); // the worker never swallowed a reply
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_troubles.isEmpty());
 
     // Without the lock the worker collects the replies: this is how group replies arrive.
     control.stop();
     plugFresh(VirtualInstrument::Family::Meter, 7001297);
-    MainWindow::instance()->meterPage()->closeThreadSlot(); // the page's own worker
     control.start();
-    QByteArray request = InstrumentProtocol::powerGroupRequest(0xF0);
+    QByteArray request = P::powerGroupRequest(0xF0);
     m_instrument->setMeterGroups({{1, 2, 3, 4, 5, 6}});
-    QCOMPARE(MainWindow::instance()->SendData(request, 1000), 10);
-    QTRY_VERIFY_WITH_TIMEOUT(!spy.isEmpty(), 3000);
-    QByteArray collected;
-    QTRY_VERIFY_WITH_TIMEOUT(([&] {
-                                 collected.clear();
-                                 for (const QList<QVariant> &args : spy)
-                                     collected += args.at(0).toByteArray();
-                                 return collected.size() >= 34;
-                             }()),
-                             3000);
-    QCOMPARE(collected.left(8), hex("AB 42 F0 00 00 00 18 00"));
+    QCOMPARE(m_exchange.SendData(request, 1000), 10);
+    QTRY_VERIFY_WITH_TIMEOUT(delivered(spy).size() >= 34, 3000);
+    QCOMPARE(delivered(spy).left(8), hex("AB 42 F0 00 00 00 18 00"));
     control.stop();
 }
 
@@ -952,7 +880,7 @@ void tst_Link::pauseLockServesWaitersInTurn()
     PauseLock lock;
     std::atomic<bool> done{false};
     std::atomic<int> passes{0};
-    QThread *hog = QThread::create([&] {
+    std::unique_ptr<QThread> hog(QThread::create([&] {
         lock.lock();
         while (!done.load()) {
             QThread::usleep(200);
@@ -961,7 +889,7 @@ void tst_Link::pauseLockServesWaitersInTurn()
             ++passes;
         }
         lock.unlock();
-    });
+    }));
     hog->start();
     QTRY_VERIFY(passes.load() > 0);
     for (int i = 0; i < 50; ++i) {
@@ -971,29 +899,26 @@ void tst_Link::pauseLockServesWaitersInTurn()
     }
     done = true;
     hog->wait();
-    delete hog;
     QVERIFY(lock.tryLock());
     lock.unlock();
 
     // A box raised under the lock waits for its release, in order, and none shows before.
     QVERIFY(!PauseLock::heldByCurrentThread());
-    m_prompts.clear();
     lock.lock();
     QVERIFY(PauseLock::heldByCurrentThread());
     UserPrompts::information(nullptr, QStringLiteral("t"), QStringLiteral("first"));
     UserPrompts::information(nullptr, QStringLiteral("t"), QStringLiteral("second"));
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
     // Asked for again by its holder: counted and let through instead of waiting for itself.
     const int reentries = PauseLock::reentries();
     lock.lock();
     QCOMPARE(PauseLock::reentries(), reentries + 1);
     lock.unlock();
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
     lock.unlock();
     QVERIFY(!PauseLock::heldByCurrentThread());
-    QCOMPARE(m_prompts.size(), 2);
-    QCOMPARE(m_prompts.at(0).text, QStringLiteral("first"));
-    QCOMPARE(m_prompts.at(1).text, QStringLiteral("second"));
+    QCOMPARE(m_prompts.texts(), QStringList({QStringLiteral("first"), QStringLiteral("second")}));
+    QCOMPARE(m_prompts.boxesUnderLock(), 0);
     QVERIFY(lock.tryLock()); // free again for others
     lock.unlock();
 }
@@ -1006,50 +931,47 @@ void tst_Link::workerSurvivesUnplug()
     m_instrument->unplug();
     QTest::qWait(200);
     QVERIFY(control.isRunning());
-    QVERIFY(MainWindow::instance()->link()->IsRemoved());
+    QVERIFY(m_link->IsRemoved());
     control.stop();
-    MainWindow::instance()->CloseUSB();
+    closeLink();
 
     // Unplugged at a random moment inside a pass, many times over.
     for (int round = 0; round < 5; ++round) {
         m_instrument->plug();
-        QVERIFY(MainWindow::instance()->OpenUSB());
+        QVERIFY(openLink());
         control.start();
         m_instrument->sendUnsolicited(QByteArray(400, '\x11'));
         m_instrument->unplugAfterReports(1 + round);
         QTest::qWait(30 + 17 * round);
         control.stop();
-        MainWindow::instance()->CloseUSB();
+        closeLink();
         // On a slow machine the worker may not have read that many reports yet; the
         // cable goes anyway so that the armed count cannot fire in the next round.
         m_instrument->unplug();
     }
     m_instrument->plug();
-    QVERIFY(MainWindow::instance()->OpenUSB());
-    int version = 0;
-    QCOMPARE(InstrumentProtocol::instance()->ReadFirmwareVersion(version), 1);
+    QVERIFY(openLink());
+    QCOMPARE(run("firmware"), P::Ok);
 }
 
 void tst_Link::parsersAreSafeOnShortInput()
 {
     // Every decoder refuses input shorter than its reply instead of reading past it.
-    ProductionInfo info;
-    QDate date;
-    QDateTime when;
-    int value = 0;
-    int values[4] = {};
+    int *v = m_v;
+    const QList<QPair<int, std::function<int(const QByteArray &)>>> decoders = {
+        {30, [this](const QByteArray &r) { return P::parseProductionInfo(r, m_info); }},
+        {16, [this](const QByteArray &r) { return P::parseCalibrationDate(r, m_date); }},
+        {16, [v](const QByteArray &r) { return P::parseSettingsBlock(r, 0x80, v); }},
+        {14, [this](const QByteArray &r) { return P::parseDateTime(r, m_when); }},
+        {14, [v](const QByteArray &r) { return P::parsePowerGroupCount(r, v[0]); }},
+        {10, [v](const QByteArray &r) { return P::parseFirmwareVersion(r, v[0]); }},
+        {10, [](const QByteArray &r) { return P::parseWriteReply(r, 0x80); }},
+        {8, [](const QByteArray &r) { return P::parseWriteDateTimeReply(r); }},
+    };
     const QByteArray full = withCrc(hex("AB 47 00 00 00 00 14 00") + QByteArray(20, '\0'));
-    for (int size = 0; size < full.size(); ++size) {
-        const QByteArray cut = full.left(size);
-        QCOMPARE(InstrumentProtocol::parseProductionInfo(cut, info), -2);
-        QCOMPARE(InstrumentProtocol::parseCalibrationDate(cut.left(qMin(size, 15)), date), -2);
-        QCOMPARE(InstrumentProtocol::parseSettingsBlock(cut.left(qMin(size, 15)), 0x80, values),
-                 -2);
-        QCOMPARE(InstrumentProtocol::parseDateTime(cut.left(qMin(size, 13)), when), -2);
-        QCOMPARE(InstrumentProtocol::parsePowerGroupCount(cut.left(qMin(size, 13)), value), -2);
-        QCOMPARE(InstrumentProtocol::parseFirmwareVersion(cut.left(qMin(size, 9)), value), -2);
-        QCOMPARE(InstrumentProtocol::parseWriteReply(cut.left(qMin(size, 9)), 0x80), -2);
-        QCOMPARE(InstrumentProtocol::parseWriteDateTimeReply(cut.left(qMin(size, 7))), -2);
+    for (const auto &decoder : decoders) {
+        for (int size = 0; size < decoder.first; ++size)
+            QCOMPARE(decoder.second(full.left(size)), P::NoReply);
     }
 }
 
