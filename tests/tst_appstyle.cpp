@@ -76,21 +76,9 @@ public:
     int releases = 0;
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        ++presses;
-        event->accept();
-    }
-    void mouseMoveEvent(QMouseEvent *event) override
-    {
-        ++moves;
-        event->accept();
-    }
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
-        ++releases;
-        event->accept();
-    }
+    void mousePressEvent(QMouseEvent *event) override { ++presses, event->accept(); }
+    void mouseMoveEvent(QMouseEvent *event) override { ++moves, event->accept(); }
+    void mouseReleaseEvent(QMouseEvent *event) override { ++releases, event->accept(); }
 };
 
 void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &global, Qt::MouseButton button,
@@ -99,6 +87,14 @@ void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &global, Qt::Mou
     QMouseEvent event(type, QPointF(global - widget->pos()), QPointF(global), button, buttons,
                       Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
+}
+
+void setLanguage(MainWindow *window, bool chinese)
+{
+    if (chinese)
+        window->on_btnLanguageZh_clicked();
+    else
+        window->on_btnLanguageEn_clicked();
 }
 
 // As the program starts: the real style sheet and font, the given instrument (if any) plugged in,
@@ -166,25 +162,10 @@ void TestAppStyle::cleanupTestCase()
 
 void TestAppStyle::sizeStyleSheet()
 {
-    const QString expected = QStringLiteral(
-        "QComboBox::drop-down,QDateEdit::drop-down,QTimeEdit::drop-down,"
-        "QDateTimeEdit::drop-down{width:20px;}"
-        "QComboBox::down-arrow,QDateEdit[calendarPopup=\"true\"]::down-arrow,"
-        "QTimeEdit[calendarPopup=\"true\"]::down-arrow,"
-        "QDateTimeEdit[calendarPopup=\"true\"]::down-arrow{width:10px;height:10px;right:2px;}"
-        "QRadioButton::indicator{width:15px;height:15px;}"
-        "QCheckBox::indicator,QGroupBox::indicator,QTreeWidget::indicator,"
-        "QListWidget::indicator{width:13px;height:13px;}"
-        "QScrollBar:horizontal{min-height:12px;border-radius:6px;}"
-        "QScrollBar::handle:horizontal{border-radius:6px;}"
-        "QScrollBar:vertical{min-width:12px;border-radius:6px;}"
-        "QScrollBar::handle:vertical{border-radius:6px;}"
-        "QWidget#widget_top>QToolButton:pressed,QWidget#widget_top>QToolButton:hover,"
-        "QWidget#widget_top>QToolButton:checked,QWidget#widget_top>QLabel:hover"
-        "{border-width:0px 0px 3px 0px;}"
-        "QWidget#widgetleft>QPushButton:checked,QWidget#widgetleft>QToolButton:checked,"
-        "QWidget#widgetleft>QPushButton:pressed,QWidget#widgetleft>QToolButton:pressed"
-        "{border-width:0px 0px 0px 3px;}");
+    // The expected sheet, one rule a line under tests/data.
+    QFile file(QStringLiteral(SOLVANE_TEST_DATA "/sizestylesheet.qss"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString expected = QString::fromLatin1(file.readAll()).remove(u'\n');
     const QString sheet = SizeStyleSheet::build();
     // The three sizes that matter most, named before the whole text is compared.
     QVERIFY(sheet.contains(QLatin1String("QDateTimeEdit::drop-down{width:20px;}")));
@@ -510,10 +491,7 @@ void TestAppStyle::tableHeadersFitTheirColumns()
     reply[0] = char(0xAB);
     reply[1] = 0x42;
     for (bool chinese : {true, false}) {
-        if (chinese)
-            window->on_btnLanguageZh_clicked();
-        else
-            window->on_btnLanguageEn_clicked();
+        setLanguage(window, chinese);
         QCOMPARE(window->loggerPage()->isChinese, chinese);
         const QString language = chinese ? QStringLiteral("zh") : QStringLiteral("en");
         measure(window->loggerPage(), QStringLiteral("logger ") + language);
@@ -586,10 +564,7 @@ void TestAppStyle::pageTextsFitTheirWidgets()
         page->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
         QTRY_VERIFY(page->findChild<QTableWidget *>(QStringLiteral("tbData"))->rowCount() > 0);
         for (bool chinese : {true, false}) {
-            if (chinese)
-                window->on_btnLanguageZh_clicked();
-            else
-                window->on_btnLanguageEn_clicked();
+            setLanguage(window, chinese);
             // Measured once the new texts are laid out, as the user sees them.
             QCoreApplication::processEvents();
             measure(page, family + (chinese ? QStringLiteral(" zh") : QStringLiteral(" en")));

@@ -92,59 +92,18 @@ double meanDifference(const QImage &a, const QImage &b)
     return sum / (ga.width() * ga.height());
 }
 
+// The expected report as written under tests/data, with this run's picture path; its line
+// breaks are only for reading.
 QString expectedHtml(bool chinese)
 {
-    const QString title = QStringLiteral(
-        R"(<p class="MsoNormal" align="center" style="text-align: center"><span lang="EN-US" )"
-        R"(style="font-size: %1pt">%2</span></p>)");
-    const QString head =
-        QStringLiteral(R"(<html><head><meta http-equiv=Content-Type )"
-                       R"(content="text/html;charset=gb2312"><title>Report_20260305090703)"
-                       R"(</title></head><body>)") +
-        (chinese ? title.arg(QStringLiteral("25.0"), QStringLiteral("Test Report1")) +
-                       title.arg(QStringLiteral("18.0"), QStringLiteral("Test Report"))
-                 : title.arg(QStringLiteral("25.0"), QStringLiteral("Test Report")));
-    const QString header =
-        QStringLiteral(
-            R"(<br /><table width="100%" border="0" cellspacing=0>)"
-            R"(<tr><td width="L%">Device: </td><td width="33%">UV-416 Solvane<hr/></td>)"
-            R"(<td width="3%"></td><td width="L%">SN:</td><td width="33%">5633416<hr/></td></tr>)"
-            R"(<tr><td width="L%">StartTime:</td><td width="33%">2026-03-05 09:07:03<hr/></td>)"
-            R"(<td width="3%"></td><td width="L%">Duration:</td><td width="33%">40S<hr/></td></tr>)"
-            R"(<tr><td width="L%">Test Light:</td><td width="33%">&nbsp;<hr/></td>)"
-            R"(<td width="3%"></td><td width="L%">Company:</td><td width="33%">&nbsp;<hr/></td></tr>)"
-            R"(</table><br />)")
-            .replace(QLatin1String("L%"), chinese ? QLatin1String("15%") : QLatin1String("13%"));
-    const QString data =
-        QStringLiteral(
-            R"(<p>Test Data</p><table width="100%" border="1" cellspacing=0>)"
-            R"(<tr><td width="15%" align="center">Item</td><td width="15%" align="center">Value</td>)"
-            R"(<td width="15%" align="center">Unit</tr>)"
-            R"(<tr><td width="15%" align="center">Power(REC)</td><td width="15%" align="center">4.0</td>)"
-            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
-            R"(<tr><td width="15%" align="center">Power(MAX)</td><td width="15%" align="center">4.0</td>)"
-            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
-            R"(<tr><td width="15%" align="center">Power(MIN)</td><td width="15%" align="center">1.0</td>)"
-            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
-            R"(<tr><td width="15%" align="center">Power(AVG)</td><td width="15%" align="center">2.5</td>)"
-            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
-            R"(<tr><td width="100%" colspan="3"><p><img border="0" src="%1" width="500" )"
-            R"(height="200"></p></td></tr></table><br /><br /><br />)")
-            .arg(QCoreApplication::applicationDirPath() + QStringLiteral("/PcustomPlot.png"));
-    const QString signatures =
-        chinese
-            ? QStringLiteral(
-                  R"(<table width="100%" border="0" cellspacing=0>)"
-                  R"(<tr><td width="50%"> Tester:</td><td width="26%" align="center">&nbsp;<hr/></td></tr>)"
-                  R"(<tr><td width="50%"> Auditor:</td><td width="25%" align="center">&nbsp;<hr/></td></tr>)"
-                  R"(</table></body></html>)")
-            : QStringLiteral(
-                  R"(<table width="100%" border="0" cellspacing=0>)"
-                  R"(<tr><td width="10%"> Tester:</td><td width="26%" align="center">&nbsp;<hr/></td>)"
-                  R"(<td width="12%"></td><td width="11%"> Auditor:</td>)"
-                  R"(<td width="25%" align="center">&nbsp;<hr/></td></tr>)"
-                  R"(</table></body></html>)");
-    return head + header + data + signatures;
+    QFile file(QStringLiteral(SOLVANE_TEST_DATA) + (chinese
+                                                        ? QStringLiteral("/loggerreport_zh.html")
+                                                        : QStringLiteral("/loggerreport_en.html")));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll())
+        .remove(u'\n')
+        .replace(QLatin1String("@IMAGE@"), ReportPageFor416::imagePath());
 }
 
 // Answers every lookup with "context|source", so a test sees which context was asked.
@@ -346,9 +305,10 @@ void tst_LoggerReport::htmlLayouts()
         auto *report = new ReportPageFor416(&page);
         QCOMPARE(report->isChinese, chinese);
         const QString expected = expectedHtml(chinese);
+        QVERIFY(expected.contains(QCoreApplication::applicationDirPath() + "/PcustomPlot.png"));
         QCOMPARE(report->buildReportHtml(chinese, kFixedTime), expected);
         // The shown report is the same text at the moment it was built.
-        const int end = expected.indexOf(QLatin1String("</title>"));
+        const qsizetype end = expected.indexOf(QLatin1String("</title>"));
         QCOMPARE(report->buildReportHtml().mid(end), expected.mid(end));
         QCOMPARE(browserOf(report)->toPlainText().contains(QLatin1String("Test Report1")), chinese);
     }
