@@ -5,16 +5,9 @@
 #include "userprompts.h"
 #include "xlsxengine.h"
 
-#include <QDesktopServices>
-#include <QProcess>
-#include <QProgressDialog>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTranslator>
-#include <QtEndian>
+#include <QtSql>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <cstring>
 

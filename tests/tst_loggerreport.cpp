@@ -6,23 +6,14 @@
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
 
-#include <QDir>
-#include <QFile>
-#include <QHash>
-#include <QImage>
-#include <QLineEdit>
-#include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTextBrowser>
-#include <QTranslator>
-#include <QtEndian>
+#include <QtPrintSupport>
 #include <QtTest>
+#include <QtWidgets>
 #include <cmath>
 #include <limits>
 #include <qcustomplot.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,14 +33,14 @@ QByteArray groupOf(const QVector<float> &samples)
 void fillPage(FirstPageFor416 &page, const QByteArray &group, bool chinese = false)
 {
     LoggerReportValues &v = page.reportValues;
-    v.deviceName = QStringLiteral("UV-416");
-    v.serialNo = QStringLiteral("5633416");
-    v.startTime = QStringLiteral("2026-03-05 09:07:03");
-    v.duration = QStringLiteral("40S");
-    v.powerREC = QStringLiteral("4.0");
-    v.powerMAX = QStringLiteral("4.0");
-    v.powerMIN = QStringLiteral("1.0");
-    v.powerAVG = QStringLiteral("2.5");
+    v.deviceName = u"UV-416"_s;
+    v.serialNo = u"5633416"_s;
+    v.startTime = u"2026-03-05 09:07:03"_s;
+    v.duration = u"40S"_s;
+    v.powerREC = u"4.0"_s;
+    v.powerMAX = u"4.0"_s;
+    v.powerMIN = u"1.0"_s;
+    v.powerAVG = u"2.5"_s;
     v.isChinese = chinese;
     page.selectedGroup = group;
 }
@@ -61,7 +52,7 @@ QCustomPlot *plotOf(QWidget *window, const char *name)
 
 QTextBrowser *browserOf(ReportPageFor416 *report)
 {
-    return report->findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+    return report->findChild<QTextBrowser *>(u"textBrowser"_s);
 }
 
 void click(QWidget *window, const char *name)
@@ -96,9 +87,8 @@ double meanDifference(const QImage &a, const QImage &b)
 // breaks are only for reading.
 QString expectedHtml(bool chinese)
 {
-    QFile file(QStringLiteral(SOLVANE_TEST_DATA) + (chinese
-                                                        ? QStringLiteral("/loggerreport_zh.html")
-                                                        : QStringLiteral("/loggerreport_en.html")));
+    QFile file(QString::fromUtf8(SOLVANE_TEST_DATA) +
+               (chinese ? u"/loggerreport_zh.html"_s : u"/loggerreport_en.html"_s));
     if (!file.open(QIODevice::ReadOnly))
         return QString();
     return QString::fromUtf8(file.readAll())
@@ -125,15 +115,15 @@ public:
     QString translate(const char *, const char *sourceText, const char *, int) const override
     {
         static const QHash<QString, QString> table = {
-            {QStringLiteral("Test Report1"), QStringLiteral("紫外辐照计测试报告")},
-            {QStringLiteral("Test Report"), QStringLiteral("测试报告")},
-            {QStringLiteral("Device: "), QStringLiteral("设备：")},
-            {QStringLiteral("StartTime:"), QStringLiteral("开始时间：")},
-            {QStringLiteral("Duration:"), QStringLiteral("时长：")},
-            {QStringLiteral("Test Data"), QStringLiteral("测试数据")},
-            {QStringLiteral("Power(REC)"), QStringLiteral("记录功率")},
-            {QStringLiteral(" Tester:"), QStringLiteral(" 测试员：")},
-            {QStringLiteral(" Auditor:"), QStringLiteral(" 审核员：")},
+            {u"Test Report1"_s, u"紫外辐照计测试报告"_s},
+            {u"Test Report"_s, u"测试报告"_s},
+            {u"Device: "_s, u"设备："_s},
+            {u"StartTime:"_s, u"开始时间："_s},
+            {u"Duration:"_s, u"时长："_s},
+            {u"Test Data"_s, u"测试数据"_s},
+            {u"Power(REC)"_s, u"记录功率"_s},
+            {u" Tester:"_s, u" 测试员："_s},
+            {u" Auditor:"_s, u" 审核员："_s},
         };
         return table.value(QString::fromUtf8(sourceText));
     }
@@ -235,7 +225,7 @@ void tst_LoggerReport::curveFitsTheData()
     FirstPageFor416 page;
     fillPage(page, groupOf({1.5f, -2.0f, 7.0f, 3.0f, 6.0f}));
     auto *curve = new UVPowerCurvePageFor416(&page);
-    QCOMPARE(curve->windowTitle(), QStringLiteral("UV Power Curve"));
+    QCOMPARE(curve->windowTitle(), u"UV Power Curve"_s);
     QCustomPlot *plot = plotOf(curve, "customPlot");
     QVERIFY(plot);
     QCOMPARE(plot->graphCount(), 1);
@@ -316,7 +306,7 @@ void tst_LoggerReport::htmlLayouts()
     // Built from empty values under another parent.
     QWidget other;
     auto *orphan = new ReportPageFor416(&other);
-    QCOMPARE(orphan->deviceName, QStringLiteral(" Solvane"));
+    QCOMPARE(orphan->deviceName, u" Solvane"_s);
     QVERIFY(!orphan->isChinese);
 }
 
@@ -335,8 +325,7 @@ void tst_LoggerReport::translationContexts()
              {"Test Report", "Device: ", "SN:", "StartTime:", "Duration:", "Test Light:",
               "Company:", "Test Data", "Item", "Value", "Unit", "Power(REC)", "Power(MAX)",
               "Power(MIN)", "Power(AVG)", " Tester:", " Auditor:"}) {
-            QVERIFY2(html.contains(QStringLiteral(">QObject|") + QLatin1String(caption) +
-                                   QLatin1Char('<')),
+            QVERIFY2(html.contains(u">QObject|"_s + QLatin1String(caption) + QLatin1Char('<')),
                      caption);
         }
         QVERIFY(!html.contains(QLatin1String("ReportPageFor416|")));
@@ -401,16 +390,16 @@ void tst_LoggerReport::reportsKeepTheirOwnPicture()
              firstPicture.convertToFormat(QImage::Format_RGB32));
 
     // Printing the first report still carries its picture.
-    const QString pdf = dir.filePath(QStringLiteral("first.pdf"));
+    const QString pdf = dir.filePath(u"first.pdf"_s);
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     first->printTo(&printer);
     QVERIFY(pdfHasPage(pdf));
     if (havePoppler("pdfimages")) {
-        const QString prefix = dir.filePath(QStringLiteral("img"));
-        popplerOutput("pdfimages", {QStringLiteral("-png"), pdf, prefix});
-        const QImage printed(prefix + QStringLiteral("-000.png"));
+        const QString prefix = dir.filePath(u"img"_s);
+        popplerOutput("pdfimages", {u"-png"_s, pdf, prefix});
+        const QImage printed(prefix + u"-000.png"_s);
         QCOMPARE(printed.size(), QSize(500, 200));
         // The PDF stores it lossily: near the first curve, far from the second.
         const double toFirst = meanDifference(printed, firstPicture);
@@ -433,30 +422,30 @@ void tst_LoggerReport::informationDialog()
     auto *info = report->findChild<InformationPageFor416 *>();
     QVERIFY(info && info->isVisible());
     auto edit = [&](const char *name) { return info->findChild<QLineEdit *>(QLatin1String(name)); };
-    QCOMPARE(edit("DeviceEdit")->text(), QStringLiteral("UV-416 Solvane"));
-    QCOMPARE(edit("serialNoEdit")->text(), QStringLiteral("5633416"));
-    QCOMPARE(edit("StartTimeEdit")->text(), QStringLiteral("2026-03-05 09:07:03"));
-    QCOMPARE(edit("DurationEdit")->text(), QStringLiteral("40S"));
+    QCOMPARE(edit("DeviceEdit")->text(), u"UV-416 Solvane"_s);
+    QCOMPARE(edit("serialNoEdit")->text(), u"5633416"_s);
+    QCOMPARE(edit("StartTimeEdit")->text(), u"2026-03-05 09:07:03"_s);
+    QCOMPARE(edit("DurationEdit")->text(), u"40S"_s);
     for (const char *name : {"DeviceEdit", "serialNoEdit", "StartTimeEdit", "DurationEdit"})
         QVERIFY2(edit(name)->isReadOnly(), name);
 
     // Cancel changes nothing.
-    QTest::keyClicks(edit("TesterEdit"), QStringLiteral("typed"));
+    QTest::keyClicks(edit("TesterEdit"), u"typed"_s);
     click(info, "Cancelbtn");
     QVERIFY(!info->isVisible());
-    QCOMPARE(report->tester, QStringLiteral("&nbsp;"));
+    QCOMPARE(report->tester, u"&nbsp;"_s);
 
     // OK takes all four fields as text, never as markup.
     click(report, "Informationbtn");
     info = report->findChildren<InformationPageFor416 *>().last();
     QVERIFY(edit("TesterEdit")->text().isEmpty());
-    QTest::keyClicks(edit("TestLightEdit"), QStringLiteral("<b>LED</b> & \"365\""));
-    QTest::keyClicks(edit("CompanyEdit"), QStringLiteral("R&D &nbsp;"));
-    QTest::keyClicks(edit("TesterEdit"), QStringLiteral("</td></table><h1>x</h1>"));
+    QTest::keyClicks(edit("TestLightEdit"), u"<b>LED</b> & \"365\""_s);
+    QTest::keyClicks(edit("CompanyEdit"), u"R&D &nbsp;"_s);
+    QTest::keyClicks(edit("TesterEdit"), u"</td></table><h1>x</h1>"_s);
     click(info, "Okbtn");
     QVERIFY(!info->isVisible());
-    QCOMPARE(report->testLight, QStringLiteral("&lt;b&gt;LED&lt;/b&gt; &amp; &quot;365&quot;"));
-    QCOMPARE(report->company, QStringLiteral("R&amp;D &amp;nbsp;"));
+    QCOMPARE(report->testLight, u"&lt;b&gt;LED&lt;/b&gt; &amp; &quot;365&quot;"_s);
+    QCOMPARE(report->company, u"R&amp;D &amp;nbsp;"_s);
     QCOMPARE(report->auditor, QString());
     const QString html = report->buildReportHtml(false, kFixedTime);
     QVERIFY(!html.contains(QLatin1String("<h1>")));
@@ -476,7 +465,7 @@ void tst_LoggerReport::printing()
 
     // A cancelled dialog prints nothing.
     int asked = 0;
-    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    const QString pdf = dir.filePath(u"report.pdf"_s);
     UserPrompts::setHandler(printInto(pdf, false, &asked));
     click(report, "PrintReportbtn");
     QCOMPARE(asked, 1);
@@ -487,7 +476,7 @@ void tst_LoggerReport::printing()
     QCOMPARE(asked, 2);
     QVERIFY(pdfHasPage(pdf));
     if (havePoppler("pdftotext")) {
-        const QString text = popplerOutput("pdftotext", {pdf, QStringLiteral("-")});
+        const QString text = popplerOutput("pdftotext", {pdf, u"-"_s});
         QVERIFY2(text.contains(QLatin1String("5633416")), qPrintable(text));
         QVERIFY(text.contains(QLatin1String("Power(REC)")));
     }
@@ -495,7 +484,7 @@ void tst_LoggerReport::printing()
 
 void tst_LoggerReport::grabs()
 {
-    const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);
+    const QString dir = QString::fromUtf8(SOLVANE_GRAB_DIR);
     QVERIFY(QDir().mkpath(dir));
     QVector<float> samples;
     for (int i = 0; i < 600; ++i)
@@ -510,16 +499,16 @@ void tst_LoggerReport::grabs()
         QVERIFY(window->grab().save(file));
         QVERIFY(QFileInfo(file).size() > 1000);
     };
-    save(new UVPowerCurvePageFor416(&page), QStringLiteral("loggercurve.png"));
-    save(new ReportPageFor416(&page), QStringLiteral("loggerreport_en.png"));
+    save(new UVPowerCurvePageFor416(&page), u"loggercurve.png"_s);
+    save(new ReportPageFor416(&page), u"loggerreport_en.png"_s);
 
     ChineseTranslator translator;
     QCoreApplication::installTranslator(&translator);
     page.reportValues.isChinese = true;
     auto *chinese = new ReportPageFor416(&page);
     QCoreApplication::removeTranslator(&translator);
-    QVERIFY(browserOf(chinese)->toPlainText().contains(QStringLiteral("紫外辐照计测试报告")));
-    save(chinese, QStringLiteral("loggerreport_zh.png"));
+    QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
+    save(chinese, u"loggerreport_zh.png"_s);
 }
 
 QTEST_MAIN(tst_LoggerReport)

@@ -6,21 +6,11 @@
 #include "tableopwidget.h"
 #include "userprompts.h"
 
-#include <QDir>
-#include <QFile>
-#include <QHash>
-#include <QLineEdit>
-#include <QPointer>
-#include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QScreen>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTextBrowser>
-#include <QTranslator>
+#include <QtPrintSupport>
 #include <QtTest>
+#include <QtWidgets>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -67,13 +57,13 @@ public:
     QString translate(const char *, const char *sourceText, const char *, int) const override
     {
         static const QHash<QString, QString> table = {
-            {QStringLiteral("Test Report1"), QStringLiteral("紫外辐照计测试报告")},
-            {QStringLiteral("Test Report"), QStringLiteral("测试报告")},
-            {QStringLiteral("Device: "), QStringLiteral("设备：")},
-            {QStringLiteral("Test Data"), QStringLiteral("测试数据")},
-            {QStringLiteral("Duration"), QStringLiteral("时长")},
-            {QStringLiteral(" Tester:"), QStringLiteral(" 测试员：")},
-            {QStringLiteral(" Auditor:"), QStringLiteral(" 审核员：")},
+            {u"Test Report1"_s, u"紫外辐照计测试报告"_s},
+            {u"Test Report"_s, u"测试报告"_s},
+            {u"Device: "_s, u"设备："_s},
+            {u"Test Data"_s, u"测试数据"_s},
+            {u"Duration"_s, u"时长"_s},
+            {u" Tester:"_s, u" 测试员："_s},
+            {u" Auditor:"_s, u" 审核员："_s},
         };
         return table.value(QString::fromUtf8(sourceText));
     }
@@ -82,22 +72,22 @@ public:
 void fillPage(FirstPageFor415 &page, bool chinese = false)
 {
     MeterReportValues &v = page.reportValues;
-    v.deviceName = QStringLiteral("UV-415");
-    v.serialNo = QStringLiteral("5633415");
-    v.energy = QStringLiteral("12.500");
-    v.duration = QStringLiteral("25");
-    v.powerRT = QStringLiteral("0.512");
-    v.powerMAX = QStringLiteral("0.600");
-    v.powerMIN = QStringLiteral("0.400");
-    v.powerAVG = QStringLiteral("0.500");
-    v.powerUnitHtml = QStringLiteral("mW/cm<sup>2</sup>");
-    v.energyUnitHtml = QStringLiteral("mJ/cm<sup>2</sup>");
+    v.deviceName = u"UV-415"_s;
+    v.serialNo = u"5633415"_s;
+    v.energy = u"12.500"_s;
+    v.duration = u"25"_s;
+    v.powerRT = u"0.512"_s;
+    v.powerMAX = u"0.600"_s;
+    v.powerMIN = u"0.400"_s;
+    v.powerAVG = u"0.500"_s;
+    v.powerUnitHtml = u"mW/cm<sup>2</sup>"_s;
+    v.energyUnitHtml = u"mJ/cm<sup>2</sup>"_s;
     v.isChinese = chinese;
 }
 
 QTextBrowser *browserOf(ReportPageFor415 *report)
 {
-    return report->findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+    return report->findChild<QTextBrowser *>(u"textBrowser"_s);
 }
 
 QString titleOf(ReportPageFor415 *report)
@@ -161,10 +151,9 @@ UserPrompts::Handler printInto(const QString &path, bool accept, int *asked)
 
 QString dataRow(const QString &item, const QString &value, const QString &unit)
 {
-    return QStringLiteral("<tr><td width=\"15%\" align=\"center\">") + item +
-           QStringLiteral("</td><td width=\"30%\" align=\"center\">") + value +
-           QStringLiteral("</td><td width=\"30%\" align=\"center\">") + unit +
-           QStringLiteral("</td></tr>");
+    return u"<tr><td width=\"15%\" align=\"center\">"_s + item +
+           u"</td><td width=\"30%\" align=\"center\">"_s + value +
+           u"</td><td width=\"30%\" align=\"center\">"_s + unit + u"</td></tr>"_s;
 }
 
 // The expected report as written under tests/data; its line breaks are only for reading.
@@ -252,7 +241,7 @@ void tst_MeterReport::tableOpWidgetRetranslate()
     ops->EXCELBtn->hide();
     ops->CurveBtn->hide();
 
-    PrefixTranslator translator("TableOpWidget", QStringLiteral("X-"));
+    PrefixTranslator translator("TableOpWidget", u"X-"_s);
     QCoreApplication::installTranslator(&translator);
     ops->retranslateButtons();
     QCoreApplication::removeTranslator(&translator);
@@ -282,8 +271,8 @@ void tst_MeterReport::layout()
     fillPage(page, chinese);
     auto *report = new ReportPageFor415(&page);
     QCOMPARE(report->isChinese, chinese);
-    const QString expected = expectedHtml(chinese ? QStringLiteral("meterreport_zh.html")
-                                                  : QStringLiteral("meterreport_en.html"));
+    const QString expected =
+        expectedHtml(chinese ? u"meterreport_zh.html"_s : u"meterreport_en.html"_s);
     QVERIFY(!expected.isEmpty());
     QCOMPARE(report->buildReportHtml(chinese, kFixedTime), expected);
     // The shown report is the same text at the moment it was built.
@@ -306,7 +295,7 @@ void tst_MeterReport::translationContexts()
     for (const char *caption : {"Test Report", "SN:", "Test Light:", "Company:", "Test Data",
                                 "Item", "Value", "Unit", "Energy", "S", "Power(RT)", "Power(MAX)",
                                 "Power(MIN)", "Power(AVG)", " Tester:", " Auditor:"}) {
-        const QString looked = QStringLiteral("QObject|") + QLatin1String(caption) + u'<';
+        const QString looked = u"QObject|"_s + QLatin1String(caption) + u'<';
         QVERIFY2(english.contains(looked), caption);
         QVERIFY2(chinese.contains(looked), caption);
     }
@@ -355,7 +344,7 @@ void tst_MeterReport::windowAndTimestamp()
     auto *report = new ReportPageFor415(&page);
     const QDateTime after = QDateTime::currentDateTime();
 
-    QCOMPARE(report->windowTitle(), QStringLiteral("Report"));
+    QCOMPARE(report->windowTitle(), u"Report"_s);
     QVERIFY(!report->isModal());
     const int available = QGuiApplication::primaryScreen()->availableGeometry().height();
     QCOMPARE(report->size(), QSize(700, available - 40));
@@ -363,11 +352,10 @@ void tst_MeterReport::windowAndTimestamp()
     // The browser shows the built report, stamped when it was built.
     const QString title = titleOf(report);
     QVERIFY2(title.startsWith(QLatin1String("Report_")), qPrintable(title));
-    const QDateTime stamp = QDateTime::fromString(title.mid(7), QStringLiteral("yyyyMMddhhmmss"));
+    const QDateTime stamp = QDateTime::fromString(title.mid(7), u"yyyyMMddhhmmss"_s);
     QVERIFY2(stamp.isValid(), qPrintable(title));
     QVERIFY(stamp >= before && stamp <= after);
-    QVERIFY(browserOf(report)->toPlainText().contains(
-        QRegularExpression(QStringLiteral("UV-415\\s+Solvane"))));
+    QVERIFY(browserOf(report)->toPlainText().contains(QRegularExpression(u"UV-415\\s+Solvane"_s)));
 
     // Closing hides the window; the page keeps it.
     QPointer<ReportPageFor415> kept(report);
@@ -384,7 +372,7 @@ void tst_MeterReport::windowAndTimestamp()
     QCOMPARE(orphan.serialNo, QString());
     QCOMPARE(orphan.energy, QString());
     QCOMPARE(orphan.powerUnitHtml, QString());
-    QCOMPARE(orphan.deviceName, QStringLiteral("  Solvane"));
+    QCOMPARE(orphan.deviceName, u"  Solvane"_s);
     QWidget other;
     ReportPageFor415 foreign(&other);
     QCOMPARE(foreign.powerAVG, QString());
@@ -398,10 +386,10 @@ void tst_MeterReport::snapshotOfThePage()
     const QString before = first->buildReportHtml(true, kFixedTime);
 
     // What changes on the page afterwards does not reach the open report.
-    page.reportValues.energy = QStringLiteral("99.999");
-    page.reportValues.powerRT = QStringLiteral("7.777");
-    page.reportValues.powerUnitHtml = QStringLiteral("W/m<sup>2</sup>");
-    page.reportValues.deviceName = QStringLiteral("other");
+    page.reportValues.energy = u"99.999"_s;
+    page.reportValues.powerRT = u"7.777"_s;
+    page.reportValues.powerUnitHtml = u"W/m<sup>2</sup>"_s;
+    page.reportValues.deviceName = u"other"_s;
     page.reportValues.isChinese = false;
     first->refreshReport();
     QVERIFY(first->isChinese);
@@ -414,14 +402,14 @@ void tst_MeterReport::snapshotOfThePage()
     // A second report takes the page as it is now, with texts of its own.
     auto *second = new ReportPageFor415(&page);
     QVERIFY(!second->isChinese);
-    QCOMPARE(second->energy, QStringLiteral("99.999"));
-    QCOMPARE(second->deviceName, QStringLiteral("other  Solvane"));
+    QCOMPARE(second->energy, u"99.999"_s);
+    QCOMPARE(second->deviceName, u"other  Solvane"_s);
     InformationPageFor415 *info = openInformation(first);
     QVERIFY(info);
-    QTest::keyClicks(edit(info, "TesterEdit"), QStringLiteral("Alice"));
+    QTest::keyClicks(edit(info, "TesterEdit"), u"Alice"_s);
     click(info, "Okbtn");
-    QCOMPARE(first->tester, QStringLiteral("Alice"));
-    QCOMPARE(second->tester, QStringLiteral("&nbsp;"));
+    QCOMPARE(first->tester, u"Alice"_s);
+    QCOMPARE(second->tester, u"&nbsp;"_s);
     QVERIFY(!browserOf(second)->toPlainText().contains(QLatin1String("Alice")));
     QVERIFY(browserOf(first)->toPlainText().contains(QLatin1String("Alice")));
 }
@@ -434,14 +422,14 @@ void tst_MeterReport::informationDialog()
     auto fields = [report] {
         return QStringList{report->testLight, report->company, report->tester, report->auditor};
     };
-    QCOMPARE(fields(), QStringList(4, QStringLiteral("&nbsp;")));
+    QCOMPARE(fields(), QStringList(4, u"&nbsp;"_s));
 
     InformationPageFor415 *info = openInformation(report);
     QVERIFY(info);
     QVERIFY(info->isVisible());
     QVERIFY(!info->isModal());
-    QCOMPARE(edit(info, "DeviceEdit")->text(), QStringLiteral("UV-415  Solvane"));
-    QCOMPARE(edit(info, "serialNoEdit")->text(), QStringLiteral("5633415"));
+    QCOMPARE(edit(info, "DeviceEdit")->text(), u"UV-415  Solvane"_s);
+    QCOMPARE(edit(info, "serialNoEdit")->text(), u"5633415"_s);
     QVERIFY(edit(info, "DeviceEdit")->isReadOnly());
     QVERIFY(edit(info, "serialNoEdit")->isReadOnly());
     const QStringList typed = {"UV LED 365", "Acme", "Bob", "Carol"};
@@ -505,12 +493,12 @@ void tst_MeterReport::informationCancel()
     const QString before = report->buildReportHtml(false, kFixedTime);
     InformationPageFor415 *info = openInformation(report);
     QVERIFY(info);
-    QTest::keyClicks(edit(info, "TestLightEdit"), QStringLiteral("typed"));
-    QTest::keyClicks(edit(info, "AuditorEdit"), QStringLiteral("typed"));
+    QTest::keyClicks(edit(info, "TestLightEdit"), u"typed"_s);
+    QTest::keyClicks(edit(info, "AuditorEdit"), u"typed"_s);
     click(info, "Cancelbtn");
     QVERIFY(!info->isVisible());
-    QCOMPARE(report->testLight, QStringLiteral("&nbsp;"));
-    QCOMPARE(report->auditor, QStringLiteral("&nbsp;"));
+    QCOMPARE(report->testLight, u"&nbsp;"_s);
+    QCOMPARE(report->auditor, u"&nbsp;"_s);
     QCOMPARE(report->buildReportHtml(false, kFixedTime), before);
     QVERIFY(!browserOf(report)->toPlainText().contains(QLatin1String("typed")));
 }
@@ -529,28 +517,28 @@ void tst_MeterReport::printing()
         const QByteArray bytes = file.readAll();
         QVERIFY(bytes.startsWith("%PDF"));
         QVERIFY(bytes.contains("/Type /Page"));
-        if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
             return;
-        const QString text = toolOutput("pdftotext", {path, QStringLiteral("-")});
+        const QString text = toolOutput("pdftotext", {path, u"-"_s});
         QVERIFY2(text.contains(QLatin1String("5633415")), qPrintable(text));
         QVERIFY(text.contains(QLatin1String("Power(AVG)")));
     };
 
-    const QString direct = dir.filePath(QStringLiteral("direct.pdf"));
+    const QString direct = dir.filePath(u"direct.pdf"_s);
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(direct);
     report->printTo(&printer);
     checkPdf(direct);
-    if (!QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty()) {
-        const QRegularExpressionMatch pages = QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)"))
-                                                  .match(toolOutput("pdfinfo", {direct}));
+    if (!QStandardPaths::findExecutable(u"pdfinfo"_s).isEmpty()) {
+        const QRegularExpressionMatch pages =
+            QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(toolOutput("pdfinfo", {direct}));
         QVERIFY(pages.hasMatch());
         QVERIFY(pages.captured(1).toInt() >= 1);
     }
 
     // Through the Print button: the dialog's choices (here a PDF file) apply.
-    const QString viaButton = dir.filePath(QStringLiteral("button.pdf"));
+    const QString viaButton = dir.filePath(u"button.pdf"_s);
     int asked = 0;
     int resolution = 0;
     UserPrompts::setHandler([&](const UserPrompts::Prompt &prompt) {
@@ -573,7 +561,7 @@ void tst_MeterReport::printCancelled()
     FirstPageFor415 page;
     fillPage(page);
     auto *report = new ReportPageFor415(&page);
-    const QString path = dir.filePath(QStringLiteral("cancelled.pdf"));
+    const QString path = dir.filePath(u"cancelled.pdf"_s);
     int asked = 0;
     UserPrompts::setHandler(printInto(path, false, &asked));
     click(report, "PrintReportbtn");
@@ -588,7 +576,7 @@ void tst_MeterReport::printCancelled()
 
 void tst_MeterReport::grabs()
 {
-    const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);
+    const QString dir = QString::fromUtf8(SOLVANE_GRAB_DIR);
     QVERIFY(QDir().mkpath(dir));
     auto save = [&](QWidget *window, const char *name) {
         window->show();
@@ -606,7 +594,7 @@ void tst_MeterReport::grabs()
     page.reportValues.isChinese = true;
     auto *chinese = new ReportPageFor415(&page);
     QCoreApplication::removeTranslator(&translator);
-    QVERIFY(browserOf(chinese)->toPlainText().contains(QStringLiteral("紫外辐照计测试报告")));
+    QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
     save(chinese, "meterreport_zh.png");
 }
 
