@@ -2,12 +2,11 @@
 // the workbook being in place.
 #include "benchsupport.h"
 #include "excelexport.h"
-#include "urlsink.h"
-#include "userprompts.h"
+#include "promptrecorder.h"
+#include "urlrecorder.h"
 #include "xlsxengine.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -44,39 +43,39 @@ int main(int argc, char *argv[])
         log() << "no temporary directory\n";
         return 1;
     }
-    UrlSink sink;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &sink, "openUrl");
+    UrlRecorder urls;
     ExcelExport::setEngineFactory([](const QString &fileName) -> std::unique_ptr<ExcelEngine> {
         return std::make_unique<XlsxEngine>(fileName);
     });
-    QString target;
-    QStringList prompts;
-    UserPrompts::setHandler([&](const UserPrompts::Prompt &prompt) {
-        UserPrompts::Answer answer;
-        if (prompt.kind == UserPrompts::Kind::SaveFile)
-            answer.fileName = target;
-        else
-            prompts.append(prompt.title + QLatin1Char('/') + prompt.text);
-        return answer;
-    });
+    PromptRecorder recorder;
+    // Everything said besides the file dialog.
+    auto messages = [&recorder] {
+        QStringList list;
+        for (const UserPrompts::Prompt &prompt : recorder.prompts()) {
+            if (prompt.kind != UserPrompts::Kind::SaveFile)
+                list.append(prompt.title + QLatin1Char('/') + prompt.text);
+        }
+        return list;
+    };
 
     const QByteArray data = group();
     QVector<double> times;
     int status = 0;
     for (int run = 0; run < kRuns; ++run) {
-        target = dir.filePath(QStringLiteral("export%1.xlsx").arg(run));
-        prompts.clear();
-        const int openedBefore = sink.opened;
+        const QString target = dir.filePath(QStringLiteral("export%1.xlsx").arg(run));
+        recorder.setSaveAs(target);
+        recorder.clear();
+        const qsizetype openedBefore = urls.opened().size();
         QElapsedTimer clock;
         clock.start();
         ExcelExport::run(nullptr, false, data, QStringLiteral("1"),
                          QStringLiteral("20240105093000"));
         const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         const QFileInfo written(target);
-        if (!written.isFile() || written.size() < 100000 || sink.opened != openedBefore + 1 ||
-            !prompts.isEmpty()) {
+        if (!written.isFile() || written.size() < 100000 ||
+            urls.opened().size() != openedBefore + 1 || !messages().isEmpty()) {
             log() << "export failed: size " << written.size()
-                  << ", prompts: " << prompts.join(" | ") << '\n';
+                  << ", prompts: " << messages().join(" | ") << '\n';
             status = 1;
             break;
         }
@@ -84,9 +83,7 @@ int main(int argc, char *argv[])
         times.append(ms);
     }
 
-    UserPrompts::setHandler({});
     ExcelExport::setEngineFactory({});
-    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
     if (status != 0)
         return status;
     printFigure("export_100k_ms", median(times), "ms", 0);

@@ -4,6 +4,7 @@
 #include "firstpagefor416.h"
 #include "mainwindow.h"
 #include "pluggedinstrument.h"
+#include "promptrecorder.h"
 #include "virtualinstrument.h"
 
 #include <QApplication>
@@ -42,8 +43,8 @@ int main(int argc, char *argv[])
     logger->setFrameDataSize(52);
     logger->setHostSettings(0, 5, 1, 0);
     logger->setReportIntervalMicroseconds(1000);
+    PromptRecorder prompts;
     PluggedInstrument plugged(logger.get());
-    QStringList &prompts = plugged.prompts;
 
     int status = 0;
     MainWindow::instance()->show();
@@ -65,9 +66,10 @@ int main(int argc, char *argv[])
         button->click(); // the download runs inside the click
         const double wallMs = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         const qint64 reports = logger->reportsDelivered() - before;
-        if (page->busy || table->rowCount() != kRecordings || !prompts.isEmpty() || reports <= 0) {
+        if (page->busy || table->rowCount() != kRecordings || !prompts.prompts().isEmpty() ||
+            reports <= 0) {
             log() << "download failed: rows " << table->rowCount()
-                  << ", prompts: " << prompts.join(" | ") << '\n';
+                  << ", prompts: " << prompts.texts().join(" | ") << '\n';
             status = 1;
             break;
         }

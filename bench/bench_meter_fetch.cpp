@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "pluggedinstrument.h"
 #include "pollingworkercontrol.h"
+#include "promptrecorder.h"
 #include "virtualinstrument.h"
 
 #include <QApplication>
@@ -38,8 +39,8 @@ int main(int argc, char *argv[])
     meter->setMeterGroups(groups());
     meter->setMeasureSettings(0, 10, 0, 0);
     meter->setReportIntervalMicroseconds(1000);
+    PromptRecorder prompts;
     PluggedInstrument plugged(meter.get());
-    QStringList &prompts = plugged.prompts;
 
     int status = 0;
     MainWindow::instance()->show();
@@ -62,9 +63,9 @@ int main(int argc, char *argv[])
         const bool done =
             waitUntil([&] { return !page->busy && table->rowCount() == kGroups; }, 20000);
         const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-        if (!done || !prompts.isEmpty()) {
+        if (!done || !prompts.prompts().isEmpty()) {
             log() << "fetch failed: rows " << table->rowCount()
-                  << ", prompts: " << prompts.join(" | ") << '\n';
+                  << ", prompts: " << prompts.texts().join(" | ") << '\n';
             status = 1;
             break;
         }

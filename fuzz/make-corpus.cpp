@@ -1,8 +1,11 @@
 // Writes the seed corpus: real traffic of the virtual instrument, as the fuzz targets
 // read it. Usage: make-corpus OUTPUT_DIR (one subfolder per target).
-#include "crc16.h"
+#include "bytes.h"
+#include "hidconnection.h"
+#include "hidhost.h"
 #include "instrumentprotocol.h"
 #include "loggerframes.h"
+#include "virtualhidbackend.h"
 #include "virtualinstrument.h"
 
 #include <QCoreApplication>
@@ -28,45 +31,31 @@ void save(const QString &target, const QString &name, const QByteArray &bytes)
 class Host
 {
 public:
-    explicit Host(VirtualInstrument &instrument) : m_instrument(instrument)
+    explicit Host(VirtualInstrument &instrument)
+        : m_backend(&instrument), m_connection(HidHost::open(m_backend))
     {
-        m_instrument.attach(m_instrument.generation());
+        if (!m_connection) {
+            std::fprintf(stderr, "the virtual instrument did not open\n");
+            std::exit(1);
+        }
     }
 
     // Sends a request (frame CRC added here) and returns the input reports of the answer.
-    QList<QByteArray> exchange(QByteArray request)
+    QList<QByteArray> exchange(const QByteArray &request)
     {
-        Crc16::append(request);
-        for (qsizetype i = 0; i < request.size(); i += 62) {
-            const QByteArray part = request.mid(i, 62);
-            QByteArray report(64, '\0');
-            report[0] = char(0x3F);
-            report[1] = char(part.size());
-            report.replace(2, part.size(), part);
-            m_instrument.hostWrite(m_instrument.generation(), report);
-        }
+        HidHost(*m_connection).send(Bytes::withCrc(request));
         return drain();
     }
-
-    QList<QByteArray> drain()
-    {
-        QList<QByteArray> reports;
-        QByteArray report;
-        while (m_instrument.hostRead(m_instrument.generation(), report, 20) > 0)
-            reports.append(report);
-        return reports;
-    }
+    QList<QByteArray> drain() { return HidHost(*m_connection).drain(20); }
 
 private:
-    VirtualInstrument &m_instrument;
+    VirtualHidBackend m_backend;
+    std::unique_ptr<HidConnection> m_connection;
 };
 
 QByteArray payloadOf(const QList<QByteArray> &reports)
 {
-    QByteArray payload;
-    for (const QByteArray &r : reports)
-        payload.append(r.mid(2, qMin<int>(quint8(r.at(1)), 62)));
-    return payload;
+    return HidHost::payloadOf(reports);
 }
 
 // The scripted connection's format: a length byte before every report.
@@ -147,7 +136,7 @@ int main(int argc, char **argv)
     save(meterTarget, QStringLiteral("probe-out-then-error"),
          payloadOf(unplugged) + payloadOf(refused));
     save(meterTarget, QStringLiteral("garbage-group-probe"),
-         QByteArray::fromHex("00ab13") + payloadOf(group1) + payloadOf(plugged));
+         Bytes::hex("00 ab 13") + payloadOf(group1) + payloadOf(plugged));
 
     // Link and transport: the same traffic as input reports.
     const QString linkTarget = QStringLiteral("fuzz_linkframes");
@@ -156,7 +145,7 @@ int main(int argc, char **argv)
     save(linkTarget, QStringLiteral("group-then-group"), byte(34 - 1) + scriptOf(group0 + group1));
     save(linkTarget, QStringLiteral("probe-then-group"), byte(34 - 1) + scriptOf(plugged + group0));
     QList<QByteArray> foreign = group0;
-    foreign.prepend(QByteArray::fromHex("0500000000000000"));
+    foreign.prepend(Bytes::hex("05 00 00 00 00 00 00 00"));
     save(linkTarget, QStringLiteral("foreign-report-first"), byte(34 - 1) + scriptOf(foreign));
 
     // --- the logger: recordings downloaded frame by frame ---
