@@ -11,33 +11,13 @@
 #include "virtualdevicemonitor.h"
 #include "virtualhidbackend.h"
 
-#include <QApplication>
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDateTimeEdit>
-#include <QDialog>
-#include <QFile>
-#include <QGroupBox>
-#include <QHeaderView>
-#include <QImage>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QRegularExpression>
-#include <QSpinBox>
-#include <QStackedWidget>
-#include <QStyleOption>
-#include <QTableWidget>
-#include <QTextEdit>
-#include <QVBoxLayout>
 #include <QtTest>
+#include <QtWidgets>
 #include <atomic>
 #include <thread>
 #include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -76,21 +56,9 @@ public:
     int releases = 0;
 
 protected:
-    void mousePressEvent(QMouseEvent *event) override
-    {
-        ++presses;
-        event->accept();
-    }
-    void mouseMoveEvent(QMouseEvent *event) override
-    {
-        ++moves;
-        event->accept();
-    }
-    void mouseReleaseEvent(QMouseEvent *event) override
-    {
-        ++releases;
-        event->accept();
-    }
+    void mousePressEvent(QMouseEvent *event) override { ++presses, event->accept(); }
+    void mouseMoveEvent(QMouseEvent *event) override { ++moves, event->accept(); }
+    void mouseReleaseEvent(QMouseEvent *event) override { ++releases, event->accept(); }
 };
 
 void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &global, Qt::MouseButton button,
@@ -99,6 +67,14 @@ void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &global, Qt::Mou
     QMouseEvent event(type, QPointF(global - widget->pos()), QPointF(global), button, buttons,
                       Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
+}
+
+void setLanguage(MainWindow *window, bool chinese)
+{
+    if (chinese)
+        window->on_btnLanguageZh_clicked();
+    else
+        window->on_btnLanguageEn_clicked();
 }
 
 // As the program starts: the real style sheet and font, the given instrument (if any) plugged in,
@@ -115,7 +91,7 @@ struct StyledWindow {
         DeviceMonitor::setFactory([instrument](QObject *parent) -> DeviceMonitor * {
             return new VirtualDeviceMonitor(instrument, parent);
         });
-        if (!AppStyle::applyStyleSheet() || !QDir::setCurrent(QStringLiteral(SOLVANE_QM_DIR)))
+        if (!AppStyle::applyStyleSheet() || !QDir::setCurrent(QString::fromUtf8(SOLVANE_QM_DIR)))
             return;
         AppStyle::applyFont();
         window = MainWindow::instance();
@@ -166,25 +142,10 @@ void TestAppStyle::cleanupTestCase()
 
 void TestAppStyle::sizeStyleSheet()
 {
-    const QString expected = QStringLiteral(
-        "QComboBox::drop-down,QDateEdit::drop-down,QTimeEdit::drop-down,"
-        "QDateTimeEdit::drop-down{width:20px;}"
-        "QComboBox::down-arrow,QDateEdit[calendarPopup=\"true\"]::down-arrow,"
-        "QTimeEdit[calendarPopup=\"true\"]::down-arrow,"
-        "QDateTimeEdit[calendarPopup=\"true\"]::down-arrow{width:10px;height:10px;right:2px;}"
-        "QRadioButton::indicator{width:15px;height:15px;}"
-        "QCheckBox::indicator,QGroupBox::indicator,QTreeWidget::indicator,"
-        "QListWidget::indicator{width:13px;height:13px;}"
-        "QScrollBar:horizontal{min-height:12px;border-radius:6px;}"
-        "QScrollBar::handle:horizontal{border-radius:6px;}"
-        "QScrollBar:vertical{min-width:12px;border-radius:6px;}"
-        "QScrollBar::handle:vertical{border-radius:6px;}"
-        "QWidget#widget_top>QToolButton:pressed,QWidget#widget_top>QToolButton:hover,"
-        "QWidget#widget_top>QToolButton:checked,QWidget#widget_top>QLabel:hover"
-        "{border-width:0px 0px 3px 0px;}"
-        "QWidget#widgetleft>QPushButton:checked,QWidget#widgetleft>QToolButton:checked,"
-        "QWidget#widgetleft>QPushButton:pressed,QWidget#widgetleft>QToolButton:pressed"
-        "{border-width:0px 0px 0px 3px;}");
+    // The expected sheet, one rule a line under tests/data.
+    QFile file(QStringLiteral(SOLVANE_TEST_DATA "/sizestylesheet.qss"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString expected = QString::fromLatin1(file.readAll()).remove(u'\n');
     const QString sheet = SizeStyleSheet::build();
     // The three sizes that matter most, named before the whole text is compared.
     QVERIFY(sheet.contains(QLatin1String("QDateTimeEdit::drop-down{width:20px;}")));
@@ -204,14 +165,13 @@ void TestAppStyle::styleSheetResource()
     for (int i = 0; i < bytes.size(); ++i) {
         const uchar c = uchar(bytes.at(i));
         if (!(c == '\n' || c == '\t' || (c >= 0x20 && c < 0x7F)))
-            QFAIL(qPrintable(
-                QStringLiteral("byte %1 at offset %2 is not plain ASCII").arg(c).arg(i)));
+            QFAIL(qPrintable(u"byte %1 at offset %2 is not plain ASCII"_s.arg(c).arg(i)));
     }
 
     const QString sheet = QString::fromLatin1(bytes);
     QVERIFY(sheet.startsWith(
         QLatin1String("QPalette{background:#FFFFFF;}*{outline:0px;color:#00BFFF;}")));
-    QCOMPARE(sheet.mid(20, 7), QStringLiteral("#FFFFFF"));
+    QCOMPARE(sheet.mid(20, 7), u"#FFFFFF"_s);
     const QColor paletteColour(sheet.mid(20, 7));
     QVERIFY(paletteColour.isValid());
     QCOMPARE(paletteColour, QColor(Qt::white));
@@ -221,8 +181,8 @@ void TestAppStyle::styleSheetParsesAndKeepsTextReadable()
 {
     const QString sheet = loadStyleSheet();
     QVERIFY(!sheet.isEmpty());
-    QTest::failOnWarning(QRegularExpression(QStringLiteral("parse|stylesheet"),
-                                            QRegularExpression::CaseInsensitiveOption));
+    QTest::failOnWarning(
+        QRegularExpression(u"parse|stylesheet"_s, QRegularExpression::CaseInsensitiveOption));
 
     const QPalette oldPalette = QApplication::palette();
     qApp->setPalette(QPalette(QColor(sheet.mid(20, 7))));
@@ -230,24 +190,24 @@ void TestAppStyle::styleSheetParsesAndKeepsTextReadable()
 
     QDialog dialog;
     auto *layout = new QVBoxLayout(&dialog);
-    auto *label = new QLabel(QStringLiteral("Irradiance"), &dialog);
-    auto *lineEdit = new QLineEdit(QStringLiteral("12.5"), &dialog);
-    auto *textEdit = new QTextEdit(QStringLiteral("note"), &dialog);
+    auto *label = new QLabel(u"Irradiance"_s, &dialog);
+    auto *lineEdit = new QLineEdit(u"12.5"_s, &dialog);
+    auto *textEdit = new QTextEdit(u"note"_s, &dialog);
     auto *combo = new QComboBox(&dialog);
-    combo->addItems({QStringLiteral("mW/cm2"), QStringLiteral("W/m2")});
+    combo->addItems({u"mW/cm2"_s, u"W/m2"_s});
     auto *spin = new QSpinBox(&dialog);
     auto *dateTime = new QDateTimeEdit(&dialog);
     dateTime->setCalendarPopup(true);
-    auto *check = new QCheckBox(QStringLiteral("Auto"), &dialog);
+    auto *check = new QCheckBox(u"Auto"_s, &dialog);
     check->setChecked(true);
-    auto *radio = new QRadioButton(QStringLiteral("Peak"), &dialog);
-    auto *group = new QGroupBox(QStringLiteral("Setup"), &dialog);
+    auto *radio = new QRadioButton(u"Peak"_s, &dialog);
+    auto *group = new QGroupBox(u"Setup"_s, &dialog);
     auto *table = new QTableWidget(3, 2, &dialog);
-    table->setHorizontalHeaderLabels({QStringLiteral("NUM"), QStringLiteral("VAL")});
-    table->setItem(0, 0, new QTableWidgetItem(QStringLiteral("1")));
+    table->setHorizontalHeaderLabels({u"NUM"_s, u"VAL"_s});
+    table->setItem(0, 0, new QTableWidgetItem(u"1"_s));
     auto *progress = new QProgressBar(&dialog);
     progress->setValue(40);
-    auto *button = new QPushButton(QStringLiteral("Get Data"), &dialog);
+    auto *button = new QPushButton(u"Get Data"_s, &dialog);
     const QList<QWidget *> texts = {label, lineEdit, textEdit, combo, spin,    dateTime,
                                     check, radio,    group,    table, progress};
     for (QWidget *w : texts)
@@ -267,9 +227,8 @@ void TestAppStyle::styleSheetParsesAndKeepsTextReadable()
         if (bg.alpha() < 255)
             bg = Qt::white;
         QVERIFY2(contrast(fg, bg) >= 4.5,
-                 qPrintable(QStringLiteral("%1: %2 on %3")
-                                .arg(QString::fromLatin1(w->metaObject()->className()), fg.name(),
-                                     bg.name())));
+                 qPrintable(u"%1: %2 on %3"_s.arg(QString::fromLatin1(w->metaObject()->className()),
+                                                  fg.name(), bg.name())));
     }
     const QColor headerText = table->horizontalHeader()->palette().color(QPalette::ButtonText);
     QVERIFY(contrast(headerText, Qt::white) >= 4.5);
@@ -289,7 +248,7 @@ void TestAppStyle::styleSheetImagesExist()
 {
     const QString sheet = loadStyleSheet();
     QVERIFY(!sheet.isEmpty());
-    const QRegularExpression url(QStringLiteral("url\\(\\s*[\"']?([^\"')]*)[\"']?\\s*\\)"));
+    const QRegularExpression url(u"url\\(\\s*[\"']?([^\"')]*)[\"']?\\s*\\)"_s);
     QSet<QString> seen;
     for (auto it = url.globalMatch(sheet); it.hasNext();)
         seen.insert(it.next().captured(1));
@@ -313,22 +272,20 @@ void TestAppStyle::styleSheetImagesExist()
     // Each state the sheet can show has its own picture.
     for (const char *state :
          {"unchecked", "unchecked_hover", "unchecked_disable", "checked", "checked_disable"}) {
-        QVERIFY(seen.contains(
-            QStringLiteral(":/qss/psblack/radiobutton_%1.png").arg(QLatin1String(state))));
-        QVERIFY(seen.contains(
-            QStringLiteral(":/qss/psblack/checkbox_%1.png").arg(QLatin1String(state))));
+        QVERIFY(seen.contains(u":/qss/psblack/radiobutton_%1.png"_s.arg(QLatin1String(state))));
+        QVERIFY(seen.contains(u":/qss/psblack/checkbox_%1.png"_s.arg(QLatin1String(state))));
     }
     // Checked and unchecked must actually look different.
-    QVERIFY(QImage(QStringLiteral(":/qss/psblack/checkbox_checked.png")) !=
-            QImage(QStringLiteral(":/qss/psblack/checkbox_unchecked.png")));
-    QVERIFY(QImage(QStringLiteral(":/qss/psblack/radiobutton_checked.png")) !=
-            QImage(QStringLiteral(":/qss/psblack/radiobutton_unchecked.png")));
+    QVERIFY(QImage(u":/qss/psblack/checkbox_checked.png"_s) !=
+            QImage(u":/qss/psblack/checkbox_unchecked.png"_s));
+    QVERIFY(QImage(u":/qss/psblack/radiobutton_checked.png"_s) !=
+            QImage(u":/qss/psblack/radiobutton_unchecked.png"_s));
 }
 
 void TestAppStyle::linkIndicatorImages()
 {
-    const QImage on(QStringLiteral(":/image/led_on.png"));
-    const QImage off(QStringLiteral(":/image/led_off.png"));
+    const QImage on(u":/image/led_on.png"_s);
+    const QImage off(u":/image/led_off.png"_s);
     QVERIFY(!on.isNull());
     QVERIFY(!off.isNull());
     QCOMPARE(on.size(), QSize(28, 28));
@@ -475,8 +432,7 @@ void TestAppStyle::tableHeadersFitTheirColumns()
                                           "[^}]*padding:\\d+px (\\d+)px"))
             .match(sheet);
     const QRegularExpressionMatch arrow =
-        QRegularExpression(QStringLiteral("QHeaderView::down-arrow\\{[^}]*width:(\\d+)px"))
-            .match(sheet);
+        QRegularExpression(u"QHeaderView::down-arrow\\{[^}]*width:(\\d+)px"_s).match(sheet);
     QVERIFY(section.hasMatch() && arrow.hasMatch());
     const int frame =
         section.captured(1).toInt() + 2 * section.captured(2).toInt() + arrow.captured(1).toInt();
@@ -489,7 +445,7 @@ void TestAppStyle::tableHeadersFitTheirColumns()
     auto measure = [&](QWidget *page, const QString &when) {
         window->findChild<QStackedWidget *>()->setCurrentWidget(page);
         QCoreApplication::processEvents();
-        const auto *table = page->findChild<QTableWidget *>(QStringLiteral("tbData"));
+        const auto *table = page->findChild<QTableWidget *>(u"tbData"_s);
         const QHeaderView *header = table->horizontalHeader();
         const QFontMetrics metrics(header->font());
         for (int c = 0; c < 7; ++c) {
@@ -497,8 +453,7 @@ void TestAppStyle::tableHeadersFitTheirColumns()
             const int needed = metrics.horizontalAdvance(text) + frame;
             const int right = header->sectionViewportPosition(c) + header->sectionSize(c);
             if (needed > header->sectionSize(c) || right > header->viewport()->width())
-                clipped << QStringLiteral("%1 \"%2\": needs %3, has %4 (ends at %5 of %6)")
-                               .arg(when, text)
+                clipped << u"%1 \"%2\": needs %3, has %4 (ends at %5 of %6)"_s.arg(when, text)
                                .arg(needed)
                                .arg(header->sectionSize(c))
                                .arg(right)
@@ -510,20 +465,17 @@ void TestAppStyle::tableHeadersFitTheirColumns()
     reply[0] = char(0xAB);
     reply[1] = 0x42;
     for (bool chinese : {true, false}) {
-        if (chinese)
-            window->on_btnLanguageZh_clicked();
-        else
-            window->on_btnLanguageEn_clicked();
+        setLanguage(window, chinese);
         QCOMPARE(window->loggerPage()->isChinese, chinese);
-        const QString language = chinese ? QStringLiteral("zh") : QStringLiteral("en");
-        measure(window->loggerPage(), QStringLiteral("logger ") + language);
-        measure(meter, QStringLiteral("meter ") + language);
+        const QString language = chinese ? u"zh"_s : u"en"_s;
+        measure(window->loggerPage(), u"logger "_s + language);
+        measure(meter, u"meter "_s + language);
         // Each unit puts its own texts into the meter's headers.
         for (int unit = 0; unit < 4; ++unit) {
             meter->unitGroup->button(unit)->setChecked(true);
             QVERIFY(QMetaObject::invokeMethod(meter, "parseData", Q_ARG(QByteArray, reply),
                                               Q_ARG(int, 1)));
-            measure(meter, QStringLiteral("meter %1 unit %2").arg(language).arg(unit));
+            measure(meter, u"meter %1 unit %2"_s.arg(language).arg(unit));
         }
     }
     QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QLatin1Char('\n'))));
@@ -537,8 +489,7 @@ void TestAppStyle::pageTextsFitTheirWidgets()
                       int has) {
         ++measured;
         if (needed > has)
-            clipped << QStringLiteral("%1 %2 \"%3\": needs %4, has %5")
-                           .arg(when, w->objectName(), text)
+            clipped << u"%1 %2 \"%3\": needs %4, has %5"_s.arg(when, w->objectName(), text)
                            .arg(needed)
                            .arg(has);
     };
@@ -574,7 +525,7 @@ void TestAppStyle::pageTextsFitTheirWidgets()
         }
     };
     // Each page with its demo instrument plugged in and its records shown, as the user sees it.
-    for (const QString &family : {QStringLiteral("logger"), QStringLiteral("meter")}) {
+    for (const QString &family : {u"logger"_s, u"meter"_s}) {
         std::unique_ptr<VirtualInstrument> instrument(DemoInstrument::create(family, nullptr));
         StyledWindow styled(instrument.get());
         MainWindow *window = styled.window;
@@ -583,16 +534,13 @@ void TestAppStyle::pageTextsFitTheirWidgets()
                             ? static_cast<QWidget *>(window->loggerPage())
                             : window->meterPage();
         QTRY_COMPARE(window->findChild<QStackedWidget *>()->currentWidget(), page);
-        page->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
-        QTRY_VERIFY(page->findChild<QTableWidget *>(QStringLiteral("tbData"))->rowCount() > 0);
+        page->findChild<QPushButton *>(u"GetDataBtn"_s)->click();
+        QTRY_VERIFY(page->findChild<QTableWidget *>(u"tbData"_s)->rowCount() > 0);
         for (bool chinese : {true, false}) {
-            if (chinese)
-                window->on_btnLanguageZh_clicked();
-            else
-                window->on_btnLanguageEn_clicked();
+            setLanguage(window, chinese);
             // Measured once the new texts are laid out, as the user sees them.
             QCoreApplication::processEvents();
-            measure(page, family + (chinese ? QStringLiteral(" zh") : QStringLiteral(" en")));
+            measure(page, family + (chinese ? u" zh"_s : u" en"_s));
         }
     }
     QVERIFY(measured > 40);

@@ -5,16 +5,9 @@
 #include "userprompts.h"
 #include "xlsxengine.h"
 
-#include <QDesktopServices>
-#include <QProcess>
-#include <QProgressDialog>
-#include <QSqlDatabase>
-#include <QSqlQuery>
-#include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTranslator>
-#include <QtEndian>
+#include <QtSql>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <cstring>
 
@@ -26,6 +19,9 @@ extern "C" const char *__lsan_default_suppressions()
 }
 
 namespace {
+
+// The workbook of a group with the one sample 1.
+const QStringList kOneRow{"Sheet1", "s:NUM s:VAL", "s:1 s:1.0"};
 
 QByteArray groupOf(const QList<float> &samples)
 {
@@ -384,8 +380,7 @@ void TestExport::flowAsksBeforeReplacingUnderTheAddedSuffix()
     QCOMPARE(readAll(path("report.xlsx")), "old");
     m_questionAnswer = true;
     run(groupOf({1}));
-    QCOMPARE(readWorkbook(path("report.xlsx")),
-             (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:1.0"}));
+    QCOMPARE(readWorkbook(path("report.xlsx")), kOneRow);
 }
 
 void TestExport::flowWritesXlsxOnlyUnderAnXlsxName()
@@ -397,7 +392,7 @@ void TestExport::flowWritesXlsxOnlyUnderAnXlsxName()
         m_saveAnswer = path(typed);
         run(groupOf({1}));
         QVERIFY2(!QFile::exists(path(typed)) || typed == written, qPrintable(typed));
-        QCOMPARE(readWorkbook(path(written)), (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:1.0"}));
+        QCOMPARE(readWorkbook(path(written)), kOneRow);
     }
     // The changed name is asked about before an existing file of that name is replaced.
     m_prompts.clear();
@@ -434,7 +429,7 @@ void TestExport::flowLeavesAWorkbookOpenInAnOfficeProgram()
     for (const QString name : {"longname.xlsx", "new.xlsx"}) {
         m_saveAnswer = path(name);
         run(groupOf({1}));
-        QCOMPARE(readWorkbook(path(name)), (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:1.0"}));
+        QCOMPARE(readWorkbook(path(name)), kOneRow);
     }
 }
 

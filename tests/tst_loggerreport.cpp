@@ -6,23 +6,14 @@
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
 
-#include <QDir>
-#include <QFile>
-#include <QHash>
-#include <QImage>
-#include <QLineEdit>
-#include <QPrinter>
-#include <QProcess>
-#include <QPushButton>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTextBrowser>
-#include <QTranslator>
-#include <QtEndian>
+#include <QtPrintSupport>
 #include <QtTest>
+#include <QtWidgets>
 #include <cmath>
 #include <limits>
 #include <qcustomplot.h>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -42,14 +33,14 @@ QByteArray groupOf(const QVector<float> &samples)
 void fillPage(FirstPageFor416 &page, const QByteArray &group, bool chinese = false)
 {
     LoggerReportValues &v = page.reportValues;
-    v.deviceName = QStringLiteral("UV-416");
-    v.serialNo = QStringLiteral("5633416");
-    v.startTime = QStringLiteral("2026-03-05 09:07:03");
-    v.duration = QStringLiteral("40S");
-    v.powerREC = QStringLiteral("4.0");
-    v.powerMAX = QStringLiteral("4.0");
-    v.powerMIN = QStringLiteral("1.0");
-    v.powerAVG = QStringLiteral("2.5");
+    v.deviceName = u"UV-416"_s;
+    v.serialNo = u"5633416"_s;
+    v.startTime = u"2026-03-05 09:07:03"_s;
+    v.duration = u"40S"_s;
+    v.powerREC = u"4.0"_s;
+    v.powerMAX = u"4.0"_s;
+    v.powerMIN = u"1.0"_s;
+    v.powerAVG = u"2.5"_s;
     v.isChinese = chinese;
     page.selectedGroup = group;
 }
@@ -61,7 +52,7 @@ QCustomPlot *plotOf(QWidget *window, const char *name)
 
 QTextBrowser *browserOf(ReportPageFor416 *report)
 {
-    return report->findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+    return report->findChild<QTextBrowser *>(u"textBrowser"_s);
 }
 
 void click(QWidget *window, const char *name)
@@ -92,59 +83,17 @@ double meanDifference(const QImage &a, const QImage &b)
     return sum / (ga.width() * ga.height());
 }
 
+// The expected report as written under tests/data, with this run's picture path; its line
+// breaks are only for reading.
 QString expectedHtml(bool chinese)
 {
-    const QString title = QStringLiteral(
-        R"(<p class="MsoNormal" align="center" style="text-align: center"><span lang="EN-US" )"
-        R"(style="font-size: %1pt">%2</span></p>)");
-    const QString head =
-        QStringLiteral(R"(<html><head><meta http-equiv=Content-Type )"
-                       R"(content="text/html;charset=gb2312"><title>Report_20260305090703)"
-                       R"(</title></head><body>)") +
-        (chinese ? title.arg(QStringLiteral("25.0"), QStringLiteral("Test Report1")) +
-                       title.arg(QStringLiteral("18.0"), QStringLiteral("Test Report"))
-                 : title.arg(QStringLiteral("25.0"), QStringLiteral("Test Report")));
-    const QString header =
-        QStringLiteral(
-            R"(<br /><table width="100%" border="0" cellspacing=0>)"
-            R"(<tr><td width="L%">Device: </td><td width="33%">UV-416 Solvane<hr/></td>)"
-            R"(<td width="3%"></td><td width="L%">SN:</td><td width="33%">5633416<hr/></td></tr>)"
-            R"(<tr><td width="L%">StartTime:</td><td width="33%">2026-03-05 09:07:03<hr/></td>)"
-            R"(<td width="3%"></td><td width="L%">Duration:</td><td width="33%">40S<hr/></td></tr>)"
-            R"(<tr><td width="L%">Test Light:</td><td width="33%">&nbsp;<hr/></td>)"
-            R"(<td width="3%"></td><td width="L%">Company:</td><td width="33%">&nbsp;<hr/></td></tr>)"
-            R"(</table><br />)")
-            .replace(QLatin1String("L%"), chinese ? QLatin1String("15%") : QLatin1String("13%"));
-    const QString data =
-        QStringLiteral(
-            R"(<p>Test Data</p><table width="100%" border="1" cellspacing=0>)"
-            R"(<tr><td width="15%" align="center">Item</td><td width="15%" align="center">Value</td>)"
-            R"(<td width="15%" align="center">Unit</tr>)"
-            R"(<tr><td width="15%" align="center">Power(REC)</td><td width="15%" align="center">4.0</td>)"
-            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
-            R"(<tr><td width="15%" align="center">Power(MAX)</td><td width="15%" align="center">4.0</td>)"
-            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
-            R"(<tr><td width="15%" align="center">Power(MIN)</td><td width="15%" align="center">1.0</td>)"
-            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
-            R"(<tr><td width="15%" align="center">Power(AVG)</td><td width="15%" align="center">2.5</td>)"
-            R"(<td width="15%" align="center">uW/cm<sup>2</sup></tr>)"
-            R"(<tr><td width="100%" colspan="3"><p><img border="0" src="%1" width="500" )"
-            R"(height="200"></p></td></tr></table><br /><br /><br />)")
-            .arg(QCoreApplication::applicationDirPath() + QStringLiteral("/PcustomPlot.png"));
-    const QString signatures =
-        chinese
-            ? QStringLiteral(
-                  R"(<table width="100%" border="0" cellspacing=0>)"
-                  R"(<tr><td width="50%"> Tester:</td><td width="26%" align="center">&nbsp;<hr/></td></tr>)"
-                  R"(<tr><td width="50%"> Auditor:</td><td width="25%" align="center">&nbsp;<hr/></td></tr>)"
-                  R"(</table></body></html>)")
-            : QStringLiteral(
-                  R"(<table width="100%" border="0" cellspacing=0>)"
-                  R"(<tr><td width="10%"> Tester:</td><td width="26%" align="center">&nbsp;<hr/></td>)"
-                  R"(<td width="12%"></td><td width="11%"> Auditor:</td>)"
-                  R"(<td width="25%" align="center">&nbsp;<hr/></td></tr>)"
-                  R"(</table></body></html>)");
-    return head + header + data + signatures;
+    QFile file(QString::fromUtf8(SOLVANE_TEST_DATA) +
+               (chinese ? u"/loggerreport_zh.html"_s : u"/loggerreport_en.html"_s));
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    return QString::fromUtf8(file.readAll())
+        .remove(u'\n')
+        .replace(QLatin1String("@IMAGE@"), ReportPageFor416::imagePath());
 }
 
 // Answers every lookup with "context|source", so a test sees which context was asked.
@@ -166,15 +115,15 @@ public:
     QString translate(const char *, const char *sourceText, const char *, int) const override
     {
         static const QHash<QString, QString> table = {
-            {QStringLiteral("Test Report1"), QStringLiteral("紫外辐照计测试报告")},
-            {QStringLiteral("Test Report"), QStringLiteral("测试报告")},
-            {QStringLiteral("Device: "), QStringLiteral("设备：")},
-            {QStringLiteral("StartTime:"), QStringLiteral("开始时间：")},
-            {QStringLiteral("Duration:"), QStringLiteral("时长：")},
-            {QStringLiteral("Test Data"), QStringLiteral("测试数据")},
-            {QStringLiteral("Power(REC)"), QStringLiteral("记录功率")},
-            {QStringLiteral(" Tester:"), QStringLiteral(" 测试员：")},
-            {QStringLiteral(" Auditor:"), QStringLiteral(" 审核员：")},
+            {u"Test Report1"_s, u"紫外辐照计测试报告"_s},
+            {u"Test Report"_s, u"测试报告"_s},
+            {u"Device: "_s, u"设备："_s},
+            {u"StartTime:"_s, u"开始时间："_s},
+            {u"Duration:"_s, u"时长："_s},
+            {u"Test Data"_s, u"测试数据"_s},
+            {u"Power(REC)"_s, u"记录功率"_s},
+            {u" Tester:"_s, u" 测试员："_s},
+            {u" Auditor:"_s, u" 审核员："_s},
         };
         return table.value(QString::fromUtf8(sourceText));
     }
@@ -276,7 +225,7 @@ void tst_LoggerReport::curveFitsTheData()
     FirstPageFor416 page;
     fillPage(page, groupOf({1.5f, -2.0f, 7.0f, 3.0f, 6.0f}));
     auto *curve = new UVPowerCurvePageFor416(&page);
-    QCOMPARE(curve->windowTitle(), QStringLiteral("UV Power Curve"));
+    QCOMPARE(curve->windowTitle(), u"UV Power Curve"_s);
     QCustomPlot *plot = plotOf(curve, "customPlot");
     QVERIFY(plot);
     QCOMPARE(plot->graphCount(), 1);
@@ -346,9 +295,10 @@ void tst_LoggerReport::htmlLayouts()
         auto *report = new ReportPageFor416(&page);
         QCOMPARE(report->isChinese, chinese);
         const QString expected = expectedHtml(chinese);
+        QVERIFY(expected.contains(QCoreApplication::applicationDirPath() + "/PcustomPlot.png"));
         QCOMPARE(report->buildReportHtml(chinese, kFixedTime), expected);
         // The shown report is the same text at the moment it was built.
-        const int end = expected.indexOf(QLatin1String("</title>"));
+        const qsizetype end = expected.indexOf(QLatin1String("</title>"));
         QCOMPARE(report->buildReportHtml().mid(end), expected.mid(end));
         QCOMPARE(browserOf(report)->toPlainText().contains(QLatin1String("Test Report1")), chinese);
     }
@@ -356,7 +306,7 @@ void tst_LoggerReport::htmlLayouts()
     // Built from empty values under another parent.
     QWidget other;
     auto *orphan = new ReportPageFor416(&other);
-    QCOMPARE(orphan->deviceName, QStringLiteral(" Solvane"));
+    QCOMPARE(orphan->deviceName, u" Solvane"_s);
     QVERIFY(!orphan->isChinese);
 }
 
@@ -375,8 +325,7 @@ void tst_LoggerReport::translationContexts()
              {"Test Report", "Device: ", "SN:", "StartTime:", "Duration:", "Test Light:",
               "Company:", "Test Data", "Item", "Value", "Unit", "Power(REC)", "Power(MAX)",
               "Power(MIN)", "Power(AVG)", " Tester:", " Auditor:"}) {
-            QVERIFY2(html.contains(QStringLiteral(">QObject|") + QLatin1String(caption) +
-                                   QLatin1Char('<')),
+            QVERIFY2(html.contains(u">QObject|"_s + QLatin1String(caption) + QLatin1Char('<')),
                      caption);
         }
         QVERIFY(!html.contains(QLatin1String("ReportPageFor416|")));
@@ -441,16 +390,16 @@ void tst_LoggerReport::reportsKeepTheirOwnPicture()
              firstPicture.convertToFormat(QImage::Format_RGB32));
 
     // Printing the first report still carries its picture.
-    const QString pdf = dir.filePath(QStringLiteral("first.pdf"));
+    const QString pdf = dir.filePath(u"first.pdf"_s);
     QPrinter printer(QPrinter::ScreenResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(pdf);
     first->printTo(&printer);
     QVERIFY(pdfHasPage(pdf));
     if (havePoppler("pdfimages")) {
-        const QString prefix = dir.filePath(QStringLiteral("img"));
-        popplerOutput("pdfimages", {QStringLiteral("-png"), pdf, prefix});
-        const QImage printed(prefix + QStringLiteral("-000.png"));
+        const QString prefix = dir.filePath(u"img"_s);
+        popplerOutput("pdfimages", {u"-png"_s, pdf, prefix});
+        const QImage printed(prefix + u"-000.png"_s);
         QCOMPARE(printed.size(), QSize(500, 200));
         // The PDF stores it lossily: near the first curve, far from the second.
         const double toFirst = meanDifference(printed, firstPicture);
@@ -473,30 +422,30 @@ void tst_LoggerReport::informationDialog()
     auto *info = report->findChild<InformationPageFor416 *>();
     QVERIFY(info && info->isVisible());
     auto edit = [&](const char *name) { return info->findChild<QLineEdit *>(QLatin1String(name)); };
-    QCOMPARE(edit("DeviceEdit")->text(), QStringLiteral("UV-416 Solvane"));
-    QCOMPARE(edit("serialNoEdit")->text(), QStringLiteral("5633416"));
-    QCOMPARE(edit("StartTimeEdit")->text(), QStringLiteral("2026-03-05 09:07:03"));
-    QCOMPARE(edit("DurationEdit")->text(), QStringLiteral("40S"));
+    QCOMPARE(edit("DeviceEdit")->text(), u"UV-416 Solvane"_s);
+    QCOMPARE(edit("serialNoEdit")->text(), u"5633416"_s);
+    QCOMPARE(edit("StartTimeEdit")->text(), u"2026-03-05 09:07:03"_s);
+    QCOMPARE(edit("DurationEdit")->text(), u"40S"_s);
     for (const char *name : {"DeviceEdit", "serialNoEdit", "StartTimeEdit", "DurationEdit"})
         QVERIFY2(edit(name)->isReadOnly(), name);
 
     // Cancel changes nothing.
-    QTest::keyClicks(edit("TesterEdit"), QStringLiteral("typed"));
+    QTest::keyClicks(edit("TesterEdit"), u"typed"_s);
     click(info, "Cancelbtn");
     QVERIFY(!info->isVisible());
-    QCOMPARE(report->tester, QStringLiteral("&nbsp;"));
+    QCOMPARE(report->tester, u"&nbsp;"_s);
 
     // OK takes all four fields as text, never as markup.
     click(report, "Informationbtn");
     info = report->findChildren<InformationPageFor416 *>().last();
     QVERIFY(edit("TesterEdit")->text().isEmpty());
-    QTest::keyClicks(edit("TestLightEdit"), QStringLiteral("<b>LED</b> & \"365\""));
-    QTest::keyClicks(edit("CompanyEdit"), QStringLiteral("R&D &nbsp;"));
-    QTest::keyClicks(edit("TesterEdit"), QStringLiteral("</td></table><h1>x</h1>"));
+    QTest::keyClicks(edit("TestLightEdit"), u"<b>LED</b> & \"365\""_s);
+    QTest::keyClicks(edit("CompanyEdit"), u"R&D &nbsp;"_s);
+    QTest::keyClicks(edit("TesterEdit"), u"</td></table><h1>x</h1>"_s);
     click(info, "Okbtn");
     QVERIFY(!info->isVisible());
-    QCOMPARE(report->testLight, QStringLiteral("&lt;b&gt;LED&lt;/b&gt; &amp; &quot;365&quot;"));
-    QCOMPARE(report->company, QStringLiteral("R&amp;D &amp;nbsp;"));
+    QCOMPARE(report->testLight, u"&lt;b&gt;LED&lt;/b&gt; &amp; &quot;365&quot;"_s);
+    QCOMPARE(report->company, u"R&amp;D &amp;nbsp;"_s);
     QCOMPARE(report->auditor, QString());
     const QString html = report->buildReportHtml(false, kFixedTime);
     QVERIFY(!html.contains(QLatin1String("<h1>")));
@@ -516,7 +465,7 @@ void tst_LoggerReport::printing()
 
     // A cancelled dialog prints nothing.
     int asked = 0;
-    const QString pdf = dir.filePath(QStringLiteral("report.pdf"));
+    const QString pdf = dir.filePath(u"report.pdf"_s);
     UserPrompts::setHandler(printInto(pdf, false, &asked));
     click(report, "PrintReportbtn");
     QCOMPARE(asked, 1);
@@ -527,7 +476,7 @@ void tst_LoggerReport::printing()
     QCOMPARE(asked, 2);
     QVERIFY(pdfHasPage(pdf));
     if (havePoppler("pdftotext")) {
-        const QString text = popplerOutput("pdftotext", {pdf, QStringLiteral("-")});
+        const QString text = popplerOutput("pdftotext", {pdf, u"-"_s});
         QVERIFY2(text.contains(QLatin1String("5633416")), qPrintable(text));
         QVERIFY(text.contains(QLatin1String("Power(REC)")));
     }
@@ -535,7 +484,7 @@ void tst_LoggerReport::printing()
 
 void tst_LoggerReport::grabs()
 {
-    const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);
+    const QString dir = QString::fromUtf8(SOLVANE_GRAB_DIR);
     QVERIFY(QDir().mkpath(dir));
     QVector<float> samples;
     for (int i = 0; i < 600; ++i)
@@ -550,16 +499,16 @@ void tst_LoggerReport::grabs()
         QVERIFY(window->grab().save(file));
         QVERIFY(QFileInfo(file).size() > 1000);
     };
-    save(new UVPowerCurvePageFor416(&page), QStringLiteral("loggercurve.png"));
-    save(new ReportPageFor416(&page), QStringLiteral("loggerreport_en.png"));
+    save(new UVPowerCurvePageFor416(&page), u"loggercurve.png"_s);
+    save(new ReportPageFor416(&page), u"loggerreport_en.png"_s);
 
     ChineseTranslator translator;
     QCoreApplication::installTranslator(&translator);
     page.reportValues.isChinese = true;
     auto *chinese = new ReportPageFor416(&page);
     QCoreApplication::removeTranslator(&translator);
-    QVERIFY(browserOf(chinese)->toPlainText().contains(QStringLiteral("紫外辐照计测试报告")));
-    save(chinese, QStringLiteral("loggerreport_zh.png"));
+    QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
+    save(chinese, u"loggerreport_zh.png"_s);
 }
 
 QTEST_MAIN(tst_LoggerReport)
