@@ -5,6 +5,7 @@
 #include "frameexchange.h"
 #include "instrumentprotocol.h"
 #include "loggermodels.h"
+#include "productioninfo.h"
 #include "reportpagefor416.h"
 #include "tableopwidget.h"
 #include "userprompts.h"
@@ -13,7 +14,6 @@
 #include <QButtonGroup>
 #include <QCoreApplication>
 #include <QFile>
-#include <QHeaderView>
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
@@ -21,11 +21,6 @@
 
 namespace {
 
-constexpr int kColumnWidths[] = {40, 170, 120, 120, 120, 120, 120};
-// The width of the sheet's header arrows (QHeaderView::down-arrow).
-constexpr int kSortArrowRoom = 10;
-const QString kBarredStyle = QStringLiteral("background-color: rgb(200,200,200);");
-const QString kWhiteStyle = QStringLiteral("background-color: rgb(255,255,255);");
 constexpr int kLiveClockMs = 1000;
 constexpr int kClockRestoreTickMs = 100;
 constexpr int kGroupSendTimeoutMs = 1000;
@@ -41,12 +36,6 @@ constexpr int kGroupDeadlineMs = 30000;
 
 std::atomic<int> g_clockHoldMs{FirstPageFor416::ClockHoldMs};
 std::atomic<int> g_stallTimeoutMs{FirstPageFor416::StallTimeoutMs};
-
-bool linkOpen()
-{
-    FrameExchange *exchange = FrameExchange::current();
-    return exchange && exchange->IsLinkOpen();
-}
 
 const char *checkText(LoggerFrames::GroupCheck check)
 {
@@ -66,15 +55,14 @@ const char *checkText(LoggerFrames::GroupCheck check)
 } // namespace
 
 FirstPageFor416::FirstPageFor416(QWidget *parent)
-    : QWidget(parent), autoOffGroup(new QButtonGroup(this)), intervalGroup(new QButtonGroup(this)),
-      ui(std::make_unique<Ui::FirstPageFor416>()), liveClockTimer(new QTimer(this)),
-      clockRestoreTimer(new QTimer(this)), progressDialog(std::make_unique<QProgressDialog>())
+    : FamilyPage(parent), autoOffGroup(new QButtonGroup(this)),
+      intervalGroup(new QButtonGroup(this)), ui(std::make_unique<Ui::FirstPageFor416>()),
+      liveClockTimer(new QTimer(this)), clockRestoreTimer(new QTimer(this))
 {
-    progressDialog->setWindowModality(Qt::NonModal);
-    // Without this the dialog would show itself after its minimum duration, unasked.
-    progressDialog->reset();
-    progressDialog->hide();
     ui->setupUi(this);
+    setFields({ui->DeviceNameEdit, ui->serialNoEdit, ui->FirmwareVersionEdit,
+               ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->tbData},
+              {40, 170, 120, 120, 120, 120, 120});
 
     autoOffGroup->addButton(ui->OffBtn, 0);
     autoOffGroup->addButton(ui->OnBtn, 1);
@@ -107,16 +95,6 @@ FirstPageFor416::FirstPageFor416(QWidget *parent)
 
 FirstPageFor416::~FirstPageFor416() = default;
 
-void FirstPageFor416::fitColumns()
-{
-    // Never narrower than its header, which would show only the middle of the text. The
-    // style sheet keeps room for a sort arrow beside the label even where none is shown.
-    const QHeaderView *header = ui->tbData->horizontalHeader();
-    for (int c = 0; c < 7; ++c)
-        ui->tbData->setColumnWidth(
-            c, qMax(kColumnWidths[c], header->sectionSizeHint(c) + kSortArrowRoom));
-}
-
 void FirstPageFor416::setClockHoldMs(int ms)
 {
     g_clockHoldMs.store(ms);
@@ -125,29 +103,6 @@ void FirstPageFor416::setClockHoldMs(int ms)
 void FirstPageFor416::setStallTimeoutMs(int ms)
 {
     g_stallTimeoutMs.store(ms);
-}
-
-QString FirstPageFor416::deviceSummary() const
-{
-    return ui->serialNoEdit->text();
-}
-
-bool FirstPageFor416::refuseAction()
-{
-    if (busy) {
-        showBusy();
-        return true;
-    }
-    if (!linkOpen()) {
-        UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
-        return true;
-    }
-    return false;
-}
-
-void FirstPageFor416::showBusy()
-{
-    UserPrompts::information(this, tr("information"), tr("Getting data,please wait..."));
 }
 
 // --- device information and setup ---
@@ -172,26 +127,22 @@ int FirstPageFor416::readDeviceInfo()
     InstrumentProtocol *protocol = InstrumentProtocol::instance();
     ProductionInfo info;
     const int code = protocol->ReadProductionInfo(info);
-    if (code != 1) {
-        if (code == -4)
-            UserPrompts::information(
-                this, tr("Warn"), tr("The instrument is not configured production information!"));
+    if (code != InstrumentProtocol::Ok) {
+        tellFailure(code, TellUnconfigured);
         return -1;
     }
-    ui->ProductionDateEdit->setDate(info.productionDate);
-    ui->serialNoEdit->setText(QString::number(info.serialNumber));
-    modelCode = info.modelCode;
+    showProduction(info);
     ui->DeviceNameEdit->setText(LoggerModels::name(modelCode));
 
     QDate calibrated;
-    if (protocol->ReadCalibrationDate(calibrated) != 1)
+    if (protocol->ReadCalibrationDate(calibrated) != InstrumentProtocol::Ok)
         return 1;
     ui->CalibrationeDateEdit->setDate(calibrated);
 
     int version = 0;
-    if (protocol->ReadFirmwareVersion(version) != 1)
+    if (protocol->ReadFirmwareVersion(version) != InstrumentProtocol::Ok)
         return 1;
-    ui->FirmwareVersionEdit->setText(QString::number(version / 10.0, 'f', 1));
+    showFirmware(version);
     return 1;
 }
 
@@ -208,12 +159,12 @@ void FirstPageFor416::SetShutdownEditStatus()
     if (autoOffGroup->checkedId() == 0) {
         ui->ShutdownEdit->setText(QStringLiteral("10"));
         ui->ShutdownEdit->setEnabled(false);
-        ui->ShutdownEdit->setStyleSheet(kBarredStyle);
-        setIntervalButtons(true, kWhiteStyle);
+        ui->ShutdownEdit->setStyleSheet(barredStyle());
+        setIntervalButtons(true, whiteStyle());
     } else if (autoOffGroup->checkedId() == 1) {
         ui->ShutdownEdit->setEnabled(true);
-        ui->ShutdownEdit->setStyleSheet(kWhiteStyle);
-        setIntervalButtons(false, kBarredStyle);
+        ui->ShutdownEdit->setStyleSheet(whiteStyle());
+        setIntervalButtons(false, barredStyle());
     }
 }
 
@@ -227,30 +178,30 @@ int FirstPageFor416::on_readhostconfiguretBtn_clicked()
     int autoOff = 0, minutes = 0, interval = 0, spare = 0;
     const int code =
         InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes, interval, spare);
-    if (code == 1) {
+    if (code == InstrumentProtocol::Ok) {
         if (autoOff == 0) {
             ui->OffBtn->setChecked(true);
             ui->ShutdownEdit->setEnabled(false);
-            ui->ShutdownEdit->setStyleSheet(kWhiteStyle);
+            ui->ShutdownEdit->setStyleSheet(whiteStyle());
             for (QAbstractButton *button : intervalGroup->buttons())
-                button->setStyleSheet(kWhiteStyle);
+                button->setStyleSheet(whiteStyle());
         } else if (autoOff == 1) {
             ui->OnBtn->setChecked(true);
             ui->ShutdownEdit->setEnabled(true);
-            ui->ShutdownEdit->setStyleSheet(kWhiteStyle);
-            setIntervalButtons(false, kBarredStyle);
+            ui->ShutdownEdit->setStyleSheet(whiteStyle());
+            setIntervalButtons(false, barredStyle());
         }
         ui->ShutdownEdit->setText(QString::number(minutes));
         if (QAbstractButton *button = intervalGroup->button(interval))
             button->setChecked(true);
-    } else if (code == -4) {
+    } else if (code == InstrumentProtocol::BadBlock) {
         // Never written: what a fresh logger does.
         ui->OnBtn->setChecked(true);
         ui->ShutdownEdit->setEnabled(true);
-        ui->ShutdownEdit->setStyleSheet(kWhiteStyle);
+        ui->ShutdownEdit->setStyleSheet(whiteStyle());
         ui->ShutdownEdit->setText(QStringLiteral("3"));
         ui->OneSecondBtn->setChecked(true);
-        setIntervalButtons(false, kBarredStyle);
+        setIntervalButtons(false, barredStyle());
     }
     return code;
 }
@@ -274,7 +225,8 @@ void FirstPageFor416::on_writehostconfiguretBtn_clicked()
         UserPrompts::information(this, tr("information"), tr("Shutdown must between 1—10!"));
         return;
     }
-    if (InstrumentProtocol::instance()->WriteHostConfigure(autoOff, minutes, interval, 0) == 1)
+    if (InstrumentProtocol::instance()->WriteHostConfigure(autoOff, minutes, interval, 0) ==
+        InstrumentProtocol::Ok)
         UserPrompts::information(this, tr("information"), tr("parameter configuration success!"));
     else
         UserPrompts::information(this, tr("information"), tr("parameter configuration Error!"));
@@ -305,7 +257,7 @@ void FirstPageFor416::on_readDateTimeBtn_clicked()
     ui->readDateTimeBtn->setEnabled(false);
 
     QDateTime when;
-    if (InstrumentProtocol::instance()->ReadDateTime(when) != 1) {
+    if (InstrumentProtocol::instance()->ReadDateTime(when) != InstrumentProtocol::Ok) {
         showClockLive();
         return;
     }
@@ -327,7 +279,8 @@ void FirstPageFor416::on_writeDateTimeBtn_clicked()
 {
     if (refuseAction())
         return;
-    if (InstrumentProtocol::instance()->WriteDateTime(ui->dateTimeEdit->dateTime()) == 1)
+    if (InstrumentProtocol::instance()->WriteDateTime(ui->dateTimeEdit->dateTime()) ==
+        InstrumentProtocol::Ok)
         UserPrompts::information(this, tr("information"), tr("parameter date time success!"));
     else
         UserPrompts::information(this, tr("information"), tr("parameter date time error!"));
@@ -337,12 +290,8 @@ void FirstPageFor416::on_writeDateTimeBtn_clicked()
 
 void FirstPageFor416::clear()
 {
-    ui->DeviceNameEdit->clear();
-    ui->serialNoEdit->clear();
-    ui->FirmwareVersionEdit->clear();
+    clearDeviceFields();
     ui->ShutdownEdit->clear();
-    ui->ProductionDateEdit->setDate(QDate(2000, 1, 1));
-    ui->CalibrationeDateEdit->setDate(QDate(2000, 1, 1));
     // The instrument went during a download: the download ends on its own, then the table goes.
     if (busy) {
         m_clearPending = true;
@@ -353,43 +302,21 @@ void FirstPageFor416::clear()
 
 void FirstPageFor416::languageChange()
 {
-    const QString name = ui->DeviceNameEdit->text();
-    const QString serial = ui->serialNoEdit->text();
-    const QString firmware = ui->FirmwareVersionEdit->text();
-    const QString minutes = ui->ShutdownEdit->text();
-    const QDate produced = ui->ProductionDateEdit->date();
-    const QDate calibrated = ui->CalibrationeDateEdit->date();
-    ui->retranslateUi(this);
-    ui->DeviceNameEdit->setText(name);
-    ui->serialNoEdit->setText(serial);
-    ui->FirmwareVersionEdit->setText(firmware);
-    ui->ShutdownEdit->setText(minutes);
-    ui->ProductionDateEdit->setDate(produced);
-    ui->CalibrationeDateEdit->setDate(calibrated);
-    for (int row = 0; row < ui->tbData->rowCount(); ++row) {
-        if (auto *ops = qobject_cast<TableOpWidget *>(ui->tbData->cellWidget(row, 7)))
-            ops->retranslateButtons();
-    }
-    fitColumns();
+    retranslateKeeping([this] { ui->retranslateUi(this); }, {ui->ShutdownEdit});
 }
 
 // --- record download ---
 
 void FirstPageFor416::on_GetDataBtn_clicked()
 {
-    if (!linkOpen()) {
-        UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
+    if (refuseWithoutLink() || refuseWhenBusy())
         return;
-    }
-    if (busy) {
-        showBusy();
-        return;
-    }
     on_ClearBtn_clicked();
     on_readhostconfiguretBtn_clicked();
 
     int count = 0;
-    if (InstrumentProtocol::instance()->ReadPowerGroupCount(count) != 1 || count < 1)
+    if (InstrumentProtocol::instance()->ReadPowerGroupCount(count) != InstrumentProtocol::Ok ||
+        count < 1)
         return;
     qDebug("PowerGroupCount = %d\n", count);
     // The page has room for 25; the rest stay in the instrument.
@@ -401,10 +328,7 @@ void FirstPageFor416::on_GetDataBtn_clicked()
     m_leftOut.clear();
     busy = true;
 
-    progressDialog->setLabelText(tr("Getting data,please wait..."));
-    progressDialog->setRange(0, count * ProgressPerGroup);
-    progressDialog->setValue(0);
-    progressDialog->show();
+    startProgress(count * ProgressPerGroup);
 
     finishDownload(downloadGroups(count));
 }
@@ -433,9 +357,9 @@ FirstPageFor416::DownloadEnd FirstPageFor416::downloadGroups(int count)
         const int code =
             InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes, interval, spare);
         int seconds = 1;
-        if (code == 1) {
+        if (code == InstrumentProtocol::Ok) {
             seconds = LoggerModels::intervalSeconds(autoOff, interval);
-        } else if (code != -4) {
+        } else if (code != InstrumentProtocol::BadBlock) {
             if (m_clearPending || !linkOpen())
                 return DownloadEnd::LinkLost;
             return DownloadEnd::IntervalError;
@@ -590,30 +514,18 @@ void FirstPageFor416::addGroupRow(int group, int intervalSeconds)
         texts.append(stats.count > 0 ? QString::number(static_cast<double>(value), 'f', 1)
                                      : QString());
 
-    const int row = ui->tbData->rowCount();
-    ui->tbData->insertRow(row);
     m_rowGroups.append(group);
-    for (int c = 0; c < 7; ++c) {
-        auto *item = new QTableWidgetItem(texts.at(c));
-        item->setTextAlignment(Qt::AlignCenter);
-        ui->tbData->setItem(row, c, item); // the table owns the item
-    }
-    auto *ops = new TableOpWidget(ui->tbData);
-    ops->row = row;
+    TableOpWidget *ops = appendRow(texts);
     connect(ops, &TableOpWidget::sigEXCEL, this, &FirstPageFor416::on_EXCELBtn_clicked);
     connect(ops, &TableOpWidget::sigCurve, this, &FirstPageFor416::on_CurveBtn_clicked);
     connect(ops, &TableOpWidget::sigReport, this, &FirstPageFor416::on_ReportBtn_clicked);
-    ui->tbData->setCellWidget(row, 7, ops);
 }
 
 void FirstPageFor416::on_ClearBtn_clicked()
 {
-    if (busy) {
-        showBusy();
+    if (refuseWhenBusy())
         return;
-    }
-    while (ui->tbData->rowCount() > 0)
-        ui->tbData->removeRow(0);
+    clearRows();
     m_rowGroups.clear();
     for (int g = 0; g < MaxGroups; ++g) {
         groupRaw[g].clear();
@@ -642,10 +554,8 @@ QString FirstPageFor416::cellText(int row, int column) const
 
 void FirstPageFor416::on_CurveBtn_clicked(int row)
 {
-    if (busy) {
-        showBusy();
+    if (refuseWhenBusy())
         return;
-    }
     selectedGroup = groupAt(row);
     qDebug("row = %d\n", row);
     on_UVPowerCurveBtn_clicked();
@@ -653,10 +563,8 @@ void FirstPageFor416::on_CurveBtn_clicked(int row)
 
 void FirstPageFor416::on_UVPowerCurveBtn_clicked()
 {
-    if (busy) {
-        showBusy();
+    if (refuseWhenBusy())
         return;
-    }
     if (selectedGroup.isEmpty()) {
         UserPrompts::information(this, tr("information"), tr("please get data first!"));
         return;
@@ -669,10 +577,8 @@ void FirstPageFor416::on_UVPowerCurveBtn_clicked()
 
 void FirstPageFor416::on_ReportBtn_clicked(int row)
 {
-    if (busy) {
-        showBusy();
+    if (refuseWhenBusy())
         return;
-    }
     selectedGroup = groupAt(row);
     if (selectedGroup.isEmpty()) {
         UserPrompts::information(this, tr("information"), tr("please get data first!"));
@@ -700,10 +606,8 @@ void FirstPageFor416::on_ReportBtn_clicked(int row)
 
 void FirstPageFor416::on_EXCELBtn_clicked(int row)
 {
-    if (busy) {
-        showBusy();
+    if (refuseWhenBusy())
         return;
-    }
     selectedGroup = groupAt(row);
     reportValues.startTime = LoggerFrames::compactTime(cellText(row, 1));
     reportValues.groupNo = QString::number(groupOfRow(row) + 1);

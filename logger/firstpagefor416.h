@@ -1,5 +1,6 @@
 #pragma once
 
+#include "familypage.h"
 #include "loggerframes.h"
 #include "loggerreportvalues.h"
 
@@ -8,12 +9,10 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QStringList>
-#include <QWidget>
 #include <array>
 #include <memory>
 
 class QButtonGroup;
-class QProgressDialog;
 class QTimer;
 
 namespace Ui {
@@ -23,7 +22,7 @@ class FirstPageFor416;
 // The page of the data-logger family: device information, setup, the instrument's clock,
 // and the stored record groups. Its download reads synchronously on the GUI thread; no
 // worker runs for it. While it runs, `busy` keeps every other action of the page out.
-class FirstPageFor416 : public QWidget
+class FirstPageFor416 : public FamilyPage
 {
     Q_OBJECT
 
@@ -47,8 +46,6 @@ public:
     // Returns 1 when the production record was read (the other two reads may still fail).
     int readDeviceInfo();
     void languageChange();
-    QString deviceSummary() const;
-    QProgressDialog *progress() const { return progressDialog.get(); }
 
     // Plain functions, not slots: no child has these names, so the form's by-name
     // connection would warn about them.
@@ -62,9 +59,6 @@ public:
     // Tests shorten the 3 s stall time-out of a download; the program never changes it.
     static void setStallTimeoutMs(int ms);
 
-    bool isChinese = false;
-    bool busy = false;
-    quint32 modelCode = 0;
     QByteArray selectedGroup;
     LoggerReportValues reportValues;
 
@@ -96,10 +90,7 @@ private:
     void on_EXCELBtn_clicked(int row);
     void on_ReportBtn_clicked(int row);
 
-    bool refuseAction();
-    void showBusy();
     void setIntervalButtons(bool enabled, const QString &style);
-    void fitColumns();
     void showClockLive();
     DownloadEnd downloadGroups(int count);
     DownloadEnd fetchGroup(int group, qint64 &received, bool &whole);
@@ -121,7 +112,6 @@ private:
     QList<int> m_rowGroups;
     // Groups of the last download that failed their checks on every attempt.
     QList<int> m_leftOut;
-    std::unique_ptr<QProgressDialog> progressDialog; // a window of its own, without parent
     // Removal or arrival of the instrument noticed while a download ran; done after it.
     bool m_clearPending = false;
     bool m_refreshPending = false;

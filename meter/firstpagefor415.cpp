@@ -7,12 +7,14 @@
 #include "metermodels.h"
 #include "pauselocker.h"
 #include "pollingworkercontrol.h"
+#include "productioninfo.h"
 #include "reportpagefor415.h"
 #include "tableopwidget.h"
 #include "userprompts.h"
 
 #include <QButtonGroup>
 #include <QDebug>
+#include <QHeaderView>
 #include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
@@ -20,31 +22,10 @@
 
 namespace {
 
-constexpr int kColumnWidths[] = {40, 170, 170, 170, 170, 170, 170};
-// The width of the sheet's header arrows (QHeaderView::down-arrow).
-constexpr int kSortArrowRoom = 10;
-
-// Never narrower than its header, which would show only the middle of the text. The style
-// sheet keeps room for a sort arrow beside the label even where none is shown.
-void fitColumns(QTableWidget *table)
-{
-    const QHeaderView *header = table->horizontalHeader();
-    for (int c = 0; c < 7; ++c)
-        table->setColumnWidth(c,
-                              qMax(kColumnWidths[c], header->sectionSizeHint(c) + kSortArrowRoom));
-}
-const QString kBarredStyle = QStringLiteral("background-color: rgb(200,200,200);");
-const QString kWhiteStyle = QStringLiteral("background-color: rgb(255,255,255);");
 // A probe report is 10 bytes; this much of an unmatched tail may be the start of one.
 constexpr int kKeptTail = 6;
 
 std::atomic<int> g_fetchTimeoutMs{FirstPageFor415::FetchTimeoutMs};
-
-bool linkOpen()
-{
-    FrameExchange *exchange = FrameExchange::current();
-    return exchange && exchange->IsLinkOpen();
-}
 
 QString fixed(double value, int decimals)
 {
@@ -54,17 +35,15 @@ QString fixed(double value, int decimals)
 } // namespace
 
 FirstPageFor415::FirstPageFor415(QWidget *parent)
-    : QWidget(parent), autoOffGroup(new QButtonGroup(this)),
+    : FamilyPage(parent), autoOffGroup(new QButtonGroup(this)),
       energyDisplayGroup(new QButtonGroup(this)), filterGroup(new QButtonGroup(this)),
       unitGroup(new QButtonGroup(this)), ui(std::make_unique<Ui::FirstPageFor415>()),
-      m_worker(new PollingWorkerControl(this)), progressDialog(std::make_unique<QProgressDialog>()),
-      progressTimer(new QTimer(this))
+      m_worker(new PollingWorkerControl(this)), progressTimer(new QTimer(this))
 {
-    progressDialog->setWindowModality(Qt::NonModal);
-    // A new progress dialog shows itself after its minimum duration unless reset.
-    progressDialog->reset();
-    progressDialog->hide();
     ui->setupUi(this);
+    setFields({ui->DeviceNameEdit, ui->serialNoEdit, ui->FirmwareVersionEdit,
+               ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->tbData},
+              {40, 170, 170, 170, 170, 170, 170});
 
     autoOffGroup->addButton(ui->OffBtn, 0);
     autoOffGroup->addButton(ui->OnBtn, 1);
@@ -98,7 +77,7 @@ FirstPageFor415::FirstPageFor415(QWidget *parent)
     }
 
     ui->tbData->verticalHeader()->setVisible(false);
-    fitColumns(ui->tbData);
+    fitColumns();
     ui->tbData->horizontalHeader()->setStretchLastSection(true);
 
     progressTimer->setInterval(ProgressTickMs);
@@ -116,11 +95,6 @@ void FirstPageFor415::setFetchTimeoutMs(int ms)
     g_fetchTimeoutMs.store(ms);
 }
 
-QString FirstPageFor415::deviceSummary() const
-{
-    return ui->serialNoEdit->text();
-}
-
 // --- device information and setup ---
 
 int FirstPageFor415::readDeviceInfo()
@@ -132,18 +106,12 @@ int FirstPageFor415::readDeviceInfo()
 
     ProductionInfo info;
     int code = protocol->ReadProductionInfo(info);
-    if (code != 1) {
+    if (code != InstrumentProtocol::Ok) {
         lock.unlock();
-        if (code == -5)
-            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
-        else if (code == -4)
-            UserPrompts::information(
-                this, tr("Warn"), tr("The instrument is not configured production information!"));
+        tellFailure(code, TellNoProbe | TellUnconfigured);
         return -1;
     }
-    ui->ProductionDateEdit->setDate(info.productionDate);
-    ui->serialNoEdit->setText(QString::number(info.serialNumber));
-    modelCode = info.modelCode;
+    showProduction(info);
 
     for (QAbstractButton *b : {static_cast<QAbstractButton *>(ui->OffRadioBtn),
                                static_cast<QAbstractButton *>(ui->RadioBtn_50ZH),
@@ -151,30 +119,28 @@ int FirstPageFor415::readDeviceInfo()
         b->setEnabled(true);
     for (QAbstractButton *b : unitGroup->buttons()) {
         b->setEnabled(true);
-        b->setStyleSheet(kWhiteStyle);
+        b->setStyleSheet(whiteStyle());
     }
     ui->DeviceNameEdit->setText(MeterModels::name(modelCode));
     applyProfile();
 
     QDate calibrated;
     code = protocol->ReadCalibrationDate(calibrated);
-    if (code != 1) {
+    if (code != InstrumentProtocol::Ok) {
         lock.unlock();
-        if (code == -5)
-            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        tellFailure(code);
         return -1;
     }
     ui->CalibrationeDateEdit->setDate(calibrated);
 
     int version = 0;
     code = protocol->ReadFirmwareVersion(version);
-    if (code != 1) {
+    if (code != InstrumentProtocol::Ok) {
         lock.unlock();
-        if (code == -5)
-            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        tellFailure(code);
         return -1;
     }
-    ui->FirmwareVersionEdit->setText(fixed(version / 10.0, 1));
+    showFirmware(version);
     return 1;
 }
 
@@ -188,7 +154,7 @@ void FirstPageFor415::applyProfile()
         if (usable)
             button->setCheckable(true);
         else
-            button->setStyleSheet(kBarredStyle);
+            button->setStyleSheet(barredStyle());
     };
     const bool filters = profile != MeterModels::Profile::A;
     for (QAbstractButton *b : filterGroup->buttons())
@@ -208,24 +174,17 @@ int FirstPageFor415::refreshDevice()
 
 int FirstPageFor415::on_readhostconfiguretBtn_clicked()
 {
-    if (busy) {
-        showBusy();
+    if (refuseAction())
         return -1;
-    }
-    if (!linkOpen()) {
-        UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
-        return -1;
-    }
     InstrumentProtocol *protocol = InstrumentProtocol::instance();
     PauseLocker lock(m_worker->pauseLock());
 
     int b[4] = {};
     int code = protocol->ReadHostConfigure(b[0], b[1], b[2], b[3]);
-    if (code != 1) {
+    if (code != InstrumentProtocol::Ok) {
         lock.unlock();
-        if (code == -5) {
-            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
-        } else if (code == -4) {
+        tellFailure(code);
+        if (code == InstrumentProtocol::BadBlock) {
             ui->OnBtn->setChecked(true);
             ui->EnergyDisNoBtn->setChecked(true);
         }
@@ -238,11 +197,10 @@ int FirstPageFor415::on_readhostconfiguretBtn_clicked()
 
     int c[4] = {};
     code = protocol->ReadMeasureConfigure(c[0], c[1], c[2], c[3]);
-    if (code != 1) {
+    if (code != InstrumentProtocol::Ok) {
         lock.unlock();
-        if (code == -5) {
-            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
-        } else if (code == -4) {
+        tellFailure(code);
+        if (code == InstrumentProtocol::BadBlock) {
             ui->OffRadioBtn->setChecked(true);
             ui->uwcmBtn->setChecked(true);
         }
@@ -257,14 +215,8 @@ int FirstPageFor415::on_readhostconfiguretBtn_clicked()
 
 void FirstPageFor415::on_writehostconfiguretBtn_clicked()
 {
-    if (busy) {
-        showBusy();
+    if (refuseAction())
         return;
-    }
-    if (!linkOpen()) {
-        UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
-        return;
-    }
     if (!UserPrompts::question(this, tr("Solvane V2.1"),
                                tr("Resetting the parameter history data will be cleared.")))
         return;
@@ -274,18 +226,17 @@ void FirstPageFor415::on_writehostconfiguretBtn_clicked()
     on_ClearBtn_clicked();
     auto failed = [&](int code) {
         lock.unlock();
-        if (code == -5)
-            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        tellFailure(code);
         UserPrompts::information(this, tr("information"), tr("parameter configuration Error!"));
     };
     int code = protocol->WriteHostConfigure(autoOffGroup->checkedId(), 10, 0,
                                             energyDisplayGroup->checkedId());
-    if (code != 1) {
+    if (code != InstrumentProtocol::Ok) {
         failed(code);
         return;
     }
     code = protocol->WriteMeasureConfigure(0, 10, filterGroup->checkedId(), unitGroup->checkedId());
-    if (code != 1) {
+    if (code != InstrumentProtocol::Ok) {
         failed(code);
         return;
     }
@@ -295,52 +246,22 @@ void FirstPageFor415::on_writehostconfiguretBtn_clicked()
 
 void FirstPageFor415::clear()
 {
-    ui->DeviceNameEdit->clear();
-    ui->serialNoEdit->clear();
-    ui->FirmwareVersionEdit->clear();
-    ui->ProductionDateEdit->setDate(QDate(2000, 1, 1));
-    ui->CalibrationeDateEdit->setDate(QDate(2000, 1, 1));
+    clearDeviceFields();
     on_ClearBtn_clicked();
 }
 
 void FirstPageFor415::languageChange()
 {
-    const QString name = ui->DeviceNameEdit->text();
-    const QString serial = ui->serialNoEdit->text();
-    const QString firmware = ui->FirmwareVersionEdit->text();
-    const QDate produced = ui->ProductionDateEdit->date();
-    const QDate calibrated = ui->CalibrationeDateEdit->date();
-    ui->retranslateUi(this);
-    ui->DeviceNameEdit->setText(name);
-    ui->serialNoEdit->setText(serial);
-    ui->FirmwareVersionEdit->setText(firmware);
-    ui->ProductionDateEdit->setDate(produced);
-    ui->CalibrationeDateEdit->setDate(calibrated);
-    for (int row = 0; row < ui->tbData->rowCount(); ++row) {
-        if (auto *ops = qobject_cast<TableOpWidget *>(ui->tbData->cellWidget(row, 7)))
-            ops->retranslateButtons();
-    }
+    retranslateKeeping([this] { ui->retranslateUi(this); });
     applyUnitHeaders(currentUnit);
-    fitColumns(ui->tbData);
-}
-
-void FirstPageFor415::showBusy()
-{
-    UserPrompts::information(this, tr("information"), tr("Getting data,please wait..."));
 }
 
 // --- measurements ---
 
 void FirstPageFor415::on_GetDataBtn_clicked()
 {
-    if (!linkOpen()) {
-        UserPrompts::information(this, tr("warn"), tr("please Connecting instrument!"));
+    if (refuseWithoutLink() || refuseWhenBusy())
         return;
-    }
-    if (busy) {
-        showBusy();
-        return;
-    }
     on_ClearBtn_clicked();
     if (readDeviceInfo() < 0)
         return;
@@ -350,11 +271,10 @@ void FirstPageFor415::on_GetDataBtn_clicked()
     PauseLocker lock(m_worker->pauseLock());
     groupCount = 0;
     const int code = InstrumentProtocol::instance()->ReadPowerGroupCount(groupCount);
-    if (code != 1) {
+    if (code != InstrumentProtocol::Ok) {
         lock.unlock();
         groupCount = 0;
-        if (code == -5)
-            UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
+        tellFailure(code);
         return;
     }
     if (groupCount <= 0)
@@ -374,10 +294,7 @@ void FirstPageFor415::on_GetDataBtn_clicked()
             return;
         }
     }
-    progressDialog->setLabelText(tr("Getting data,please wait..."));
-    progressDialog->setRange(0, groupCount * MeterFrames::GroupReplyLength);
-    progressDialog->setValue(0);
-    progressDialog->show();
+    startProgress(groupCount * MeterFrames::GroupReplyLength);
     progressTimer->start(ProgressTickMs);
     fetchClock.restart();
 }
@@ -482,34 +399,23 @@ void FirstPageFor415::applyUnitHeaders(int unit)
     }
     reportValues.powerUnitHtml = QString::fromLatin1(u.powerHtml);
     reportValues.energyUnitHtml = QString::fromLatin1(u.energyHtml);
-    fitColumns(ui->tbData);
+    fitColumns();
 }
 
 int FirstPageFor415::addDataRow(const QStringList &texts)
 {
-    const int row = ui->tbData->rowCount();
-    ui->tbData->insertRow(row);
-    for (int c = 0; c < 7; ++c) {
-        auto *item = new QTableWidgetItem(texts.value(c));
-        item->setTextAlignment(Qt::AlignCenter);
-        ui->tbData->setItem(row, c, item); // the table owns the item
-    }
-    auto *ops = new TableOpWidget(ui->tbData);
-    ops->row = row;
+    TableOpWidget *ops = appendRow(texts);
     connect(ops, &TableOpWidget::sigReport, this, &FirstPageFor415::on_ReportBtn_clicked);
     ops->EXCELBtn->hide();
     ops->CurveBtn->hide();
     ops->ReportBtn->show();
-    ui->tbData->setCellWidget(row, 7, ops);
-    return row;
+    return ops->row;
 }
 
 void FirstPageFor415::on_ReportBtn_clicked(int row)
 {
-    if (busy) {
-        showBusy();
+    if (refuseWhenBusy())
         return;
-    }
     auto text = [this, row](int column) {
         const QTableWidgetItem *item = ui->tbData->item(row, column);
         return item ? item->text() : QString();
@@ -531,14 +437,11 @@ void FirstPageFor415::on_ReportBtn_clicked(int row)
 
 void FirstPageFor415::on_ClearBtn_clicked()
 {
-    if (busy) {
-        showBusy();
+    if (refuseWhenBusy())
         return;
-    }
     reportValues.powerUnitHtml.clear();
     reportValues.energyUnitHtml.clear();
-    while (ui->tbData->rowCount() > 0)
-        ui->tbData->removeRow(0);
+    clearRows();
 }
 
 void FirstPageFor415::SaveData(QByteArray baData)

@@ -1,15 +1,14 @@
 #pragma once
 
+#include "familypage.h"
 #include "meterreportvalues.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
-#include <QWidget>
 #include <memory>
 
 class PollingWorkerControl;
 class QButtonGroup;
-class QProgressDialog;
 class QTimer;
 
 namespace Ui {
@@ -20,7 +19,7 @@ class FirstPageFor415;
 // measurement groups. It runs the polling worker while a meter is connected; the
 // worker's pause lock guards every exchange the page makes, and is free while the
 // worker collects the group replies.
-class FirstPageFor415 : public QWidget
+class FirstPageFor415 : public FamilyPage
 {
     Q_OBJECT
 
@@ -41,12 +40,7 @@ public:
     PollingWorkerControl *workerControl() const { return m_worker; }
     // Tests shorten the 10 s fetch time-out; the program never changes it.
     static void setFetchTimeoutMs(int ms);
-    QProgressDialog *progress() const { return progressDialog.get(); }
-    QString deviceSummary() const;
 
-    bool isChinese = false;
-    bool busy = false;
-    quint32 modelCode = 0;
     int groupCount = 0;
     int currentUnit = -1;
     MeterReportValues reportValues;
@@ -76,13 +70,11 @@ private:
     void on_ReportBtn_clicked(int row);
     void applyProfile();
     void applyUnitHeaders(int unit);
-    void showBusy();
     void endFetch();
 
     std::unique_ptr<Ui::FirstPageFor415> ui;
     PollingWorkerControl *m_worker;
     QByteArray receiveBuffer;
-    std::unique_ptr<QProgressDialog> progressDialog; // a window of its own, without parent
     QTimer *progressTimer;
     QElapsedTimer fetchClock;
     bool m_inTick = false;

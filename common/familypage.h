@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QList>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class QDateEdit;
+class QLineEdit;
+class QProgressDialog;
+class QTableWidget;
+class TableOpWidget;
+struct ProductionInfo;
+
+// What the pages of both instrument families do alike: the device fields, the result table
+// with its row buttons, the download progress and the messages. Every user text is looked up
+// in the context of the page's own class, where its translation has always been.
+class FamilyPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    ~FamilyPage() override;
+
+    QString deviceSummary() const;
+    QProgressDialog *progress() const { return progressDialog.get(); }
+
+    bool isChinese = false;
+    bool busy = false;
+    quint32 modelCode = 0;
+
+protected:
+    // The widgets both forms have, under the same names.
+    struct Fields {
+        QLineEdit *name = nullptr;
+        QLineEdit *serial = nullptr;
+        QLineEdit *firmware = nullptr;
+        QDateEdit *produced = nullptr;
+        QDateEdit *calibrated = nullptr;
+        QTableWidget *table = nullptr;
+    };
+    // Which failures of an exchange the user hears about.
+    enum Told { TellNoProbe = 1, TellUnconfigured = 2 };
+
+    explicit FamilyPage(QWidget *parent);
+    // Called once the form is set up; the table's seven data columns are never narrower
+    // than `columnWidths`.
+    void setFields(const Fields &fields, const QList<int> &columnWidths);
+
+    static bool linkOpen();
+    static const QString &barredStyle();
+    static const QString &whiteStyle();
+    // tr() of the page's own class.
+    QString pageTr(const char *source) const;
+
+    void showBusy();
+    // Each shows its message and returns true when the action must not go on.
+    bool refuseWhenBusy();
+    bool refuseWithoutLink();
+    bool refuseAction();
+    // Tells the user about a failed exchange's code when it is one of `told`.
+    void tellFailure(int code, int told = TellNoProbe);
+
+    void showProduction(const ProductionInfo &info);
+    void showFirmware(int version);
+    void clearDeviceFields();
+    // Runs `retranslate` and puts back what the fields held, `kept` ones too; then the row
+    // buttons speak the new language and the columns fit their new headers.
+    void retranslateKeeping(const std::function<void()> &retranslate,
+                            const QList<QLineEdit *> &kept = {});
+    // Appends a row of seven centred texts and its row buttons, which it returns.
+    TableOpWidget *appendRow(const QStringList &texts);
+    void clearRows();
+    void fitColumns();
+    void startProgress(int maximum);
+
+    std::unique_ptr<QProgressDialog> progressDialog; // a window of its own, without parent
+
+private:
+    Fields m_fields;
+    QList<int> m_columnWidths;
+};
