@@ -228,8 +228,11 @@ void tst_App::familyDetectionFailures()
 void tst_App::exchangeTroublesInTheWindowsWords()
 {
     VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
-    startWith(logger);
-    MainWindow::instance()->on_btnLanguageEn_clicked();
+    MainWindow *window = startWith(logger);
+    QPointer<CLinker> first = window->link();
+    QVERIFY(window->OpenUSB()); // a second arrival changes nothing
+    QCOMPARE(window->link(), first.data());
+    window->on_btnLanguageEn_clicked();
     m_recorder.clear();
     logger->injectFault(VirtualInstrument::Fault::BadFrameCrc);
     QDateTime when;
@@ -243,6 +246,10 @@ void tst_App::exchangeTroublesInTheWindowsWords()
     QCOMPARE(m_prompts.at(0).text, QStringLiteral("Message format error！"));
     QCOMPARE(m_prompts.at(1).title, QStringLiteral("information"));
     QCOMPARE(m_prompts.at(1).text, QStringLiteral("Send data Error！"));
+    // The window owns the link: closing deletes it, and nothing plugged opens nothing.
+    window->CloseUSB();
+    QVERIFY(first.isNull());
+    QVERIFY(!window->OpenUSB());
 }
 
 void tst_App::arrivalNoticesOpenOnce()
