@@ -1,5 +1,7 @@
 #include "clinkerusb.h"
+#include "instrumentwire.h"
 #include "linklog.h"
+#include "wirebytes.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
@@ -81,7 +83,7 @@ int CLinkerUSB::frameRead(QByteArray &buffer, int timeout, int length)
             qCDebug(lcFrames).noquote() << "rx" << chunk.left(got).toHex(' ');
             buffer.append(chunk.constData(), got);
             dropFrontGarbage(buffer);
-            if (buffer.size() >= length && static_cast<quint8>(buffer.at(0)) == 0xAB)
+            if (buffer.size() >= length && WireBytes::read8(buffer, 0) == InstrumentWire::StartByte)
                 return static_cast<int>(buffer.size());
         } else {
             qCDebug(lcTransport, "hidDevice ReadMessage error!\n");
@@ -100,7 +102,7 @@ int CLinkerUSB::frameRead(QByteArray &buffer, int timeout, int length)
 
 void CLinkerUSB::dropFrontGarbage(QByteArray &buffer)
 {
-    const qsizetype start = buffer.indexOf('\xAB');
+    const qsizetype start = buffer.indexOf(static_cast<char>(InstrumentWire::StartByte));
     if (start < 0)
         buffer.clear();
     else if (start > 0)

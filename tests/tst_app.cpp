@@ -1,22 +1,20 @@
 // The application shell: start-up, family detection, hot-plug, languages, single instance.
 #include "appstyle.h"
+#include "catalogue.h"
 #include "clinker.h"
 #include "demoinstrument.h"
-#include "devicemonitor.h"
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
 #include "instrumentprotocol.h"
 #include "mainwindow.h"
+#include "pluggedinstrument.h"
 #include "pollingworkercontrol.h"
+#include "promptrecorder.h"
 #include "reportpagefor415.h"
 #include "reportpagefor416.h"
 #include "singleinstance.h"
 #include "tableopwidget.h"
-#include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
-#include "virtualdevicemonitor.h"
-#include "virtualhidbackend.h"
-#include "virtualinstrument.h"
 
 #include <QLabel>
 #include <QLockFile>
@@ -27,7 +25,6 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
 class tst_App : public QObject
 {
@@ -37,7 +34,6 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
-    void cleanupTestCase();
 
     void paletteComesFromTheSheet();
     void startsInChineseWithTheLoggerPage();
@@ -56,31 +52,24 @@ private slots:
     void singleInstanceTwoProcesses();
 
 private:
+    VirtualInstrument *makeInstrument(VirtualInstrument::Family family, quint32 model)
+    {
+        return m_plugged.create(family, model);
+    }
     // A fresh window started with this instrument plugged in (or none).
-    void startWith(VirtualInstrument *instrument);
-    VirtualInstrument *makeInstrument(VirtualInstrument::Family family, quint32 model);
+    MainWindow *startWith(VirtualInstrument *instrument) { return m_plugged.start(instrument); }
     QImage indicator() const;
     static QImage image(const char *path) { return QPixmap(QString::fromLatin1(path)).toImage(); }
 
-    std::unique_ptr<VirtualHidBackend> m_backend;
-    QList<VirtualInstrument *> m_instruments;
-    VirtualInstrument *m_current = nullptr;
-    QList<UserPrompts::Prompt> m_prompts;
+    PromptRecorder m_recorder;
+    const QList<UserPrompts::Prompt> &m_prompts = m_recorder.prompts();
+    PluggedInstrument m_plugged;
     QString m_startDir;
 };
 
 void tst_App::initTestCase()
 {
     m_startDir = QDir::currentPath();
-    UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
-        m_prompts.append(prompt);
-        return UserPrompts::Answer{};
-    });
-    m_backend = std::make_unique<VirtualHidBackend>(nullptr);
-    HidBackend::setCurrent(m_backend.get());
-    DeviceMonitor::setFactory([this](QObject *parent) -> DeviceMonitor * {
-        return new VirtualDeviceMonitor(m_current, parent);
-    });
     AppStyle::applyStyleSheet();
     AppStyle::applyFont();
 }
@@ -89,40 +78,14 @@ void tst_App::init()
 {
     InstrumentProtocol::setReceiveTimeoutMs(300);
     // The translations are built next to the program.
-    QVERIFY(QDir::setCurrent(QStringLiteral(SOLVANE_QM_DIR)));
-    m_prompts.clear();
+    QVERIFY(QDir::setCurrent(Catalogue::directory()));
+    m_recorder.clear();
 }
 
 void tst_App::cleanup()
 {
-    MainWindow::destroyInstance();
-    m_backend->setInstrument(nullptr);
-    qDeleteAll(m_instruments);
-    m_instruments.clear();
-    m_current = nullptr;
+    m_plugged.reset();
     QDir::setCurrent(m_startDir);
-}
-
-void tst_App::cleanupTestCase()
-{
-    HidBackend::setCurrent(nullptr);
-    DeviceMonitor::setFactory({});
-    UserPrompts::setHandler({});
-}
-
-VirtualInstrument *tst_App::makeInstrument(VirtualInstrument::Family family, quint32 model)
-{
-    auto *instrument = new VirtualInstrument(family, model);
-    m_instruments.append(instrument);
-    return instrument;
-}
-
-void tst_App::startWith(VirtualInstrument *instrument)
-{
-    MainWindow::destroyInstance();
-    m_current = instrument;
-    m_backend->setInstrument(instrument);
-    MainWindow::instance();
 }
 
 QImage tst_App::indicator() const
@@ -156,8 +119,7 @@ void tst_App::paletteComesFromTheSheet()
 
 void tst_App::startsInChineseWithTheLoggerPage()
 {
-    startWith(nullptr);
-    MainWindow *window = MainWindow::instance();
+    MainWindow *window = startWith(nullptr);
     QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
     QCOMPARE(window->size(), QSize(1333, 688));
     QVERIFY(!window->link());
@@ -189,8 +151,7 @@ void tst_App::familyDetectionLoggerCodes()
     for (quint32 code : {5633416u, 7003416u, 25633416u}) {
         VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, code);
         logger->setSerialNumber(code + 1);
-        startWith(logger);
-        MainWindow *window = MainWindow::instance();
+        MainWindow *window = startWith(logger);
         QVERIFY(window->IsLinkOpen());
         QCOMPARE(indicator(), image(":/image/led_on.png"));
         QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
@@ -207,8 +168,7 @@ void tst_App::familyDetectionMeterAndMissingProbe()
     for (quint32 code : {7001297u, 27004254u, 5633417u}) {
         VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, code);
         meter->setSerialNumber(4242);
-        startWith(meter);
-        MainWindow *window = MainWindow::instance();
+        MainWindow *window = startWith(meter);
         QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
         QCOMPARE(window->family(), 415);
         QVERIFY(window->meterPage()->workerControl()->isRunning());
@@ -217,8 +177,7 @@ void tst_App::familyDetectionMeterAndMissingProbe()
 
     VirtualInstrument *probeless = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
     probeless->setProbeConnected(false);
-    startWith(probeless);
-    MainWindow *window = MainWindow::instance();
+    MainWindow *window = startWith(probeless);
     QCOMPARE(m_prompts.size(), 1);
     QCOMPARE(m_prompts.first().title, QStringLiteral("警告"));
     QCOMPARE(m_prompts.first().text, QStringLiteral("探头未连接！"));
@@ -234,8 +193,7 @@ void tst_App::familyDetectionFailures()
     // -4: message, page and family stay as they were, link and indicator on.
     VirtualInstrument *blank = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
     blank->corruptBlock(7, 0x00, 18);
-    startWith(blank);
-    MainWindow *window = MainWindow::instance();
+    MainWindow *window = startWith(blank);
     QCOMPARE(m_prompts.size(), 1);
     QCOMPARE(m_prompts.first().text, QStringLiteral("仪器未配置生产信息！"));
     QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
@@ -246,10 +204,9 @@ void tst_App::familyDetectionFailures()
 
     // After a meter was shown, a failing detection leaves the meter page and family alone.
     VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
-    startWith(meter);
-    window = MainWindow::instance();
+    window = startWith(meter);
     QCOMPARE(window->family(), 415);
-    m_prompts.clear();
+    m_recorder.clear();
     window->meterPage()->closeThreadSlot();
 
     // -3, -2 and -1: nothing more than what the exchange itself said.
@@ -271,9 +228,12 @@ void tst_App::familyDetectionFailures()
 void tst_App::exchangeTroublesInTheWindowsWords()
 {
     VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
-    startWith(logger);
-    MainWindow::instance()->on_btnLanguageEn_clicked();
-    m_prompts.clear();
+    MainWindow *window = startWith(logger);
+    QPointer<CLinker> first = window->link();
+    QVERIFY(window->OpenUSB()); // a second arrival changes nothing
+    QCOMPARE(window->link(), first.data());
+    window->on_btnLanguageEn_clicked();
+    m_recorder.clear();
     logger->injectFault(VirtualInstrument::Fault::BadFrameCrc);
     QDateTime when;
     QCOMPARE(InstrumentProtocol::instance()->ReadDateTime(when), InstrumentProtocol::NoReply);
@@ -286,17 +246,20 @@ void tst_App::exchangeTroublesInTheWindowsWords()
     QCOMPARE(m_prompts.at(0).text, QStringLiteral("Message format error！"));
     QCOMPARE(m_prompts.at(1).title, QStringLiteral("information"));
     QCOMPARE(m_prompts.at(1).text, QStringLiteral("Send data Error！"));
+    // The window owns the link: closing deletes it, and nothing plugged opens nothing.
+    window->CloseUSB();
+    QVERIFY(first.isNull());
+    QVERIFY(!window->OpenUSB());
 }
 
 void tst_App::arrivalNoticesOpenOnce()
 {
-    startWith(nullptr);
-    MainWindow *window = MainWindow::instance();
+    MainWindow *window = startWith(nullptr);
     window->deviceArrived(); // nothing plugged: nothing opens
     QVERIFY(!window->link());
 
     VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
-    m_backend->setInstrument(logger);
+    m_plugged.plug(logger);
     logger->clearRequests();
     window->deviceArrived();
     CLinker *link = window->link();
@@ -313,8 +276,7 @@ void tst_App::instrumentWithoutPermission()
 {
     VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
     logger->setOpenRefused(false, true);
-    startWith(logger);
-    MainWindow *window = MainWindow::instance();
+    MainWindow *window = startWith(logger);
     QVERIFY(!window->link());
     QCOMPARE(m_prompts.size(), 1);
     QVERIFY(m_prompts.first().text.contains(QStringLiteral("70-solvane.rules")));
@@ -341,8 +303,7 @@ void tst_App::instrumentWithoutPermission()
 void tst_App::removalNotices()
 {
     VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
-    startWith(logger);
-    MainWindow *window = MainWindow::instance();
+    MainWindow *window = startWith(logger);
     CLinker *link = window->link();
     // Another device went: the instrument still answers, the link stays.
     window->deviceRemoved();
@@ -366,8 +327,7 @@ void tst_App::unplugClearsAndOtherFamilySwitches()
 {
     VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
     logger->setSerialNumber(555);
-    startWith(logger);
-    MainWindow *window = MainWindow::instance();
+    MainWindow *window = startWith(logger);
     QCOMPARE(window->loggerPage()->deviceSummary(), QStringLiteral("555"));
     logger->unplug();
     QTRY_VERIFY(!window->link());
@@ -377,7 +337,7 @@ void tst_App::unplugClearsAndOtherFamilySwitches()
 
     VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, 7002395);
     meter->setSerialNumber(777);
-    m_backend->setInstrument(meter);
+    m_plugged.plug(meter);
     window->deviceArrived();
     QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
     QCOMPARE(window->family(), 415);
@@ -394,7 +354,7 @@ void tst_App::unplugClearsAndOtherFamilySwitches()
 
     // And back to a logger.
     VirtualInstrument *second = makeInstrument(VirtualInstrument::Family::Logger, 7003416);
-    m_backend->setInstrument(second);
+    m_plugged.plug(second);
     window->deviceArrived();
     QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
     QCOMPARE(window->family(), 416);
@@ -402,8 +362,7 @@ void tst_App::unplugClearsAndOtherFamilySwitches()
 
 void tst_App::languageSwitch()
 {
-    startWith(nullptr);
-    MainWindow *window = MainWindow::instance();
+    MainWindow *window = startWith(nullptr);
     auto *en = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
     auto *zh = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
     QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"),
@@ -423,7 +382,7 @@ void tst_App::languageSwitch()
     QVERIFY(!window->loggerPage()->isChinese);
     QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("Warn"));
 
-    QVERIFY(QDir::setCurrent(QStringLiteral(SOLVANE_QM_DIR)));
+    QVERIFY(QDir::setCurrent(Catalogue::directory()));
     QTest::mouseClick(zh, Qt::LeftButton);
     QVERIFY(window->loggerPage()->isChinese);
     QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("警告"));
@@ -436,8 +395,7 @@ void tst_App::languageSwitch()
 void tst_App::grabsWithRealGlyphs()
 {
     VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
-    startWith(logger);
-    MainWindow *window = MainWindow::instance();
+    MainWindow *window = startWith(logger);
     window->setWindowTitle(QStringLiteral("Solvane V2.3"));
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window));
@@ -468,10 +426,9 @@ void tst_App::readmeScreenshotsUnderTheStyleSheet()
         QVERIFY(window->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
     };
     FirstPageFor416::setClockHoldMs(0);
-    VirtualInstrument *logger = DemoInstrument::create(QStringLiteral("logger"), nullptr);
-    m_instruments.append(logger);
-    startWith(logger);
-    MainWindow *window = MainWindow::instance();
+    VirtualInstrument *logger =
+        m_plugged.adopt(DemoInstrument::create(QStringLiteral("logger"), nullptr));
+    MainWindow *window = startWith(logger);
     window->setWindowTitle(QStringLiteral("Solvane V2.3"));
     FirstPageFor416 *loggerPage = window->loggerPage();
     loggerPage->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
@@ -487,10 +444,9 @@ void tst_App::readmeScreenshotsUnderTheStyleSheet()
     save(loggerPage->findChild<ReportPageFor416 *>(), "loggerreport_en.png");
     FirstPageFor416::setClockHoldMs(FirstPageFor416::ClockHoldMs);
 
-    VirtualInstrument *meter = DemoInstrument::create(QStringLiteral("meter"), nullptr);
-    m_instruments.append(meter);
-    startWith(meter);
-    window = MainWindow::instance();
+    VirtualInstrument *meter =
+        m_plugged.adopt(DemoInstrument::create(QStringLiteral("meter"), nullptr));
+    window = startWith(meter);
     window->setWindowTitle(QStringLiteral("Solvane V2.3"));
     window->on_btnLanguageEn_clicked();
     FirstPageFor415 *meterPage = window->meterPage();
@@ -541,7 +497,7 @@ void tst_App::singleInstanceTwoProcesses()
 
     QProcess first;
     first.setProcessEnvironment(env);
-    first.setWorkingDirectory(QStringLiteral(SOLVANE_QM_DIR));
+    first.setWorkingDirectory(Catalogue::directory());
     first.start(program, {QStringLiteral("--demo"), QStringLiteral("logger"),
                           QStringLiteral("--answer-prompts")});
     QVERIFY(first.waitForStarted());
