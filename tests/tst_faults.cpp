@@ -12,6 +12,7 @@
 #include "promptrecorder.h"
 #include "reportpagefor415.h"
 #include "reportpagefor416.h"
+#include "sampledata.h"
 #include "tableopwidget.h"
 #include "urlrecorder.h"
 
@@ -40,29 +41,6 @@ namespace {
 
 using Fault = VirtualInstrument::Fault;
 using Family = VirtualInstrument::Family;
-
-QVector<VirtualInstrument::MeterGroup> meterGroups()
-{
-    QVector<VirtualInstrument::MeterGroup> groups;
-    for (int i = 0; i < 9; ++i) {
-        const float base = 1000.25f + 111.5f * i;
-        groups.append(
-            {base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
-    }
-    return groups;
-}
-
-QVector<VirtualInstrument::Recording> recordings(int count, int samples)
-{
-    QVector<VirtualInstrument::Recording> list;
-    for (int g = 0; g < count; ++g) {
-        QVector<float> values;
-        for (int k = 0; k < samples; ++k)
-            values.append(100.0f * (g + 1) + 0.25f * static_cast<float>((k * 7) % 13));
-        list.append({QDateTime(QDate(2024, 5, 1 + g), QTime(8, g, 15)), values});
-    }
-    return list;
-}
 
 // Random bytes that cannot start a frame, so they cannot pass for data either.
 QByteArray noise(QRandomGenerator &rng, int maxLength)
@@ -621,10 +599,11 @@ void tst_Faults::start(Family family, int count, int samples)
     const bool isMeter = family == Family::Meter;
     m_instrument = m_plugged.create(family, isMeter ? 7001297 : 5633416);
     if (isMeter) {
-        m_instrument->setMeterGroups(meterGroups());
+        m_instrument->setMeterGroups(SampleData::meterGroups(9));
         m_instrument->setMeasureSettings(0, 10, 0, 0);
     } else {
-        m_instrument->setRecordings(recordings(count, samples));
+        m_instrument->setRecordings(SampleData::recordings(
+            count, samples, 0.25f, 13, QDateTime(QDate(2024, 5, 1), QTime(8, 0, 15))));
         m_instrument->setHostSettings(0, 5, 1, 0);
     }
     m_instrument->setReportIntervalMicroseconds(1000);
