@@ -217,31 +217,24 @@ private slots:
                                  QVERIFY2(!text.contains(QStringLiteral("could not be read")),
                                           qPrintable(where() + text));
                          }};
-        QTest::newRow("logger setup and clock") << CableCase{
-            Family::Logger,
-            1,
-            10,
-            1,
-            1,
-            4000,
-            [this](QRandomGenerator &rng) {
-                const char *names[] = {"writehostconfiguretBtn", "readDateTimeBtn",
-                                       "writeDateTimeBtn"};
-                button(names[rng.bounded(3)])->click();
-            },
-            [this] {
-                // Every action works on the new connection.
-                button("writehostconfiguretBtn")->click();
-                QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter configuration success!"));
-                // The clock buttons wait for the clock read of the new connection.
-                QTRY_VERIFY(button("writeDateTimeBtn")->isEnabled());
-                button("writeDateTimeBtn")->click();
-                QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter date time success!"));
-                const qsizetype before = m_instrument->requests().size();
-                button("readDateTimeBtn")->click();
-                QCOMPARE(m_instrument->requests().size(), before + 1);
-                QTRY_VERIFY(button("readDateTimeBtn")->isEnabled());
-            }};
+        auto setupOrClock = [this](QRandomGenerator &rng) {
+            const char *names[] = {"writehostconfiguretBtn", "readDateTimeBtn", "writeDateTimeBtn"};
+            button(names[rng.bounded(3)])->click();
+        };
+        auto everyActionWorks = [this] { // on the new connection
+            button("writehostconfiguretBtn")->click();
+            QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter configuration success!"));
+            // The clock buttons wait for the clock read of the new connection.
+            QTRY_VERIFY(button("writeDateTimeBtn")->isEnabled());
+            button("writeDateTimeBtn")->click();
+            QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter date time success!"));
+            const qsizetype before = m_instrument->requests().size();
+            button("readDateTimeBtn")->click();
+            QCOMPARE(m_instrument->requests().size(), before + 1);
+            QTRY_VERIFY(button("readDateTimeBtn")->isEnabled());
+        };
+        QTest::newRow("logger setup and clock")
+            << CableCase{Family::Logger, 1, 10, 1, 1, 4000, setupOrClock, everyActionWorks};
     }
     void cablePulled()
     {
@@ -270,23 +263,26 @@ private slots:
     {
         QTest::addColumn<FaultCase>("row");
         const FaultMaker foreign = counted(Fault::ForeignReport, 1, 0x3F);
-        QTest::newRow("meter fetch")
-            << FaultCase{Family::Meter,
-                         16,
-                         4,
-                         {counted(Fault::SplitReply, 1, 34), foreign, plain(Fault::NoReply),
-                          garbage({}, 20), counted(Fault::ShortReply, 0, 34),
-                          plain(Fault::WrongEcho), plain(Fault::BadFrameCrc)}};
+        const QList<FaultMaker> meterFaults = {counted(Fault::SplitReply, 1, 34),
+                                               foreign,
+                                               plain(Fault::NoReply),
+                                               garbage({}, 20),
+                                               counted(Fault::ShortReply, 0, 34),
+                                               plain(Fault::WrongEcho),
+                                               plain(Fault::BadFrameCrc)};
+        QTest::newRow("meter fetch") << FaultCase{Family::Meter, 16, 4, meterFaults};
         // The download's first replies are the setup and count reads; a group's first frame is
         // the reply to its request, the frames after it are not touched. Whole: a dropped first
         // frame shows in the frames' addresses, a damaged one in its CRC.
-        QTest::newRow("logger download") << FaultCase{
-            Family::Logger,
-            8,
-            5,
-            {counted(Fault::SplitReply, 1, 62), foreign, garbage({}, 20), plain(Fault::BadFrameCrc),
-             plain(Fault::NoReply), counted(Fault::ShortReply, 0, 62), plain(Fault::WrongEcho),
-             garbage(QByteArray::fromHex("AB42"), 12)}};
+        const QList<FaultMaker> loggerFaults = {counted(Fault::SplitReply, 1, 62),
+                                                foreign,
+                                                garbage({}, 20),
+                                                plain(Fault::BadFrameCrc),
+                                                plain(Fault::NoReply),
+                                                counted(Fault::ShortReply, 0, 62),
+                                                plain(Fault::WrongEcho),
+                                                garbage(QByteArray::fromHex("AB42"), 12)};
+        QTest::newRow("logger download") << FaultCase{Family::Logger, 8, 5, loggerFaults};
     }
     void randomFaults()
     {
