@@ -410,8 +410,8 @@ struct CallCase {
     char op;
     Script script;
     int result; // of the presence check: removed
-    bool removed = false;
-    bool sent = false; // the report went out although the write failed
+    // Removed afterwards; sent: the report went out although the write failed.
+    bool removed = false, sent = false;
 };
 struct DeadlineCase {
     const char *name;
@@ -434,11 +434,9 @@ struct UdevCase {
     const char *name;
     Script script;
     QByteArray event; // empty: set-up fails
-    int arrived;
-    int removed;
+    int arrived, removed;
     QByteArray source; // asked of libudev
-    int monitorUnrefs;
-    int contextUnrefs;
+    int monitorUnrefs, contextUnrefs;
 };
 
 } // namespace
