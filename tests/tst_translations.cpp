@@ -25,12 +25,99 @@ class tst_Translations : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        m_startDir = QDir::currentPath();
+        QVERIFY(QDir::setCurrent(Catalogue::directory()));
+        InstrumentProtocol::setReceiveTimeoutMs(300);
+        FirstPageFor416::setClockHoldMs(0);
+        m_prompts.setSaveAs(m_files.filePath(QStringLiteral("group")));
+    }
     void cleanup() { m_plugged.reset(); }
     void cleanupTestCase() { QDir::setCurrent(m_startDir); }
 
-    void everyTextHasAChineseWording();
-    void qtDialogsFollowTheLanguage();
+    void everyTextHasAChineseWording()
+    {
+        Catalogue catalogue;
+        QVERIFY(catalogue.install());
+
+        // Every text the catalogue holds has its wording...
+        QFile ts(QStringLiteral(SOLVANE_ZH_TS));
+        QVERIFY(ts.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&ts);
+        QByteArray context;
+        int sources = 0;
+        while (!xml.atEnd()) {
+            if (xml.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (xml.name() == QLatin1String("name")) {
+                context = xml.readElementText().toUtf8();
+            } else if (xml.name() == QLatin1String("source")) {
+                QCoreApplication::translate(context, xml.readElementText().toUtf8());
+                ++sources;
+            }
+        }
+        QVERIFY(!xml.hasError());
+        QVERIFY(sources > 100);
+
+        // ... and so has every text of the windows, reports, dialogs, export and messages.
+        VirtualInstrument *logger = m_plugged.create(VirtualInstrument::Family::Logger, 5633416);
+        logger->setRecordings({{QDateTime(QDate(2024, 3, 1), QTime(9, 0)), {1.5f, 2.5f, 3.5f}}});
+        MainWindow *window = m_plugged.start(logger);
+        QVERIFY(window->loggerPage()->isChinese);
+        QCOMPARE(window->family(), 416);
+        auto *table = window->loggerPage()->findChild<QTableWidget *>(QStringLiteral("tbData"));
+        window->loggerPage()->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
+        QCOMPARE(table->rowCount(), 1);
+        // The export: written, asked about replacing, refused while open elsewhere, unwritable.
+        QAbstractButton *excel = qobject_cast<TableOpWidget *>(table->cellWidget(0, 7))->EXCELBtn;
+        excel->click();
+        QCOMPARE(m_opened.opened().size(), 1);
+        excel->click();
+        QFile lock(m_files.filePath(QStringLiteral(".~lock.group.xlsx#")));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        excel->click();
+        QVERIFY(lock.remove());
+        m_prompts.setSaveAs(m_files.filePath(QStringLiteral("missing/group")));
+        excel->click();
+        QCOMPARE(m_opened.opened().size(), 2);
+        clickEverything(window->loggerPage());
+        logger->unplug();
+        QTRY_VERIFY(!window->link());
+        clickEverything(window->loggerPage());
+
+        VirtualInstrument *meter = m_plugged.create(VirtualInstrument::Family::Meter, 7001297);
+        meter->setMeterGroups({{100.5f, 150.5f, 60.25f, 103.0f, 2500.75f, 60.5f}});
+        window = m_plugged.start(meter);
+        QCOMPARE(window->family(), 415);
+        table = window->meterPage()->findChild<QTableWidget *>(QStringLiteral("tbData"));
+        window->meterPage()->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
+        QTRY_COMPARE(table->rowCount(), 1);
+        clickEverything(window->meterPage());
+        meter->setProbeConnected(false);
+        meter->setProbeConnected(true);
+        meter->unplug();
+        QTRY_VERIFY(!window->link());
+        clickEverything(window->meterPage());
+
+        const QStringList missing = catalogue.missing();
+        QVERIFY2(missing.isEmpty(), qPrintable(QLatin1String("no Chinese wording for:\n") +
+                                               missing.join(QLatin1Char('\n'))));
+    }
+    void qtDialogsFollowTheLanguage()
+    {
+        MainWindow *window = MainWindow::instance();
+        // A fresh box each time: a box takes its texts when it makes its buttons.
+        const auto cancel = [] {
+            QDialogButtonBox box(QDialogButtonBox::Cancel);
+            return box.button(QDialogButtonBox::Cancel)->text();
+        };
+        QCOMPARE(cancel(), QStringLiteral("取消"));
+        window->on_btnLanguageEn_clicked();
+        QCOMPARE(cancel(), QStringLiteral("Cancel"));
+        window->on_btnLanguageZh_clicked();
+        QCOMPARE(cancel(), QStringLiteral("取消"));
+    }
 
 private:
     // Clicks every button under `root` once, those of new windows too; the row buttons
@@ -44,15 +131,6 @@ private:
     QTemporaryDir m_files;
     QString m_startDir;
 };
-
-void tst_Translations::initTestCase()
-{
-    m_startDir = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(Catalogue::directory()));
-    InstrumentProtocol::setReceiveTimeoutMs(300);
-    FirstPageFor416::setClockHoldMs(0);
-    m_prompts.setSaveAs(m_files.filePath(QStringLiteral("group")));
-}
 
 void tst_Translations::clickEverything(QWidget *root)
 {
@@ -72,90 +150,6 @@ void tst_Translations::clickEverything(QWidget *root)
                 button->click();
         }
     }
-}
-
-void tst_Translations::everyTextHasAChineseWording()
-{
-    Catalogue catalogue;
-    QVERIFY(catalogue.install());
-
-    // Every text the catalogue holds has its wording...
-    QFile ts(QStringLiteral(SOLVANE_ZH_TS));
-    QVERIFY(ts.open(QIODevice::ReadOnly));
-    QXmlStreamReader xml(&ts);
-    QByteArray context;
-    int sources = 0;
-    while (!xml.atEnd()) {
-        if (xml.readNext() != QXmlStreamReader::StartElement)
-            continue;
-        if (xml.name() == QLatin1String("name")) {
-            context = xml.readElementText().toUtf8();
-        } else if (xml.name() == QLatin1String("source")) {
-            QCoreApplication::translate(context, xml.readElementText().toUtf8());
-            ++sources;
-        }
-    }
-    QVERIFY(!xml.hasError());
-    QVERIFY(sources > 100);
-
-    // ... and so has every text of the windows, reports, dialogs, export and messages.
-    VirtualInstrument *logger = m_plugged.create(VirtualInstrument::Family::Logger, 5633416);
-    logger->setRecordings({{QDateTime(QDate(2024, 3, 1), QTime(9, 0)), {1.5f, 2.5f, 3.5f}}});
-    MainWindow *window = m_plugged.start(logger);
-    QVERIFY(window->loggerPage()->isChinese);
-    QCOMPARE(window->family(), 416);
-    auto *table = window->loggerPage()->findChild<QTableWidget *>(QStringLiteral("tbData"));
-    window->loggerPage()->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
-    QCOMPARE(table->rowCount(), 1);
-    // The export: written, asked about replacing, refused while open elsewhere, unwritable.
-    QAbstractButton *excel = qobject_cast<TableOpWidget *>(table->cellWidget(0, 7))->EXCELBtn;
-    excel->click();
-    QCOMPARE(m_opened.opened().size(), 1);
-    excel->click();
-    QFile lock(m_files.filePath(QStringLiteral(".~lock.group.xlsx#")));
-    QVERIFY(lock.open(QIODevice::WriteOnly));
-    excel->click();
-    QVERIFY(lock.remove());
-    m_prompts.setSaveAs(m_files.filePath(QStringLiteral("missing/group")));
-    excel->click();
-    QCOMPARE(m_opened.opened().size(), 2);
-    clickEverything(window->loggerPage());
-    logger->unplug();
-    QTRY_VERIFY(!window->link());
-    clickEverything(window->loggerPage());
-
-    VirtualInstrument *meter = m_plugged.create(VirtualInstrument::Family::Meter, 7001297);
-    meter->setMeterGroups({{100.5f, 150.5f, 60.25f, 103.0f, 2500.75f, 60.5f}});
-    window = m_plugged.start(meter);
-    QCOMPARE(window->family(), 415);
-    table = window->meterPage()->findChild<QTableWidget *>(QStringLiteral("tbData"));
-    window->meterPage()->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
-    QTRY_COMPARE(table->rowCount(), 1);
-    clickEverything(window->meterPage());
-    meter->setProbeConnected(false);
-    meter->setProbeConnected(true);
-    meter->unplug();
-    QTRY_VERIFY(!window->link());
-    clickEverything(window->meterPage());
-
-    const QStringList missing = catalogue.missing();
-    QVERIFY2(missing.isEmpty(), qPrintable(QLatin1String("no Chinese wording for:\n") +
-                                           missing.join(QLatin1Char('\n'))));
-}
-
-void tst_Translations::qtDialogsFollowTheLanguage()
-{
-    MainWindow *window = MainWindow::instance();
-    // A fresh box each time: a box takes its texts when it makes its buttons.
-    const auto cancel = [] {
-        QDialogButtonBox box(QDialogButtonBox::Cancel);
-        return box.button(QDialogButtonBox::Cancel)->text();
-    };
-    QCOMPARE(cancel(), QStringLiteral("取消"));
-    window->on_btnLanguageEn_clicked();
-    QCOMPARE(cancel(), QStringLiteral("Cancel"));
-    window->on_btnLanguageZh_clicked();
-    QCOMPARE(cancel(), QStringLiteral("取消"));
 }
 
 QTEST_MAIN(tst_Translations)
