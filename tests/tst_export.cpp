@@ -1,5 +1,6 @@
 // The Excel export: the ODBC engine's statements, connection strings and a run against a real
 // ODBC driver (SQLite3), the xlsx engine read back by openpyxl, and the flow end to end.
+#include "contexttranslator.h"
 #include "excelengineodbc.h"
 #include "excelexport.h"
 #include "userprompts.h"
@@ -111,16 +112,6 @@ public:
 
 private:
     Step m_step;
-};
-
-class ContextTranslator : public QTranslator
-{
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *source, const char *, int) const override
-    {
-        return QString::fromLatin1(context) + '|' + QString::fromUtf8(source);
-    }
 };
 
 // The export's progress dialog while it is up.

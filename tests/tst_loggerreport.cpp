@@ -1,5 +1,7 @@
 // The logger's power curve window and its report: sample decoding, axis fitting, the
 // report's HTML in both layouts, its curve picture, the information dialog and printing.
+#include "catalogue.h"
+#include "contexttranslator.h"
 #include "firstpagefor416.h"
 #include "informationpagefor416.h"
 #include "reportpagefor416.h"
@@ -95,39 +97,6 @@ QString expectedHtml(bool chinese)
         .remove(u'\n')
         .replace(QLatin1String("@IMAGE@"), ReportPageFor416::imagePath());
 }
-
-// Answers every lookup with "context|source", so a test sees which context was asked.
-class ContextTranslator : public QTranslator
-{
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *sourceText, const char *, int) const override
-    {
-        return QString::fromLatin1(context) + QLatin1Char('|') + QString::fromUtf8(sourceText);
-    }
-};
-
-// A few Chinese captions, so the Chinese grab looks like the real thing.
-class ChineseTranslator : public QTranslator
-{
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char *, const char *sourceText, const char *, int) const override
-    {
-        static const QHash<QString, QString> table = {
-            {u"Test Report1"_s, u"紫外辐照计测试报告"_s},
-            {u"Test Report"_s, u"测试报告"_s},
-            {u"Device: "_s, u"设备："_s},
-            {u"StartTime:"_s, u"开始时间："_s},
-            {u"Duration:"_s, u"时长："_s},
-            {u"Test Data"_s, u"测试数据"_s},
-            {u"Power(REC)"_s, u"记录功率"_s},
-            {u" Tester:"_s, u" 测试员："_s},
-            {u" Auditor:"_s, u" 审核员："_s},
-        };
-        return table.value(QString::fromUtf8(sourceText));
-    }
-};
 
 bool pdfHasPage(const QString &path)
 {
@@ -502,11 +471,14 @@ void tst_LoggerReport::grabs()
     save(new UVPowerCurvePageFor416(&page), u"loggercurve.png"_s);
     save(new ReportPageFor416(&page), u"loggerreport_en.png"_s);
 
-    ChineseTranslator translator;
-    QCoreApplication::installTranslator(&translator);
+    // Under the program's own Chinese catalogue.
     page.reportValues.isChinese = true;
-    auto *chinese = new ReportPageFor416(&page);
-    QCoreApplication::removeTranslator(&translator);
+    ReportPageFor416 *chinese = nullptr;
+    {
+        Catalogue zh;
+        QVERIFY(zh.install());
+        chinese = new ReportPageFor416(&page);
+    }
     QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
     save(chinese, u"loggerreport_zh.png"_s);
 }

@@ -1,5 +1,7 @@
 // The meter report: its HTML in both layouts, the snapshot it takes of the meter page, the
 // information dialog, printing; and the row operations widget of the result tables.
+#include "catalogue.h"
+#include "contexttranslator.h"
 #include "firstpagefor415.h"
 #include "informationpagefor415.h"
 #include "reportpagefor415.h"
@@ -15,18 +17,6 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QDateTime kFixedTime(QDate(2026, 3, 5), QTime(9, 7, 3));
-
-// Answers every lookup with "context|source", so a test sees which context was asked.
-class ContextTranslator : public QTranslator
-{
-public:
-    using QTranslator::QTranslator;
-    bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *sourceText, const char *, int) const override
-    {
-        return QString::fromLatin1(context) + QLatin1Char('|') + QString::fromUtf8(sourceText);
-    }
-};
 
 // Prefixes the texts of one context only.
 class PrefixTranslator : public QTranslator
@@ -47,26 +37,6 @@ public:
 private:
     QByteArray m_context;
     QString m_prefix;
-};
-
-// A few Chinese captions, so the Chinese grab looks like the real thing.
-class ChineseTranslator : public QTranslator
-{
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char *, const char *sourceText, const char *, int) const override
-    {
-        static const QHash<QString, QString> table = {
-            {u"Test Report1"_s, u"紫外辐照计测试报告"_s},
-            {u"Test Report"_s, u"测试报告"_s},
-            {u"Device: "_s, u"设备："_s},
-            {u"Test Data"_s, u"测试数据"_s},
-            {u"Duration"_s, u"时长"_s},
-            {u" Tester:"_s, u" 测试员："_s},
-            {u" Auditor:"_s, u" 审核员："_s},
-        };
-        return table.value(QString::fromUtf8(sourceText));
-    }
 };
 
 void fillPage(FirstPageFor415 &page, bool chinese = false)
@@ -589,11 +559,14 @@ void tst_MeterReport::grabs()
     fillPage(page);
     save(new ReportPageFor415(&page), "meterreport_en.png");
 
-    ChineseTranslator translator;
-    QCoreApplication::installTranslator(&translator);
+    // Under the program's own Chinese catalogue.
     page.reportValues.isChinese = true;
-    auto *chinese = new ReportPageFor415(&page);
-    QCoreApplication::removeTranslator(&translator);
+    ReportPageFor415 *chinese = nullptr;
+    {
+        Catalogue zh;
+        QVERIFY(zh.install());
+        chinese = new ReportPageFor415(&page);
+    }
     QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
     save(chinese, "meterreport_zh.png");
 }
