@@ -3,13 +3,11 @@
 #include "appinit.h"
 #include "appstyle.h"
 #include "demoinstrument.h"
-#include "devicemonitor.h"
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
 #include "mainwindow.h"
+#include "pluggedinstrument.h"
 #include "sizestylesheet.h"
-#include "virtualdevicemonitor.h"
-#include "virtualhidbackend.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -80,30 +78,23 @@ void setLanguage(MainWindow *window, bool chinese)
 // As the program starts: the real style sheet and font, the given instrument (if any) plugged in,
 // the window shown at its default size with the catalogues next to it.
 struct StyledWindow {
-    VirtualHidBackend backend{nullptr};
+    PluggedInstrument plugged;
     const QString startDir = QDir::currentPath();
     MainWindow *window = nullptr;
 
     explicit StyledWindow(VirtualInstrument *instrument = nullptr)
     {
-        backend.setInstrument(instrument);
-        HidBackend::setCurrent(&backend);
-        DeviceMonitor::setFactory([instrument](QObject *parent) -> DeviceMonitor * {
-            return new VirtualDeviceMonitor(instrument, parent);
-        });
         if (!AppStyle::applyStyleSheet() || !QDir::setCurrent(QString::fromUtf8(SOLVANE_QM_DIR)))
             return;
         AppStyle::applyFont();
-        window = MainWindow::instance();
+        window = plugged.start(instrument);
         window->show();
         if (!QTest::qWaitForWindowExposed(window))
             window = nullptr;
     }
     ~StyledWindow()
     {
-        MainWindow::destroyInstance();
-        HidBackend::setCurrent(nullptr);
-        DeviceMonitor::setFactory({});
+        plugged.reset();
         QDir::setCurrent(startDir);
     }
 };

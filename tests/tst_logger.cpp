@@ -118,6 +118,15 @@ private:
     // `number`: the recording's number, when rows are missing before it.
     void checkRow(int row, const Recording &r, int interval, int number = 0);
     QStringList texts(bool titled = false) const; // "title: text" when titled
+    // `times` replies with the fault after `untouched` ones (a split at 0 changes nothing).
+    void faultsAfter(int untouched, VirtualInstrument::Fault fault, int arg = 0, int times = 1,
+                     const QByteArray &data = {})
+    {
+        for (int i = 0; i < untouched; ++i)
+            m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
+        for (int i = 0; i < times; ++i)
+            m_logger->injectFault(fault, arg, data);
+    }
 
     PromptRecorder m_prompts;
     PluggedInstrument m_plugged;
@@ -436,11 +445,9 @@ void tst_Logger::setupWrite()
     m_prompts.setAnswer([](const UserPrompts::Prompt &) { return UserPrompts::Answer{false, {}}; });
     m_logger->clearRequests();
     click("writehostconfiguretBtn");
-    QCOMPARE(m_prompts.prompts().size(), 1);
+    QCOMPARE(texts(true),
+             QStringList{u"Solvane V2.1: Resetting the parameter history data will be cleared."_s});
     QCOMPARE(m_prompts.prompts().first().kind, UserPrompts::Kind::Question);
-    QCOMPARE(m_prompts.prompts().first().title, u"Solvane V2.1"_s);
-    QCOMPARE(m_prompts.prompts().first().text,
-             u"Resetting the parameter history data will be cleared."_s);
     QCOMPARE(table()->rowCount(), 3);
     QVERIFY(m_logger->requests().isEmpty());
 
@@ -621,11 +628,8 @@ void tst_Logger::downloadSplitFramesGarbageAndShortGroups()
         m_logger->setFrameDataSize(size);
         // Untouched: setup read, count, group 1's first frame and interval read; then junk in
         // front of group 2's frames, and between group 3's first and second frame.
-        for (int i = 0; i < 4; ++i)
-            m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
-        m_logger->injectFault(VirtualInstrument::Fault::GarbageBefore, 0, garbage);
-        m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
-        m_logger->injectFault(VirtualInstrument::Fault::SecondFrame, 0, garbage);
+        faultsAfter(4, VirtualInstrument::Fault::GarbageBefore, 0, 1, garbage);
+        faultsAfter(1, VirtualInstrument::Fault::SecondFrame, 0, 1, garbage);
         click("GetDataBtn");
         checkAll();
         QVERIFY2(m_prompts.prompts().isEmpty(), qPrintable(texts().join(u'|')));
@@ -688,9 +692,7 @@ void tst_Logger::downloadEndsEarly()
     QVERIFY(m_prompts.prompts().isEmpty());
 
     // The interval of the second group cannot be read: its row is missing, the first stays.
-    for (int i = 0; i < 5; ++i)
-        m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
-    m_logger->injectFault(VirtualInstrument::Fault::WrongEcho);
+    faultsAfter(5, VirtualInstrument::Fault::WrongEcho);
     click("GetDataBtn");
     QVERIFY(!page()->busy);
     QCOMPARE(table()->rowCount(), 1);
@@ -704,13 +706,7 @@ void tst_Logger::downloadRereadsOrLeavesOutDamagedGroups()
     // 246 bytes a group: 5 data frames, then the end frame (frame 5).
     const QVector<Recording> list = recordings(3, 60);
     start(list);
-    // Faults strike the frame chosen of the replies after these many others.
-    auto faultsAfter = [this](int untouched, Fault fault, int arg, int times) {
-        for (int i = 0; i < untouched; ++i)
-            m_logger->injectFault(Fault::SplitReply, 0);
-        for (int i = 0; i < times; ++i)
-            m_logger->injectFault(fault, arg);
-    };
+    // Faults strike the frame chosen of the replies.
     // Setup read, count, group 1's frame and its interval read, then group 2's reply, once:
     // the second request brings it whole.
     struct Case {
