@@ -47,6 +47,13 @@ void fillPage(FirstPageFor416 &page, const QByteArray &group, bool chinese = fal
     page.selectedGroup = group;
 }
 
+// A report of the filled page.
+ReportPageFor416 *newReport(FirstPageFor416 &page, const QByteArray &group, bool chinese = false)
+{
+    fillPage(page, group, chinese);
+    return new ReportPageFor416(&page);
+}
+
 QCustomPlot *plotOf(QWidget *window, const char *name)
 {
     return window->findChild<QCustomPlot *>(QLatin1String(name));
@@ -260,8 +267,7 @@ void tst_LoggerReport::htmlLayouts()
 {
     for (bool chinese : {false, true}) {
         FirstPageFor416 page;
-        fillPage(page, groupOf({1, 2, 3, 4}), chinese);
-        auto *report = new ReportPageFor416(&page);
+        auto *report = newReport(page, groupOf({1, 2, 3, 4}), chinese);
         QCOMPARE(report->isChinese, chinese);
         const QString expected = expectedHtml(chinese);
         QVERIFY(expected.contains(QCoreApplication::applicationDirPath() + "/PcustomPlot.png"));
@@ -282,8 +288,7 @@ void tst_LoggerReport::htmlLayouts()
 void tst_LoggerReport::translationContexts()
 {
     FirstPageFor416 page;
-    fillPage(page, groupOf({1}));
-    auto *report = new ReportPageFor416(&page);
+    auto *report = newReport(page, groupOf({1}));
     ContextTranslator translator;
     QCoreApplication::installTranslator(&translator);
     const QStringList layouts = {report->buildReportHtml(false, kFixedTime),
@@ -309,8 +314,7 @@ void tst_LoggerReport::imageFile()
     const QString path = ReportPageFor416::imagePath();
     QCOMPARE(QFileInfo(path).absolutePath(), QCoreApplication::applicationDirPath());
     FirstPageFor416 page;
-    fillPage(page, groupOf({1, 5, 2, 8, 3}));
-    auto *report = new ReportPageFor416(&page);
+    auto *report = newReport(page, groupOf({1, 5, 2, 8, 3}));
     QVERIFY(!plotOf(report, "PcustomPlot")->isVisible());
     QImage image(path);
     QCOMPARE(image.size(), QSize(500, 200));
@@ -341,8 +345,7 @@ void tst_LoggerReport::reportsKeepTheirOwnPicture()
     QVERIFY(dir.isValid());
     const QString path = ReportPageFor416::imagePath();
     FirstPageFor416 page;
-    fillPage(page, groupOf({1, 2, 3, 4, 5, 6}));
-    auto *first = new ReportPageFor416(&page);
+    auto *first = newReport(page, groupOf({1, 2, 3, 4, 5, 6}));
     const QImage firstPicture(path);
     fillPage(page, groupOf({9, 1, 9, 1}));
     auto *second = new ReportPageFor416(&page);
@@ -385,8 +388,7 @@ void tst_LoggerReport::reportsKeepTheirOwnPicture()
 void tst_LoggerReport::informationDialog()
 {
     FirstPageFor416 page;
-    fillPage(page, groupOf({1, 2}));
-    auto *report = new ReportPageFor416(&page);
+    auto *report = newReport(page, groupOf({1, 2}));
     click(report, "Informationbtn");
     auto *info = report->findChild<InformationPageFor416 *>();
     QVERIFY(info && info->isVisible());
@@ -429,8 +431,7 @@ void tst_LoggerReport::printing()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     FirstPageFor416 page;
-    fillPage(page, groupOf({1, 2, 3}));
-    auto *report = new ReportPageFor416(&page);
+    auto *report = newReport(page, groupOf({1, 2, 3}));
 
     // A cancelled dialog prints nothing.
     int asked = 0;
