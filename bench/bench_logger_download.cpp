@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "pluggedinstrument.h"
 #include "promptrecorder.h"
+#include "sampledata.h"
 #include "virtualinstrument.h"
 
 #include <QApplication>
@@ -18,19 +19,6 @@ constexpr int kRecordings = 25;
 constexpr int kSamples = 606; // a full recording
 constexpr int kRuns = 3;
 
-QVector<VirtualInstrument::Recording> recordings()
-{
-    QVector<VirtualInstrument::Recording> list;
-    for (int g = 0; g < kRecordings; ++g) {
-        QVector<float> samples;
-        samples.reserve(kSamples);
-        for (int k = 0; k < kSamples; ++k)
-            samples.append(100.0f * (g + 1) + 0.5f * static_cast<float>((k * 7) % 11));
-        list.append({QDateTime(QDate(2024, 3, 1 + g), QTime(9, g, 30)), samples});
-    }
-    return list;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -39,7 +27,8 @@ int main(int argc, char *argv[])
     using namespace BenchSupport;
 
     auto logger = std::make_unique<VirtualInstrument>(VirtualInstrument::Family::Logger, 5633416);
-    logger->setRecordings(recordings());
+    logger->setRecordings(SampleData::recordings(kRecordings, kSamples, 0.5f, 11,
+                                                 QDateTime(QDate(2024, 3, 1), QTime(9, 0, 30))));
     logger->setFrameDataSize(52);
     logger->setHostSettings(0, 5, 1, 0);
     logger->setReportIntervalMicroseconds(1000);

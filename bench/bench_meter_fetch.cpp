@@ -6,6 +6,7 @@
 #include "pluggedinstrument.h"
 #include "pollingworkercontrol.h"
 #include "promptrecorder.h"
+#include "sampledata.h"
 #include "virtualinstrument.h"
 
 #include <QApplication>
@@ -18,16 +19,6 @@ namespace {
 constexpr int kGroups = 9;
 constexpr int kRuns = 5;
 
-QVector<VirtualInstrument::MeterGroup> groups()
-{
-    QVector<VirtualInstrument::MeterGroup> list;
-    for (int i = 0; i < kGroups; ++i) {
-        const float base = 1000.25f + 111.5f * i;
-        list.append({base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
-    }
-    return list;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -36,7 +27,7 @@ int main(int argc, char *argv[])
     using namespace BenchSupport;
 
     auto meter = std::make_unique<VirtualInstrument>(VirtualInstrument::Family::Meter, 7001297);
-    meter->setMeterGroups(groups());
+    meter->setMeterGroups(SampleData::meterGroups(kGroups));
     meter->setMeasureSettings(0, 10, 0, 0);
     meter->setReportIntervalMicroseconds(1000);
     PromptRecorder prompts;

@@ -1,22 +1,20 @@
 // The application shell: start-up, family detection, hot-plug, languages, single instance.
 #include "appstyle.h"
+#include "catalogue.h"
 #include "clinker.h"
 #include "demoinstrument.h"
-#include "devicemonitor.h"
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
 #include "instrumentprotocol.h"
 #include "mainwindow.h"
+#include "pluggedinstrument.h"
 #include "pollingworkercontrol.h"
+#include "promptrecorder.h"
 #include "reportpagefor415.h"
 #include "reportpagefor416.h"
 #include "singleinstance.h"
 #include "tableopwidget.h"
-#include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
-#include "virtualdevicemonitor.h"
-#include "virtualhidbackend.h"
-#include "virtualinstrument.h"
 
 #include <QLabel>
 #include <QLockFile>
@@ -27,522 +25,440 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
-#include <memory>
 
 class tst_App : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        m_startDir = QDir::currentPath();
+        AppStyle::applyStyleSheet();
+        AppStyle::applyFont();
+    }
+    void init()
+    {
+        InstrumentProtocol::setReceiveTimeoutMs(300);
+        // The translations are built next to the program.
+        QVERIFY(QDir::setCurrent(Catalogue::directory()));
+        m_recorder.clear();
+    }
+    void cleanup()
+    {
+        m_plugged.reset();
+        QDir::setCurrent(m_startDir);
+    }
 
-    void paletteComesFromTheSheet();
-    void startsInChineseWithTheLoggerPage();
-    void familyDetectionLoggerCodes();
-    void familyDetectionMeterAndMissingProbe();
-    void familyDetectionFailures();
-    void arrivalNoticesOpenOnce();
-    void instrumentWithoutPermission();
-    void removalNotices();
-    void unplugClearsAndOtherFamilySwitches();
-    void languageSwitch();
-    void grabsWithRealGlyphs();
-    void readmeScreenshotsUnderTheStyleSheet();
-    void singleInstanceInProcess();
-    void singleInstanceTwoProcesses();
+    void paletteComesFromTheSheet()
+    {
+        const QString first =
+            QStringLiteral("QPalette{background:#FFFFFF;}*{outline:0px;color:#00BFFF;}");
+        QCOMPARE(AppStyle::paletteColor(first), QColor(Qt::white));
+        // Whatever stands at characters 20 to 26 is taken.
+        QCOMPARE(AppStyle::paletteColor(QStringLiteral("QPalette{background:#12AB34;}")),
+                 QColor(0x12, 0xAB, 0x34));
+        QVERIFY(!AppStyle::paletteColor(QStringLiteral("QWidget{background-color:#12AB34;}"))
+                     .isValid());
+        QVERIFY(!AppStyle::paletteColor(QString()).isValid());
+
+        QFile sheet(QString::fromLatin1(AppStyle::StyleSheetPath));
+        QVERIFY(sheet.open(QFile::ReadOnly));
+        QVERIFY(sheet.readAll().startsWith(first.toLatin1()));
+        QVERIFY(AppStyle::applyStyleSheet());
+        QCOMPARE(qApp->palette().color(QPalette::Window), QColor(Qt::white));
+        QVERIFY(!AppStyle::applyStyleSheet(QStringLiteral(":/no/such.css")));
+        QCOMPARE(qApp->font().family(), QStringLiteral("Microsoft Yahei"));
+        QCOMPARE(qApp->font().pointSize(), 12);
+    }
+    void startsInChineseWithTheLoggerPage()
+    {
+        MainWindow *window = startWith(nullptr);
+        QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
+        QCOMPARE(window->size(), QSize(1333, 688));
+        QVERIFY(!window->link());
+        QCOMPARE(window->family(), 0);
+        QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
+        auto *stack = window->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+        QVERIFY(stack);
+        QCOMPARE(stack->widget(0), static_cast<QWidget *>(window->loggerPage()));
+        QCOMPARE(stack->widget(1), static_cast<QWidget *>(window->meterPage()));
+        QCOMPARE(indicator(), image(":/image/led_off.png"));
+        QVERIFY(window->loggerPage()->isChinese);
+        QVERIFY(window->meterPage()->isChinese);
+        auto *zh = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
+        auto *en = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
+        QVERIFY(zh && en);
+        QCOMPARE(zh->text(), QStringLiteral("中文"));
+        QCOMPARE(en->text(), QStringLiteral("English"));
+        QCOMPARE(en->focusPolicy(), Qt::NoFocus);
+        QVERIFY(en->minimumSize() == QSize(100, 35));
+        QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("警告"));
+        QVERIFY(window->styleSheet().contains(
+            QStringLiteral("QRadioButton::indicator{width:15px;height:15px;}")));
+        QVERIFY(window->windowFlags() & Qt::WindowMaximizeButtonHint);
+        QVERIFY(m_prompts.isEmpty());
+    }
+    void familyDetectionLoggerCodes()
+    {
+        for (quint32 code : {5633416u, 7003416u, 25633416u}) {
+            VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, code);
+            logger->setSerialNumber(code + 1);
+            MainWindow *window = startWith(logger);
+            QVERIFY(window->IsLinkOpen());
+            QCOMPARE(indicator(), image(":/image/led_on.png"));
+            QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
+            QCOMPARE(window->family(), 416);
+            QCOMPARE(window->loggerPage()->deviceSummary(), QString::number(code + 1));
+            QVERIFY(!window->meterPage()->workerControl()->isRunning());
+        }
+        QVERIFY(m_prompts.isEmpty());
+    }
+    void familyDetectionMeterAndMissingProbe()
+    {
+        // Every code that is not a logger's is a meter, including a logger's code plus one.
+        for (quint32 code : {7001297u, 27004254u, 5633417u}) {
+            VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, code);
+            meter->setSerialNumber(4242);
+            MainWindow *window = startWith(meter);
+            QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
+            QCOMPARE(window->family(), 415);
+            QVERIFY(window->meterPage()->workerControl()->isRunning());
+            QCOMPARE(window->meterPage()->deviceSummary(), QStringLiteral("4242"));
+        }
+
+        VirtualInstrument *probeless = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
+        probeless->setProbeConnected(false);
+        MainWindow *window = startWith(probeless);
+        QCOMPARE(m_prompts.size(), 1);
+        QCOMPARE(m_prompts.first().title, QStringLiteral("警告"));
+        QCOMPARE(m_prompts.first().text, QStringLiteral("探头未连接！"));
+        QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
+        QCOMPARE(window->family(), 415);
+        QVERIFY(window->meterPage()->workerControl()->isRunning());
+        QVERIFY(window->meterPage()->deviceSummary().isEmpty()); // device information not read
+        QVERIFY(window->IsLinkOpen());
+    }
+    void familyDetectionFailures()
+    {
+        // -4: message, page and family stay as they were, link and indicator on.
+        VirtualInstrument *blank = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
+        blank->corruptBlock(7, 0x00, 18);
+        MainWindow *window = startWith(blank);
+        QCOMPARE(m_prompts.size(), 1);
+        QCOMPARE(m_prompts.first().text, QStringLiteral("仪器未配置生产信息！"));
+        QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
+        QCOMPARE(window->family(), 0);
+        QVERIFY(window->IsLinkOpen());
+        QCOMPARE(indicator(), image(":/image/led_on.png"));
+        QVERIFY(!window->meterPage()->workerControl()->isRunning());
+
+        // After a meter was shown, a failing detection leaves the meter page and family alone.
+        VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
+        window = startWith(meter);
+        QCOMPARE(window->family(), 415);
+        m_recorder.clear();
+        window->meterPage()->closeThreadSlot();
+
+        // -3, -2 and -1: nothing more than what the exchange itself said.
+        meter->injectFault(VirtualInstrument::Fault::WrongEcho);
+        window->SwitchPageByModel();
+        QVERIFY(m_prompts.isEmpty());
+        meter->injectFault(VirtualInstrument::Fault::NoReply);
+        window->SwitchPageByModel();
+        QVERIFY(m_prompts.isEmpty());
+        QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
+        QCOMPARE(window->family(), 415);
+        meter->unplug(); // the removal notice is still queued
+        window->SwitchPageByModel();
+        QCOMPARE(m_prompts.size(), 1);
+        QCOMPARE(m_prompts.first().text, QStringLiteral("发送数据错误！"));
+        QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
+    }
+    void arrivalNoticesOpenOnce()
+    {
+        MainWindow *window = startWith(nullptr);
+        window->deviceArrived(); // nothing plugged: nothing opens
+        QVERIFY(!window->link());
+
+        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        m_plugged.plug(logger);
+        logger->clearRequests();
+        window->deviceArrived();
+        CLinker *link = window->link();
+        QVERIFY(link);
+        const int afterFirst = logger->requests().size();
+        QVERIFY(afterFirst > 0);
+        window->deviceArrived();
+        window->deviceArrived();
+        QCOMPARE(window->link(), link);
+        QCOMPARE(logger->requests().size(), afterFirst); // the later notices read nothing
+    }
+    void instrumentWithoutPermission()
+    {
+        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        logger->setOpenRefused(false, true);
+        MainWindow *window = startWith(logger);
+        QVERIFY(!window->link());
+        QCOMPARE(m_prompts.size(), 1);
+        QVERIFY(m_prompts.first().text.contains(QStringLiteral("70-solvane.rules")));
+        // Further notices of the same refusal stay quiet.
+        window->deviceArrived();
+        window->deviceArrived();
+        QCOMPARE(m_prompts.size(), 1);
+
+        // Held by another program: silent, as before.
+        logger->setOpenRefused(true, false);
+        window->deviceArrived();
+        QCOMPARE(m_prompts.size(), 1);
+
+        // Once the rule is in place the instrument opens; a later refusal is reported again.
+        logger->setOpenRefused(false, false);
+        window->deviceArrived();
+        QVERIFY(window->link());
+        window->CloseUSB();
+        logger->setOpenRefused(false, true);
+        window->deviceArrived();
+        QCOMPARE(m_prompts.size(), 2);
+    }
+    void removalNotices()
+    {
+        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        MainWindow *window = startWith(logger);
+        CLinker *link = window->link();
+        // Another device went: the instrument still answers, the link stays.
+        window->deviceRemoved();
+        QCOMPARE(window->link(), link);
+        QVERIFY(window->IsLinkOpen());
+
+        // The instrument itself went: the monitor's notice closes the link.
+        logger->unplug();
+        QTRY_VERIFY(!window->link());
+        QCOMPARE(indicator(), image(":/image/led_off.png"));
+        window->deviceRemoved(); // no link: nothing to do
+        QVERIFY(!window->link());
+
+        // Plugged again: the monitor's arrival notice opens a fresh link.
+        logger->plug();
+        QTRY_VERIFY(window->link());
+        QCOMPARE(window->family(), 416);
+    }
+    void unplugClearsAndOtherFamilySwitches()
+    {
+        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        logger->setSerialNumber(555);
+        MainWindow *window = startWith(logger);
+        QCOMPARE(window->loggerPage()->deviceSummary(), QStringLiteral("555"));
+        logger->unplug();
+        QTRY_VERIFY(!window->link());
+        QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex); // still shown
+        QVERIFY(window->loggerPage()->deviceSummary().isEmpty());
+        QCOMPARE(window->family(), 416);
+
+        VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, 7002395);
+        meter->setSerialNumber(777);
+        m_plugged.plug(meter);
+        window->deviceArrived();
+        QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
+        QCOMPARE(window->family(), 415);
+        QVERIFY(window->meterPage()->workerControl()->isRunning());
+        QCOMPARE(window->meterPage()->deviceSummary(), QStringLiteral("777"));
+
+        // Unplugging the meter stops its worker before the link goes, and clears the meter page.
+        meter->unplug();
+        window->deviceRemoved();
+        QVERIFY(!window->link());
+        QVERIFY(!window->meterPage()->workerControl()->isRunning());
+        QVERIFY(window->meterPage()->deviceSummary().isEmpty());
+        QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
+
+        // And back to a logger.
+        VirtualInstrument *second = makeInstrument(VirtualInstrument::Family::Logger, 7003416);
+        m_plugged.plug(second);
+        window->deviceArrived();
+        QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
+        QCOMPARE(window->family(), 416);
+    }
+    void languageSwitch()
+    {
+        MainWindow *window = startWith(nullptr);
+        auto *en = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
+        auto *zh = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
+        QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"),
+                 QStringLiteral("获取数据"));
+
+        QTest::mouseClick(en, Qt::LeftButton);
+        QVERIFY(!window->loggerPage()->isChinese);
+        QVERIFY(!window->meterPage()->isChinese);
+        QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"),
+                 QStringLiteral("Get Data"));
+        QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("Warn"));
+
+        // Without the files nothing changes, and the language in force stays.
+        QTemporaryDir empty;
+        QVERIFY(QDir::setCurrent(empty.path()));
+        QTest::mouseClick(zh, Qt::LeftButton);
+        QVERIFY(!window->loggerPage()->isChinese);
+        QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("Warn"));
+
+        QVERIFY(QDir::setCurrent(Catalogue::directory()));
+        QTest::mouseClick(zh, Qt::LeftButton);
+        QVERIFY(window->loggerPage()->isChinese);
+        QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("警告"));
+        QVERIFY(QDir::setCurrent(empty.path()));
+        QTest::mouseClick(en, Qt::LeftButton);
+        QVERIFY(window->meterPage()->isChinese);
+        QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("警告"));
+    }
+    void grabsWithRealGlyphs()
+    {
+        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        MainWindow *window = startWith(logger);
+        window->setWindowTitle(QStringLiteral("Solvane V2.3"));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+
+        // The Chinese texts need a font that has their glyphs.
+        const QFontMetrics metrics(qApp->font());
+        for (QChar c : QStringLiteral("中文获取数据记录型辐照计警告㎡"))
+            QVERIFY2(metrics.inFont(c), qPrintable(QString(c)));
+
+        const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);
+        QDir().mkpath(dir);
+        QVERIFY(window->grab().save(dir + QStringLiteral("/mainwindow_zh.png")));
+        window->on_btnLanguageEn_clicked();
+        QVERIFY(window->grab().save(dir + QStringLiteral("/mainwindow_en.png")));
+        QVERIFY(QFileInfo(dir + QStringLiteral("/mainwindow_en.png")).size() > 1000);
+    }
+    void readmeScreenshotsUnderTheStyleSheet()
+    {
+        // The demo instruments, as `--demo` shows them, under the style sheet of initTestCase.
+        const QString dir = QStringLiteral(SOLVANE_GRAB_DIR "/readme");
+        QVERIFY(QDir().mkpath(dir));
+        auto save = [&](QWidget *window, const char *name) {
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            // A language switch has only asked for a new layout; grab the one the user sees.
+            QCoreApplication::processEvents();
+            QVERIFY(window->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
+        };
+        FirstPageFor416::setClockHoldMs(0);
+        VirtualInstrument *logger =
+            m_plugged.adopt(DemoInstrument::create(QStringLiteral("logger"), nullptr));
+        MainWindow *window = startWith(logger);
+        window->setWindowTitle(QStringLiteral("Solvane V2.3"));
+        FirstPageFor416 *loggerPage = window->loggerPage();
+        loggerPage->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
+        auto *table = loggerPage->findChild<QTableWidget *>(QStringLiteral("tbData"));
+        QCOMPARE(table->rowCount(), 3);
+        save(window, "logger_zh.png");
+        window->on_btnLanguageEn_clicked();
+        save(window, "logger_en.png");
+        auto *ops = qobject_cast<TableOpWidget *>(table->cellWidget(2, 7));
+        ops->CurveBtn->click();
+        save(loggerPage->findChild<UVPowerCurvePageFor416 *>(), "loggercurve.png");
+        ops->ReportBtn->click();
+        save(loggerPage->findChild<ReportPageFor416 *>(), "loggerreport_en.png");
+        FirstPageFor416::setClockHoldMs(FirstPageFor416::ClockHoldMs);
+
+        VirtualInstrument *meter =
+            m_plugged.adopt(DemoInstrument::create(QStringLiteral("meter"), nullptr));
+        window = startWith(meter);
+        window->setWindowTitle(QStringLiteral("Solvane V2.3"));
+        window->on_btnLanguageEn_clicked();
+        FirstPageFor415 *meterPage = window->meterPage();
+        meterPage->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
+        table = meterPage->findChild<QTableWidget *>(QStringLiteral("tbData"));
+        QTRY_COMPARE(table->rowCount(), 4);
+        save(window, "meter_en.png");
+        qobject_cast<TableOpWidget *>(table->cellWidget(0, 7))->ReportBtn->click();
+        save(meterPage->findChild<ReportPageFor415 *>(), "meterreport_en.png");
+    }
+    void singleInstanceInProcess()
+    {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
+        {
+            SingleInstance first(QStringLiteral("solvane-test"));
+            QVERIFY(first.isPrimary());
+            QVERIFY(first.lockPath().startsWith(runtime.path()));
+            QSignalSpy received(&first, &SingleInstance::messageReceived);
+            SingleInstance second(QStringLiteral("solvane-test"));
+            QVERIFY(!second.isPrimary());
+            QVERIFY(second.sendMessage(QStringLiteral("active!!!!!"), 5000));
+            QTRY_COMPARE(received.size(), 1);
+            QCOMPARE(received.first().first().toString(), QStringLiteral("active!!!!!"));
+        }
+        // A lock left by a copy that was killed is taken over (no process has this id).
+        {
+            SingleInstance probe(QStringLiteral("solvane-stale"));
+            QFile lock(probe.lockPath());
+            QVERIFY(lock.open(QFile::WriteOnly));
+            lock.write("4194300\nsolvane\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+            lock.close();
+            QVERIFY(probe.isPrimary());
+            SingleInstance late(QStringLiteral("solvane-stale"));
+            QVERIFY(!late.isPrimary());
+        }
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+    void singleInstanceTwoProcesses()
+    {
+        QTemporaryDir runtime;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        const QString program = QStringLiteral(SOLVANE_BINARY);
+
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.setWorkingDirectory(Catalogue::directory());
+        first.start(program, {QStringLiteral("--demo"), QStringLiteral("logger"),
+                              QStringLiteral("--answer-prompts")});
+        QVERIFY(first.waitForStarted());
+        QByteArray firstLog;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            (firstLog += first.readAllStandardError()).contains("hidDevice Open success!"), 20000);
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(program, {QStringLiteral("--answer-prompts")});
+        QVERIFY(second.waitForFinished(20000));
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(second.exitCode(), 0);
+        QCOMPARE(second.readAllStandardOutput().trimmed(),
+                 QByteArray("Warn: Device already opened."));
+        // The second copy never opened the instrument.
+        QVERIFY(!second.readAllStandardError().contains("hidDevice Open"));
+
+        QTRY_VERIFY_WITH_TIMEOUT((firstLog += first.readAllStandardError()).contains("active!!!!!"),
+                                 20000);
+        QCOMPARE(first.state(), QProcess::Running);
+        first.terminate();
+        QVERIFY(first.waitForFinished(10000));
+    }
 
 private:
+    VirtualInstrument *makeInstrument(VirtualInstrument::Family family, quint32 model)
+    {
+        return m_plugged.create(family, model);
+    }
     // A fresh window started with this instrument plugged in (or none).
-    void startWith(VirtualInstrument *instrument);
-    VirtualInstrument *makeInstrument(VirtualInstrument::Family family, quint32 model);
+    MainWindow *startWith(VirtualInstrument *instrument) { return m_plugged.start(instrument); }
     QImage indicator() const;
     static QImage image(const char *path) { return QPixmap(QString::fromLatin1(path)).toImage(); }
 
-    std::unique_ptr<VirtualHidBackend> m_backend;
-    QList<VirtualInstrument *> m_instruments;
-    VirtualInstrument *m_current = nullptr;
-    QList<UserPrompts::Prompt> m_prompts;
+    PromptRecorder m_recorder;
+    const QList<UserPrompts::Prompt> &m_prompts = m_recorder.prompts();
+    PluggedInstrument m_plugged;
     QString m_startDir;
 };
-
-void tst_App::initTestCase()
-{
-    m_startDir = QDir::currentPath();
-    UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
-        m_prompts.append(prompt);
-        return UserPrompts::Answer{};
-    });
-    m_backend = std::make_unique<VirtualHidBackend>(nullptr);
-    HidBackend::setCurrent(m_backend.get());
-    DeviceMonitor::setFactory([this](QObject *parent) -> DeviceMonitor * {
-        return new VirtualDeviceMonitor(m_current, parent);
-    });
-    AppStyle::applyStyleSheet();
-    AppStyle::applyFont();
-}
-
-void tst_App::init()
-{
-    InstrumentProtocol::setReceiveTimeoutMs(300);
-    // The translations are built next to the program.
-    QVERIFY(QDir::setCurrent(QStringLiteral(SOLVANE_QM_DIR)));
-    m_prompts.clear();
-}
-
-void tst_App::cleanup()
-{
-    MainWindow::destroyInstance();
-    m_backend->setInstrument(nullptr);
-    qDeleteAll(m_instruments);
-    m_instruments.clear();
-    m_current = nullptr;
-    QDir::setCurrent(m_startDir);
-}
-
-void tst_App::cleanupTestCase()
-{
-    HidBackend::setCurrent(nullptr);
-    DeviceMonitor::setFactory({});
-    UserPrompts::setHandler({});
-}
-
-VirtualInstrument *tst_App::makeInstrument(VirtualInstrument::Family family, quint32 model)
-{
-    auto *instrument = new VirtualInstrument(family, model);
-    m_instruments.append(instrument);
-    return instrument;
-}
-
-void tst_App::startWith(VirtualInstrument *instrument)
-{
-    MainWindow::destroyInstance();
-    m_current = instrument;
-    m_backend->setInstrument(instrument);
-    MainWindow::instance();
-}
 
 QImage tst_App::indicator() const
 {
     const QLabel *label =
         MainWindow::instance()->findChild<QLabel *>(QStringLiteral("LinkStatusLabel"));
     return label ? label->pixmap().toImage() : QImage();
-}
-
-void tst_App::paletteComesFromTheSheet()
-{
-    const QString first =
-        QStringLiteral("QPalette{background:#FFFFFF;}*{outline:0px;color:#00BFFF;}");
-    QCOMPARE(AppStyle::paletteColor(first), QColor(Qt::white));
-    // Whatever stands at characters 20 to 26 is taken.
-    QCOMPARE(AppStyle::paletteColor(QStringLiteral("QPalette{background:#12AB34;}")),
-             QColor(0x12, 0xAB, 0x34));
-    QVERIFY(
-        !AppStyle::paletteColor(QStringLiteral("QWidget{background-color:#12AB34;}")).isValid());
-    QVERIFY(!AppStyle::paletteColor(QString()).isValid());
-
-    QFile sheet(QString::fromLatin1(AppStyle::StyleSheetPath));
-    QVERIFY(sheet.open(QFile::ReadOnly));
-    QVERIFY(sheet.readAll().startsWith(first.toLatin1()));
-    QVERIFY(AppStyle::applyStyleSheet());
-    QCOMPARE(qApp->palette().color(QPalette::Window), QColor(Qt::white));
-    QVERIFY(!AppStyle::applyStyleSheet(QStringLiteral(":/no/such.css")));
-    QCOMPARE(qApp->font().family(), QStringLiteral("Microsoft Yahei"));
-    QCOMPARE(qApp->font().pointSize(), 12);
-}
-
-void tst_App::startsInChineseWithTheLoggerPage()
-{
-    startWith(nullptr);
-    MainWindow *window = MainWindow::instance();
-    QCOMPARE(window->objectName(), QStringLiteral("MainWindow"));
-    QCOMPARE(window->size(), QSize(1333, 688));
-    QVERIFY(!window->link());
-    QCOMPARE(window->family(), 0);
-    QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
-    auto *stack = window->findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
-    QVERIFY(stack);
-    QCOMPARE(stack->widget(0), static_cast<QWidget *>(window->loggerPage()));
-    QCOMPARE(stack->widget(1), static_cast<QWidget *>(window->meterPage()));
-    QCOMPARE(indicator(), image(":/image/led_off.png"));
-    QVERIFY(window->loggerPage()->isChinese);
-    QVERIFY(window->meterPage()->isChinese);
-    auto *zh = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
-    auto *en = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
-    QVERIFY(zh && en);
-    QCOMPARE(zh->text(), QStringLiteral("中文"));
-    QCOMPARE(en->text(), QStringLiteral("English"));
-    QCOMPARE(en->focusPolicy(), Qt::NoFocus);
-    QVERIFY(en->minimumSize() == QSize(100, 35));
-    QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("警告"));
-    QVERIFY(window->styleSheet().contains(
-        QStringLiteral("QRadioButton::indicator{width:15px;height:15px;}")));
-    QVERIFY(window->windowFlags() & Qt::WindowMaximizeButtonHint);
-    QVERIFY(m_prompts.isEmpty());
-}
-
-void tst_App::familyDetectionLoggerCodes()
-{
-    for (quint32 code : {5633416u, 7003416u, 25633416u}) {
-        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, code);
-        logger->setSerialNumber(code + 1);
-        startWith(logger);
-        MainWindow *window = MainWindow::instance();
-        QVERIFY(window->IsLinkOpen());
-        QCOMPARE(indicator(), image(":/image/led_on.png"));
-        QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
-        QCOMPARE(window->family(), 416);
-        QCOMPARE(window->loggerPage()->deviceSummary(), QString::number(code + 1));
-        QVERIFY(!window->meterPage()->workerControl()->isRunning());
-    }
-    QVERIFY(m_prompts.isEmpty());
-}
-
-void tst_App::familyDetectionMeterAndMissingProbe()
-{
-    // Every code that is not a logger's is a meter, including a logger's code plus one.
-    for (quint32 code : {7001297u, 27004254u, 5633417u}) {
-        VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, code);
-        meter->setSerialNumber(4242);
-        startWith(meter);
-        MainWindow *window = MainWindow::instance();
-        QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
-        QCOMPARE(window->family(), 415);
-        QVERIFY(window->meterPage()->workerControl()->isRunning());
-        QCOMPARE(window->meterPage()->deviceSummary(), QStringLiteral("4242"));
-    }
-
-    VirtualInstrument *probeless = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
-    probeless->setProbeConnected(false);
-    startWith(probeless);
-    MainWindow *window = MainWindow::instance();
-    QCOMPARE(m_prompts.size(), 1);
-    QCOMPARE(m_prompts.first().title, QStringLiteral("警告"));
-    QCOMPARE(m_prompts.first().text, QStringLiteral("探头未连接！"));
-    QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
-    QCOMPARE(window->family(), 415);
-    QVERIFY(window->meterPage()->workerControl()->isRunning());
-    QVERIFY(window->meterPage()->deviceSummary().isEmpty()); // device information not read
-    QVERIFY(window->IsLinkOpen());
-}
-
-void tst_App::familyDetectionFailures()
-{
-    // -4: message, page and family stay as they were, link and indicator on.
-    VirtualInstrument *blank = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
-    blank->corruptBlock(7, 0x00, 18);
-    startWith(blank);
-    MainWindow *window = MainWindow::instance();
-    QCOMPARE(m_prompts.size(), 1);
-    QCOMPARE(m_prompts.first().text, QStringLiteral("仪器未配置生产信息！"));
-    QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
-    QCOMPARE(window->family(), 0);
-    QVERIFY(window->IsLinkOpen());
-    QCOMPARE(indicator(), image(":/image/led_on.png"));
-    QVERIFY(!window->meterPage()->workerControl()->isRunning());
-
-    // After a meter was shown, a failing detection leaves the meter page and family alone.
-    VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
-    startWith(meter);
-    window = MainWindow::instance();
-    QCOMPARE(window->family(), 415);
-    m_prompts.clear();
-    window->meterPage()->closeThreadSlot();
-
-    // -3, -2 and -1: nothing more than what the exchange itself said.
-    meter->injectFault(VirtualInstrument::Fault::WrongEcho);
-    window->SwitchPageByModel();
-    QVERIFY(m_prompts.isEmpty());
-    meter->injectFault(VirtualInstrument::Fault::NoReply);
-    window->SwitchPageByModel();
-    QVERIFY(m_prompts.isEmpty());
-    QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
-    QCOMPARE(window->family(), 415);
-    meter->unplug(); // the removal notice is still queued
-    window->SwitchPageByModel();
-    QCOMPARE(m_prompts.size(), 1);
-    QCOMPARE(m_prompts.first().text, QStringLiteral("发送数据错误！"));
-    QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
-}
-
-void tst_App::arrivalNoticesOpenOnce()
-{
-    startWith(nullptr);
-    MainWindow *window = MainWindow::instance();
-    window->deviceArrived(); // nothing plugged: nothing opens
-    QVERIFY(!window->link());
-
-    VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
-    m_backend->setInstrument(logger);
-    logger->clearRequests();
-    window->deviceArrived();
-    CLinker *link = window->link();
-    QVERIFY(link);
-    const int afterFirst = logger->requests().size();
-    QVERIFY(afterFirst > 0);
-    window->deviceArrived();
-    window->deviceArrived();
-    QCOMPARE(window->link(), link);
-    QCOMPARE(logger->requests().size(), afterFirst); // the later notices read nothing
-}
-
-void tst_App::instrumentWithoutPermission()
-{
-    VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
-    logger->setOpenRefused(false, true);
-    startWith(logger);
-    MainWindow *window = MainWindow::instance();
-    QVERIFY(!window->link());
-    QCOMPARE(m_prompts.size(), 1);
-    QVERIFY(m_prompts.first().text.contains(QStringLiteral("70-solvane.rules")));
-    // Further notices of the same refusal stay quiet.
-    window->deviceArrived();
-    window->deviceArrived();
-    QCOMPARE(m_prompts.size(), 1);
-
-    // Held by another program: silent, as before.
-    logger->setOpenRefused(true, false);
-    window->deviceArrived();
-    QCOMPARE(m_prompts.size(), 1);
-
-    // Once the rule is in place the instrument opens; a later refusal is reported again.
-    logger->setOpenRefused(false, false);
-    window->deviceArrived();
-    QVERIFY(window->link());
-    window->CloseUSB();
-    logger->setOpenRefused(false, true);
-    window->deviceArrived();
-    QCOMPARE(m_prompts.size(), 2);
-}
-
-void tst_App::removalNotices()
-{
-    VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
-    startWith(logger);
-    MainWindow *window = MainWindow::instance();
-    CLinker *link = window->link();
-    // Another device went: the instrument still answers, the link stays.
-    window->deviceRemoved();
-    QCOMPARE(window->link(), link);
-    QVERIFY(window->IsLinkOpen());
-
-    // The instrument itself went: the monitor's notice closes the link.
-    logger->unplug();
-    QTRY_VERIFY(!window->link());
-    QCOMPARE(indicator(), image(":/image/led_off.png"));
-    window->deviceRemoved(); // no link: nothing to do
-    QVERIFY(!window->link());
-
-    // Plugged again: the monitor's arrival notice opens a fresh link.
-    logger->plug();
-    QTRY_VERIFY(window->link());
-    QCOMPARE(window->family(), 416);
-}
-
-void tst_App::unplugClearsAndOtherFamilySwitches()
-{
-    VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
-    logger->setSerialNumber(555);
-    startWith(logger);
-    MainWindow *window = MainWindow::instance();
-    QCOMPARE(window->loggerPage()->deviceSummary(), QStringLiteral("555"));
-    logger->unplug();
-    QTRY_VERIFY(!window->link());
-    QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex); // still shown
-    QVERIFY(window->loggerPage()->deviceSummary().isEmpty());
-    QCOMPARE(window->family(), 416);
-
-    VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, 7002395);
-    meter->setSerialNumber(777);
-    m_backend->setInstrument(meter);
-    window->deviceArrived();
-    QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
-    QCOMPARE(window->family(), 415);
-    QVERIFY(window->meterPage()->workerControl()->isRunning());
-    QCOMPARE(window->meterPage()->deviceSummary(), QStringLiteral("777"));
-
-    // Unplugging the meter stops its worker before the link goes, and clears the meter page.
-    meter->unplug();
-    window->deviceRemoved();
-    QVERIFY(!window->link());
-    QVERIFY(!window->meterPage()->workerControl()->isRunning());
-    QVERIFY(window->meterPage()->deviceSummary().isEmpty());
-    QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
-
-    // And back to a logger.
-    VirtualInstrument *second = makeInstrument(VirtualInstrument::Family::Logger, 7003416);
-    m_backend->setInstrument(second);
-    window->deviceArrived();
-    QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
-    QCOMPARE(window->family(), 416);
-}
-
-void tst_App::languageSwitch()
-{
-    startWith(nullptr);
-    MainWindow *window = MainWindow::instance();
-    auto *en = window->findChild<QPushButton *>(QStringLiteral("btnLanguageEn"));
-    auto *zh = window->findChild<QPushButton *>(QStringLiteral("btnLanguageZh"));
-    QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"),
-             QStringLiteral("获取数据"));
-
-    QTest::mouseClick(en, Qt::LeftButton);
-    QVERIFY(!window->loggerPage()->isChinese);
-    QVERIFY(!window->meterPage()->isChinese);
-    QCOMPARE(QCoreApplication::translate("FirstPageFor415", "Get Data"),
-             QStringLiteral("Get Data"));
-    QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("Warn"));
-
-    // Without the files nothing changes, and the language in force stays.
-    QTemporaryDir empty;
-    QVERIFY(QDir::setCurrent(empty.path()));
-    QTest::mouseClick(zh, Qt::LeftButton);
-    QVERIFY(!window->loggerPage()->isChinese);
-    QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("Warn"));
-
-    QVERIFY(QDir::setCurrent(QStringLiteral(SOLVANE_QM_DIR)));
-    QTest::mouseClick(zh, Qt::LeftButton);
-    QVERIFY(window->loggerPage()->isChinese);
-    QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("警告"));
-    QVERIFY(QDir::setCurrent(empty.path()));
-    QTest::mouseClick(en, Qt::LeftButton);
-    QVERIFY(window->meterPage()->isChinese);
-    QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("警告"));
-}
-
-void tst_App::grabsWithRealGlyphs()
-{
-    VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
-    startWith(logger);
-    MainWindow *window = MainWindow::instance();
-    window->setWindowTitle(QStringLiteral("Solvane V2.3"));
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window));
-
-    // The Chinese texts need a font that has their glyphs.
-    const QFontMetrics metrics(qApp->font());
-    for (QChar c : QStringLiteral("中文获取数据记录型辐照计警告㎡"))
-        QVERIFY2(metrics.inFont(c), qPrintable(QString(c)));
-
-    const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);
-    QDir().mkpath(dir);
-    QVERIFY(window->grab().save(dir + QStringLiteral("/mainwindow_zh.png")));
-    window->on_btnLanguageEn_clicked();
-    QVERIFY(window->grab().save(dir + QStringLiteral("/mainwindow_en.png")));
-    QVERIFY(QFileInfo(dir + QStringLiteral("/mainwindow_en.png")).size() > 1000);
-}
-
-void tst_App::readmeScreenshotsUnderTheStyleSheet()
-{
-    // The demo instruments, as `--demo` shows them, under the style sheet of initTestCase.
-    const QString dir = QStringLiteral(SOLVANE_GRAB_DIR "/readme");
-    QVERIFY(QDir().mkpath(dir));
-    auto save = [&](QWidget *window, const char *name) {
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        // A language switch has only asked for a new layout; grab the one the user sees.
-        QCoreApplication::processEvents();
-        QVERIFY(window->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
-    };
-    FirstPageFor416::setClockHoldMs(0);
-    VirtualInstrument *logger = DemoInstrument::create(QStringLiteral("logger"), nullptr);
-    m_instruments.append(logger);
-    startWith(logger);
-    MainWindow *window = MainWindow::instance();
-    window->setWindowTitle(QStringLiteral("Solvane V2.3"));
-    FirstPageFor416 *loggerPage = window->loggerPage();
-    loggerPage->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
-    auto *table = loggerPage->findChild<QTableWidget *>(QStringLiteral("tbData"));
-    QCOMPARE(table->rowCount(), 3);
-    save(window, "logger_zh.png");
-    window->on_btnLanguageEn_clicked();
-    save(window, "logger_en.png");
-    auto *ops = qobject_cast<TableOpWidget *>(table->cellWidget(2, 7));
-    ops->CurveBtn->click();
-    save(loggerPage->findChild<UVPowerCurvePageFor416 *>(), "loggercurve.png");
-    ops->ReportBtn->click();
-    save(loggerPage->findChild<ReportPageFor416 *>(), "loggerreport_en.png");
-    FirstPageFor416::setClockHoldMs(FirstPageFor416::ClockHoldMs);
-
-    VirtualInstrument *meter = DemoInstrument::create(QStringLiteral("meter"), nullptr);
-    m_instruments.append(meter);
-    startWith(meter);
-    window = MainWindow::instance();
-    window->setWindowTitle(QStringLiteral("Solvane V2.3"));
-    window->on_btnLanguageEn_clicked();
-    FirstPageFor415 *meterPage = window->meterPage();
-    meterPage->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
-    table = meterPage->findChild<QTableWidget *>(QStringLiteral("tbData"));
-    QTRY_COMPARE(table->rowCount(), 4);
-    save(window, "meter_en.png");
-    qobject_cast<TableOpWidget *>(table->cellWidget(0, 7))->ReportBtn->click();
-    save(meterPage->findChild<ReportPageFor415 *>(), "meterreport_en.png");
-}
-
-void tst_App::singleInstanceInProcess()
-{
-    QTemporaryDir runtime;
-    qputenv("XDG_RUNTIME_DIR", runtime.path().toLocal8Bit());
-    {
-        SingleInstance first(QStringLiteral("solvane-test"));
-        QVERIFY(first.isPrimary());
-        QVERIFY(first.lockPath().startsWith(runtime.path()));
-        QSignalSpy received(&first, &SingleInstance::messageReceived);
-        SingleInstance second(QStringLiteral("solvane-test"));
-        QVERIFY(!second.isPrimary());
-        QVERIFY(second.sendMessage(QStringLiteral("active!!!!!"), 5000));
-        QTRY_COMPARE(received.size(), 1);
-        QCOMPARE(received.first().first().toString(), QStringLiteral("active!!!!!"));
-    }
-    // A lock left by a copy that was killed is taken over (no process has this id).
-    {
-        SingleInstance probe(QStringLiteral("solvane-stale"));
-        QFile lock(probe.lockPath());
-        QVERIFY(lock.open(QFile::WriteOnly));
-        lock.write("4194300\nsolvane\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-        lock.close();
-        QVERIFY(probe.isPrimary());
-        SingleInstance late(QStringLiteral("solvane-stale"));
-        QVERIFY(!late.isPrimary());
-    }
-    qunsetenv("XDG_RUNTIME_DIR");
-}
-
-void tst_App::singleInstanceTwoProcesses()
-{
-    QTemporaryDir runtime;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    const QString program = QStringLiteral(SOLVANE_BINARY);
-
-    QProcess first;
-    first.setProcessEnvironment(env);
-    first.setWorkingDirectory(QStringLiteral(SOLVANE_QM_DIR));
-    first.start(program, {QStringLiteral("--demo"), QStringLiteral("logger"),
-                          QStringLiteral("--answer-prompts")});
-    QVERIFY(first.waitForStarted());
-    QByteArray firstLog;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (firstLog += first.readAllStandardError()).contains("hidDevice Open success!"), 20000);
-
-    QProcess second;
-    second.setProcessEnvironment(env);
-    second.start(program, {QStringLiteral("--answer-prompts")});
-    QVERIFY(second.waitForFinished(20000));
-    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(second.exitCode(), 0);
-    QCOMPARE(second.readAllStandardOutput().trimmed(), QByteArray("Warn: Device already opened."));
-    // The second copy never opened the instrument.
-    QVERIFY(!second.readAllStandardError().contains("hidDevice Open"));
-
-    QTRY_VERIFY_WITH_TIMEOUT((firstLog += first.readAllStandardError()).contains("active!!!!!"),
-                             20000);
-    QCOMPARE(first.state(), QProcess::Running);
-    first.terminate();
-    QVERIFY(first.waitForFinished(10000));
 }
 
 QTEST_MAIN(tst_App)

@@ -12,6 +12,7 @@
 #include "promptrecorder.h"
 #include "reportpagefor415.h"
 #include "reportpagefor416.h"
+#include "sampledata.h"
 #include "tableopwidget.h"
 #include "urlrecorder.h"
 
@@ -40,29 +41,6 @@ namespace {
 
 using Fault = VirtualInstrument::Fault;
 using Family = VirtualInstrument::Family;
-
-QVector<VirtualInstrument::MeterGroup> meterGroups()
-{
-    QVector<VirtualInstrument::MeterGroup> groups;
-    for (int i = 0; i < 9; ++i) {
-        const float base = 1000.25f + 111.5f * i;
-        groups.append(
-            {base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
-    }
-    return groups;
-}
-
-QVector<VirtualInstrument::Recording> recordings(int count, int samples)
-{
-    QVector<VirtualInstrument::Recording> list;
-    for (int g = 0; g < count; ++g) {
-        QVector<float> values;
-        for (int k = 0; k < samples; ++k)
-            values.append(100.0f * (g + 1) + 0.25f * static_cast<float>((k * 7) % 13));
-        list.append({QDateTime(QDate(2024, 5, 1 + g), QTime(8, g, 15)), values});
-    }
-    return list;
-}
 
 // Random bytes that cannot start a frame, so they cannot pass for data either.
 QByteArray noise(QRandomGenerator &rng, int maxLength)
@@ -202,15 +180,335 @@ class tst_Faults : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void init()
+    {
+        InstrumentProtocol::setReceiveTimeoutMs(300);
+        FirstPageFor415::setFetchTimeoutMs(1000);
+        FirstPageFor416::setStallTimeoutMs(600);
+        FirstPageFor416::setClockHoldMs(0);
+        m_prompts.clear();
+        m_prompts.setSaveAs({});
+        m_prompts.setPrintTo({});
+    }
     void cleanup() { m_plugged.reset(); }
 
-    void cablePulled_data();
-    void cablePulled();
-    void randomFaults_data();
-    void randomFaults();
-    void reportsAndExportUnplugged();
-    void boxesRunEventLoops();
+    void cablePulled_data()
+    {
+        QTest::addColumn<CableCase>("row");
+        auto clicks = [this](const char *name) {
+            return [this, name](QRandomGenerator &) { button(name)->click(); };
+        };
+        // The fetch: 6 device and setup replies, then 9 group replies, one report each.
+        QTest::newRow("meter fetch")
+            << CableCase{Family::Meter, 0, 0, 15, 16, 40000, clicks("GetDataBtn")};
+        // Two writes, each one request and one reply.
+        QTest::newRow("meter setup write") << CableCase{
+            Family::Meter, 0, 0, 2, 2, 8000, clicks("writehostconfiguretBtn"), [this] {
+                button("writehostconfiguretBtn")->click();
+                QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter configuration success!"));
+                QCOMPARE(getData().size(), 9);
+            }};
+        // 4 groups of 120 samples: 10 frames and an end frame each, one report a frame.
+        QTest::newRow("logger download")
+            << CableCase{Family::Logger, 4, 120, 60, 12, 60000, [this](QRandomGenerator &) {
+                             getData();
+                             // A pulled cable is no damaged recording.
+                             for (const QString &text : m_prompts.texts())
+                                 QVERIFY2(!text.contains(QStringLiteral("could not be read")),
+                                          qPrintable(where() + text));
+                         }};
+        auto setupOrClock = [this](QRandomGenerator &rng) {
+            const char *names[] = {"writehostconfiguretBtn", "readDateTimeBtn", "writeDateTimeBtn"};
+            button(names[rng.bounded(3)])->click();
+        };
+        auto everyActionWorks = [this] { // on the new connection
+            button("writehostconfiguretBtn")->click();
+            QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter configuration success!"));
+            // The clock buttons wait for the clock read of the new connection.
+            QTRY_VERIFY(button("writeDateTimeBtn")->isEnabled());
+            button("writeDateTimeBtn")->click();
+            QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter date time success!"));
+            const qsizetype before = m_instrument->requests().size();
+            button("readDateTimeBtn")->click();
+            QCOMPARE(m_instrument->requests().size(), before + 1);
+            QTRY_VERIFY(button("readDateTimeBtn")->isEnabled());
+        };
+        QTest::newRow("logger setup and clock")
+            << CableCase{Family::Logger, 1, 10, 1, 1, 4000, setupOrClock, everyActionWorks};
+    }
+    void cablePulled()
+    {
+        QFETCH(CableCase, row);
+        start(row.family, row.recordings, row.samples);
+        QList<QStringList> clean;
+        if (!row.after) {
+            clean = getData();
+            QCOMPARE(clean.size(), meter() ? 9 : row.recordings);
+        }
+        for (quint32 seed : seeds()) {
+            m_seed = seed;
+            QRandomGenerator rng(seed);
+            if (!pullCableDuring(rng, row.reports, row.requests, row.maxUs,
+                                 [&] { row.operation(rng); }))
+                return;
+            if (meter())
+                QVERIFY(meterPage()->workerControl()->isRunning());
+        }
+        if (row.after)
+            row.after();
+        else
+            QCOMPARE(getData(), clean);
+    }
+    void randomFaults_data()
+    {
+        QTest::addColumn<FaultCase>("row");
+        const FaultMaker foreign = counted(Fault::ForeignReport, 1, 0x3F);
+        const QList<FaultMaker> meterFaults = {counted(Fault::SplitReply, 1, 34),
+                                               foreign,
+                                               plain(Fault::NoReply),
+                                               garbage({}, 20),
+                                               counted(Fault::ShortReply, 0, 34),
+                                               plain(Fault::WrongEcho),
+                                               plain(Fault::BadFrameCrc)};
+        QTest::newRow("meter fetch") << FaultCase{Family::Meter, 16, 4, meterFaults};
+        // The download's first replies are the setup and count reads; a group's first frame is
+        // the reply to its request, the frames after it are not touched. Whole: a dropped first
+        // frame shows in the frames' addresses, a damaged one in its CRC.
+        const QList<FaultMaker> loggerFaults = {counted(Fault::SplitReply, 1, 62),
+                                                foreign,
+                                                garbage({}, 20),
+                                                plain(Fault::BadFrameCrc),
+                                                plain(Fault::NoReply),
+                                                counted(Fault::ShortReply, 0, 62),
+                                                plain(Fault::WrongEcho),
+                                                garbage(QByteArray::fromHex("AB42"), 12)};
+        QTest::newRow("logger download") << FaultCase{Family::Logger, 8, 5, loggerFaults};
+    }
+    void randomFaults()
+    {
+        QFETCH(FaultCase, row);
+        start(row.family);
+        const QList<QStringList> clean = getData();
+        QCOMPARE(clean.size(), meter() ? 9 : 4);
+        for (quint32 seed : seeds()) {
+            m_seed = seed;
+            QRandomGenerator rng(seed);
+            // Odd seeds use only faults that leave the data bytes whole; even seeds also cut
+            // and garble replies, where only a calm ending can be asked for.
+            const bool dataWhole = seed % 2 == 1;
+            for (int i = 0, skip = draw(rng, 0, row.skipped); i < skip; ++i)
+                m_instrument->injectFault(Fault::SplitReply, 0); // passes the reply unchanged
+            for (int i = 0, n = draw(rng, 1, 6); i < n; ++i)
+                row.faults.at(draw(rng, 0, dataWhole ? row.whole : int(row.faults.size())))(
+                    m_instrument, rng);
+            const QList<QStringList> rows = getData();
+            QVERIFY2(!busy(), qPrintable(where()));
+            if (meter()) {
+                QVERIFY2(meterPage()->workerControl()->isRunning(), qPrintable(where()));
+                // Rows may be missing, never made up.
+                for (const QStringList &shown : rows) {
+                    bool known = false;
+                    for (const QStringList &good : clean)
+                        known = known || shown.mid(1) == good.mid(1);
+                    QVERIFY2(known || !dataWhole,
+                             qPrintable(where() + QLatin1Char(' ') + shown.join(' ')));
+                }
+            } else {
+                QVERIFY2(!loggerPage()->progress()->isVisible(), qPrintable(where()));
+                QVERIFY2(MainWindow::instance()->link(), qPrintable(where()));
+                // Every row shown is its recording's, whatever the faults. A recording missing
+                // between rows was left out and is named; a download that ends early after rows
+                // says so.
+                QList<int> named;
+                QStringList others;
+                static const QRegularExpression leftOut(
+                    QStringLiteral("^Recordings? ([0-9, ]+) could not be read without errors"));
+                for (const QString &text : m_prompts.texts()) {
+                    const QRegularExpressionMatch match = leftOut.match(text);
+                    if (!match.hasMatch()) {
+                        others.append(text);
+                        continue;
+                    }
+                    for (const QString &number : match.captured(1).split(QStringLiteral(", ")))
+                        named.append(number.toInt());
+                }
+                int last = 0;
+                for (const QStringList &shown : rows) {
+                    const int number = shown.value(0).toInt();
+                    QVERIFY2(number > last && shown == clean.value(number - 1),
+                             qPrintable(where() + QLatin1Char(' ') + shown.join(',')));
+                    for (int missing = last + 1; missing < number; ++missing)
+                        QVERIFY2(
+                            named.contains(missing),
+                            qPrintable(where() + QStringLiteral(": %1 not named").arg(missing)));
+                    last = number;
+                }
+                if (last > 0 && last < clean.size() && !named.contains(last + 1))
+                    QVERIFY2(!others.isEmpty(),
+                             qPrintable(where() +
+                                        QStringLiteral(": ended after %1 silently").arg(last)));
+            }
+            m_instrument->clearFaults();
+            QTest::qWait(50); // what a dropped request left on its way drains
+            // The meter page holds no pause lock: its own exchanges, which take it, still work.
+            if (meter())
+                QVERIFY2(meterPage()->on_readhostconfiguretBtn_clicked() == 1, qPrintable(where()));
+            m_prompts.clear();
+        }
+        // Afterwards a fetch is whole again.
+        QCOMPARE(getData(), clean);
+    }
+    void reportsAndExportUnplugged()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // Long enough that the export is still writing when the cable goes.
+        start(Family::Logger, 2, 6000);
+        m_instrument->setReportIntervalMicroseconds(0);
+        for (int family = 0; family < 2; ++family) {
+            if (family == 1)
+                start(Family::Meter); // the meter's report the same way
+            for (quint32 seed : seeds()) {
+                m_seed = seed;
+                QRandomGenerator rng(seed);
+                QCOMPARE(getData().size(), meter() ? 9 : 2);
+                const int row = draw(rng, 0, meter() ? 9 : 2);
+                std::unique_ptr<DelayedUnplug> unplug;
+                auto pullLater = [&](int maxUs) {
+                    unplug = std::make_unique<DelayedUnplug>(m_instrument, draw(rng, 0, maxUs));
+                };
+                const QString name = QStringLiteral("%1%2.pdf")
+                                         .arg(QLatin1String(meter() ? "meter" : "report"))
+                                         .arg(seed);
+                if (meter()) {
+                    ops(row)->ReportBtn->click();
+                    pullLater(20000);
+                    printLastReport<ReportPageFor415>(dir.filePath(name));
+                } else if (seed % 2 == 0) {
+                    const QString book = dir.filePath(QStringLiteral("group%1.xlsx").arg(seed));
+                    m_prompts.setSaveAs(book);
+                    pullLater(30000);
+                    ops(row)->EXCELBtn->click();
+                    // The workbook is whole: the removal does not reach the copy being written.
+                    QFile file(book);
+                    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(where()));
+                    QVERIFY2(file.read(2) == "PK" && file.size() > 10000, qPrintable(where()));
+                    for (const UserPrompts::Prompt &p : m_prompts.prompts()) // only the file dialog
+                        QVERIFY2(p.kind == UserPrompts::Kind::SaveFile,
+                                 qPrintable(where() + p.text));
+                    QCOMPARE(m_opened.opened().size(), static_cast<int>(seed / 2));
+                } else {
+                    ops(row)->ReportBtn->click();
+                    pullLater(30000);
+                    printLastReport<ReportPageFor416>(dir.filePath(name));
+                }
+                settle(unplug);
+                checkIdleAndUnplugged();
+                if (QTest::currentTestFailed())
+                    return;
+                replug();
+            }
+        }
+    }
+    void boxesRunEventLoops()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        // Faults that make the pages and the exchange speak: a bad frame ("Message format
+        // error"), a lost reply (time-outs), a missing probe, a write to a pulled cable.
+        auto provoke = [this](QRandomGenerator &rng, int requests) {
+            switch (rng.bounded(5)) {
+            case 0:
+                m_instrument->injectFault(Fault::BadFrameCrc);
+                break;
+            case 1:
+                m_instrument->injectFault(Fault::NoReply);
+                break;
+            case 2:
+                m_instrument->setProbeConnected(false);
+                break;
+            case 3:
+                m_instrument->unplugAfterRequests(draw(rng, 1, requests + 1));
+                break;
+            default:
+                break;
+            }
+        };
+        struct Operation {
+            const char *name;
+            int requests;
+            std::function<void()> run;
+            std::function<void()> prepare = {}; // runs before the faults, with calm boxes
+        };
+        auto clickOn = [this](const char *name) { return [this, name] { button(name)->click(); }; };
+        // A fresh window, which knows no family yet, meets the instrument with the faults in place.
+        auto replugHere = [] {
+            MainWindow::destroyInstance();
+            MainWindow::instance();
+        };
+        auto printNewest = [this, &dir](const char *file) {
+            return [this, &dir, file] {
+                m_prompts.setPrintTo(dir.filePath(QString::fromLatin1(file)));
+                QWidget *report = page()->findChildren<QDialog *>().last();
+                report->findChild<QPushButton *>(QStringLiteral("PrintReportbtn"))->click();
+            };
+        };
+        auto reportOf = [this](int rows, int row) {
+            return [this, rows, row] {
+                QCOMPARE(getData().size(), rows);
+                ops(row)->ReportBtn->click();
+            };
+        };
+        const QList<Operation> meterOps = {
+            {"meter arrival", 6, replugHere},
+            {"meter fetch", 16, clickOn("GetDataBtn")},
+            {"meter setup read", 2, clickOn("readhostconfiguretBtn")},
+            {"meter setup write", 2, clickOn("writehostconfiguretBtn")},
+            {"meter probe reports", 1,
+             [this] {
+                 m_instrument->setProbeConnected(false);
+                 QTest::qWait(40); // the page's timers run while the probe is out
+                 m_instrument->setProbeConnected(true);
+                 QTest::qWait(150);
+             }},
+            {"meter report print", 1, printNewest("meter.pdf"), reportOf(9, 0)},
+        };
+        const QList<Operation> loggerOps = {
+            {"logger arrival", 6, replugHere},
+            {"logger download", 12, clickOn("GetDataBtn")},
+            {"logger setup read", 1, clickOn("readhostconfiguretBtn")},
+            {"logger setup write", 1, clickOn("writehostconfiguretBtn")},
+            {"logger clock read", 1, clickOn("readDateTimeBtn")},
+            {"logger clock write", 1, clickOn("writeDateTimeBtn")},
+            {"logger export", 1, [this] { ops(1)->EXCELBtn->click(); },
+             [this, &dir] {
+                 QCOMPARE(getData().size(), 4);
+                 m_prompts.setSaveAs(dir.filePath(QStringLiteral("book%1.xlsx").arg(m_seed)));
+             }},
+            {"logger report print", 1, printNewest("logger.pdf"), reportOf(4, 2)},
+        };
+        for (const Family family : {Family::Meter, Family::Logger}) {
+            start(family);
+            for (const Operation &op : family == Family::Meter ? meterOps : loggerOps) {
+                for (quint32 seed : seeds()) {
+                    m_seed = seed;
+                    QRandomGenerator rng(seed * 7919u +
+                                         static_cast<quint32>(qHash(QByteArray(op.name))));
+                    m_boxRng.seed(rng.generate());
+                    if (op.prepare)
+                        op.prepare();
+                    if (QTest::currentTestFailed())
+                        return;
+                    m_prompts.clear();
+                    provoke(rng, op.requests);
+                    runBoxScenario(QString::fromLatin1(op.name), op.run);
+                    if (QTest::currentTestFailed())
+                        return;
+                    m_instrument->clearFaults();
+                }
+            }
+        }
+    }
 
 private:
     QList<quint32> seeds() const;
@@ -280,17 +578,6 @@ private:
     quint32 m_seed = 0;
 };
 
-void tst_Faults::init()
-{
-    InstrumentProtocol::setReceiveTimeoutMs(300);
-    FirstPageFor415::setFetchTimeoutMs(1000);
-    FirstPageFor416::setStallTimeoutMs(600);
-    FirstPageFor416::setClockHoldMs(0);
-    m_prompts.clear();
-    m_prompts.setSaveAs({});
-    m_prompts.setPrintTo({});
-}
-
 QList<quint32> tst_Faults::seeds() const
 {
     const int count = qEnvironmentVariableIsSet("SOLVANE_FAULT_SEEDS")
@@ -308,10 +595,11 @@ void tst_Faults::start(Family family, int count, int samples)
     const bool isMeter = family == Family::Meter;
     m_instrument = m_plugged.create(family, isMeter ? 7001297 : 5633416);
     if (isMeter) {
-        m_instrument->setMeterGroups(meterGroups());
+        m_instrument->setMeterGroups(SampleData::meterGroups(9));
         m_instrument->setMeasureSettings(0, 10, 0, 0);
     } else {
-        m_instrument->setRecordings(recordings(count, samples));
+        m_instrument->setRecordings(SampleData::recordings(
+            count, samples, 0.25f, 13, QDateTime(QDate(2024, 5, 1), QTime(8, 0, 15))));
         m_instrument->setHostSettings(0, 5, 1, 0);
     }
     m_instrument->setReportIntervalMicroseconds(1000);
@@ -403,229 +691,6 @@ bool tst_Faults::pullCableDuring(QRandomGenerator &rng, int reports, int request
     return !QTest::currentTestFailed();
 }
 
-void tst_Faults::cablePulled_data()
-{
-    QTest::addColumn<CableCase>("row");
-    auto clicks = [this](const char *name) {
-        return [this, name](QRandomGenerator &) { button(name)->click(); };
-    };
-    // The fetch: 6 device and setup replies, then 9 group replies, one report each.
-    QTest::newRow("meter fetch") << CableCase{Family::Meter,       0, 0, 15, 16, 40000,
-                                              clicks("GetDataBtn")};
-    // Two writes, each one request and one reply.
-    QTest::newRow("meter setup write") << CableCase{
-        Family::Meter, 0, 0, 2, 2, 8000, clicks("writehostconfiguretBtn"), [this] {
-            button("writehostconfiguretBtn")->click();
-            QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter configuration success!"));
-            QCOMPARE(getData().size(), 9);
-        }};
-    // 4 groups of 120 samples: 10 frames and an end frame each, one report a frame.
-    QTest::newRow("logger download")
-        << CableCase{Family::Logger, 4, 120, 60, 12, 60000, [this](QRandomGenerator &) {
-                         getData();
-                         // A pulled cable is no damaged recording.
-                         for (const QString &text : m_prompts.texts())
-                             QVERIFY2(!text.contains(QStringLiteral("could not be read")),
-                                      qPrintable(where() + text));
-                     }};
-    QTest::newRow("logger setup and clock") << CableCase{
-        Family::Logger,
-        1,
-        10,
-        1,
-        1,
-        4000,
-        [this](QRandomGenerator &rng) {
-            const char *names[] = {"writehostconfiguretBtn", "readDateTimeBtn", "writeDateTimeBtn"};
-            button(names[rng.bounded(3)])->click();
-        },
-        [this] {
-            // Every action works on the new connection.
-            button("writehostconfiguretBtn")->click();
-            QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter configuration success!"));
-            // The clock buttons wait for the clock read of the new connection.
-            QTRY_VERIFY(button("writeDateTimeBtn")->isEnabled());
-            button("writeDateTimeBtn")->click();
-            QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter date time success!"));
-            const qsizetype before = m_instrument->requests().size();
-            button("readDateTimeBtn")->click();
-            QCOMPARE(m_instrument->requests().size(), before + 1);
-            QTRY_VERIFY(button("readDateTimeBtn")->isEnabled());
-        }};
-}
-
-void tst_Faults::cablePulled()
-{
-    QFETCH(CableCase, row);
-    start(row.family, row.recordings, row.samples);
-    QList<QStringList> clean;
-    if (!row.after) {
-        clean = getData();
-        QCOMPARE(clean.size(), meter() ? 9 : row.recordings);
-    }
-    for (quint32 seed : seeds()) {
-        m_seed = seed;
-        QRandomGenerator rng(seed);
-        if (!pullCableDuring(rng, row.reports, row.requests, row.maxUs,
-                             [&] { row.operation(rng); }))
-            return;
-        if (meter())
-            QVERIFY(meterPage()->workerControl()->isRunning());
-    }
-    if (row.after)
-        row.after();
-    else
-        QCOMPARE(getData(), clean);
-}
-
-void tst_Faults::randomFaults_data()
-{
-    QTest::addColumn<FaultCase>("row");
-    const FaultMaker foreign = counted(Fault::ForeignReport, 1, 0x3F);
-    QTest::newRow("meter fetch") << FaultCase{
-        Family::Meter,
-        16,
-        4,
-        {counted(Fault::SplitReply, 1, 34), foreign, plain(Fault::NoReply), garbage({}, 20),
-         counted(Fault::ShortReply, 0, 34), plain(Fault::WrongEcho), plain(Fault::BadFrameCrc)}};
-    // The download's first replies are the setup and count reads; a group's first frame is
-    // the reply to its request, the frames after it are not touched. Whole: a dropped first
-    // frame shows in the frames' addresses, a damaged one in its CRC.
-    QTest::newRow("logger download") << FaultCase{
-        Family::Logger,
-        8,
-        5,
-        {counted(Fault::SplitReply, 1, 62), foreign, garbage({}, 20), plain(Fault::BadFrameCrc),
-         plain(Fault::NoReply), counted(Fault::ShortReply, 0, 62), plain(Fault::WrongEcho),
-         garbage(QByteArray::fromHex("AB42"), 12)}};
-}
-
-void tst_Faults::randomFaults()
-{
-    QFETCH(FaultCase, row);
-    start(row.family);
-    const QList<QStringList> clean = getData();
-    QCOMPARE(clean.size(), meter() ? 9 : 4);
-    for (quint32 seed : seeds()) {
-        m_seed = seed;
-        QRandomGenerator rng(seed);
-        // Odd seeds use only faults that leave the data bytes whole; even seeds also cut
-        // and garble replies, where only a calm ending can be asked for.
-        const bool dataWhole = seed % 2 == 1;
-        for (int i = 0, skip = draw(rng, 0, row.skipped); i < skip; ++i)
-            m_instrument->injectFault(Fault::SplitReply, 0); // passes the reply unchanged
-        for (int i = 0, n = draw(rng, 1, 6); i < n; ++i)
-            row.faults.at(draw(rng, 0, dataWhole ? row.whole : int(row.faults.size())))(
-                m_instrument, rng);
-        const QList<QStringList> rows = getData();
-        QVERIFY2(!busy(), qPrintable(where()));
-        if (meter()) {
-            QVERIFY2(meterPage()->workerControl()->isRunning(), qPrintable(where()));
-            // Rows may be missing, never made up.
-            for (const QStringList &shown : rows) {
-                bool known = false;
-                for (const QStringList &good : clean)
-                    known = known || shown.mid(1) == good.mid(1);
-                QVERIFY2(known || !dataWhole,
-                         qPrintable(where() + QLatin1Char(' ') + shown.join(' ')));
-            }
-        } else {
-            QVERIFY2(!loggerPage()->progress()->isVisible(), qPrintable(where()));
-            QVERIFY2(MainWindow::instance()->link(), qPrintable(where()));
-            // Every row shown is its recording's, whatever the faults. A recording missing
-            // between rows was left out and is named; a download that ends early after rows
-            // says so.
-            QList<int> named;
-            QStringList others;
-            static const QRegularExpression leftOut(
-                QStringLiteral("^Recordings? ([0-9, ]+) could not be read without errors"));
-            for (const QString &text : m_prompts.texts()) {
-                const QRegularExpressionMatch match = leftOut.match(text);
-                if (!match.hasMatch()) {
-                    others.append(text);
-                    continue;
-                }
-                for (const QString &number : match.captured(1).split(QStringLiteral(", ")))
-                    named.append(number.toInt());
-            }
-            int last = 0;
-            for (const QStringList &shown : rows) {
-                const int number = shown.value(0).toInt();
-                QVERIFY2(number > last && shown == clean.value(number - 1),
-                         qPrintable(where() + QLatin1Char(' ') + shown.join(',')));
-                for (int missing = last + 1; missing < number; ++missing)
-                    QVERIFY2(named.contains(missing),
-                             qPrintable(where() + QStringLiteral(": %1 not named").arg(missing)));
-                last = number;
-            }
-            if (last > 0 && last < clean.size() && !named.contains(last + 1))
-                QVERIFY2(
-                    !others.isEmpty(),
-                    qPrintable(where() + QStringLiteral(": ended after %1 silently").arg(last)));
-        }
-        m_instrument->clearFaults();
-        QTest::qWait(50); // what a dropped request left on its way drains
-        // The meter page holds no pause lock: its own exchanges, which take it, still work.
-        if (meter())
-            QVERIFY2(meterPage()->on_readhostconfiguretBtn_clicked() == 1, qPrintable(where()));
-        m_prompts.clear();
-    }
-    // Afterwards a fetch is whole again.
-    QCOMPARE(getData(), clean);
-}
-
-void tst_Faults::reportsAndExportUnplugged()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    // Long enough that the export is still writing when the cable goes.
-    start(Family::Logger, 2, 6000);
-    m_instrument->setReportIntervalMicroseconds(0);
-    for (int family = 0; family < 2; ++family) {
-        if (family == 1)
-            start(Family::Meter); // the meter's report the same way
-        for (quint32 seed : seeds()) {
-            m_seed = seed;
-            QRandomGenerator rng(seed);
-            QCOMPARE(getData().size(), meter() ? 9 : 2);
-            const int row = draw(rng, 0, meter() ? 9 : 2);
-            std::unique_ptr<DelayedUnplug> unplug;
-            auto pullLater = [&](int maxUs) {
-                unplug = std::make_unique<DelayedUnplug>(m_instrument, draw(rng, 0, maxUs));
-            };
-            const QString name = QStringLiteral("%1%2.pdf")
-                                     .arg(QLatin1String(meter() ? "meter" : "report"))
-                                     .arg(seed);
-            if (meter()) {
-                ops(row)->ReportBtn->click();
-                pullLater(20000);
-                printLastReport<ReportPageFor415>(dir.filePath(name));
-            } else if (seed % 2 == 0) {
-                const QString book = dir.filePath(QStringLiteral("group%1.xlsx").arg(seed));
-                m_prompts.setSaveAs(book);
-                pullLater(30000);
-                ops(row)->EXCELBtn->click();
-                // The workbook is whole: the removal does not reach the copy being written.
-                QFile file(book);
-                QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(where()));
-                QVERIFY2(file.read(2) == "PK" && file.size() > 10000, qPrintable(where()));
-                for (const UserPrompts::Prompt &p : m_prompts.prompts()) // only the file dialog
-                    QVERIFY2(p.kind == UserPrompts::Kind::SaveFile, qPrintable(where() + p.text));
-                QCOMPARE(m_opened.opened().size(), static_cast<int>(seed / 2));
-            } else {
-                ops(row)->ReportBtn->click();
-                pullLater(30000);
-                printLastReport<ReportPageFor416>(dir.filePath(name));
-            }
-            settle(unplug);
-            checkIdleAndUnplugged();
-            if (QTest::currentTestFailed())
-                return;
-            replug();
-        }
-    }
-}
-
 int tst_Faults::whileBoxOpen(QEventLoop &loop)
 {
     const int open = draw(m_boxRng, 5, 80);
@@ -677,106 +742,6 @@ void tst_Faults::runBoxScenario(const QString &name, const std::function<void()>
     replug();
     if (meter())
         QVERIFY2(meterPage()->workerControl()->isRunning(), qPrintable(name + where()));
-}
-
-void tst_Faults::boxesRunEventLoops()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    // Faults that make the pages and the exchange speak: a bad frame ("Message format
-    // error"), a lost reply (time-outs), a missing probe, a write to a pulled cable.
-    auto provoke = [this](QRandomGenerator &rng, int requests) {
-        switch (rng.bounded(5)) {
-        case 0:
-            m_instrument->injectFault(Fault::BadFrameCrc);
-            break;
-        case 1:
-            m_instrument->injectFault(Fault::NoReply);
-            break;
-        case 2:
-            m_instrument->setProbeConnected(false);
-            break;
-        case 3:
-            m_instrument->unplugAfterRequests(draw(rng, 1, requests + 1));
-            break;
-        default:
-            break;
-        }
-    };
-    struct Operation {
-        const char *name;
-        int requests;
-        std::function<void()> run;
-        std::function<void()> prepare = {}; // runs before the faults, with calm boxes
-    };
-    auto clickOn = [this](const char *name) { return [this, name] { button(name)->click(); }; };
-    // A fresh window, which knows no family yet, meets the instrument with the faults in place.
-    auto replugHere = [] {
-        MainWindow::destroyInstance();
-        MainWindow::instance();
-    };
-    auto printNewest = [this, &dir](const char *file) {
-        return [this, &dir, file] {
-            m_prompts.setPrintTo(dir.filePath(QString::fromLatin1(file)));
-            QWidget *report = page()->findChildren<QDialog *>().last();
-            report->findChild<QPushButton *>(QStringLiteral("PrintReportbtn"))->click();
-        };
-    };
-    auto reportOf = [this](int rows, int row) {
-        return [this, rows, row] {
-            QCOMPARE(getData().size(), rows);
-            ops(row)->ReportBtn->click();
-        };
-    };
-    const QList<Operation> meterOps = {
-        {"meter arrival", 6, replugHere},
-        {"meter fetch", 16, clickOn("GetDataBtn")},
-        {"meter setup read", 2, clickOn("readhostconfiguretBtn")},
-        {"meter setup write", 2, clickOn("writehostconfiguretBtn")},
-        {"meter probe reports", 1,
-         [this] {
-             m_instrument->setProbeConnected(false);
-             QTest::qWait(40); // the page's timers run while the probe is out
-             m_instrument->setProbeConnected(true);
-             QTest::qWait(150);
-         }},
-        {"meter report print", 1, printNewest("meter.pdf"), reportOf(9, 0)},
-    };
-    const QList<Operation> loggerOps = {
-        {"logger arrival", 6, replugHere},
-        {"logger download", 12, clickOn("GetDataBtn")},
-        {"logger setup read", 1, clickOn("readhostconfiguretBtn")},
-        {"logger setup write", 1, clickOn("writehostconfiguretBtn")},
-        {"logger clock read", 1, clickOn("readDateTimeBtn")},
-        {"logger clock write", 1, clickOn("writeDateTimeBtn")},
-        {"logger export", 1, [this] { ops(1)->EXCELBtn->click(); },
-         [this, &dir] {
-             QCOMPARE(getData().size(), 4);
-             m_prompts.setSaveAs(dir.filePath(QStringLiteral("book%1.xlsx").arg(m_seed)));
-         }},
-        {"logger report print", 1, printNewest("logger.pdf"), reportOf(4, 2)},
-    };
-    for (const Family family : {Family::Meter, Family::Logger}) {
-        start(family);
-        for (const Operation &op : family == Family::Meter ? meterOps : loggerOps) {
-            for (quint32 seed : seeds()) {
-                m_seed = seed;
-                QRandomGenerator rng(seed * 7919u +
-                                     static_cast<quint32>(qHash(QByteArray(op.name))));
-                m_boxRng.seed(rng.generate());
-                if (op.prepare)
-                    op.prepare();
-                if (QTest::currentTestFailed())
-                    return;
-                m_prompts.clear();
-                provoke(rng, op.requests);
-                runBoxScenario(QString::fromLatin1(op.name), op.run);
-                if (QTest::currentTestFailed())
-                    return;
-                m_instrument->clearFaults();
-            }
-        }
-    }
 }
 
 QTEST_MAIN(tst_Faults)

@@ -1,4 +1,5 @@
 // Inputs the fuzz targets (fuzz/) found faults with, fed to the function that failed.
+#include "bytes.h"
 #include "clinkerusb.h"
 #include "hidbackend.h"
 #include "hidconnection.h"
@@ -10,10 +11,7 @@
 
 namespace {
 
-QByteArray hex(const char *text)
-{
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
+const auto hex = Bytes::hex;
 
 // Serves the given input reports, then nothing; gone once they are used up.
 class ReplayConnection : public HidConnection

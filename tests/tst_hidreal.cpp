@@ -34,7 +34,9 @@ using Script = std::map<std::string, std::deque<long>>;
 
 namespace {
 
-enum Kind { Hidraw, HidApi, NoDevice }; // the connection under test
+// The connection under test; "no number": fstat fails at the open (stat impossible, or not on
+// devtmpfs); "no node": hidapi's path is no device node.
+enum Kind { Hidraw, HidApi, NoDevice, NoNumber, NoNode };
 
 // Time a blocked call may take beyond its deadline (sanitizer builds are slow).
 constexpr int Slack = 300;
@@ -364,10 +366,12 @@ const UdevCalls FakeUdev{
 
 std::unique_ptr<HidConnection> make(Kind kind)
 {
-    if (kind == Hidraw)
+    if (kind == NoNumber || kind == NoNode)
+        g->script = kind == NoNumber ? Script{{"fstat", {-EIO}}} : Script{{"stat", {-ENOENT}}};
+    if (kind == Hidraw || kind == NoNumber)
         return HidrawConnection::open(NodeName, QStringLiteral("SN-1"), nullptr, FakeIo);
-    return std::make_unique<HidApiConnection>(kind == HidApi ? FakeHid.openPath(Node.constData())
-                                                             : nullptr,
+    return std::make_unique<HidApiConnection>(kind != NoDevice ? FakeHid.openPath(Node.constData())
+                                                               : nullptr,
                                               NodeName, QString(), FakeHid, FakeIo);
 }
 
@@ -406,9 +410,8 @@ struct CallCase {
     char op;
     Script script;
     int result; // of the presence check: removed
-    bool removed = false;
-    bool sent = false; // the report went out although the write failed
-    Script atOpen = {};
+    // Removed afterwards; sent: the report went out although the write failed.
+    bool removed = false, sent = false;
 };
 struct DeadlineCase {
     const char *name;
@@ -431,11 +434,9 @@ struct UdevCase {
     const char *name;
     Script script;
     QByteArray event; // empty: set-up fails
-    int arrived;
-    int removed;
+    int arrived, removed;
     QByteArray source; // asked of libudev
-    int monitorUnrefs;
-    int contextUnrefs;
+    int monitorUnrefs, contextUnrefs;
 };
 
 } // namespace
@@ -530,8 +531,6 @@ private slots:
 
     void call_data()
     {
-        const Script noNumber{{"fstat", {-EIO}}}; // (stat impossible, or not on devtmpfs)
-        const Script noNode{{"stat", {-ENOENT}}}; // hidapi: a path that is no device node
         rows<CallCase>({
             {"read: the report as the kernel has it", Hidraw, 'r', {}, 64},
             {"read: short", Hidraw, 'r', {{"read", {2}}}, 2},
@@ -567,16 +566,9 @@ private slots:
             {"stat refused: cannot tell", Hidraw, '?', {{"stat", {-EACCES}}}, false},
             {"another device's node", Hidraw, '?', {{"stat", {4}}}, true},
             {"not a device node now", Hidraw, '?', {{"stat", {Regular}}}, true},
-            {"no number: present", Hidraw, '?', {{"stat", {4}}}, false, false, false, noNumber},
-            {"no number: hung up",
-             Hidraw,
-             '?',
-             {{"check", {POLLHUP}}},
-             true,
-             false,
-             false,
-             noNumber},
-            {"no number: gone", Hidraw, '?', {{"stat", {-ENOENT}}}, true, false, false, noNumber},
+            {"no number: present", NoNumber, '?', {{"stat", {4}}}, false},
+            {"no number: hung up", NoNumber, '?', {{"check", {POLLHUP}}}, true},
+            {"no number: gone", NoNumber, '?', {{"stat", {-ENOENT}}}, true},
             {"hidapi read", HidApi, 'r', {}, 64},
             {"hidapi read fails: gone", HidApi, 'r', {{"hid_read", {-1}}}, -1, true},
             {"hidapi write", HidApi, 'w', {}, 64},
@@ -586,7 +578,7 @@ private slots:
             {"hidapi node gone", HidApi, '?', {{"stat", {-ENOENT}}}, true},
             {"hidapi another device's node", HidApi, '?', {{"stat", {4}}}, true},
             {"hidapi not a node now", HidApi, '?', {{"stat", {Regular}}}, true},
-            {"hidapi, no node: reads tell", HidApi, '?', noNode, false, false, false, noNode},
+            {"hidapi, no node: reads tell", NoNode, '?', {{"stat", {-ENOENT}}}, false},
             {"hidapi without a device", NoDevice, 'r', {}, -1, true},
         });
     }
@@ -594,7 +586,6 @@ private slots:
     {
         QFETCH(CallCase, row);
         const bool removed = row.op == '?' ? row.result != 0 : row.removed;
-        g->script = row.atOpen;
         std::unique_ptr<HidConnection> c = make(row.kind);
         QVERIFY(c);
         g->script = row.script;
@@ -764,20 +755,21 @@ private slots:
         QCOMPARE(c->readReport(got, 100), HidrawConnection::ReadBufferSize);
         QCOMPARE(got, QByteArray(HidrawConnection::ReadBufferSize, '\0'));
         QCOMPARE(c->writeReport(In, 100), 64);
+        // Why an open of this node fails; None when it opens.
+        const auto refusal = [](const QString &path) {
+            auto why = static_cast<OpenError>(-1);
+            const bool opened = bool(HidrawConnection::open(path, QString(), &why));
+            return opened == (why == OpenError::None) ? why : static_cast<OpenError>(-1);
+        };
         // The exclusive lock: a second open of the same node finds it in use.
-        OpenError why = OpenError::None;
-        QVERIFY(!HidrawConnection::open(QStringLiteral("/dev/zero"), QString(), &why));
-        QCOMPARE(why, OpenError::Busy);
+        QCOMPARE(refusal(QStringLiteral("/dev/zero")), OpenError::Busy);
         c.reset();
-        QVERIFY(HidrawConnection::open(QStringLiteral("/dev/zero"), QString(), &why));
-        QCOMPARE(why, OpenError::None);
+        QCOMPARE(refusal(QStringLiteral("/dev/zero")), OpenError::None);
         // Not a device node; no node.
         QTemporaryFile file;
         QVERIFY(file.open());
-        QVERIFY(!HidrawConnection::open(file.fileName(), QString(), &why));
-        QCOMPARE(why, OpenError::Failed);
-        QVERIFY(!HidrawConnection::open(QStringLiteral("/dev/hidraw-none"), QString(), &why));
-        QCOMPARE(why, OpenError::NotFound);
+        QCOMPARE(refusal(file.fileName()), OpenError::Failed);
+        QCOMPARE(refusal(QStringLiteral("/dev/hidraw-none")), OpenError::NotFound);
     }
 
     void backendEnumerates()
@@ -810,23 +802,13 @@ private slots:
         const QString sn = QStringLiteral("SN-7");
         const QByteArrayList ours{"2047 301"};
         const QByteArrayList lookUp{"0 0"}; // for the serial of a path not seen
+        const E denied = E::PermissionDenied;
         rows<BackendCase>({
             {"no hidapi", raw, {{"init", {-1}}}, true, E::Failed, {}, {}},
             {"no node", raw, {{"access", {-ENOENT}}}, true, E::NotFound, {}, ours},
-            {"not ours to open",
-             raw,
-             {{"access", {0, -EACCES}}},
-             true,
-             E::PermissionDenied,
-             {},
-             ours},
-            {"access refused otherwise: tries",
-             raw,
-             {{"access", {0, -EROFS}}},
-             true,
-             E::None,
-             sn,
-             ours},
+            {"not ours to open", raw, {{"access", {0, -EACCES}}}, true, denied, {}, ours},
+            // Refused for another reason: it tries.
+            {"access refused otherwise", raw, {{"access", {0, -EROFS}}}, true, E::None, sn, ours},
             {"hidraw, serial from the enumeration", raw, {}, true, E::None, sn, ours},
             {"hidraw, serial looked up", raw, {}, false, E::None, sn, lookUp},
             {"hidraw, unknown path", raw, {}, false, E::None, {}, lookUp, "/dev/hidraw9"},
@@ -880,7 +862,8 @@ private slots:
     {
         rows<UdevCase>({
             {"hidraw add", {}, "hidraw add", 1, 0, "udev", 1, 1},
-            {"hidraw remove, no udev daemon: the kernel's events",
+            // No udev daemon: the kernel's events.
+            {"hidraw remove, no udev daemon",
              {{"exists", {0}}},
              "hidraw remove",
              0,

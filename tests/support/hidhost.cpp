@@ -41,11 +41,6 @@ QByteArray HidHost::exchange(const QByteArray &request)
     return payloadOf(drain());
 }
 
-QList<QByteArray> HidHost::exchangeReports(const QByteArray &request)
-{
-    return send(request) ? drain() : QList<QByteArray>();
-}
-
 QByteArray HidHost::payloadOf(const QByteArray &report)
 {
     if (report.size() < 2 || static_cast<quint8>(report.at(0)) != 0x3F ||

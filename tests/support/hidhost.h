@@ -25,8 +25,6 @@ public:
     QList<QByteArray> drain(int timeoutMs = 0);
     // Sends the request and returns the payload of what came back.
     QByteArray exchange(const QByteArray &request);
-    // The same, as the input reports.
-    QList<QByteArray> exchangeReports(const QByteArray &request);
 
     // The payload field of an input report; empty for a report of another kind.
     static QByteArray payloadOf(const QByteArray &report);

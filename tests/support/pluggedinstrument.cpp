@@ -26,6 +26,12 @@ VirtualInstrument *PluggedInstrument::create(VirtualInstrument::Family family, q
     return m_owned.back().get();
 }
 
+VirtualInstrument *PluggedInstrument::adopt(VirtualInstrument *instrument)
+{
+    m_owned.emplace_back(instrument);
+    return instrument;
+}
+
 void PluggedInstrument::plug(VirtualInstrument *instrument)
 {
     m_instrument = instrument;

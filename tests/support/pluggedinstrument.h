@@ -20,6 +20,8 @@ public:
 
     // An instrument kept until reset(); not plugged yet.
     VirtualInstrument *create(VirtualInstrument::Family family, quint32 model);
+    // Takes this one over, the same way.
+    VirtualInstrument *adopt(VirtualInstrument *instrument);
     // Plugs this instrument (or none) in: the backend opens it from now on, and the monitor
     // of the next window watches it.
     void plug(VirtualInstrument *instrument);
