@@ -10,6 +10,7 @@
 #include "pluggedinstrument.h"
 #include "promptrecorder.h"
 #include "reportpagefor416.h"
+#include "sampledata.h"
 #include "tableopwidget.h"
 #include "uvpowercurvepagefor416.h"
 
@@ -25,21 +26,11 @@ namespace {
 
 using Recording = VirtualInstrument::Recording;
 
-QVector<float> samples(int n, float base)
-{
-    QVector<float> v;
-    for (int k = 0; k < n; ++k)
-        v.append(base + 0.5f * static_cast<float>((k * 7) % 11) - 2.0f); // ups and downs
-    return v;
-}
-
+// About 100 (g + 1), up and down by half steps; the g-th started March 1 + g, 09:g:30.
 QVector<Recording> recordings(int count, int sampleCount = 40)
 {
-    QVector<Recording> list;
-    for (int g = 0; g < count; ++g)
-        list.append({QDateTime(QDate(2024, 3, 1 + g % 28), QTime(9, g % 60, 30)),
-                     samples(sampleCount, 100.0f * (g + 1))});
-    return list;
+    return SampleData::recordings(count, sampleCount, 0.5f, 11,
+                                  QDateTime(QDate(2024, 3, 1), QTime(9, 0, 30)));
 }
 
 QByteArray groupBytes(const Recording &r)

@@ -8,27 +8,13 @@
 #include "pollingworkercontrol.h"
 #include "promptrecorder.h"
 #include "reportpagefor415.h"
+#include "sampledata.h"
 #include "tableopwidget.h"
 
 #include <QtTest>
 #include <QtWidgets>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QVector<VirtualInstrument::MeterGroup> sampleGroups(int count)
-{
-    QVector<VirtualInstrument::MeterGroup> groups;
-    for (int i = 0; i < count; ++i) {
-        const float base = 1000.25f + 111.5f * i;
-        groups.append(
-            {base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
-    }
-    return groups;
-}
-
-} // namespace
 
 class tst_Meter : public QObject
 {
@@ -100,7 +86,7 @@ void tst_Meter::start(quint32 model, int groups, quint8 unit)
     m_meter = m_plugged.create(VirtualInstrument::Family::Meter, model);
     m_meter->setSerialNumber(4294967295u);
     m_meter->setFirmwareVersion(100);
-    m_meter->setMeterGroups(sampleGroups(groups));
+    m_meter->setMeterGroups(SampleData::meterGroups(groups));
     m_meter->setMeasureSettings(0, 10, 0, unit);
     m_plugged.start(m_meter);
     QVERIFY(page()->workerControl()->isRunning());
@@ -190,7 +176,7 @@ void tst_Meter::fetchEveryProfileAndUnit()
                                 "Power(AVG) W/m²"};
     const char *units[] = {"uW/cm<sup>2</sup>", "mW/cm<sup>2</sup>", "W/cm<sup>2</sup>",
                            "W/m<sup>2</sup>"};
-    const QVector<VirtualInstrument::MeterGroup> groups = sampleGroups(9);
+    const QVector<VirtualInstrument::MeterGroup> groups = SampleData::meterGroups(9);
     for (const ProfileCase &profile : profiles) {
         start(profile.model);
         for (int unit = 0; unit < 4; ++unit) {
@@ -270,7 +256,7 @@ void tst_Meter::fetchWithSurplusBytesAndProbeReport()
     QTRY_VERIFY_WITH_TIMEOUT(!page()->busy, 5000);
     const int rows = table()->rowCount();
     QVERIFY(rows >= 8 && rows <= 9);
-    const QVector<VirtualInstrument::MeterGroup> groups = sampleGroups(9);
+    const QVector<VirtualInstrument::MeterGroup> groups = SampleData::meterGroups(9);
     for (int row = 0; row < rows; ++row) {
         QCOMPARE(cell(row, 0), QString::number(row + 1)); // numbered without gaps
         QCOMPARE(cell(row, 3), QString::number(groups[row][0], 'f', 1));
@@ -290,7 +276,7 @@ void tst_Meter::fetchUnitChangedMidway()
     QTRY_COMPARE(table()->rowCount(), 9);
     QCOMPARE(header(3), u"Power(RT) mW/cm²"_s);
     // Numbers are not converted, only written with the new unit's decimals.
-    QCOMPARE(cell(0, 3), QString::number(sampleGroups(1)[0][0], 'f', 4));
+    QCOMPARE(cell(0, 3), QString::number(SampleData::meterGroups(1)[0][0], 'f', 4));
     QCOMPARE(page()->reportValues.energyUnitHtml, u"mJ/cm<sup>2</sup>"_s);
 }
 
