@@ -3,13 +3,11 @@
 #include "appinit.h"
 #include "appstyle.h"
 #include "demoinstrument.h"
-#include "devicemonitor.h"
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
 #include "mainwindow.h"
+#include "pluggedinstrument.h"
 #include "sizestylesheet.h"
-#include "virtualdevicemonitor.h"
-#include "virtualhidbackend.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -54,6 +52,7 @@ public:
     int presses = 0;
     int moves = 0;
     int releases = 0;
+    QList<int> counts() const { return {presses, moves, releases}; }
 
 protected:
     void mousePressEvent(QMouseEvent *event) override { ++presses, event->accept(); }
@@ -80,30 +79,23 @@ void setLanguage(MainWindow *window, bool chinese)
 // As the program starts: the real style sheet and font, the given instrument (if any) plugged in,
 // the window shown at its default size with the catalogues next to it.
 struct StyledWindow {
-    VirtualHidBackend backend{nullptr};
+    PluggedInstrument plugged;
     const QString startDir = QDir::currentPath();
     MainWindow *window = nullptr;
 
     explicit StyledWindow(VirtualInstrument *instrument = nullptr)
     {
-        backend.setInstrument(instrument);
-        HidBackend::setCurrent(&backend);
-        DeviceMonitor::setFactory([instrument](QObject *parent) -> DeviceMonitor * {
-            return new VirtualDeviceMonitor(instrument, parent);
-        });
         if (!AppStyle::applyStyleSheet() || !QDir::setCurrent(QString::fromUtf8(SOLVANE_QM_DIR)))
             return;
         AppStyle::applyFont();
-        window = MainWindow::instance();
+        window = plugged.start(instrument);
         window->show();
         if (!QTest::qWaitForWindowExposed(window))
             window = nullptr;
     }
     ~StyledWindow()
     {
-        MainWindow::destroyInstance();
-        HidBackend::setCurrent(nullptr);
-        DeviceMonitor::setFactory({});
+        plugged.reset();
         QDir::setCurrent(startDir);
     }
 };
@@ -325,9 +317,7 @@ void TestAppStyle::dragFilterLeavesOtherWidgetsAlone()
         sendMouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
         sendMouse(w, QEvent::MouseMove, at + QPoint(50, 40), Qt::NoButton, Qt::LeftButton);
         sendMouse(w, QEvent::MouseButtonRelease, at + QPoint(50, 40), Qt::LeftButton, Qt::NoButton);
-        QCOMPARE(w->presses, 1);
-        QCOMPARE(w->moves, 1);
-        QCOMPARE(w->releases, 1);
+        QCOMPARE(w->counts(), QList<int>({1, 1, 1}));
     }
     QCOMPARE(plain.pos(), start);
 
@@ -338,9 +328,8 @@ void TestAppStyle::dragFilterLeavesOtherWidgetsAlone()
     child->setGeometry(10, 10, 50, 50);
     sendMouse(child, QEvent::MouseButtonPress, QPoint(20, 20), Qt::LeftButton, Qt::LeftButton);
     sendMouse(child, QEvent::MouseButtonRelease, QPoint(20, 20), Qt::LeftButton, Qt::NoButton);
-    QCOMPARE(child->presses, 1);
-    QCOMPARE(child->releases, 1);
-    QCOMPARE(window.presses, 0);
+    QCOMPARE(child->counts(), QList<int>({1, 0, 1}));
+    QCOMPARE(window.counts(), QList<int>({0, 0, 0}));
 }
 
 void TestAppStyle::dragFilterMovesMarkedWidget()
@@ -363,14 +352,12 @@ void TestAppStyle::dragFilterMovesMarkedWidget()
     sendMouse(&w, QEvent::MouseMove, grab + QPoint(140, 80), Qt::NoButton, Qt::LeftButton);
     QTRY_COMPARE(w.pos(), origin + QPoint(140, 80));
     sendMouse(&w, QEvent::MouseButtonRelease, grab + QPoint(140, 80), Qt::LeftButton, Qt::NoButton);
-    QCOMPARE(w.presses, 0);
-    QCOMPARE(w.moves, 0);
-    QCOMPARE(w.releases, 0);
+    QCOMPARE(w.counts(), QList<int>({0, 0, 0}));
 
     // After the release, moves go to the widget and move nothing.
     const QPoint dropped = w.pos();
     sendMouse(&w, QEvent::MouseMove, grab + QPoint(300, 300), Qt::NoButton, Qt::LeftButton);
-    QCOMPARE(w.moves, 1);
+    QCOMPARE(w.counts(), QList<int>({0, 1, 0}));
     QCOMPARE(w.pos(), dropped);
 
     // A right press is the widget's own and starts no drag; any release is swallowed.
@@ -378,7 +365,7 @@ void TestAppStyle::dragFilterMovesMarkedWidget()
               Qt::RightButton);
     QCOMPARE(w.presses, 1);
     sendMouse(&w, QEvent::MouseMove, dropped + QPoint(60, 60), Qt::NoButton, Qt::RightButton);
-    QCOMPARE(w.moves, 2);
+    QCOMPARE(w.counts(), QList<int>({1, 2, 0}));
     QCOMPARE(w.pos(), dropped);
     sendMouse(&w, QEvent::MouseButtonRelease, dropped + QPoint(60, 60), Qt::RightButton,
               Qt::NoButton);
@@ -387,11 +374,9 @@ void TestAppStyle::dragFilterMovesMarkedWidget()
     // Held flag set but no button down (a release went elsewhere): the move is passed on.
     sendMouse(&w, QEvent::MouseButtonPress, dropped + QPoint(5, 5), Qt::LeftButton, Qt::LeftButton);
     sendMouse(&w, QEvent::MouseMove, dropped + QPoint(90, 90), Qt::NoButton, Qt::NoButton);
-    QCOMPARE(w.moves, 3);
     QCOMPARE(w.pos(), dropped);
     sendMouse(&w, QEvent::MouseButtonRelease, dropped + QPoint(5, 5), Qt::LeftButton, Qt::NoButton);
-    QCOMPARE(w.presses, 1);
-    QCOMPARE(w.releases, 0);
+    QCOMPARE(w.counts(), QList<int>({1, 3, 0}));
 }
 
 void TestAppStyle::instanceIsSingleAcrossThreads()

@@ -1,7 +1,10 @@
 // The Excel export: the ODBC engine's statements, connection strings and a run against a real
 // ODBC driver (SQLite3), the xlsx engine read back by openpyxl, and the flow end to end.
+#include "contexttranslator.h"
 #include "excelengineodbc.h"
 #include "excelexport.h"
+#include "promptrecorder.h"
+#include "urlrecorder.h"
 #include "userprompts.h"
 #include "xlsxengine.h"
 
@@ -10,6 +13,7 @@
 #include <QtWidgets>
 
 #include <cstring>
+#include <optional>
 
 // The ODBC driver manager itself leaks a few bytes when a connect names a driver whose
 // library is missing, as one test does on purpose.
@@ -113,16 +117,6 @@ private:
     Step m_step;
 };
 
-class ContextTranslator : public QTranslator
-{
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *source, const char *, int) const override
-    {
-        return QString::fromLatin1(context) + '|' + QString::fromUtf8(source);
-    }
-};
-
 // The export's progress dialog while it is up.
 QProgressDialog *shownProgress()
 {
@@ -138,12 +132,7 @@ class TestExport : public QObject
 {
     Q_OBJECT
 
-public slots:
-    void openUrl(const QUrl &url) { m_urls << url; }
-
 private slots:
-    void initTestCase() { QDesktopServices::setUrlHandler("file", this, "openUrl"); }
-    void cleanupTestCase() { QDesktopServices::unsetUrlHandler("file"); }
     void init();
     void cleanup();
 
@@ -174,34 +163,34 @@ private:
             .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     }
     QString path(const QString &name) const { return m_dir->filePath(name); }
+    // The save dialog chooses this file; empty cancels it.
+    void saveAs(const QString &file) { m_prompts.setSaveAs(m_saveAnswer = file); }
+    // Questions answered No; the save dialog still chooses its file.
+    void refuseQuestions()
+    {
+        m_prompts.setAnswer([this](const UserPrompts::Prompt &p) {
+            const bool save = p.kind == UserPrompts::Kind::SaveFile;
+            return UserPrompts::Answer{save && !m_saveAnswer.isEmpty(), m_saveAnswer};
+        });
+    }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    QList<UserPrompts::Prompt> m_prompts;
-    QList<QUrl> m_urls;
+    PromptRecorder m_prompts;
+    std::optional<UrlRecorder> m_urls;
     QString m_saveAnswer;
-    bool m_questionAnswer = true;
 };
 
 void TestExport::init()
 {
     m_dir = std::make_unique<QTemporaryDir>();
     m_prompts.clear();
-    m_urls.clear();
-    m_saveAnswer.clear();
-    m_questionAnswer = true;
-    UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
-        m_prompts << prompt;
-        UserPrompts::Answer answer;
-        answer.fileName = m_saveAnswer;
-        answer.accepted =
-            prompt.kind == UserPrompts::Kind::SaveFile ? !m_saveAnswer.isEmpty() : m_questionAnswer;
-        return answer;
-    });
+    m_prompts.setAnswer({});
+    saveAs({});
+    m_urls.emplace();
 }
 
 void TestExport::cleanup()
 {
-    UserPrompts::setHandler({});
     ExcelExport::setEngineFactory({});
     qunsetenv("ODBCSYSINI");
 }
@@ -312,14 +301,14 @@ void TestExport::xlsxEngine()
 
 void TestExport::flowStopsEarly()
 {
-    m_saveAnswer = path("out.xlsx");
+    saveAs(path("out.xlsx"));
     ExcelExport::run(nullptr, true, groupOf({1}), "1", "x");
     ExcelExport::run(nullptr, false, QByteArray(), "1", "x");
     // Bytes without one complete sample: asked for a name, then told there is nothing.
     run(groupOf({}) + "\x01\x02\x03");
     run(QByteArray("\x18\x01", 2));
     QStringList shown;
-    for (const auto &prompt : m_prompts)
+    for (const auto &prompt : m_prompts.prompts())
         shown << prompt.title + '/' + prompt.text;
     QCOMPARE(shown, (QStringList{"information/Getting data,please wait...",
                                  "information/please get data first!", "/Storing data to Excel",
@@ -328,22 +317,22 @@ void TestExport::flowStopsEarly()
 
     // The save dialog cancelled: nothing more.
     m_prompts.clear();
-    m_saveAnswer.clear();
+    saveAs({});
     ContextTranslator translator;
     QCoreApplication::installTranslator(&translator);
     run(groupOf({1, 2}));
     QCoreApplication::removeTranslator(&translator);
-    QCOMPARE(m_prompts.size(), 1);
-    QCOMPARE(m_prompts[0].text, "FirstPageFor416|Storing data to Excel");
-    QCOMPARE(m_prompts[0].filter, "FirstPageFor416|excel file (*.xlsx)");
-    QCOMPARE(m_prompts[0].directory, "NO3_20240105093000");
+    QCOMPARE(m_prompts.prompts().size(), 1);
+    QCOMPARE(m_prompts.prompts()[0].text, "FirstPageFor416|Storing data to Excel");
+    QCOMPARE(m_prompts.prompts()[0].filter, "FirstPageFor416|excel file (*.xlsx)");
+    QCOMPARE(m_prompts.prompts()[0].directory, "NO3_20240105093000");
     QVERIFY(entries().isEmpty());
-    QVERIFY(m_urls.isEmpty());
+    QVERIFY(m_urls->opened().isEmpty());
 }
 
 void TestExport::flowWritesAndOpensTheWorkbook()
 {
-    m_saveAnswer = path("NO3_20240105093000");
+    saveAs(path("NO3_20240105093000"));
     QVERIFY(writeFile(path("NO3_20240105093000"), "a file without the suffix stays"));
     int maximum = -1; // seen while the dialog is up, and only for a window-modal one
     QTimer::singleShot(0, this, [&] {
@@ -354,31 +343,31 @@ void TestExport::flowWritesAndOpensTheWorkbook()
                          QRegularExpression("^The slow operation took \\d+ milliseconds: $"));
     run(groupOf({1.24f, 2.0f, 3.96f}) + "\x01\x02\x03"); // trailing bytes of a partial sample
     QCOMPARE(maximum, 4);
-    QCOMPARE(m_prompts.size(), 1); // only the save dialog
+    QCOMPARE(m_prompts.prompts().size(), 1); // only the save dialog
     const QString written = path("NO3_20240105093000.xlsx");
-    QCOMPARE(m_urls, QList<QUrl>{QUrl::fromLocalFile(written)});
+    QCOMPARE(m_urls->opened(), QList<QUrl>{QUrl::fromLocalFile(written)});
     QCOMPARE(readWorkbook(written),
              (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:1.2", "s:2 s:2.0", "s:3 s:4.0"}));
 
     // The same name again replaces the workbook and leaves nothing else behind.
-    m_saveAnswer = written;
+    saveAs(written);
     run(groupOf({7.21f}));
     QCOMPARE(readWorkbook(written), (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:7.2"}));
     QCOMPARE(entries(), (QStringList{"NO3_20240105093000", "NO3_20240105093000.xlsx"}));
-    QCOMPARE(m_urls.size(), 2);
+    QCOMPARE(m_urls->opened().size(), 2);
 }
 
 void TestExport::flowAsksBeforeReplacingUnderTheAddedSuffix()
 {
     QVERIFY(writeFile(path("report.xlsx"), "old"));
-    m_saveAnswer = path("report");
-    m_questionAnswer = false;
+    saveAs(path("report"));
+    refuseQuestions();
     run(groupOf({1}));
-    QCOMPARE(m_prompts.size(), 2);
-    QCOMPARE(m_prompts[1].kind, UserPrompts::Kind::Question);
-    QVERIFY(m_prompts[1].text.contains("report.xlsx"));
+    QCOMPARE(m_prompts.prompts().size(), 2);
+    QCOMPARE(m_prompts.prompts()[1].kind, UserPrompts::Kind::Question);
+    QVERIFY(m_prompts.prompts()[1].text.contains("report.xlsx"));
     QCOMPARE(readAll(path("report.xlsx")), "old");
-    m_questionAnswer = true;
+    m_prompts.setAnswer({});
     run(groupOf({1}));
     QCOMPARE(readWorkbook(path("report.xlsx")), kOneRow);
 }
@@ -389,32 +378,32 @@ void TestExport::flowWritesXlsxOnlyUnderAnXlsxName()
         {"a.xls", "a.xlsx"},       {"b.XLS", "b.xlsx"},     {"c.XLSX", "c.XLSX"},
         {"run.v2", "run.v2.xlsx"}, {"d.csv", "d.csv.xlsx"}, {"e.", "e.xlsx"}};
     for (const auto &[typed, written] : names) {
-        m_saveAnswer = path(typed);
+        saveAs(path(typed));
         run(groupOf({1}));
         QVERIFY2(!QFile::exists(path(typed)) || typed == written, qPrintable(typed));
         QCOMPARE(readWorkbook(path(written)), kOneRow);
     }
     // The changed name is asked about before an existing file of that name is replaced.
     m_prompts.clear();
-    m_questionAnswer = false;
+    refuseQuestions();
     QVERIFY(writeFile(path("q.xlsx"), "old"));
-    m_saveAnswer = path("q.xls");
+    saveAs(path("q.xls"));
     run(groupOf({1}));
-    QCOMPARE(m_prompts.size(), 2);
-    QVERIFY(m_prompts[1].text.contains("q.xlsx"));
+    QCOMPARE(m_prompts.prompts().size(), 2);
+    QVERIFY(m_prompts.prompts()[1].text.contains("q.xlsx"));
     QCOMPARE(readAll(path("q.xlsx")), "old");
 }
 
 void TestExport::flowLeavesAWorkbookOpenInAnOfficeProgram()
 {
     // LibreOffice's lock file, then Excel's in both of its forms.
-    m_saveAnswer = path("longname.xlsx");
+    saveAs(path("longname.xlsx"));
     QVERIFY(writeFile(m_saveAnswer, "old"));
     for (const QString lock : {".~lock.longname.xlsx#", "~$longname.xlsx", "~$ngname.xlsx"}) {
         QVERIFY(writeFile(path(lock), "owner"));
         m_prompts.clear();
         run(groupOf({1}));
-        QCOMPARE(m_prompts.last().title + '/' + m_prompts.last().text,
+        QCOMPARE(m_prompts.prompts().last().title + '/' + m_prompts.prompts().last().text,
                  "error/Can't overwrite this file, maybe the file is in use!");
         QCOMPARE(readAll(m_saveAnswer), "old");
         QStringList expected{lock, "longname.xlsx"};
@@ -422,12 +411,12 @@ void TestExport::flowLeavesAWorkbookOpenInAnOfficeProgram()
         QCOMPARE(entries(), expected);
         QVERIFY(QFile::remove(path(lock)));
     }
-    QVERIFY(m_urls.isEmpty());
+    QVERIFY(m_urls->opened().isEmpty());
     // Another workbook's lock, or a lock beside no workbook, stops nothing.
     QVERIFY(writeFile(path(".~lock.other.xlsx#"), "owner"));
     QVERIFY(writeFile(path("~$new.xlsx"), "owner"));
     for (const QString name : {"longname.xlsx", "new.xlsx"}) {
-        m_saveAnswer = path(name);
+        saveAs(path(name));
         run(groupOf({1}));
         QCOMPARE(readWorkbook(path(name)), kOneRow);
     }
@@ -435,7 +424,7 @@ void TestExport::flowLeavesAWorkbookOpenInAnOfficeProgram()
 
 void TestExport::flowKeepsTheOldFileWhenTheExportFails()
 {
-    m_saveAnswer = path("keep.xlsx");
+    saveAs(path("keep.xlsx"));
     const QStringList expected = {"Storing data/Storing data failed, Can't open file!",
                                   "export/Export data failed!", "export/Export data failed!"};
     for (auto step : {FailingEngine::Open, FailingEngine::Write, FailingEngine::Close}) {
@@ -444,20 +433,21 @@ void TestExport::flowKeepsTheOldFileWhenTheExportFails()
         ExcelExport::setEngineFactory(
             [step](const QString &name) { return std::make_unique<FailingEngine>(name, step); });
         run(groupOf({1, 2, 3}));
-        QCOMPARE(m_prompts.size(), 2);
-        QCOMPARE(m_prompts[1].title + '/' + m_prompts[1].text, expected[step]);
+        QCOMPARE(m_prompts.prompts().size(), 2);
+        QCOMPARE(m_prompts.prompts()[1].title + '/' + m_prompts.prompts()[1].text, expected[step]);
         QCOMPARE(readAll(m_saveAnswer), "old");
         QCOMPARE(entries(), QStringList{"keep.xlsx"});
     }
     // A target that is a directory cannot be replaced, whoever runs the test.
     m_prompts.clear();
-    m_saveAnswer = path("folder.xlsx");
+    saveAs(path("folder.xlsx"));
     QVERIFY(QDir().mkpath(path("folder.xlsx/inside")));
     run(groupOf({1}));
-    QCOMPARE(m_prompts.last().text, "Can't overwrite this file, maybe the file is in use!");
+    QCOMPARE(m_prompts.prompts().last().text,
+             "Can't overwrite this file, maybe the file is in use!");
     QVERIFY(QFileInfo(path("folder.xlsx/inside")).isDir());
     QCOMPARE(entries(), (QStringList{"folder.xlsx", "keep.xlsx"}));
-    QVERIFY(m_urls.isEmpty());
+    QVERIFY(m_urls->opened().isEmpty());
 }
 
 void TestExport::flowCancelInTheProgressDialog()
@@ -465,7 +455,7 @@ void TestExport::flowCancelInTheProgressDialog()
     QList<float> samples;
     for (int k = 0; k < 4 * ExcelEngine::kProgressStep; ++k)
         samples << k / 2.0f;
-    m_saveAnswer = path("partial.xlsx");
+    saveAs(path("partial.xlsx"));
     QVERIFY(writeFile(m_saveAnswer, "old"));
 
     // Before the first row: the old file stays and nothing is opened.
@@ -475,7 +465,7 @@ void TestExport::flowCancelInTheProgressDialog()
     });
     run(groupOf(samples));
     QCOMPARE(readAll(m_saveAnswer), "old");
-    QVERIFY(m_urls.isEmpty());
+    QVERIFY(m_urls->opened().isEmpty());
 
     // Later: the rows written so far make the workbook, which is opened.
     QTimer canceller;
@@ -486,12 +476,12 @@ void TestExport::flowCancelInTheProgressDialog()
     canceller.start(0);
     run(groupOf(samples));
     canceller.stop();
-    QCOMPARE(m_urls.size(), 1);
+    QCOMPARE(m_urls->opened().size(), 1);
     const QStringList book = readWorkbook(m_saveAnswer);
     const int rows = int(book.size()) - 2;
     QVERIFY2(rows > 0 && rows < samples.size(), qPrintable(QString::number(rows)));
     QCOMPARE(book.last(), QString("s:%1 s:%2").arg(rows).arg(samples[rows - 1], 0, 'f', 1));
-    QCOMPARE(m_prompts.size(), 2); // the two save dialogs, no message
+    QCOMPARE(m_prompts.prompts().size(), 2); // the two save dialogs, no message
 }
 
 void TestExport::flowChoosesTheOdbcEngineWhereTheDriverIsListed()
@@ -507,10 +497,10 @@ void TestExport::flowChoosesTheOdbcEngineWhereTheDriverIsListed()
     QVERIFY(!ExcelExport::odbcEngineUsable("a.xls"));
 
     // Chosen, it cannot open the workbook, as the driver's library is missing.
-    m_saveAnswer = path("odbc.xlsx");
+    saveAs(path("odbc.xlsx"));
     QVERIFY(writeFile(m_saveAnswer, "old"));
     run(groupOf({1}));
-    QCOMPARE(m_prompts.last().text, "Storing data failed, Can't open file!");
+    QCOMPARE(m_prompts.prompts().last().text, "Storing data failed, Can't open file!");
     QVERIFY(QSqlDatabase::database("excelexport", false).databaseName().contains("*.xlsx"));
     QCOMPARE(readAll(m_saveAnswer), "old");
 }

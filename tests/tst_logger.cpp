@@ -1,26 +1,23 @@
 // The logger page against the virtual logger: device information, setup, clock, the record
 // download with its frame scan, the row actions, and the frame functions on their own.
-#include "crc16.h"
-#include "devicemonitor.h"
+#include "bytes.h"
 #include "firstpagefor416.h"
+#include "frames.h"
 #include "instrumentprotocol.h"
 #include "loggerframes.h"
 #include "loggermodels.h"
 #include "mainwindow.h"
+#include "pluggedinstrument.h"
+#include "promptrecorder.h"
 #include "reportpagefor416.h"
+#include "sampledata.h"
 #include "tableopwidget.h"
-#include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
-#include "virtualdevicemonitor.h"
-#include "virtualhidbackend.h"
-#include "virtualinstrument.h"
 
 #include <QtTest>
 #include <QtWidgets>
 #include <algorithm>
-#include <cstring>
 #include <functional>
-#include <memory>
 #include <numeric>
 
 using namespace Qt::StringLiterals;
@@ -29,57 +26,33 @@ namespace {
 
 using Recording = VirtualInstrument::Recording;
 
-QVector<float> samples(int n, float base)
-{
-    QVector<float> v;
-    for (int k = 0; k < n; ++k)
-        v.append(base + 0.5f * static_cast<float>((k * 7) % 11) - 2.0f); // ups and downs
-    return v;
-}
-
+// About 100 (g + 1), up and down by half steps; the g-th started March 1 + g, 09:g:30.
 QVector<Recording> recordings(int count, int sampleCount = 40)
 {
-    QVector<Recording> list;
-    for (int g = 0; g < count; ++g)
-        list.append({QDateTime(QDate(2024, 3, 1 + g % 28), QTime(9, g % 60, 30)),
-                     samples(sampleCount, 100.0f * (g + 1))});
-    return list;
+    return SampleData::recordings(count, sampleCount, 0.5f, 11,
+                                  QDateTime(QDate(2024, 3, 1), QTime(9, 0, 30)));
 }
 
 QByteArray groupBytes(const Recording &r)
 {
-    QByteArray bytes;
     const QDate d = r.start.date();
     const QTime t = r.start.time();
-    for (int v : {d.year() - 2000, d.month(), d.day(), t.hour(), t.minute(), t.second()})
-        bytes.append(static_cast<char>(v));
-    for (float f : r.samples) {
-        quint32 raw;
-        std::memcpy(&raw, &f, 4);
-        for (int i = 0; i < 4; ++i)
-            bytes.append(static_cast<char>((raw >> (8 * i)) & 0xFF));
-    }
+    QByteArray bytes =
+        Bytes::of({d.year() - 2000, d.month(), d.day(), t.hour(), t.minute(), t.second()});
+    for (float f : r.samples)
+        bytes += Bytes::floatBytes(f);
     return bytes;
 }
 
 QByteArray frame(const QByteArray &data, quint32 address = 0)
 {
-    QByteArray f = QByteArray::fromHex("AB42");
-    for (int i = 0; i < 4; ++i)
-        f.append(static_cast<char>((address >> (8 * i)) & 0xFF));
-    f.append(static_cast<char>(data.size() & 0xFF));
-    f.append(static_cast<char>(data.size() >> 8));
-    f.append(data);
-    Crc16::append(f);
-    return f;
+    return Frames::recordFrame(data, address);
 }
 
 // A group request as it went out, CRC included.
 QByteArray groupRequest(int group)
 {
-    QByteArray r = InstrumentProtocol::powerGroupRequest(384 + 2432 * group);
-    Crc16::append(r);
-    return r;
+    return Bytes::withCrc(InstrumentProtocol::powerGroupRequest(384 + 2432 * group));
 }
 
 QString one(double v)
@@ -94,10 +67,8 @@ class tst_Logger : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
-    void cleanup();
-    void cleanupTestCase();
+    void cleanup() { m_plugged.reset(); }
 
     void frameScanAndAssembly();
     void frameChecks();
@@ -138,27 +109,22 @@ private:
     // `number`: the recording's number, when rows are missing before it.
     void checkRow(int row, const Recording &r, int interval, int number = 0);
     QStringList texts(bool titled = false) const; // "title: text" when titled
+    // `times` replies with the fault after `untouched` ones (a split at 0 changes nothing).
+    void faultsAfter(int untouched, VirtualInstrument::Fault fault, int arg = 0, int times = 1,
+                     const QByteArray &data = {})
+    {
+        for (int i = 0; i < untouched; ++i)
+            m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
+        for (int i = 0; i < times; ++i)
+            m_logger->injectFault(fault, arg, data);
+    }
 
-    std::unique_ptr<VirtualHidBackend> m_backend;
-    std::unique_ptr<VirtualInstrument> m_logger;
-    QList<UserPrompts::Prompt> m_prompts;
-    std::function<UserPrompts::Answer(const UserPrompts::Prompt &)> m_answer;
+    PromptRecorder m_prompts;
+    PluggedInstrument m_plugged;
+    VirtualInstrument *m_logger = nullptr;
     std::function<void()> m_during;
     bool m_wasBusy = false;
 };
-
-void tst_Logger::initTestCase()
-{
-    UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
-        m_prompts.append(prompt);
-        return m_answer ? m_answer(prompt) : UserPrompts::Answer{};
-    });
-    m_backend = std::make_unique<VirtualHidBackend>(nullptr);
-    HidBackend::setCurrent(m_backend.get());
-    DeviceMonitor::setFactory([this](QObject *parent) -> DeviceMonitor * {
-        return new VirtualDeviceMonitor(m_logger.get(), parent);
-    });
-}
 
 void tst_Logger::init()
 {
@@ -167,34 +133,17 @@ void tst_Logger::init()
     // The clock read of every start would keep the clock buttons disabled for 10 s.
     FirstPageFor416::setClockHoldMs(0);
     m_prompts.clear();
-    m_answer = nullptr;
+    m_prompts.setAnswer({});
     m_during = nullptr;
-}
-
-void tst_Logger::cleanup()
-{
-    MainWindow::destroyInstance();
-    m_backend->setInstrument(nullptr);
-    m_logger.reset();
-}
-
-void tst_Logger::cleanupTestCase()
-{
-    HidBackend::setCurrent(nullptr);
-    DeviceMonitor::setFactory({});
-    UserPrompts::setHandler({});
 }
 
 void tst_Logger::start(const QVector<Recording> &list)
 {
-    MainWindow::destroyInstance();
-    m_logger = std::make_unique<VirtualInstrument>(VirtualInstrument::Family::Logger, 5633416);
+    m_logger = m_plugged.create(VirtualInstrument::Family::Logger, 5633416);
     m_logger->setSerialNumber(4294967295u);
     m_logger->setRecordings(list);
     m_logger->setHostSettings(0, 5, 1, 0); // auto off off, 10 s
-    m_backend->setInstrument(m_logger.get());
-    MainWindow::instance();
-    QCOMPARE(MainWindow::instance()->family(), 416);
+    QCOMPARE(m_plugged.start(m_logger)->family(), 416);
     QTRY_VERIFY(child<QPushButton>("readDateTimeBtn")->isEnabled());
     m_prompts.clear();
 }
@@ -217,7 +166,7 @@ void tst_Logger::checkRow(int row, const Recording &r, int interval, int number)
 QStringList tst_Logger::texts(bool titled) const
 {
     QStringList list;
-    for (const UserPrompts::Prompt &p : m_prompts)
+    for (const UserPrompts::Prompt &p : m_prompts.prompts())
         list.append(titled ? p.title + u": "_s + p.text : p.text);
     return list;
 }
@@ -400,7 +349,7 @@ void tst_Logger::deviceInformationAndLanguage()
     QCOMPARE(child<QLineEdit>("FirmwareVersionEdit")->text(), u"2.3"_s);
     QCOMPARE(child<QLineEdit>("ShutdownEdit")->text(), u"7"_s);
     QCOMPARE(child<QDateEdit>("CalibrationeDateEdit")->date(), QDate(2025, 2, 28));
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 
     // An unconfigured production record: the message, nothing filled in.
     page()->clear();
@@ -466,7 +415,7 @@ void tst_Logger::setupRead()
     m_logger->corruptBlock(1, 0x80, 4);
     QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), -4);
     QVERIFY(shows(1, 0, "3", true, white, false));
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 
     // OFF puts "10" in and greys the minutes; ON opens them again.
     child<QRadioButton>("OffBtn")->click();
@@ -484,17 +433,16 @@ void tst_Logger::setupWrite()
     auto *shutdown = child<QLineEdit>("ShutdownEdit");
 
     // No: table and instrument untouched.
-    m_answer = [](const UserPrompts::Prompt &) { return UserPrompts::Answer{false, {}}; };
+    m_prompts.setAnswer([](const UserPrompts::Prompt &) { return UserPrompts::Answer{false, {}}; });
     m_logger->clearRequests();
     click("writehostconfiguretBtn");
-    QCOMPARE(m_prompts.size(), 1);
-    QCOMPARE(m_prompts.first().kind, UserPrompts::Kind::Question);
-    QCOMPARE(m_prompts.first().title, u"Solvane V2.1"_s);
-    QCOMPARE(m_prompts.first().text, u"Resetting the parameter history data will be cleared."_s);
+    QCOMPARE(texts(true),
+             QStringList{u"Solvane V2.1: Resetting the parameter history data will be cleared."_s});
+    QCOMPARE(m_prompts.prompts().first().kind, UserPrompts::Kind::Question);
     QCOMPARE(table()->rowCount(), 3);
     QVERIFY(m_logger->requests().isEmpty());
 
-    m_answer = nullptr;
+    m_prompts.setAnswer({});
     child<QRadioButton>("OnBtn")->click();
     const QStringList refused{u"0"_s, u"11"_s, u"1.5"_s, u"abc"_s, QString()};
     for (const QString &text : refused) {
@@ -505,9 +453,9 @@ void tst_Logger::setupWrite()
         shutdown->setText(text);
         click("writehostconfiguretBtn");
         QCOMPARE(table()->rowCount(), 0); // cleared before the check
-        QCOMPARE(m_prompts.size(), 2);
-        QCOMPARE(m_prompts.last().title, u"information"_s);
-        QCOMPARE(m_prompts.last().text, QString::fromUtf8("Shutdown must between 1\u201410!"));
+        QCOMPARE(texts(true).mid(1),
+                 QStringList{u"information: Shutdown must between 1\u201410!"_s});
+        QCOMPARE(m_prompts.prompts().first().kind, UserPrompts::Kind::Question);
         QVERIFY(m_logger->requests().isEmpty());
     }
     child<QRadioButton>("OnBtn")->click();
@@ -516,11 +464,8 @@ void tst_Logger::setupWrite()
         shutdown->setText(QString::number(minutes));
         page()->intervalGroup->button(2)->setChecked(true);
         click("writehostconfiguretBtn");
-        QCOMPARE(m_prompts.last().text, u"parameter configuration success!"_s);
-        QByteArray written("\x01", 1);
-        written += static_cast<char>(minutes);
-        written += QByteArray("\x02\x00", 2);
-        QCOMPARE(m_logger->memory(1, 0x80, 4), written);
+        QCOMPARE(m_prompts.lastText(), u"parameter configuration success!"_s);
+        QCOMPARE(m_logger->memory(1, 0x80, 4), Bytes::of({1, minutes, 2, 0}));
     }
     // OFF: the greyed "10" is what goes out.
     child<QRadioButton>("OffBtn")->click();
@@ -530,7 +475,7 @@ void tst_Logger::setupWrite()
     m_prompts.clear();
     m_logger->injectFault(VirtualInstrument::Fault::WrongEcho);
     click("writehostconfiguretBtn");
-    QCOMPARE(m_prompts.last().text, u"parameter configuration Error!"_s);
+    QCOMPARE(m_prompts.lastText(), u"parameter configuration Error!"_s);
 }
 
 void tst_Logger::clockReadAndWrite()
@@ -567,16 +512,16 @@ void tst_Logger::clockReadAndWrite()
     m_logger->injectFault(VirtualInstrument::Fault::WrongEcho);
     click("readDateTimeBtn");
     QVERIFY(read->isHidden() && !live->isHidden() && readBtn->isEnabled());
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 
     // Setup writes the PC's time.
     click("writeDateTimeBtn");
-    QCOMPARE(m_prompts.last().text, u"parameter date time success!"_s);
+    QCOMPARE(m_prompts.lastText(), u"parameter date time success!"_s);
     QVERIFY(qAbs(m_logger->clock().secsTo(QDateTime::currentDateTime())) <= 2);
     QVERIFY(qAbs(m_logger->clock().secsTo(live->dateTime())) <= 2);
     m_logger->injectFault(VirtualInstrument::Fault::NoReply);
     click("writeDateTimeBtn");
-    QCOMPARE(m_prompts.last().text, u"parameter date time error!"_s);
+    QCOMPARE(m_prompts.lastText(), u"parameter date time error!"_s);
 }
 
 void tst_Logger::downloadRowsAndIntervals()
@@ -607,7 +552,7 @@ void tst_Logger::downloadRowsAndIntervals()
     QVERIFY(std::is_sorted(values.begin(), values.end()));
     QCOMPARE(values.last(), 3 * FirstPageFor416::ProgressPerGroup);
     QVERIFY(!page()->progress()->isVisible());
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 
     // The example group: 1, 2, 3, 4 at 10 s.
     start({{QDateTime(QDate(2024, 5, 6), QTime(7, 8, 9)), {1, 2, 3, 4}}});
@@ -634,14 +579,14 @@ void tst_Logger::downloadRowsAndIntervals()
     checkRow(1, list[1], 1);
     // The setup box was read too.
     QCOMPARE(child<QLineEdit>("ShutdownEdit")->text(), u"3"_s);
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 
     // Nothing stored: no rows, no dialog, no message.
     start({});
     click("GetDataBtn");
     QCOMPARE(table()->rowCount(), 0);
     QVERIFY(!page()->progress()->isVisible());
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 }
 
 void tst_Logger::downloadSplitFramesGarbageAndShortGroups()
@@ -671,14 +616,11 @@ void tst_Logger::downloadSplitFramesGarbageAndShortGroups()
         m_logger->setFrameDataSize(size);
         // Untouched: setup read, count, group 1's first frame and interval read; then junk in
         // front of group 2's frames, and between group 3's first and second frame.
-        for (int i = 0; i < 4; ++i)
-            m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
-        m_logger->injectFault(VirtualInstrument::Fault::GarbageBefore, 0, garbage);
-        m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
-        m_logger->injectFault(VirtualInstrument::Fault::SecondFrame, 0, garbage);
+        faultsAfter(4, VirtualInstrument::Fault::GarbageBefore, 0, 1, garbage);
+        faultsAfter(1, VirtualInstrument::Fault::SecondFrame, 0, 1, garbage);
         click("GetDataBtn");
         checkAll();
-        QVERIFY2(m_prompts.isEmpty(), qPrintable(texts().join(u'|')));
+        QVERIFY2(m_prompts.prompts().isEmpty(), qPrintable(texts().join(u'|')));
     }
 
     // Slow reports: every frame, the short groups' end frames too, comes in a read of its own,
@@ -690,7 +632,7 @@ void tst_Logger::downloadSplitFramesGarbageAndShortGroups()
     m_logger->setReportIntervalMicroseconds(60000);
     click("GetDataBtn");
     checkAll();
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 }
 
 void tst_Logger::downloadMoreThan25()
@@ -704,7 +646,7 @@ void tst_Logger::downloadMoreThan25()
     QCOMPARE(m_logger->requests().count(groupRequest(24)), 1);
     QCOMPARE(m_logger->requests().count(groupRequest(25)), 0);
     checkRow(24, list[24], 10);
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 }
 
 void tst_Logger::downloadEndsEarly()
@@ -735,12 +677,10 @@ void tst_Logger::downloadEndsEarly()
     m_prompts.clear();
     click("GetDataBtn");
     QCOMPARE(table()->rowCount(), 3);
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 
     // The interval of the second group cannot be read: its row is missing, the first stays.
-    for (int i = 0; i < 5; ++i)
-        m_logger->injectFault(VirtualInstrument::Fault::SplitReply, 0);
-    m_logger->injectFault(VirtualInstrument::Fault::WrongEcho);
+    faultsAfter(5, VirtualInstrument::Fault::WrongEcho);
     click("GetDataBtn");
     QVERIFY(!page()->busy);
     QCOMPARE(table()->rowCount(), 1);
@@ -754,13 +694,7 @@ void tst_Logger::downloadRereadsOrLeavesOutDamagedGroups()
     // 246 bytes a group: 5 data frames, then the end frame (frame 5).
     const QVector<Recording> list = recordings(3, 60);
     start(list);
-    // Faults strike the frame chosen of the replies after these many others.
-    auto faultsAfter = [this](int untouched, Fault fault, int arg, int times) {
-        for (int i = 0; i < untouched; ++i)
-            m_logger->injectFault(Fault::SplitReply, 0);
-        for (int i = 0; i < times; ++i)
-            m_logger->injectFault(fault, arg);
-    };
+    // Faults strike the frame chosen of the replies.
     // Setup read, count, group 1's frame and its interval read, then group 2's reply, once:
     // the second request brings it whole.
     struct Case {
@@ -776,7 +710,7 @@ void tst_Logger::downloadRereadsOrLeavesOutDamagedGroups()
         m_logger->clearRequests();
         faultsAfter(4, c.fault, c.arg, 1);
         click("GetDataBtn");
-        QVERIFY2(m_prompts.isEmpty(), qPrintable(texts().join(u'|')));
+        QVERIFY2(m_prompts.prompts().isEmpty(), qPrintable(texts().join(u'|')));
         QCOMPARE(table()->rowCount(), 3);
         for (int row = 0; row < 3; ++row)
             checkRow(row, list[row], 10);
@@ -789,10 +723,10 @@ void tst_Logger::downloadRereadsOrLeavesOutDamagedGroups()
     m_logger->clearRequests();
     faultsAfter(4, Fault::BadFrameCrc, 0, FirstPageFor416::GroupAttempts);
     bool idleWhenTold = false;
-    m_answer = [this, &idleWhenTold](const UserPrompts::Prompt &p) {
+    m_prompts.setAnswer([this, &idleWhenTold](const UserPrompts::Prompt &p) {
         idleWhenTold = !page()->busy && !page()->progress()->isVisible();
         return UserPrompts::Answer{p.kind != UserPrompts::Kind::SaveFile, {}};
-    };
+    });
     click("GetDataBtn");
     QCOMPARE(texts(),
              QStringList{u"Recording 2 could not be read without errors; it is left out."_s});
@@ -844,7 +778,7 @@ void tst_Logger::downloadWhileGuiHeld()
     click("GetDataBtn");
     disconnect(hold);
     QVERIFY(m_wasBusy);
-    QVERIFY2(m_prompts.isEmpty(), qPrintable(texts().join(u'|')));
+    QVERIFY2(m_prompts.prompts().isEmpty(), qPrintable(texts().join(u'|')));
     QCOMPARE(table()->rowCount(), 2);
     for (int row = 0; row < 2; ++row) {
         checkRow(row, list[row], 10);
@@ -894,7 +828,7 @@ void tst_Logger::busyKeepsActionsOut()
     QVERIFY(!page()->busy);
     QCOMPARE(table()->rowCount(), 0);
     QVERIFY(page()->deviceSummary().isEmpty());
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 
     // A logger detected during a download is read once the download is over.
     m_during = [this] {
@@ -904,7 +838,7 @@ void tst_Logger::busyKeepsActionsOut()
     click("GetDataBtn");
     QCOMPARE(table()->rowCount(), 3);
     QCOMPARE(page()->deviceSummary(), u"77"_s);
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 }
 
 void tst_Logger::rowActions()
@@ -918,10 +852,7 @@ void tst_Logger::rowActions()
     }
     QCOMPARE(page()->findChildren<UVPowerCurvePageFor416 *>().size(), 3);
 
-    m_answer = [](const UserPrompts::Prompt &p) {
-        return UserPrompts::Answer{p.kind != UserPrompts::Kind::SaveFile, {}};
-    };
-    ops(2)->EXCELBtn->click();
+    ops(2)->EXCELBtn->click(); // the save dialog cancelled
     QCOMPARE(page()->GetPowerData(), groupBytes(list[2]));
     QCOMPARE(page()->reportValues.startTime, list[2].start.toString(u"yyyyMMddhhmmss"_s));
     QCOMPARE(page()->reportValues.groupNo, u"3"_s);
@@ -937,12 +868,10 @@ void tst_Logger::rowActions()
     ops(2)->ReportBtn->click();
     QCOMPARE(page()->findChildren<ReportPageFor416 *>().size(), 1);
     const LoggerReportValues &v = page()->reportValues;
-    QCOMPARE(v.startTime, cell(2, 1));
-    QCOMPARE(v.duration, cell(2, 2) + u"S"_s);
-    QCOMPARE(QStringList({v.powerREC, v.powerMAX, v.powerMIN, v.powerAVG}),
-             QStringList({cell(2, 3), cell(2, 4), cell(2, 5), cell(2, 6)}));
-    QCOMPARE(v.serialNo, u"4294967295"_s);
-    QCOMPARE(v.deviceName, u"VT416C"_s);
+    QCOMPARE(QStringList({v.startTime, v.duration, v.powerREC, v.powerMAX, v.powerMIN, v.powerAVG,
+                          v.serialNo, v.deviceName}),
+             QStringList({cell(2, 1), cell(2, 2) + u"S"_s, cell(2, 3), cell(2, 4), cell(2, 5),
+                          cell(2, 6), u"4294967295"_s, u"VT416C"_s}));
     QVERIFY(v.isChinese);
     QFile drawn(picture);
     QVERIFY(!drawn.open(QIODevice::ReadOnly) || drawn.readAll() != "stale");
@@ -985,7 +914,7 @@ void tst_Logger::unplugDuringDownload()
     click("GetDataBtn");
     QCOMPARE(table()->rowCount(), 3);
     checkRow(2, list[2], 10);
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 }
 
 void tst_Logger::grabsWithRows()

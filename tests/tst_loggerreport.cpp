@@ -1,5 +1,7 @@
 // The logger's power curve window and its report: sample decoding, axis fitting, the
 // report's HTML in both layouts, its curve picture, the information dialog and printing.
+#include "catalogue.h"
+#include "contexttranslator.h"
 #include "firstpagefor416.h"
 #include "informationpagefor416.h"
 #include "reportpagefor416.h"
@@ -45,9 +47,22 @@ void fillPage(FirstPageFor416 &page, const QByteArray &group, bool chinese = fal
     page.selectedGroup = group;
 }
 
+// A report of the filled page.
+ReportPageFor416 *newReport(FirstPageFor416 &page, const QByteArray &group, bool chinese = false)
+{
+    fillPage(page, group, chinese);
+    return new ReportPageFor416(&page);
+}
+
 QCustomPlot *plotOf(QWidget *window, const char *name)
 {
     return window->findChild<QCustomPlot *>(QLatin1String(name));
+}
+
+// Both axes' ranges, x first.
+QList<QCPRange> ranges(QCustomPlot *plot)
+{
+    return {plot->xAxis->range(), plot->yAxis->range()};
 }
 
 QTextBrowser *browserOf(ReportPageFor416 *report)
@@ -95,39 +110,6 @@ QString expectedHtml(bool chinese)
         .remove(u'\n')
         .replace(QLatin1String("@IMAGE@"), ReportPageFor416::imagePath());
 }
-
-// Answers every lookup with "context|source", so a test sees which context was asked.
-class ContextTranslator : public QTranslator
-{
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *sourceText, const char *, int) const override
-    {
-        return QString::fromLatin1(context) + QLatin1Char('|') + QString::fromUtf8(sourceText);
-    }
-};
-
-// A few Chinese captions, so the Chinese grab looks like the real thing.
-class ChineseTranslator : public QTranslator
-{
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char *, const char *sourceText, const char *, int) const override
-    {
-        static const QHash<QString, QString> table = {
-            {u"Test Report1"_s, u"紫外辐照计测试报告"_s},
-            {u"Test Report"_s, u"测试报告"_s},
-            {u"Device: "_s, u"设备："_s},
-            {u"StartTime:"_s, u"开始时间："_s},
-            {u"Duration:"_s, u"时长："_s},
-            {u"Test Data"_s, u"测试数据"_s},
-            {u"Power(REC)"_s, u"记录功率"_s},
-            {u" Tester:"_s, u" 测试员："_s},
-            {u" Auditor:"_s, u" 审核员："_s},
-        };
-        return table.value(QString::fromUtf8(sourceText));
-    }
-};
 
 bool pdfHasPage(const QString &path)
 {
@@ -232,16 +214,14 @@ void tst_LoggerReport::curveFitsTheData()
     QCOMPARE(plot->graph(0)->dataCount(), 5);
     QCOMPARE(plot->graph(0)->data()->at(4)->key, 4.0);
     QCOMPARE(plot->graph(0)->data()->at(2)->value, 7.0);
-    QCOMPARE(plot->xAxis->range(), QCPRange(0, 4));
-    QCOMPARE(plot->yAxis->range(), QCPRange(-2, 7));
+    QCOMPARE(ranges(plot), QList<QCPRange>({{0, 4}, {-2, 7}}));
     QCOMPARE(plot->interactions(), QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
 
     // Auto Set restores both axes after the user moved them.
     plot->xAxis->setRange(100, 200);
     plot->yAxis->setRange(-50, 0.5);
     click(curve, "autosetBtn");
-    QCOMPARE(plot->xAxis->range(), QCPRange(0, 4));
-    QCOMPARE(plot->yAxis->range(), QCPRange(-2, 7));
+    QCOMPARE(ranges(plot), QList<QCPRange>({{0, 4}, {-2, 7}}));
 
     // The window keeps its group until it is told to start over.
     page.selectedGroup = groupOf({10, 20});
@@ -263,8 +243,7 @@ void tst_LoggerReport::curveUnusualGroups()
         fillPage(page, group);
         auto *curve = new UVPowerCurvePageFor416(&page);
         QCustomPlot *plot = plotOf(curve, "customPlot");
-        QCOMPARE(plot->xAxis->range(), QCPRange(1, 61440));
-        QCOMPARE(plot->yAxis->range(), QCPRange(0, 600));
+        QCOMPARE(ranges(plot), QList<QCPRange>({{1, 61440}, {0, 600}}));
         click(curve, "autosetBtn");
         QCOMPARE(plot->yAxis->range(), QCPRange(0, 600));
     }
@@ -273,8 +252,7 @@ void tst_LoggerReport::curveUnusualGroups()
     fillPage(page, groupOf({2.0f, inf, nan, -inf, 5.0f, 3.0f}));
     auto *gaps = new UVPowerCurvePageFor416(&page);
     QCOMPARE(plotOf(gaps, "customPlot")->graph(0)->dataCount(), 6);
-    QCOMPARE(plotOf(gaps, "customPlot")->xAxis->range(), QCPRange(0, 5));
-    QCOMPARE(plotOf(gaps, "customPlot")->yAxis->range(), QCPRange(2, 5));
+    QCOMPARE(ranges(plotOf(gaps, "customPlot")), QList<QCPRange>({{0, 5}, {2, 5}}));
 
     // One sample: a usable range around it.
     fillPage(page, groupOf({42.0f}));
@@ -291,8 +269,7 @@ void tst_LoggerReport::htmlLayouts()
 {
     for (bool chinese : {false, true}) {
         FirstPageFor416 page;
-        fillPage(page, groupOf({1, 2, 3, 4}), chinese);
-        auto *report = new ReportPageFor416(&page);
+        auto *report = newReport(page, groupOf({1, 2, 3, 4}), chinese);
         QCOMPARE(report->isChinese, chinese);
         const QString expected = expectedHtml(chinese);
         QVERIFY(expected.contains(QCoreApplication::applicationDirPath() + "/PcustomPlot.png"));
@@ -313,8 +290,7 @@ void tst_LoggerReport::htmlLayouts()
 void tst_LoggerReport::translationContexts()
 {
     FirstPageFor416 page;
-    fillPage(page, groupOf({1}));
-    auto *report = new ReportPageFor416(&page);
+    auto *report = newReport(page, groupOf({1}));
     ContextTranslator translator;
     QCoreApplication::installTranslator(&translator);
     const QStringList layouts = {report->buildReportHtml(false, kFixedTime),
@@ -340,8 +316,7 @@ void tst_LoggerReport::imageFile()
     const QString path = ReportPageFor416::imagePath();
     QCOMPARE(QFileInfo(path).absolutePath(), QCoreApplication::applicationDirPath());
     FirstPageFor416 page;
-    fillPage(page, groupOf({1, 5, 2, 8, 3}));
-    auto *report = new ReportPageFor416(&page);
+    auto *report = newReport(page, groupOf({1, 5, 2, 8, 3}));
     QVERIFY(!plotOf(report, "PcustomPlot")->isVisible());
     QImage image(path);
     QCOMPARE(image.size(), QSize(500, 200));
@@ -372,8 +347,7 @@ void tst_LoggerReport::reportsKeepTheirOwnPicture()
     QVERIFY(dir.isValid());
     const QString path = ReportPageFor416::imagePath();
     FirstPageFor416 page;
-    fillPage(page, groupOf({1, 2, 3, 4, 5, 6}));
-    auto *first = new ReportPageFor416(&page);
+    auto *first = newReport(page, groupOf({1, 2, 3, 4, 5, 6}));
     const QImage firstPicture(path);
     fillPage(page, groupOf({9, 1, 9, 1}));
     auto *second = new ReportPageFor416(&page);
@@ -416,8 +390,7 @@ void tst_LoggerReport::reportsKeepTheirOwnPicture()
 void tst_LoggerReport::informationDialog()
 {
     FirstPageFor416 page;
-    fillPage(page, groupOf({1, 2}));
-    auto *report = new ReportPageFor416(&page);
+    auto *report = newReport(page, groupOf({1, 2}));
     click(report, "Informationbtn");
     auto *info = report->findChild<InformationPageFor416 *>();
     QVERIFY(info && info->isVisible());
@@ -460,8 +433,7 @@ void tst_LoggerReport::printing()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     FirstPageFor416 page;
-    fillPage(page, groupOf({1, 2, 3}));
-    auto *report = new ReportPageFor416(&page);
+    auto *report = newReport(page, groupOf({1, 2, 3}));
 
     // A cancelled dialog prints nothing.
     int asked = 0;
@@ -502,11 +474,14 @@ void tst_LoggerReport::grabs()
     save(new UVPowerCurvePageFor416(&page), u"loggercurve.png"_s);
     save(new ReportPageFor416(&page), u"loggerreport_en.png"_s);
 
-    ChineseTranslator translator;
-    QCoreApplication::installTranslator(&translator);
+    // Under the program's own Chinese catalogue.
     page.reportValues.isChinese = true;
-    auto *chinese = new ReportPageFor416(&page);
-    QCoreApplication::removeTranslator(&translator);
+    ReportPageFor416 *chinese = nullptr;
+    {
+        Catalogue zh;
+        QVERIFY(zh.install());
+        chinese = new ReportPageFor416(&page);
+    }
     QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
     save(chinese, u"loggerreport_zh.png"_s);
 }

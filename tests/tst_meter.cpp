@@ -1,55 +1,28 @@
 // The meter page against the virtual meter: device information, setup, Get Data through
 // the polling worker, probe reports, and the pause lock under message boxes.
-#include "crc16.h"
-#include "devicemonitor.h"
+#include "bytes.h"
 #include "firstpagefor415.h"
 #include "instrumentprotocol.h"
 #include "mainwindow.h"
+#include "pluggedinstrument.h"
 #include "pollingworkercontrol.h"
+#include "promptrecorder.h"
 #include "reportpagefor415.h"
+#include "sampledata.h"
 #include "tableopwidget.h"
-#include "userprompts.h"
-#include "virtualdevicemonitor.h"
-#include "virtualhidbackend.h"
-#include "virtualinstrument.h"
 
 #include <QtTest>
 #include <QtWidgets>
-#include <functional>
-#include <memory>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QByteArray withCrc(QByteArray bytes)
-{
-    Crc16::append(bytes);
-    return bytes;
-}
-
-QVector<VirtualInstrument::MeterGroup> sampleGroups(int count)
-{
-    QVector<VirtualInstrument::MeterGroup> groups;
-    for (int i = 0; i < count; ++i) {
-        const float base = 1000.25f + 111.5f * i;
-        groups.append(
-            {base, base + 50.5f, base - 40.125f, base + 3.0625f, 2500.75f + i, 60.5f + i});
-    }
-    return groups;
-}
-
-} // namespace
 
 class tst_Meter : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
-    void cleanup();
-    void cleanupTestCase();
+    void cleanup() { m_plugged.reset(); }
 
     void deviceInformationAndProfiles();
     void fetchEveryProfileAndUnit();
@@ -84,7 +57,7 @@ private:
     QStringList texts(bool titled = false) const // "title: text" when titled
     {
         QStringList list;
-        for (const UserPrompts::Prompt &p : m_prompts)
+        for (const UserPrompts::Prompt &p : m_prompts.prompts())
             list.append(titled ? p.title + u": "_s + p.text : p.text);
         return list;
     }
@@ -95,56 +68,27 @@ private:
     }
     int requestsStartingWith(const QByteArray &head) const;
 
-    std::unique_ptr<VirtualHidBackend> m_backend;
-    std::unique_ptr<VirtualInstrument> m_meter;
-    QList<UserPrompts::Prompt> m_prompts;
-    std::function<UserPrompts::Answer(const UserPrompts::Prompt &)> m_answer;
+    PromptRecorder m_prompts;
+    PluggedInstrument m_plugged;
+    VirtualInstrument *m_meter = nullptr;
 };
-
-void tst_Meter::initTestCase()
-{
-    UserPrompts::setHandler([this](const UserPrompts::Prompt &prompt) {
-        m_prompts.append(prompt);
-        return m_answer ? m_answer(prompt) : UserPrompts::Answer{};
-    });
-    m_backend = std::make_unique<VirtualHidBackend>(nullptr);
-    HidBackend::setCurrent(m_backend.get());
-    DeviceMonitor::setFactory([this](QObject *parent) -> DeviceMonitor * {
-        return new VirtualDeviceMonitor(m_meter.get(), parent);
-    });
-}
 
 void tst_Meter::init()
 {
     InstrumentProtocol::setReceiveTimeoutMs(400);
     m_prompts.clear();
-    m_answer = nullptr;
-}
-
-void tst_Meter::cleanup()
-{
-    MainWindow::destroyInstance();
-    m_backend->setInstrument(nullptr);
-    m_meter.reset();
-}
-
-void tst_Meter::cleanupTestCase()
-{
-    HidBackend::setCurrent(nullptr);
-    DeviceMonitor::setFactory({});
-    UserPrompts::setHandler({});
+    m_prompts.setAnswer({});
+    m_prompts.setWhileOpen({});
 }
 
 void tst_Meter::start(quint32 model, int groups, quint8 unit)
 {
-    MainWindow::destroyInstance();
-    m_meter = std::make_unique<VirtualInstrument>(VirtualInstrument::Family::Meter, model);
+    m_meter = m_plugged.create(VirtualInstrument::Family::Meter, model);
     m_meter->setSerialNumber(4294967295u);
     m_meter->setFirmwareVersion(100);
-    m_meter->setMeterGroups(sampleGroups(groups));
+    m_meter->setMeterGroups(SampleData::meterGroups(groups));
     m_meter->setMeasureSettings(0, 10, 0, unit);
-    m_backend->setInstrument(m_meter.get());
-    MainWindow::instance();
+    m_plugged.start(m_meter);
     QVERIFY(page()->workerControl()->isRunning());
 }
 
@@ -207,7 +151,7 @@ void tst_Meter::deviceInformationAndProfiles()
     m_meter->corruptBlock(7, 0x24, 4);
     QCOMPARE(page()->readDeviceInfo(), -1);
     QCOMPARE(child<QLineEdit>("serialNoEdit")->text(), u"17"_s);
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 
     page()->clear();
     QVERIFY(child<QLineEdit>("serialNoEdit")->text().isEmpty());
@@ -232,7 +176,7 @@ void tst_Meter::fetchEveryProfileAndUnit()
                                 "Power(AVG) W/m²"};
     const char *units[] = {"uW/cm<sup>2</sup>", "mW/cm<sup>2</sup>", "W/cm<sup>2</sup>",
                            "W/m<sup>2</sup>"};
-    const QVector<VirtualInstrument::MeterGroup> groups = sampleGroups(9);
+    const QVector<VirtualInstrument::MeterGroup> groups = SampleData::meterGroups(9);
     for (const ProfileCase &profile : profiles) {
         start(profile.model);
         for (int unit = 0; unit < 4; ++unit) {
@@ -267,7 +211,7 @@ void tst_Meter::fetchEveryProfileAndUnit()
             }
         }
     }
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 }
 
 void tst_Meter::fetchLimitsAndEmptyInstrument()
@@ -291,7 +235,7 @@ void tst_Meter::fetchLimitsAndEmptyInstrument()
     QVERIFY(!page()->busy);
     QVERIFY(!page()->progress()->isVisible());
     QCOMPARE(requestsStartingWith(QByteArray::fromHex("AB42")), 0);
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 
     // Get Data without an instrument.
     m_meter->unplug();
@@ -308,17 +252,17 @@ void tst_Meter::fetchWithSurplusBytesAndProbeReport()
     m_meter->clearFaults();
     m_meter->injectFault(VirtualInstrument::Fault::GarbageBefore, 0, QByteArray(7, '\x55'));
     getData();
-    m_meter->sendUnsolicited(withCrc(QByteArray::fromHex("AB220D0002000000")));
+    m_meter->sendUnsolicited(Bytes::withCrc(QByteArray::fromHex("AB220D0002000000")));
     QTRY_VERIFY_WITH_TIMEOUT(!page()->busy, 5000);
     const int rows = table()->rowCount();
     QVERIFY(rows >= 8 && rows <= 9);
-    const QVector<VirtualInstrument::MeterGroup> groups = sampleGroups(9);
+    const QVector<VirtualInstrument::MeterGroup> groups = SampleData::meterGroups(9);
     for (int row = 0; row < rows; ++row) {
         QCOMPARE(cell(row, 0), QString::number(row + 1)); // numbered without gaps
         QCOMPARE(cell(row, 3), QString::number(groups[row][0], 'f', 1));
     }
     // The probe report during the fetch was ignored.
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
     QCOMPARE(child<QLineEdit>("serialNoEdit")->text(), serial);
 }
 
@@ -332,7 +276,7 @@ void tst_Meter::fetchUnitChangedMidway()
     QTRY_COMPARE(table()->rowCount(), 9);
     QCOMPARE(header(3), u"Power(RT) mW/cm²"_s);
     // Numbers are not converted, only written with the new unit's decimals.
-    QCOMPARE(cell(0, 3), QString::number(sampleGroups(1)[0][0], 'f', 4));
+    QCOMPARE(cell(0, 3), QString::number(SampleData::meterGroups(1)[0][0], 'f', 4));
     QCOMPARE(page()->reportValues.energyUnitHtml, u"mJ/cm<sup>2</sup>"_s);
 }
 
@@ -364,8 +308,8 @@ void tst_Meter::busyKeepsOtherActionsOut()
     child<QPushButton>("writehostconfiguretBtn")->click();
     getData();
     page()->clear();
-    QCOMPARE(m_prompts.size(), 5);
-    for (const UserPrompts::Prompt &p : m_prompts)
+    QCOMPARE(m_prompts.prompts().size(), 5);
+    for (const UserPrompts::Prompt &p : m_prompts.prompts())
         QCOMPARE(p.text, u"Getting data,please wait..."_s);
     QTRY_COMPARE(table()->rowCount(), 9); // the fetch went on
     // A row's Report during a fetch: only the message.
@@ -406,12 +350,13 @@ void tst_Meter::setupReadDefaultsAndRanges()
     m_meter->corruptBlock(7, 0x60, 4);
     QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), -1);
     QCOMPARE(checkedIds().mid(2), QList<int>({0, 0}));
-    QVERIFY(m_prompts.isEmpty());
+    QVERIFY(m_prompts.prompts().isEmpty());
 
     // No probe: the message, nothing checked anew.
     m_prompts.clear();
     m_meter->setProbeConnected(false);
-    QTRY_COMPARE(m_prompts.size(), 1); // the notification's own message; it clears the page
+    QTRY_COMPARE(m_prompts.prompts().size(),
+                 1); // the notification's own message; it clears the page
     m_prompts.clear();
     QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), -1);
     QCOMPARE(texts(), QStringList{u"No probe connection!"_s});
@@ -428,33 +373,32 @@ void tst_Meter::setupWrite()
     QTRY_COMPARE(table()->rowCount(), 9);
 
     // No: nothing happens.
-    m_answer = [](const UserPrompts::Prompt &) { return UserPrompts::Answer{false, {}}; };
+    m_prompts.setAnswer([](const UserPrompts::Prompt &) { return UserPrompts::Answer{false, {}}; });
     m_meter->clearRequests();
     child<QPushButton>("writehostconfiguretBtn")->click();
-    QCOMPARE(m_prompts.size(), 1);
-    QCOMPARE(m_prompts.first().kind, UserPrompts::Kind::Question);
-    QCOMPARE(m_prompts.first().title, u"Solvane V2.1"_s);
-    QCOMPARE(m_prompts.first().text, u"Resetting the parameter history data will be cleared."_s);
+    QCOMPARE(texts(true),
+             QStringList{u"Solvane V2.1: Resetting the parameter history data will be cleared."_s});
+    QCOMPARE(m_prompts.prompts().first().kind, UserPrompts::Kind::Question);
     QCOMPARE(table()->rowCount(), 9);
     QVERIFY(m_meter->requests().isEmpty());
 
     // Yes: the table goes, both blocks are written; no unit checked sends -1 as FF.
-    m_answer = nullptr;
+    m_prompts.setAnswer({});
     m_prompts.clear();
     page()->energyDisplayGroup->button(1)->setChecked(true);
     child<QPushButton>("writehostconfiguretBtn")->click();
     QCOMPARE(table()->rowCount(), 0);
     QCOMPARE(m_meter->memory(1, 0x80, 4), QByteArray::fromHex("010A0001"));
     QCOMPARE(m_meter->memory(7, 0x60, 4), QByteArray::fromHex("000A01FF"));
-    QCOMPARE(m_prompts.size(), 2);
-    QCOMPARE(m_prompts.last().text, u"parameter configuration success!"_s);
+    QCOMPARE(m_prompts.prompts().size(), 2);
+    QCOMPARE(m_prompts.lastText(), u"parameter configuration success!"_s);
 
     // The first write fails: an error, and the second write is never sent.
     m_prompts.clear();
     m_meter->clearRequests();
     m_meter->injectFault(VirtualInstrument::Fault::WrongEcho);
     child<QPushButton>("writehostconfiguretBtn")->click();
-    QCOMPARE(m_prompts.last().text, u"parameter configuration Error!"_s);
+    QCOMPARE(m_prompts.lastText(), u"parameter configuration Error!"_s);
     QCOMPARE(requestsStartingWith(QByteArray::fromHex("AB71")), 1);
     QCOMPARE(requestsStartingWith(QByteArray::fromHex("AB77")), 0);
 }
@@ -464,45 +408,49 @@ void tst_Meter::probeReportsWhileIdle()
     start(7001297);
     QCOMPARE(child<QLineEdit>("serialNoEdit")->text(), u"4294967295"_s);
     m_meter->setProbeConnected(false);
-    QTRY_COMPARE(m_prompts.size(), 1);
-    QCOMPARE(m_prompts.first().text, u"No probe connection!"_s);
+    QTRY_COMPARE(m_prompts.prompts().size(), 1);
+    QCOMPARE(m_prompts.prompts().first().text, u"No probe connection!"_s);
     QTRY_VERIFY(child<QLineEdit>("serialNoEdit")->text().isEmpty());
 
     m_prompts.clear();
     m_meter->setSerialNumber(99);
     m_meter->setProbeConnected(true);
-    QTRY_COMPARE(m_prompts.size(), 1);
-    QCOMPARE(m_prompts.first().text, u"Probe connection!"_s);
+    QTRY_COMPARE(m_prompts.prompts().size(), 1);
+    QCOMPARE(m_prompts.prompts().first().text, u"Probe connection!"_s);
     QTRY_COMPARE(child<QLineEdit>("serialNoEdit")->text(), u"99"_s);
 
     // Other states, and frames that only look like a probe report, are skipped: the report
     // sent after them, split over two reads, is the only one told.
     m_prompts.clear();
     const qint64 delivered = m_meter->reportsDelivered();
-    m_meter->sendUnsolicited(withCrc(QByteArray::fromHex("AB220D0002000500")));
+    m_meter->sendUnsolicited(Bytes::withCrc(QByteArray::fromHex("AB220D0002000500")));
     m_meter->sendUnsolicited(QByteArray::fromHex("AB220E000200000000"));
-    const QByteArray report = withCrc(QByteArray::fromHex("AB220D0002000000"));
+    const QByteArray report = Bytes::withCrc(QByteArray::fromHex("AB220D0002000000"));
     m_meter->sendUnsolicited(report.left(3));
     QTRY_VERIFY(m_meter->reportsDelivered() >= delivered + 3);
     m_meter->sendUnsolicited(report.mid(3));
-    QTRY_VERIFY(!m_prompts.isEmpty());
+    QTRY_VERIFY(!m_prompts.prompts().isEmpty());
     QCOMPARE(texts(), QStringList{u"No probe connection!"_s});
 }
 
 void tst_Meter::unplugDuringMessageBoxes()
 {
-    // The instrument goes while a box is open: the nested event loop handles the removal,
-    // which stops the worker; a page holding the lock there would hang the program.
-    auto unplugInsideBox = [this](const UserPrompts::Prompt &) {
-        if (m_meter->isPlugged()) {
-            m_meter->unplug();
-            QTest::qWait(300);
-        }
-        return UserPrompts::Answer{};
-    };
-
+    // The instrument goes while a box is open: the box's event loop handles the removal,
+    // which stops the worker; a page holding the lock there would hang the program. The box
+    // stays open until the window has let go of the link (5 s at most).
+    m_prompts.setWhileOpen([this](QEventLoop &loop) {
+        if (!m_meter->isPlugged())
+            return 0;
+        m_meter->unplug();
+        auto *handled = new QTimer(&loop);
+        connect(handled, &QTimer::timeout, &loop, [&loop] {
+            if (!MainWindow::instance()->link())
+                loop.quit();
+        });
+        handled->start(10);
+        return 5000;
+    });
     start(7001297);
-    m_answer = unplugInsideBox;
     child<QPushButton>("writehostconfiguretBtn")->click(); // the question
     QVERIFY(!MainWindow::instance()->link());
     QVERIFY(!page()->workerControl()->isRunning());
@@ -512,13 +460,13 @@ void tst_Meter::unplugDuringMessageBoxes()
     start(7001297);
     m_prompts.clear();
     m_meter->setProbeConnected(false);
-    QTRY_VERIFY(!m_prompts.isEmpty()); // the notification's own box, idle
+    QTRY_VERIFY(!m_prompts.prompts().isEmpty()); // the notification's own box, idle
     QVERIFY(!MainWindow::instance()->link());
     // Plugged again without its probe: the instrument goes while "No probe connection!"
     // of the detection is open; no worker may be left polling a closed link.
     m_prompts.clear();
     m_meter->plug();
-    QTRY_VERIFY(!m_prompts.isEmpty());
+    QTRY_VERIFY(!m_prompts.prompts().isEmpty());
     QTRY_VERIFY(!m_meter->isPlugged());
     QVERIFY(!MainWindow::instance()->link());
     QVERIFY(!page()->workerControl()->isRunning());
@@ -532,7 +480,7 @@ void tst_Meter::unplugDuringMessageBoxes()
     QVERIFY(!page()->workerControl()->isRunning());
 
     // And after all that, a re-plug works.
-    m_answer = nullptr;
+    m_prompts.setWhileOpen({});
     m_meter->plug();
     QTRY_VERIFY(MainWindow::instance()->link());
     QVERIFY(page()->workerControl()->isRunning());

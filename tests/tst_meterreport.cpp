@@ -1,5 +1,7 @@
 // The meter report: its HTML in both layouts, the snapshot it takes of the meter page, the
 // information dialog, printing; and the row operations widget of the result tables.
+#include "catalogue.h"
+#include "contexttranslator.h"
 #include "firstpagefor415.h"
 #include "informationpagefor415.h"
 #include "reportpagefor415.h"
@@ -16,59 +18,6 @@ namespace {
 
 const QDateTime kFixedTime(QDate(2026, 3, 5), QTime(9, 7, 3));
 
-// Answers every lookup with "context|source", so a test sees which context was asked.
-class ContextTranslator : public QTranslator
-{
-public:
-    using QTranslator::QTranslator;
-    bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *sourceText, const char *, int) const override
-    {
-        return QString::fromLatin1(context) + QLatin1Char('|') + QString::fromUtf8(sourceText);
-    }
-};
-
-// Prefixes the texts of one context only.
-class PrefixTranslator : public QTranslator
-{
-public:
-    PrefixTranslator(const char *context, const QString &prefix)
-        : m_context(context), m_prefix(prefix)
-    {
-    }
-    bool isEmpty() const override { return false; }
-    QString translate(const char *context, const char *sourceText, const char *, int) const override
-    {
-        if (m_context != context)
-            return QString();
-        return m_prefix + QString::fromUtf8(sourceText);
-    }
-
-private:
-    QByteArray m_context;
-    QString m_prefix;
-};
-
-// A few Chinese captions, so the Chinese grab looks like the real thing.
-class ChineseTranslator : public QTranslator
-{
-public:
-    bool isEmpty() const override { return false; }
-    QString translate(const char *, const char *sourceText, const char *, int) const override
-    {
-        static const QHash<QString, QString> table = {
-            {u"Test Report1"_s, u"紫外辐照计测试报告"_s},
-            {u"Test Report"_s, u"测试报告"_s},
-            {u"Device: "_s, u"设备："_s},
-            {u"Test Data"_s, u"测试数据"_s},
-            {u"Duration"_s, u"时长"_s},
-            {u" Tester:"_s, u" 测试员："_s},
-            {u" Auditor:"_s, u" 审核员："_s},
-        };
-        return table.value(QString::fromUtf8(sourceText));
-    }
-};
-
 void fillPage(FirstPageFor415 &page, bool chinese = false)
 {
     MeterReportValues &v = page.reportValues;
@@ -83,6 +32,13 @@ void fillPage(FirstPageFor415 &page, bool chinese = false)
     v.powerUnitHtml = u"mW/cm<sup>2</sup>"_s;
     v.energyUnitHtml = u"mJ/cm<sup>2</sup>"_s;
     v.isChinese = chinese;
+}
+
+// A report of the filled page.
+ReportPageFor415 *newReport(FirstPageFor415 &page, bool chinese = false)
+{
+    fillPage(page, chinese);
+    return new ReportPageFor415(&page);
 }
 
 QTextBrowser *browserOf(ReportPageFor415 *report)
@@ -241,11 +197,12 @@ void tst_MeterReport::tableOpWidgetRetranslate()
     ops->EXCELBtn->hide();
     ops->CurveBtn->hide();
 
-    PrefixTranslator translator("TableOpWidget", u"X-"_s);
+    ContextTranslator translator;
     QCoreApplication::installTranslator(&translator);
     ops->retranslateButtons();
     QCoreApplication::removeTranslator(&translator);
-    QCOMPARE(texts(ops), QStringList({"X-EXCEL", "X-Curve", "X-Report"}));
+    QCOMPARE(texts(ops),
+             QStringList({"TableOpWidget|EXCEL", "TableOpWidget|Curve", "TableOpWidget|Report"}));
     ops->retranslateButtons();
     QCOMPARE(texts(ops), QStringList({"EXCEL", "Curve", "Report"}));
 
@@ -253,7 +210,8 @@ void tst_MeterReport::tableOpWidgetRetranslate()
     QCoreApplication::installTranslator(&translator);
     TableOpWidget fresh;
     QCoreApplication::removeTranslator(&translator);
-    QCOMPARE(texts(&fresh), QStringList({"X-EXCEL", "X-Curve", "X-Report"}));
+    QCOMPARE(texts(&fresh),
+             QStringList({"TableOpWidget|EXCEL", "TableOpWidget|Curve", "TableOpWidget|Report"}));
 }
 
 void tst_MeterReport::layout_data()
@@ -268,8 +226,7 @@ void tst_MeterReport::layout()
     // The layout follows the page's flag; no translator is needed to see it.
     QFETCH(bool, chinese);
     FirstPageFor415 page;
-    fillPage(page, chinese);
-    auto *report = new ReportPageFor415(&page);
+    auto *report = newReport(page, chinese);
     QCOMPARE(report->isChinese, chinese);
     const QString expected =
         expectedHtml(chinese ? u"meterreport_zh.html"_s : u"meterreport_en.html"_s);
@@ -284,8 +241,7 @@ void tst_MeterReport::layout()
 void tst_MeterReport::translationContexts()
 {
     FirstPageFor415 page;
-    fillPage(page);
-    auto *report = new ReportPageFor415(&page);
+    auto *report = newReport(page);
     ContextTranslator translator;
     QCoreApplication::installTranslator(&translator);
     const QString english = report->buildReportHtml(false, kFixedTime);
@@ -381,8 +337,7 @@ void tst_MeterReport::windowAndTimestamp()
 void tst_MeterReport::snapshotOfThePage()
 {
     FirstPageFor415 page;
-    fillPage(page, true);
-    auto *first = new ReportPageFor415(&page);
+    auto *first = newReport(page, true);
     const QString before = first->buildReportHtml(true, kFixedTime);
 
     // What changes on the page afterwards does not reach the open report.
@@ -417,8 +372,7 @@ void tst_MeterReport::snapshotOfThePage()
 void tst_MeterReport::informationDialog()
 {
     FirstPageFor415 page;
-    fillPage(page);
-    auto *report = new ReportPageFor415(&page);
+    auto *report = newReport(page);
     auto fields = [report] {
         return QStringList{report->testLight, report->company, report->tester, report->auditor};
     };
@@ -461,8 +415,7 @@ void tst_MeterReport::informationDialog()
 void tst_MeterReport::enteredTextIsEscaped()
 {
     FirstPageFor415 page;
-    fillPage(page);
-    auto *report = new ReportPageFor415(&page);
+    auto *report = newReport(page);
     InformationPageFor415 *info = openInformation(report);
     QVERIFY(info);
     const QStringList typed = {"<b>bold</b> & \"Lamp\"", "<img src=\"x.png\">", "R&D &nbsp;",
@@ -488,8 +441,7 @@ void tst_MeterReport::enteredTextIsEscaped()
 void tst_MeterReport::informationCancel()
 {
     FirstPageFor415 page;
-    fillPage(page);
-    auto *report = new ReportPageFor415(&page);
+    auto *report = newReport(page);
     const QString before = report->buildReportHtml(false, kFixedTime);
     InformationPageFor415 *info = openInformation(report);
     QVERIFY(info);
@@ -508,8 +460,7 @@ void tst_MeterReport::printing()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     FirstPageFor415 page;
-    fillPage(page);
-    auto *report = new ReportPageFor415(&page);
+    auto *report = newReport(page);
 
     auto checkPdf = [](const QString &path) {
         QFile file(path);
@@ -559,8 +510,7 @@ void tst_MeterReport::printCancelled()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     FirstPageFor415 page;
-    fillPage(page);
-    auto *report = new ReportPageFor415(&page);
+    auto *report = newReport(page);
     const QString path = dir.filePath(u"cancelled.pdf"_s);
     int asked = 0;
     UserPrompts::setHandler(printInto(path, false, &asked));
@@ -589,11 +539,14 @@ void tst_MeterReport::grabs()
     fillPage(page);
     save(new ReportPageFor415(&page), "meterreport_en.png");
 
-    ChineseTranslator translator;
-    QCoreApplication::installTranslator(&translator);
+    // Under the program's own Chinese catalogue.
     page.reportValues.isChinese = true;
-    auto *chinese = new ReportPageFor415(&page);
-    QCoreApplication::removeTranslator(&translator);
+    ReportPageFor415 *chinese = nullptr;
+    {
+        Catalogue zh;
+        QVERIFY(zh.install());
+        chinese = new ReportPageFor415(&page);
+    }
     QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
     save(chinese, "meterreport_zh.png");
 }
