@@ -53,12 +53,6 @@ FamilyPage::FamilyPage(QWidget *parent)
 
 FamilyPage::~FamilyPage() = default;
 
-void FamilyPage::setFields(const Fields &fields, const QList<int> &columnWidths)
-{
-    m_fields = fields;
-    m_columnWidths = columnWidths;
-}
-
 QString FamilyPage::deviceSummary() const
 {
     return m_fields.serial ? m_fields.serial->text() : QString();

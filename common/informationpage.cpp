@@ -10,27 +10,22 @@ InformationPage::InformationPage(QWidget *parent)
 
 InformationPage::~InformationPage() = default;
 
-void InformationPage::setFields(const Fields &fields, const QString &startTime)
+void InformationPage::showDevice(QLineEdit *device, QLineEdit *serial)
 {
-    m_fields = fields;
     if (!m_report)
         return;
-    m_fields.device->setText(m_report->deviceName);
-    m_fields.serial->setText(m_report->serialNo);
-    if (m_fields.startTime)
-        m_fields.startTime->setText(startTime);
-    if (m_fields.duration)
-        m_fields.duration->setText(m_report->duration);
+    device->setText(m_report->deviceName);
+    serial->setText(m_report->serialNo);
 }
 
 void InformationPage::on_Okbtn_clicked()
 {
     if (m_report) {
+        QString ReportPage::*const targets[] = {&ReportPage::testLight, &ReportPage::company,
+                                                &ReportPage::tester, &ReportPage::auditor};
         // The report is HTML: what the user types is shown as text, never as markup.
-        m_report->testLight = m_fields.testLight->text().toHtmlEscaped();
-        m_report->company = m_fields.company->text().toHtmlEscaped();
-        m_report->tester = m_fields.tester->text().toHtmlEscaped();
-        m_report->auditor = m_fields.auditor->text().toHtmlEscaped();
+        for (size_t i = 0; i < m_freeTexts.size(); ++i)
+            m_report->*targets[i] = m_freeTexts[i]->text().toHtmlEscaped();
         m_report->refreshReport();
     }
     close();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <array>
 
 class QLineEdit;
 class ReportPage;
@@ -19,24 +20,18 @@ public slots:
     void on_Cancelbtn_clicked();
 
 protected:
-    // The form's fields; the read-only ones are filled from the report.
-    struct Fields {
-        QLineEdit *device = nullptr;
-        QLineEdit *serial = nullptr;
-        QLineEdit *testLight = nullptr;
-        QLineEdit *company = nullptr;
-        QLineEdit *tester = nullptr;
-        QLineEdit *auditor = nullptr;
-        // Only where the family's report has them.
-        QLineEdit *startTime = nullptr;
-        QLineEdit *duration = nullptr;
-    };
-
     explicit InformationPage(QWidget *parent);
-    // `startTime` is shown when the form has the field.
-    void setFields(const Fields &fields, const QString &startTime = QString());
+    // Called once the form is set up: takes the fields both forms have, under the same names.
+    template <class Form> void setForm(Form *ui)
+    {
+        showDevice(ui->DeviceEdit, ui->serialNoEdit);
+        m_freeTexts = {ui->TestLightEdit, ui->CompanyEdit, ui->TesterEdit, ui->AuditorEdit};
+    }
 
 private:
+    void showDevice(QLineEdit *device, QLineEdit *serial);
+
     ReportPage *m_report;
-    Fields m_fields;
+    // Test light, company, tester and auditor, in that order.
+    std::array<QLineEdit *, 4> m_freeTexts{};
 };

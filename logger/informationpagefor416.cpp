@@ -6,10 +6,11 @@ InformationPageFor416::InformationPageFor416(QWidget *parent)
     : InformationPage(parent), ui(std::make_unique<Ui::InformationPageFor416>())
 {
     ui->setupUi(this);
-    const auto *report = qobject_cast<ReportPageFor416 *>(parent);
-    setFields({ui->DeviceEdit, ui->serialNoEdit, ui->TestLightEdit, ui->CompanyEdit, ui->TesterEdit,
-               ui->AuditorEdit, ui->StartTimeEdit, ui->DurationEdit},
-              report ? report->startTime : QString());
+    setForm(ui.get());
+    if (const auto *report = qobject_cast<ReportPageFor416 *>(parent)) {
+        ui->StartTimeEdit->setText(report->startTime);
+        ui->DurationEdit->setText(report->duration);
+    }
 }
 
 InformationPageFor416::~InformationPageFor416() = default;

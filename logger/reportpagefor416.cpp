@@ -25,20 +25,18 @@ constexpr int kImageHeight = 200;
 QString headerRow(int captionWidth, const QString &firstCaption, const QString &firstValue,
                   const QString &secondCaption, const QString &secondValue)
 {
-    return QStringLiteral("<tr>") + ReportHtml::plainCell(captionWidth, firstCaption) +
-           ReportHtml::plainCell(33, firstValue + QStringLiteral("<hr/>")) +
-           ReportHtml::plainCell(3, QString()) +
-           ReportHtml::plainCell(captionWidth, secondCaption) +
-           ReportHtml::plainCell(33, secondValue + QStringLiteral("<hr/>")) +
-           QStringLiteral("</tr>");
+    return ReportHtml::row(ReportHtml::plainCell(captionWidth, firstCaption) +
+                           ReportHtml::plainCell(33, firstValue + QStringLiteral("<hr/>")) +
+                           ReportHtml::plainCell(3, QString()) +
+                           ReportHtml::plainCell(captionWidth, secondCaption) +
+                           ReportHtml::plainCell(33, secondValue + QStringLiteral("<hr/>")));
 }
 
 // The unit cell is left open on purpose: HTML closes it at </tr>.
 QString dataRow(const QString &item, const QString &value, const QString &unit)
 {
-    return QStringLiteral("<tr>") + ReportHtml::centredCell(15, item) +
-           ReportHtml::centredCell(15, value) + ReportHtml::centredCellOpening(15) + unit +
-           QStringLiteral("</tr>");
+    return ReportHtml::row(ReportHtml::centredCell(15, item) + ReportHtml::centredCell(15, value) +
+                           ReportHtml::centredCellOpening(15) + unit);
 }
 
 } // namespace
@@ -145,11 +143,11 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
 
     html += ReportHtml::tableOpening(0);
     if (chinese) {
-        html += QStringLiteral("<tr>") + testerCells(50) + QStringLiteral("</tr>");
-        html += QStringLiteral("<tr>") + auditorCells(50) + QStringLiteral("</tr>");
+        html += ReportHtml::row(testerCells(50));
+        html += ReportHtml::row(auditorCells(50));
     } else {
-        html += QStringLiteral("<tr>") + testerCells(10) + ReportHtml::plainCell(12, QString()) +
-                auditorCells(11) + QStringLiteral("</tr>");
+        html += ReportHtml::row(testerCells(10) + ReportHtml::plainCell(12, QString()) +
+                                auditorCells(11));
     }
     html += QStringLiteral("</table>");
 

@@ -41,9 +41,7 @@ FirstPageFor415::FirstPageFor415(QWidget *parent)
       m_worker(new PollingWorkerControl(this)), progressTimer(new QTimer(this))
 {
     ui->setupUi(this);
-    setFields({ui->DeviceNameEdit, ui->serialNoEdit, ui->FirmwareVersionEdit,
-               ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->tbData},
-              {40, 170, 170, 170, 170, 170, 170});
+    setForm(ui.get(), {40, 170, 170, 170, 170, 170, 170});
 
     autoOffGroup->addButton(ui->OffBtn, 0);
     autoOffGroup->addButton(ui->OnBtn, 1);
@@ -58,14 +56,6 @@ FirstPageFor415::FirstPageFor415(QWidget *parent)
     unitGroup->addButton(ui->wmBtn, 3);
     for (QButtonGroup *group : {autoOffGroup, energyDisplayGroup, filterGroup, unitGroup})
         group->setExclusive(true);
-
-    for (QWidget *w :
-         {static_cast<QWidget *>(ui->DeviceNameEdit), static_cast<QWidget *>(ui->DeviceNameLab),
-          static_cast<QWidget *>(ui->ProductionDateLab),
-          static_cast<QWidget *>(ui->ProductionDateEdit),
-          static_cast<QWidget *>(ui->CalibrationeDateEdit),
-          static_cast<QWidget *>(ui->CalibrationDataLab)})
-        w->hide();
 
     // The setup boxes share a short row with the table below: keep their insides compact.
     for (QLayout *layout :

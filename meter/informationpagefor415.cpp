@@ -5,8 +5,7 @@ InformationPageFor415::InformationPageFor415(QWidget *parent)
     : InformationPage(parent), ui(std::make_unique<Ui::InformationPageFor415>())
 {
     ui->setupUi(this);
-    setFields({ui->DeviceEdit, ui->serialNoEdit, ui->TestLightEdit, ui->CompanyEdit, ui->TesterEdit,
-               ui->AuditorEdit});
+    setForm(ui.get());
 }
 
 InformationPageFor415::~InformationPageFor415() = default;

@@ -14,15 +14,14 @@ namespace {
 
 QString headerRow(const QString &caption, const QString &value)
 {
-    return QStringLiteral("<tr>") + ReportHtml::plainCell(13, caption) +
-           ReportHtml::plainCell(60, value + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
+    return ReportHtml::row(ReportHtml::plainCell(13, caption) +
+                           ReportHtml::plainCell(60, value + QStringLiteral("<hr/>")));
 }
 
 QString dataRow(const QString &item, const QString &value, const QString &unit)
 {
-    return QStringLiteral("<tr>") + ReportHtml::centredCell(15, item) +
-           ReportHtml::centredCell(30, value) + ReportHtml::centredCell(30, unit) +
-           QStringLiteral("</tr>");
+    return ReportHtml::row(ReportHtml::centredCell(15, item) + ReportHtml::centredCell(30, value) +
+                           ReportHtml::centredCell(30, unit));
 }
 
 } // namespace
@@ -82,10 +81,10 @@ QString ReportPageFor415::buildReportHtml(bool chinese, const QDateTime &now) co
     html += QStringLiteral("</table><br /><br /><br />");
 
     // Chinese labels need wider cells.
-    html += ReportHtml::tableOpening(0) + QStringLiteral("<tr>");
-    html += testerCells(chinese ? 18 : 10) + ReportHtml::plainCell(3, QString()) +
-            auditorCells(chinese ? 20 : 10);
-    html += QStringLiteral("</tr></table>");
+    html += ReportHtml::tableOpening(0);
+    html += ReportHtml::row(testerCells(chinese ? 18 : 10) + ReportHtml::plainCell(3, QString()) +
+                            auditorCells(chinese ? 20 : 10));
+    html += QStringLiteral("</table>");
 
     html += QStringLiteral("</body></html>");
     return html;
