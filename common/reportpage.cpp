@@ -1,5 +1,6 @@
 #include "reportpage.h"
 #include "reporthtml.h"
+#include "reportvalues.h"
 #include "userprompts.h"
 
 #include <QDateTime>
@@ -37,6 +38,17 @@ void ReportPage::refreshReport()
     const QString html = buildReportHtml();
     m_browser->clear();
     m_browser->setHtml(html);
+}
+
+void ReportPage::copyValues(const ReportValues &values, const QString &mark)
+{
+    deviceName = values.deviceName + mark;
+    serialNo = values.serialNo;
+    duration = values.duration;
+    powerMAX = values.powerMAX;
+    powerMIN = values.powerMIN;
+    powerAVG = values.powerAVG;
+    isChinese = values.isChinese;
 }
 
 QString ReportPage::buildReportHtml() const

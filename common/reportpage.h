@@ -6,6 +6,7 @@
 class QDateTime;
 class QPrinter;
 class QTextBrowser;
+struct ReportValues;
 
 // What the test reports of both families share: the values both show, the free texts the
 // information dialog asks for, printing, and the HTML around the two layouts. Captions come
@@ -49,6 +50,8 @@ protected:
     // The form's browser, set once the form is set up.
     void setBrowser(QTextBrowser *browser) { m_browser = browser; }
     QTextBrowser *browser() const { return m_browser; }
+    // Takes the shared values; `deviceName` gets `mark` after the page's name of the device.
+    void copyValues(const ReportValues &values, const QString &mark);
     // The family's dialog for the free texts, owned by the report.
     virtual QDialog *newInformationPage() = 0;
 

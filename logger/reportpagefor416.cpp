@@ -64,15 +64,9 @@ void ReportPageFor416::copyPageValues()
         values = page->reportValues;
         recordData.append(page->GetPowerData());
     }
-    deviceName = values.deviceName + QStringLiteral(" Solvane");
-    serialNo = values.serialNo;
+    copyValues(values, QStringLiteral(" Solvane"));
     startTime = values.startTime;
-    duration = values.duration;
     powerREC = values.powerREC;
-    powerMAX = values.powerMAX;
-    powerMIN = values.powerMIN;
-    powerAVG = values.powerAVG;
-    isChinese = values.isChinese;
 }
 
 void ReportPageFor416::plotRecords()

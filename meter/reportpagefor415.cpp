@@ -42,17 +42,11 @@ void ReportPageFor415::copyPageValues()
     MeterReportValues values;
     if (const auto *page = qobject_cast<FirstPageFor415 *>(parentWidget()))
         values = page->reportValues;
-    deviceName = values.deviceName + QStringLiteral("  Solvane");
-    serialNo = values.serialNo;
+    copyValues(values, QStringLiteral("  Solvane"));
     energy = values.energy;
-    duration = values.duration;
     powerRT = values.powerRT;
-    powerMAX = values.powerMAX;
-    powerMIN = values.powerMIN;
-    powerAVG = values.powerAVG;
     powerUnitHtml = values.powerUnitHtml;
     energyUnitHtml = values.energyUnitHtml;
-    isChinese = values.isChinese;
 }
 
 QString ReportPageFor415::buildReportHtml(bool chinese, const QDateTime &now) const
