@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <memory>
 
+class QAbstractButton;
+class QButtonGroup;
 class QDateEdit;
 class QLineEdit;
 class QProgressDialog;
@@ -29,6 +31,8 @@ public:
     bool isChinese = false;
     bool busy = false;
     quint32 modelCode = 0;
+    // The auto power-off choice of both families: OffBtn is 0, OnBtn 1.
+    QButtonGroup *autoOffGroup;
 
 protected:
     // Which failures of an exchange the user hears about.
@@ -36,13 +40,14 @@ protected:
 
     explicit FamilyPage(QWidget *parent);
     // Called once the form is set up: takes the widgets both forms have, under the same
-    // names, and hides those neither page shows. The table's seven data columns are never
-    // narrower than `columnWidths`.
+    // names, and hides those neither page shows. The auto-off choice is exclusive. The table's
+    // seven data columns are never narrower than `columnWidths`.
     template <class Form> void setForm(Form *ui, const QList<int> &columnWidths)
     {
         m_fields = {ui->DeviceNameEdit,     ui->serialNoEdit,         ui->FirmwareVersionEdit,
                     ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->tbData};
         m_columnWidths = columnWidths;
+        addAutoOffButtons(ui->OffBtn, ui->OnBtn);
         for (QWidget *w : std::initializer_list<QWidget *>{
                  ui->DeviceNameEdit, ui->DeviceNameLab, ui->ProductionDateLab,
                  ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->CalibrationDataLab})
@@ -79,6 +84,8 @@ protected:
     std::unique_ptr<QProgressDialog> progressDialog; // a window of its own, without parent
 
 private:
+    void addAutoOffButtons(QAbstractButton *off, QAbstractButton *on);
+
     struct Fields {
         QLineEdit *name = nullptr;
         QLineEdit *serial = nullptr;

@@ -55,19 +55,16 @@ const char *checkText(LoggerFrames::GroupCheck check)
 } // namespace
 
 FirstPageFor416::FirstPageFor416(QWidget *parent)
-    : FamilyPage(parent), autoOffGroup(new QButtonGroup(this)),
-      intervalGroup(new QButtonGroup(this)), ui(std::make_unique<Ui::FirstPageFor416>()),
-      liveClockTimer(new QTimer(this)), clockRestoreTimer(new QTimer(this))
+    : FamilyPage(parent), intervalGroup(new QButtonGroup(this)),
+      ui(std::make_unique<Ui::FirstPageFor416>()), liveClockTimer(new QTimer(this)),
+      clockRestoreTimer(new QTimer(this))
 {
     ui->setupUi(this);
     setForm(ui.get(), {40, 170, 120, 120, 120, 120, 120});
 
-    autoOffGroup->addButton(ui->OffBtn, 0);
-    autoOffGroup->addButton(ui->OnBtn, 1);
     intervalGroup->addButton(ui->OneSecondBtn, 0);
     intervalGroup->addButton(ui->TenSecondBtn, 1);
     intervalGroup->addButton(ui->SixtySecondBtn, 2);
-    autoOffGroup->setExclusive(true);
     intervalGroup->setExclusive(true);
 
     ui->dateTimeEditForRead->hide();
