@@ -6,6 +6,7 @@
 #include "tableopwidget.h"
 #include "userprompts.h"
 
+#include <QButtonGroup>
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QHeaderView>
@@ -43,7 +44,8 @@ constexpr int kButtonColumn = kDataColumns;
 } // namespace
 
 FamilyPage::FamilyPage(QWidget *parent)
-    : QWidget(parent), progressDialog(std::make_unique<QProgressDialog>())
+    : QWidget(parent), autoOffGroup(new QButtonGroup(this)),
+      progressDialog(std::make_unique<QProgressDialog>())
 {
     progressDialog->setWindowModality(Qt::NonModal);
     // A new progress dialog shows itself after its minimum duration unless reset.
@@ -53,10 +55,11 @@ FamilyPage::FamilyPage(QWidget *parent)
 
 FamilyPage::~FamilyPage() = default;
 
-void FamilyPage::setFields(const Fields &fields, const QList<int> &columnWidths)
+void FamilyPage::addAutoOffButtons(QAbstractButton *off, QAbstractButton *on)
 {
-    m_fields = fields;
-    m_columnWidths = columnWidths;
+    autoOffGroup->addButton(off, 0);
+    autoOffGroup->addButton(on, 1);
+    autoOffGroup->setExclusive(true);
 }
 
 QString FamilyPage::deviceSummary() const

@@ -3,8 +3,11 @@
 #include <QList>
 #include <QWidget>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 
+class QAbstractButton;
+class QButtonGroup;
 class QDateEdit;
 class QLineEdit;
 class QProgressDialog;
@@ -28,24 +31,28 @@ public:
     bool isChinese = false;
     bool busy = false;
     quint32 modelCode = 0;
+    // The auto power-off choice of both families: OffBtn is 0, OnBtn 1.
+    QButtonGroup *autoOffGroup;
 
 protected:
-    // The widgets both forms have, under the same names.
-    struct Fields {
-        QLineEdit *name = nullptr;
-        QLineEdit *serial = nullptr;
-        QLineEdit *firmware = nullptr;
-        QDateEdit *produced = nullptr;
-        QDateEdit *calibrated = nullptr;
-        QTableWidget *table = nullptr;
-    };
     // Which failures of an exchange the user hears about.
     enum Told { TellNoProbe = 1, TellUnconfigured = 2 };
 
     explicit FamilyPage(QWidget *parent);
-    // Called once the form is set up; the table's seven data columns are never narrower
-    // than `columnWidths`.
-    void setFields(const Fields &fields, const QList<int> &columnWidths);
+    // Called once the form is set up: takes the widgets both forms have, under the same
+    // names, and hides those neither page shows. The auto-off choice is exclusive. The table's
+    // seven data columns are never narrower than `columnWidths`.
+    template <class Form> void setForm(Form *ui, const QList<int> &columnWidths)
+    {
+        m_fields = {ui->DeviceNameEdit,     ui->serialNoEdit,         ui->FirmwareVersionEdit,
+                    ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->tbData};
+        m_columnWidths = columnWidths;
+        addAutoOffButtons(ui->OffBtn, ui->OnBtn);
+        for (QWidget *w : std::initializer_list<QWidget *>{
+                 ui->DeviceNameEdit, ui->DeviceNameLab, ui->ProductionDateLab,
+                 ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->CalibrationDataLab})
+            w->hide();
+    }
 
     static bool linkOpen();
     static const QString &barredStyle();
@@ -77,6 +84,17 @@ protected:
     std::unique_ptr<QProgressDialog> progressDialog; // a window of its own, without parent
 
 private:
+    void addAutoOffButtons(QAbstractButton *off, QAbstractButton *on);
+
+    struct Fields {
+        QLineEdit *name = nullptr;
+        QLineEdit *serial = nullptr;
+        QLineEdit *firmware = nullptr;
+        QDateEdit *produced = nullptr;
+        QDateEdit *calibrated = nullptr;
+        QTableWidget *table = nullptr;
+    };
+
     Fields m_fields;
     QList<int> m_columnWidths;
 };

@@ -27,6 +27,11 @@ QString ReportHtml::centredCell(int width, const QString &content)
     return centredCellOpening(width) + content + QStringLiteral("</td>");
 }
 
+QString ReportHtml::row(const QString &cells)
+{
+    return QStringLiteral("<tr>") + cells + QStringLiteral("</tr>");
+}
+
 QString ReportHtml::titleParagraph(const QString &size, const QString &text)
 {
     return QStringLiteral("<p class=\"MsoNormal\" align=\"center\" style=\"text-align: center\">"

@@ -55,31 +55,19 @@ const char *checkText(LoggerFrames::GroupCheck check)
 } // namespace
 
 FirstPageFor416::FirstPageFor416(QWidget *parent)
-    : FamilyPage(parent), autoOffGroup(new QButtonGroup(this)),
-      intervalGroup(new QButtonGroup(this)), ui(std::make_unique<Ui::FirstPageFor416>()),
-      liveClockTimer(new QTimer(this)), clockRestoreTimer(new QTimer(this))
+    : FamilyPage(parent), intervalGroup(new QButtonGroup(this)),
+      ui(std::make_unique<Ui::FirstPageFor416>()), liveClockTimer(new QTimer(this)),
+      clockRestoreTimer(new QTimer(this))
 {
     ui->setupUi(this);
-    setFields({ui->DeviceNameEdit, ui->serialNoEdit, ui->FirmwareVersionEdit,
-               ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->tbData},
-              {40, 170, 120, 120, 120, 120, 120});
+    setForm(ui.get(), {40, 170, 120, 120, 120, 120, 120});
 
-    autoOffGroup->addButton(ui->OffBtn, 0);
-    autoOffGroup->addButton(ui->OnBtn, 1);
     intervalGroup->addButton(ui->OneSecondBtn, 0);
     intervalGroup->addButton(ui->TenSecondBtn, 1);
     intervalGroup->addButton(ui->SixtySecondBtn, 2);
-    autoOffGroup->setExclusive(true);
     intervalGroup->setExclusive(true);
 
-    for (QWidget *w :
-         {static_cast<QWidget *>(ui->dateTimeEditForRead),
-          static_cast<QWidget *>(ui->DeviceNameEdit), static_cast<QWidget *>(ui->DeviceNameLab),
-          static_cast<QWidget *>(ui->ProductionDateLab),
-          static_cast<QWidget *>(ui->ProductionDateEdit),
-          static_cast<QWidget *>(ui->CalibrationDataLab),
-          static_cast<QWidget *>(ui->CalibrationeDateEdit)})
-        w->hide();
+    ui->dateTimeEditForRead->hide();
 
     connect(ui->OffBtn, &QAbstractButton::clicked, this, &FirstPageFor416::SetShutdownEditStatus);
     connect(ui->OnBtn, &QAbstractButton::clicked, this, &FirstPageFor416::SetShutdownEditStatus);

@@ -62,7 +62,6 @@ public:
     QByteArray selectedGroup;
     LoggerReportValues reportValues;
 
-    QButtonGroup *autoOffGroup;
     QButtonGroup *intervalGroup;
 
 public slots:

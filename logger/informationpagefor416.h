@@ -1,16 +1,15 @@
 #pragma once
 
-#include <QDialog>
-#include <memory>
+#include "informationpage.h"
 
-class ReportPageFor416;
+#include <memory>
 
 namespace Ui {
 class InformationPageFor416;
 }
 
-// Asks for the four free texts of a logger report (test light, company, tester, auditor).
-class InformationPageFor416 : public QDialog
+// Asks for the four free texts of a logger report; shows its start time and duration too.
+class InformationPageFor416 : public InformationPage
 {
     Q_OBJECT
 
@@ -19,11 +18,6 @@ public:
     explicit InformationPageFor416(QWidget *parent = nullptr);
     ~InformationPageFor416() override;
 
-public slots:
-    void on_Okbtn_clicked();
-    void on_Cancelbtn_clicked();
-
 private:
     std::unique_ptr<Ui::InformationPageFor416> ui;
-    ReportPageFor416 *report;
 };

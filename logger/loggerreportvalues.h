@@ -1,17 +1,10 @@
 #pragma once
 
-#include <QString>
+#include "reportvalues.h"
 
 // The texts of the chosen table row that the logger page keeps for its report and export.
-struct LoggerReportValues {
-    QString deviceName;
-    QString serialNo;
+struct LoggerReportValues : ReportValues {
     QString startTime;
-    QString duration;
     QString powerREC;
-    QString powerMAX;
-    QString powerMIN;
-    QString powerAVG;
     QString groupNo;
-    bool isChinese = false;
 };

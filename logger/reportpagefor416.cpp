@@ -3,7 +3,6 @@
 #include "informationpagefor416.h"
 #include "reporthtml.h"
 #include "ui_reportpagefor416.h"
-#include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
 
 #include <QCloseEvent>
@@ -11,18 +10,14 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
-#include <QPrinter>
-#include <QScreen>
 #include <QTextDocument>
 #include <QUrl>
 
-// Every caption of this report is looked up in the general context "QObject" through
-// QObject::tr, in both layouts.
+// Every caption of this report is looked up in the general context "QObject", in both
+// layouts.
 
 namespace {
 
-const QString kBlank = QStringLiteral("&nbsp;");
 const QString kPowerUnit = QStringLiteral("uW/cm<sup>2</sup>");
 constexpr int kImageWidth = 500;
 constexpr int kImageHeight = 200;
@@ -30,28 +25,27 @@ constexpr int kImageHeight = 200;
 QString headerRow(int captionWidth, const QString &firstCaption, const QString &firstValue,
                   const QString &secondCaption, const QString &secondValue)
 {
-    return QStringLiteral("<tr>") + ReportHtml::plainCell(captionWidth, firstCaption) +
-           ReportHtml::plainCell(33, firstValue + QStringLiteral("<hr/>")) +
-           ReportHtml::plainCell(3, QString()) +
-           ReportHtml::plainCell(captionWidth, secondCaption) +
-           ReportHtml::plainCell(33, secondValue + QStringLiteral("<hr/>")) +
-           QStringLiteral("</tr>");
+    return ReportHtml::row(ReportHtml::plainCell(captionWidth, firstCaption) +
+                           ReportHtml::plainCell(33, firstValue + QStringLiteral("<hr/>")) +
+                           ReportHtml::plainCell(3, QString()) +
+                           ReportHtml::plainCell(captionWidth, secondCaption) +
+                           ReportHtml::plainCell(33, secondValue + QStringLiteral("<hr/>")));
 }
 
 // The unit cell is left open on purpose: HTML closes it at </tr>.
 QString dataRow(const QString &item, const QString &value, const QString &unit)
 {
-    return QStringLiteral("<tr>") + ReportHtml::centredCell(15, item) +
-           ReportHtml::centredCell(15, value) + ReportHtml::centredCellOpening(15) + unit +
-           QStringLiteral("</tr>");
+    return ReportHtml::row(ReportHtml::centredCell(15, item) + ReportHtml::centredCell(15, value) +
+                           ReportHtml::centredCellOpening(15) + unit);
 }
 
 } // namespace
 
 ReportPageFor416::ReportPageFor416(QWidget *parent, Qt::WindowFlags f)
-    : QDialog(parent, f), ui(std::make_unique<Ui::ReportPageFor416>())
+    : ReportPage(parent, f), ui(std::make_unique<Ui::ReportPageFor416>())
 {
     ui->setupUi(this);
+    setBrowser(ui->textBrowser);
     initReport();
 }
 
@@ -70,15 +64,9 @@ void ReportPageFor416::copyPageValues()
         values = page->reportValues;
         recordData.append(page->GetPowerData());
     }
-    deviceName = values.deviceName + QStringLiteral(" Solvane");
-    serialNo = values.serialNo;
+    copyValues(values, QStringLiteral(" Solvane"));
     startTime = values.startTime;
-    duration = values.duration;
     powerREC = values.powerREC;
-    powerMAX = values.powerMAX;
-    powerMIN = values.powerMIN;
-    powerAVG = values.powerAVG;
-    isChinese = values.isChinese;
 }
 
 void ReportPageFor416::plotRecords()
@@ -97,17 +85,8 @@ void ReportPageFor416::initReport()
     plot->yAxis->setRange(0, 600);
     plot->xAxis->setTickLabels(false);
     plot->yAxis->setTickLabels(false);
-    // Keeps an untouched field an underlined blank cell.
-    testLight = kBlank;
-    company = kBlank;
-    tester = kBlank;
-    auditor = kBlank;
     plotRecords();
-    refreshReport();
-    int newHeight = height();
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        newHeight = screen->availableGeometry().height() - 40;
-    resize(700, newHeight);
+    ReportPage::initReport();
 }
 
 void ReportPageFor416::refreshReport()
@@ -128,28 +107,9 @@ void ReportPageFor416::refreshReport()
     ui->textBrowser->setHtml(html);
 }
 
-QString ReportPageFor416::buildReportHtml() const
-{
-    return buildReportHtml(isChinese, QDateTime::currentDateTime());
-}
-
 QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) const
 {
-    const QString testReport = QObject::tr("Test Report");
-
-    QString html;
-    html += QStringLiteral("<html><head><meta http-equiv=Content-Type "
-                           "content=\"text/html;charset=gb2312\"><title>");
-    html += QStringLiteral("Report_") + now.toString(QStringLiteral("yyyyMMddhhmmss"));
-    html += QStringLiteral("</title></head><body>");
-
-    if (chinese) {
-        html += ReportHtml::titleParagraph(QStringLiteral("25.0"), QObject::tr("Test Report1"));
-        html += ReportHtml::titleParagraph(QStringLiteral("18.0"), testReport);
-    } else {
-        html += ReportHtml::titleParagraph(QStringLiteral("25.0"), testReport);
-    }
-    html += QStringLiteral("<br />");
+    QString html = htmlOpening(chinese, now);
 
     // Chinese captions need wider cells.
     const int captionWidth = chinese ? 15 : 13;
@@ -162,7 +122,7 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
                       company);
     html += QStringLiteral("</table><br />");
 
-    html += QStringLiteral("<p>") + QObject::tr("Test Data") + QStringLiteral("</p>");
+    html += testDataCaption();
 
     html += ReportHtml::tableOpening(1);
     html += dataRow(QObject::tr("Item"), QObject::tr("Value"), QObject::tr("Unit"));
@@ -177,30 +137,16 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
 
     html += ReportHtml::tableOpening(0);
     if (chinese) {
-        html += QStringLiteral("<tr>") + ReportHtml::plainCell(50, QObject::tr(" Tester:")) +
-                ReportHtml::centredCell(26, tester + QStringLiteral("<hr/>")) +
-                QStringLiteral("</tr>");
-        html += QStringLiteral("<tr>") + ReportHtml::plainCell(50, QObject::tr(" Auditor:")) +
-                ReportHtml::centredCell(25, auditor + QStringLiteral("<hr/>")) +
-                QStringLiteral("</tr>");
+        html += ReportHtml::row(testerCells(50));
+        html += ReportHtml::row(auditorCells(50));
     } else {
-        html += QStringLiteral("<tr>") + ReportHtml::plainCell(10, QObject::tr(" Tester:")) +
-                ReportHtml::centredCell(26, tester + QStringLiteral("<hr/>")) +
-                ReportHtml::plainCell(12, QString()) +
-                ReportHtml::plainCell(11, QObject::tr(" Auditor:")) +
-                ReportHtml::centredCell(25, auditor + QStringLiteral("<hr/>")) +
-                QStringLiteral("</tr>");
+        html += ReportHtml::row(testerCells(10) + ReportHtml::plainCell(12, QString()) +
+                                auditorCells(11));
     }
     html += QStringLiteral("</table>");
 
     html += QStringLiteral("</body></html>");
     return html;
-}
-
-void ReportPageFor416::printTo(QPrinter *printer)
-{
-    if (printer)
-        ui->textBrowser->print(printer);
 }
 
 void ReportPageFor416::autoset_yaxis()
@@ -210,24 +156,13 @@ void ReportPageFor416::autoset_yaxis()
     ui->PcustomPlot->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
 }
 
-void ReportPageFor416::on_PrintReportbtn_clicked()
+QDialog *ReportPageFor416::newInformationPage()
 {
-    QPrinter printer(QPrinter::ScreenResolution);
-    if (UserPrompts::print(this, &printer))
-        printTo(&printer);
-}
-
-void ReportPageFor416::on_Informationbtn_clicked()
-{
-    // Owned by the report; hidden, not deleted, when closed.
-    auto *information = new InformationPageFor416(this);
-    information->show();
-    information->raise();
-    information->activateWindow();
+    return new InformationPageFor416(this);
 }
 
 void ReportPageFor416::closeEvent(QCloseEvent *event)
 {
     QFile::remove(imagePath());
-    QDialog::closeEvent(event);
+    ReportPage::closeEvent(event);
 }

@@ -35,18 +35,14 @@ QString fixed(double value, int decimals)
 } // namespace
 
 FirstPageFor415::FirstPageFor415(QWidget *parent)
-    : FamilyPage(parent), autoOffGroup(new QButtonGroup(this)),
-      energyDisplayGroup(new QButtonGroup(this)), filterGroup(new QButtonGroup(this)),
-      unitGroup(new QButtonGroup(this)), ui(std::make_unique<Ui::FirstPageFor415>()),
-      m_worker(new PollingWorkerControl(this)), progressTimer(new QTimer(this))
+    : FamilyPage(parent), energyDisplayGroup(new QButtonGroup(this)),
+      filterGroup(new QButtonGroup(this)), unitGroup(new QButtonGroup(this)),
+      ui(std::make_unique<Ui::FirstPageFor415>()), m_worker(new PollingWorkerControl(this)),
+      progressTimer(new QTimer(this))
 {
     ui->setupUi(this);
-    setFields({ui->DeviceNameEdit, ui->serialNoEdit, ui->FirmwareVersionEdit,
-               ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->tbData},
-              {40, 170, 170, 170, 170, 170, 170});
+    setForm(ui.get(), {40, 170, 170, 170, 170, 170, 170});
 
-    autoOffGroup->addButton(ui->OffBtn, 0);
-    autoOffGroup->addButton(ui->OnBtn, 1);
     energyDisplayGroup->addButton(ui->EnergyDisNoBtn, 0);
     energyDisplayGroup->addButton(ui->EnergyDisYesBtn, 1);
     filterGroup->addButton(ui->OffRadioBtn, 0);
@@ -56,16 +52,8 @@ FirstPageFor415::FirstPageFor415(QWidget *parent)
     unitGroup->addButton(ui->mwcmBtn, 1);
     unitGroup->addButton(ui->wcmBtn, 2);
     unitGroup->addButton(ui->wmBtn, 3);
-    for (QButtonGroup *group : {autoOffGroup, energyDisplayGroup, filterGroup, unitGroup})
+    for (QButtonGroup *group : {energyDisplayGroup, filterGroup, unitGroup})
         group->setExclusive(true);
-
-    for (QWidget *w :
-         {static_cast<QWidget *>(ui->DeviceNameEdit), static_cast<QWidget *>(ui->DeviceNameLab),
-          static_cast<QWidget *>(ui->ProductionDateLab),
-          static_cast<QWidget *>(ui->ProductionDateEdit),
-          static_cast<QWidget *>(ui->CalibrationeDateEdit),
-          static_cast<QWidget *>(ui->CalibrationDataLab)})
-        w->hide();
 
     // The setup boxes share a short row with the table below: keep their insides compact.
     for (QLayout *layout :

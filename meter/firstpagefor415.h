@@ -45,7 +45,6 @@ public:
     int currentUnit = -1;
     MeterReportValues reportValues;
 
-    QButtonGroup *autoOffGroup;
     QButtonGroup *energyDisplayGroup;
     QButtonGroup *filterGroup;
     QButtonGroup *unitGroup;

@@ -1,16 +1,15 @@
 #pragma once
 
-#include <QDialog>
-#include <memory>
+#include "informationpage.h"
 
-class ReportPageFor415;
+#include <memory>
 
 namespace Ui {
 class InformationPageFor415;
 }
 
 // Asks for the four free texts of a meter report (test light, company, tester, auditor).
-class InformationPageFor415 : public QDialog
+class InformationPageFor415 : public InformationPage
 {
     Q_OBJECT
 
@@ -19,11 +18,6 @@ public:
     explicit InformationPageFor415(QWidget *parent = nullptr);
     ~InformationPageFor415() override;
 
-public slots:
-    void on_Okbtn_clicked();
-    void on_Cancelbtn_clicked();
-
 private:
     std::unique_ptr<Ui::InformationPageFor415> ui;
-    ReportPageFor415 *report;
 };

@@ -1,18 +1,11 @@
 #pragma once
 
-#include <QString>
+#include "reportvalues.h"
 
 // The texts of the chosen table row that the meter page keeps for its report.
-struct MeterReportValues {
-    QString deviceName;
-    QString serialNo;
+struct MeterReportValues : ReportValues {
     QString energy;
-    QString duration;
     QString powerRT;
-    QString powerMAX;
-    QString powerMIN;
-    QString powerAVG;
     QString powerUnitHtml;
     QString energyUnitHtml;
-    bool isChinese = false;
 };

@@ -3,13 +3,8 @@
 #include "informationpagefor415.h"
 #include "reporthtml.h"
 #include "ui_reportpagefor415.h"
-#include "userprompts.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
-#include <QGuiApplication>
-#include <QPrinter>
-#include <QScreen>
 
 // The report's captions are looked up in the general context "QObject" (the one
 // QObject::tr uses); only the Chinese layout takes "Device: " and "Duration" from
@@ -17,27 +12,25 @@
 
 namespace {
 
-const QString kBlank = QStringLiteral("&nbsp;");
-
 QString headerRow(const QString &caption, const QString &value)
 {
-    return QStringLiteral("<tr>") + ReportHtml::plainCell(13, caption) +
-           ReportHtml::plainCell(60, value + QStringLiteral("<hr/>")) + QStringLiteral("</tr>");
+    return ReportHtml::row(ReportHtml::plainCell(13, caption) +
+                           ReportHtml::plainCell(60, value + QStringLiteral("<hr/>")));
 }
 
 QString dataRow(const QString &item, const QString &value, const QString &unit)
 {
-    return QStringLiteral("<tr>") + ReportHtml::centredCell(15, item) +
-           ReportHtml::centredCell(30, value) + ReportHtml::centredCell(30, unit) +
-           QStringLiteral("</tr>");
+    return ReportHtml::row(ReportHtml::centredCell(15, item) + ReportHtml::centredCell(30, value) +
+                           ReportHtml::centredCell(30, unit));
 }
 
 } // namespace
 
 ReportPageFor415::ReportPageFor415(QWidget *parent, Qt::WindowFlags flags)
-    : QDialog(parent, flags), ui(std::make_unique<Ui::ReportPageFor415>())
+    : ReportPage(parent, flags), ui(std::make_unique<Ui::ReportPageFor415>())
 {
     ui->setupUi(this);
+    setBrowser(ui->textBrowser);
     copyPageValues();
     initReport();
 }
@@ -49,124 +42,49 @@ void ReportPageFor415::copyPageValues()
     MeterReportValues values;
     if (const auto *page = qobject_cast<FirstPageFor415 *>(parentWidget()))
         values = page->reportValues;
-    deviceName = values.deviceName + QStringLiteral("  Solvane");
-    serialNo = values.serialNo;
+    copyValues(values, QStringLiteral("  Solvane"));
     energy = values.energy;
-    duration = values.duration;
     powerRT = values.powerRT;
-    powerMAX = values.powerMAX;
-    powerMIN = values.powerMIN;
-    powerAVG = values.powerAVG;
     powerUnitHtml = values.powerUnitHtml;
     energyUnitHtml = values.energyUnitHtml;
-    isChinese = values.isChinese;
-}
-
-void ReportPageFor415::initReport()
-{
-    // Keeps an untouched field an underlined blank cell.
-    testLight = kBlank;
-    company = kBlank;
-    tester = kBlank;
-    auditor = kBlank;
-    refreshReport();
-    int newHeight = height();
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        newHeight = screen->availableGeometry().height() - 40;
-    resize(700, newHeight);
-}
-
-void ReportPageFor415::refreshReport()
-{
-    const QString html = buildReportHtml();
-    ui->textBrowser->clear();
-    ui->textBrowser->setHtml(html);
-}
-
-QString ReportPageFor415::buildReportHtml() const
-{
-    return buildReportHtml(isChinese, QDateTime::currentDateTime());
 }
 
 QString ReportPageFor415::buildReportHtml(bool chinese, const QDateTime &now) const
 {
-    const QString deviceCaption =
-        chinese ? tr("Device: ") : QCoreApplication::translate("QObject", "Device: ");
-    const QString durationCaption =
-        chinese ? tr("Duration") : QCoreApplication::translate("QObject", "Duration");
-    const QString testReport = QCoreApplication::translate("QObject", "Test Report");
+    const QString deviceCaption = chinese ? tr("Device: ") : QObject::tr("Device: ");
+    const QString durationCaption = chinese ? tr("Duration") : QObject::tr("Duration");
 
-    QString html;
-    html += QStringLiteral("<html><head><meta http-equiv=Content-Type "
-                           "content=\"text/html;charset=gb2312\"><title>");
-    html += QStringLiteral("Report_") + now.toString(QStringLiteral("yyyyMMddhhmmss"));
-    html += QStringLiteral("</title></head><body>");
-
-    if (chinese) {
-        html += ReportHtml::titleParagraph(QStringLiteral("25.0"),
-                                           QCoreApplication::translate("QObject", "Test Report1"));
-        html += ReportHtml::titleParagraph(QStringLiteral("18.0"), testReport);
-    } else {
-        html += ReportHtml::titleParagraph(QStringLiteral("25.0"), testReport);
-    }
-    html += QStringLiteral("<br />");
-
+    QString html = htmlOpening(chinese, now);
     html += ReportHtml::tableOpening(0);
     html += headerRow(deviceCaption, deviceName);
-    html += headerRow(QCoreApplication::translate("QObject", "SN:"), serialNo);
-    html += headerRow(QCoreApplication::translate("QObject", "Test Light:"), testLight);
-    html += headerRow(QCoreApplication::translate("QObject", "Company:"), company);
+    html += headerRow(QObject::tr("SN:"), serialNo);
+    html += headerRow(QObject::tr("Test Light:"), testLight);
+    html += headerRow(QObject::tr("Company:"), company);
     html += QStringLiteral("</table><br />");
 
-    html += QStringLiteral("<p>") + QCoreApplication::translate("QObject", "Test Data") +
-            QStringLiteral("</p>");
+    html += testDataCaption();
 
     html += ReportHtml::tableOpening(1);
-    html += dataRow(QCoreApplication::translate("QObject", "Item"),
-                    QCoreApplication::translate("QObject", "Value"),
-                    QCoreApplication::translate("QObject", "Unit"));
-    html += dataRow(QCoreApplication::translate("QObject", "Energy"), energy, energyUnitHtml);
-    html += dataRow(durationCaption, duration, QCoreApplication::translate("QObject", "S"));
-    html += dataRow(QCoreApplication::translate("QObject", "Power(RT)"), powerRT, powerUnitHtml);
-    html += dataRow(QCoreApplication::translate("QObject", "Power(MAX)"), powerMAX, powerUnitHtml);
-    html += dataRow(QCoreApplication::translate("QObject", "Power(MIN)"), powerMIN, powerUnitHtml);
-    html += dataRow(QCoreApplication::translate("QObject", "Power(AVG)"), powerAVG, powerUnitHtml);
+    html += dataRow(QObject::tr("Item"), QObject::tr("Value"), QObject::tr("Unit"));
+    html += dataRow(QObject::tr("Energy"), energy, energyUnitHtml);
+    html += dataRow(durationCaption, duration, QObject::tr("S"));
+    html += dataRow(QObject::tr("Power(RT)"), powerRT, powerUnitHtml);
+    html += dataRow(QObject::tr("Power(MAX)"), powerMAX, powerUnitHtml);
+    html += dataRow(QObject::tr("Power(MIN)"), powerMIN, powerUnitHtml);
+    html += dataRow(QObject::tr("Power(AVG)"), powerAVG, powerUnitHtml);
     html += QStringLiteral("</table><br /><br /><br />");
 
     // Chinese labels need wider cells.
-    const int testerWidth = chinese ? 18 : 10;
-    const int auditorWidth = chinese ? 20 : 10;
-    html += ReportHtml::tableOpening(0) + QStringLiteral("<tr>");
-    html += ReportHtml::plainCell(testerWidth, QCoreApplication::translate("QObject", " Tester:"));
-    html += ReportHtml::centredCell(26, tester + QStringLiteral("<hr/>"));
-    html += ReportHtml::plainCell(3, QString());
-    html +=
-        ReportHtml::plainCell(auditorWidth, QCoreApplication::translate("QObject", " Auditor:"));
-    html += ReportHtml::centredCell(25, auditor + QStringLiteral("<hr/>"));
-    html += QStringLiteral("</tr></table>");
+    html += ReportHtml::tableOpening(0);
+    html += ReportHtml::row(testerCells(chinese ? 18 : 10) + ReportHtml::plainCell(3, QString()) +
+                            auditorCells(chinese ? 20 : 10));
+    html += QStringLiteral("</table>");
 
     html += QStringLiteral("</body></html>");
     return html;
 }
 
-void ReportPageFor415::printTo(QPrinter *printer)
+QDialog *ReportPageFor415::newInformationPage()
 {
-    if (printer)
-        ui->textBrowser->print(printer);
-}
-
-void ReportPageFor415::on_PrintReportbtn_clicked()
-{
-    QPrinter printer(QPrinter::ScreenResolution);
-    if (UserPrompts::print(this, &printer))
-        printTo(&printer);
-}
-
-void ReportPageFor415::on_Informationbtn_clicked()
-{
-    // Owned by the report; hidden, not deleted, when closed.
-    auto *information = new InformationPageFor415(this);
-    information->show();
-    information->raise();
-    information->activateWindow();
+    return new InformationPageFor415(this);
 }

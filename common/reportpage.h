@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+class QDateTime;
+class QPrinter;
+class QTextBrowser;
+struct ReportValues;
+
+// What the test reports of both families share: the values both show, the free texts the
+// information dialog asks for, printing, and the HTML around the two layouts. Captions come
+// from the general context "QObject" through QObject::tr, never this class's tr().
+class ReportPage : public QDialog
+{
+    Q_OBJECT
+
+public:
+    ~ReportPage() override;
+
+    // Blank free texts, the report shown, and the window as tall as the screen allows.
+    void initReport();
+    // Rebuilds the HTML in the layout chosen by isChinese and shows it.
+    virtual void refreshReport();
+    // In the layout chosen by isChinese, stamped with the current time.
+    QString buildReportHtml() const;
+    virtual QString buildReportHtml(bool chinese, const QDateTime &now) const = 0;
+    // Prints the document the text browser shows.
+    void printTo(QPrinter *printer);
+
+    QString deviceName;
+    QString serialNo;
+    QString duration;
+    // HTML fragments: "&nbsp;" at first, then the escaped texts the user entered.
+    QString testLight;
+    QString company;
+    QString tester;
+    QString auditor;
+    QString powerMAX;
+    QString powerMIN;
+    QString powerAVG;
+    bool isChinese = false;
+
+public slots:
+    void on_PrintReportbtn_clicked();
+    void on_Informationbtn_clicked();
+
+protected:
+    ReportPage(QWidget *parent, Qt::WindowFlags flags);
+    // The form's browser, set once the form is set up.
+    void setBrowser(QTextBrowser *browser) { m_browser = browser; }
+    QTextBrowser *browser() const { return m_browser; }
+    // Takes the shared values; `deviceName` gets `mark` after the page's name of the device.
+    void copyValues(const ReportValues &values, const QString &mark);
+    // The family's dialog for the free texts, owned by the report.
+    virtual QDialog *newInformationPage() = 0;
+
+    // The document up to its first table: head, titles and a break.
+    static QString htmlOpening(bool chinese, const QDateTime &now);
+    static QString testDataCaption();
+    // A caption cell of `captionWidth` and the underlined text beside it.
+    QString testerCells(int captionWidth) const;
+    QString auditorCells(int captionWidth) const;
+
+private:
+    QTextBrowser *m_browser = nullptr;
+};
