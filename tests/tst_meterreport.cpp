@@ -2,6 +2,7 @@
 // information dialog, printing; and the row operations widget of the result tables.
 #include "catalogue.h"
 #include "contexttranslator.h"
+#include "expectedreport.h"
 #include "firstpagefor415.h"
 #include "informationpagefor415.h"
 #include "reportpagefor415.h"
@@ -110,14 +111,6 @@ QString dataRow(const QString &item, const QString &value, const QString &unit)
     return u"<tr><td width=\"15%\" align=\"center\">"_s + item +
            u"</td><td width=\"30%\" align=\"center\">"_s + value +
            u"</td><td width=\"30%\" align=\"center\">"_s + unit + u"</td></tr>"_s;
-}
-
-// The expected report as written under tests/data; its line breaks are only for reading.
-QString expectedHtml(const QString &name)
-{
-    QFile file(QStringLiteral(SOLVANE_TEST_DATA "/") + name);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).remove(u'\n')
-                                          : QString();
 }
 
 } // namespace
@@ -229,7 +222,7 @@ void tst_MeterReport::layout()
     auto *report = newReport(page, chinese);
     QCOMPARE(report->isChinese, chinese);
     const QString expected =
-        expectedHtml(chinese ? u"meterreport_zh.html"_s : u"meterreport_en.html"_s);
+        ExpectedReport::load(QStringLiteral(SOLVANE_TEST_DATA "/meterreport.html"), chinese);
     QVERIFY(!expected.isEmpty());
     QCOMPARE(report->buildReportHtml(chinese, kFixedTime), expected);
     // The shown report is the same text at the moment it was built.
