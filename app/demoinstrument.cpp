@@ -1,5 +1,6 @@
 #include "demoinstrument.h"
 
+#include <QDate>
 #include <QtMath>
 
 namespace {
@@ -18,6 +19,18 @@ QVector<float> irradianceCurve(int samples, float peak, float phase)
     return values;
 }
 
+// An instrument of `family` with its identity: serial, production and calibration day, firmware.
+VirtualInstrument *withIdentity(VirtualInstrument::Family family, quint32 modelCode, quint32 serial,
+                                QDate produced, QDate calibrated, QObject *parent)
+{
+    auto *instrument = new VirtualInstrument(family, modelCode, parent);
+    instrument->setSerialNumber(serial);
+    instrument->setProductionDate(produced.year(), produced.month(), produced.day());
+    instrument->setCalibrationDate(calibrated.year(), calibrated.month(), calibrated.day());
+    instrument->setFirmwareVersion(23);
+    return instrument;
+}
+
 } // namespace
 
 VirtualInstrument *DemoInstrument::create(const QString &name, QObject *parent)
@@ -31,11 +44,8 @@ VirtualInstrument *DemoInstrument::create(const QString &name, QObject *parent)
 
 VirtualInstrument *DemoInstrument::createMeter(QObject *parent)
 {
-    auto *meter = new VirtualInstrument(VirtualInstrument::Family::Meter, 7001297, parent);
-    meter->setSerialNumber(21070415);
-    meter->setProductionDate(2021, 7, 12);
-    meter->setCalibrationDate(2026, 3, 2);
-    meter->setFirmwareVersion(23);
+    auto *meter = withIdentity(VirtualInstrument::Family::Meter, 7001297, 21070415,
+                               QDate(2021, 7, 12), QDate(2026, 3, 2), parent);
     meter->setMeterGroups({
         {1523.4f, 1610.2f, 1488.9f, 1540.7f, 1232.5f, 800.0f},
         {2210.8f, 2290.1f, 2150.3f, 2221.6f, 3310.0f, 1490.0f},
@@ -47,11 +57,8 @@ VirtualInstrument *DemoInstrument::createMeter(QObject *parent)
 
 VirtualInstrument *DemoInstrument::createLogger(QObject *parent)
 {
-    auto *logger = new VirtualInstrument(VirtualInstrument::Family::Logger, 5633416, parent);
-    logger->setSerialNumber(22110416);
-    logger->setProductionDate(2022, 11, 3);
-    logger->setCalibrationDate(2026, 4, 18);
-    logger->setFirmwareVersion(23);
+    auto *logger = withIdentity(VirtualInstrument::Family::Logger, 5633416, 22110416,
+                                QDate(2022, 11, 3), QDate(2026, 4, 18), parent);
     const QDate today = QDate::currentDate();
     logger->setRecordings({
         {QDateTime(today.addDays(-2), QTime(9, 15, 0)), irradianceCurve(420, 5230.0f, 0.0f)},

@@ -1,20 +1,10 @@
 // Sample decoding of the logger's curve: one value per whole little-endian float after
 // the 6 start-time bytes, as stored.
+#include "fuzzcheck.h"
 #include "uvpowercurvepagefor416.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
-
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

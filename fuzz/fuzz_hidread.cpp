@@ -1,28 +1,17 @@
 // Report unpacking in the transport: libHidDevice::Read over scripted input reports.
 // Input: one byte K (reads, 1..8), K bytes of read lengths, then the report script
 // (see ScriptedHidConnection).
+#include "fuzzcheck.h"
 #include "libhiddevice.h"
 #include "scriptedhidbackend.h"
 #include "scriptedhidconnection.h"
 
 #include <QtGlobal>
 #include <cstdint>
-#include <cstdlib>
 
-namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-} // namespace
-
-// The link reports every open and failed read; that output would only slow the runs down.
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    quietMessages();
     return 0;
 }
 

@@ -4,20 +4,14 @@
 // sleeps out its 50 ms report wait after each, which would make every run crawl; the
 // transport target covers them.
 #include "clinkerusb.h"
+#include "fuzzcheck.h"
 #include "scriptedhidbackend.h"
 #include "scriptedhidconnection.h"
 
 #include <QtGlobal>
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 void checkGarbageDrop(const QByteArray &input)
 {
@@ -47,10 +41,9 @@ QByteArray withoutGaps(const QByteArray &script)
 
 } // namespace
 
-// The link reports every open and failed read; that output would only slow the runs down.
 extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
-    qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &) {});
+    quietMessages();
     return 0;
 }
 

@@ -1,20 +1,14 @@
 // The logger's frame walk and what is built from a downloaded group.
 // Input: one byte N (pieces, 0..7), N bytes of piece lengths, then the received bytes.
+#include "fuzzcheck.h"
 #include "loggerframes.h"
 
 #include <QRegularExpression>
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 bool sameBits(float a, const QByteArray &bytes, qsizetype offset)
 {

@@ -1,22 +1,11 @@
 // The meter's scans over what the polling worker received: group replies and probe reports.
+#include "fuzzcheck.h"
 #include "meterframes.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-quint8 at(const QByteArray &b, qsizetype i)
-{
-    return static_cast<quint8>(b.at(i));
-}
 
 bool sameBits(float a, const QByteArray &bytes, int offset)
 {
@@ -36,11 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     qsizetype covered = 0;
     for (const QByteArray &reply : replies) {
         check(reply.size() == MeterFrames::GroupReplyLength);
-        check(at(reply, 0) == 0xAB && at(reply, 1) == 0x42);
+        check(byteAt(reply, 0) == 0xAB && byteAt(reply, 1) == 0x42);
         const qsizetype pos = buffer.indexOf(reply, from);
         check(pos >= from);
         for (qsizetype i = from; i < pos; ++i)
-            check(!(at(buffer, i) == 0xAB && at(buffer, i + 1) == 0x42));
+            check(!(byteAt(buffer, i) == 0xAB && byteAt(buffer, i + 1) == 0x42));
         from = pos + reply.size();
         covered = from;
 
@@ -54,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     }
     for (qsizetype i = covered; i + MeterFrames::GroupReplyLength <= buffer.size(); ++i)
-        check(!(at(buffer, i) == 0xAB && at(buffer, i + 1) == 0x42));
+        check(!(byteAt(buffer, i) == 0xAB && byteAt(buffer, i + 1) == 0x42));
 
     // A short reply decodes to nothing and leaves the values alone.
     MeterFrames::Group untouched;
@@ -68,9 +57,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const int state = MeterFrames::probeState(buffer);
     int expected = -1;
     for (qsizetype i = 0; i + MeterFrames::ProbeReportMinLength <= buffer.size(); ++i) {
-        if (at(buffer, i) == 0xAB && at(buffer, i + 1) == 0x22 && at(buffer, i + 2) == 0x0D &&
-            at(buffer, i + 6) <= 1) {
-            expected = at(buffer, i + 6);
+        if (byteAt(buffer, i) == 0xAB && byteAt(buffer, i + 1) == 0x22 &&
+            byteAt(buffer, i + 2) == 0x0D && byteAt(buffer, i + 6) <= 1) {
+            expected = byteAt(buffer, i + 6);
             break;
         }
     }

@@ -1,23 +1,12 @@
 // Reply decoding of every protocol operation. The first input byte picks the decoder
 // (low three bits) and the address it expects (next two bits); the rest is the reply.
 #include "crc16.h"
+#include "fuzzcheck.h"
 #include "instrumentprotocol.h"
 
 #include <cstdint>
-#include <cstdlib>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
-
-quint8 at(const QByteArray &b, int i)
-{
-    return static_cast<quint8>(b.at(i));
-}
 
 bool validCode(int code)
 {
@@ -54,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const int code = InstrumentProtocol::parseFirmwareVersion(reply, version);
         check(validCode(code));
         if (code == InstrumentProtocol::Ok)
-            check(n >= 10 && version == (at(reply, 6) | (at(reply, 7) << 8)));
+            check(n >= 10 && version == (byteAt(reply, 6) | (byteAt(reply, 7) << 8)));
         else
             check(version == -12345);
         break;
@@ -67,9 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(validCode(code));
         if (code == InstrumentProtocol::Ok) {
             check(n >= 30);
-            check(Crc16::modbus(reply, 8, 18) == (at(reply, 26) | (at(reply, 27) << 8)));
-            checkDate(info.productionDate, at(reply, 10) | (at(reply, 11) << 8), at(reply, 12),
-                      at(reply, 13));
+            check(Crc16::modbus(reply, 8, 18) == (byteAt(reply, 26) | (byteAt(reply, 27) << 8)));
+            checkDate(info.productionDate, byteAt(reply, 10) | (byteAt(reply, 11) << 8),
+                      byteAt(reply, 12), byteAt(reply, 13));
         } else {
             check(info.serialNumber == 0xDEADBEEF && info.productionDate == QDate(1999, 9, 9));
         }
@@ -81,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(validCode(code));
         if (code == InstrumentProtocol::Ok) {
             check(n >= 16);
-            checkDate(date, at(reply, 8) | (at(reply, 9) << 8), at(reply, 10), at(reply, 11));
+            checkDate(date, byteAt(reply, 8) | (byteAt(reply, 9) << 8), byteAt(reply, 10),
+                      byteAt(reply, 11));
         } else {
             check(date == QDate(1999, 9, 9));
         }
@@ -93,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(validCode(code));
         for (int i = 0; i < 4; ++i) {
             if (code == InstrumentProtocol::Ok)
-                check(values[i] == at(reply, 8 + i));
+                check(values[i] == byteAt(reply, 8 + i));
             else
                 check(values[i] == -1);
         }
@@ -120,8 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(validCode(code) && code != InstrumentProtocol::BadBlock);
         if (code == InstrumentProtocol::Ok) {
             check(n >= 14);
-            const QDate date(2000 + at(reply, 6), at(reply, 7), at(reply, 8));
-            const QTime time(at(reply, 9), at(reply, 10), at(reply, 11));
+            const QDate date(2000 + byteAt(reply, 6), byteAt(reply, 7), byteAt(reply, 8));
+            const QTime time(byteAt(reply, 9), byteAt(reply, 10), byteAt(reply, 11));
             // A valid clock reading comes back as it was stored.
             if (date.isValid() && time.isValid())
                 check(when.isValid() && when.date() == date && when.time() == time);
@@ -137,7 +127,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         const int code = InstrumentProtocol::parsePowerGroupCount(reply, count);
         check(validCode(code));
         if (code == InstrumentProtocol::Ok)
-            check(n >= 14 && count == at(reply, 8));
+            check(n >= 14 && count == byteAt(reply, 8));
         else
             check(count == -12345);
         break;

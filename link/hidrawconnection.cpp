@@ -1,8 +1,6 @@
 #include "hidrawconnection.h"
-#include "hidhandlelock.h"
 
 #include <QDebug>
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstring>
@@ -146,42 +144,21 @@ std::unique_ptr<HidrawConnection> HidrawConnection::open(const QString &path, co
 }
 
 HidrawConnection::HidrawConnection(std::shared_ptr<Handle> handle, const QString &serial)
-    : m_handle(std::move(handle)), m_serial(serial), m_lock(std::make_shared<HidHandleLock>()),
-      m_writer(std::make_unique<HidDeadlineWriter>(m_lock))
+    : HidSlicedConnection(serial), m_handle(std::move(handle))
 {
 }
 
-HidrawConnection::~HidrawConnection() = default;
-
-int HidrawConnection::writeReport(const QByteArray &report, int timeoutMs)
+bool HidrawConnection::broken() const
 {
-    if (report.isEmpty() || m_handle->gone)
-        return -1;
+    return m_handle->gone;
+}
+
+HidDeadlineWriter::Job HidrawConnection::writeJob(const QByteArray &report) const
+{
     std::shared_ptr<Handle> handle = m_handle;
-    return m_writer->write(
-        [handle, report](HidHandleLock::Clock::time_point deadline) {
-            return writeNow(*handle, report, deadline);
-        },
-        HidDeadline::after(timeoutMs));
-}
-
-int HidrawConnection::readReport(QByteArray &report, int timeoutMs)
-{
-    report.clear();
-    const auto deadline = HidDeadline::after(timeoutMs);
-    for (;;) {
-        if (m_handle->gone)
-            return -1;
-        if (!m_lock->lockForRead(deadline))
-            return 0; // a write had the node all along
-        const int got =
-            readSlice(report, std::min(HidDeadline::remainingMs(deadline), ReadSliceMs));
-        m_lock->unlock();
-        if (got != 0)
-            return got;
-        if (HidDeadline::remainingMs(deadline) == 0)
-            return 0;
-    }
+    return [handle, report](HidHandleLock::Clock::time_point deadline) {
+        return writeNow(*handle, report, deadline);
+    };
 }
 
 // One poll of at most `sliceMs`: the report's length, 0 for nothing (yet), -1 on failure.

@@ -1,25 +1,18 @@
 #pragma once
 
 #include "hidbackend.h"
-#include "hidconnection.h"
+#include "hidslicedconnection.h"
 #include "posixio.h"
 
-#include <QByteArray>
 #include <QString>
 #include <memory>
 
-class HidHandleLock;
-class HidDeadlineWriter;
-
 // A Linux hidraw node opened by us alone: an exclusive advisory lock (flock) on the open
-// node, non-blocking reads bounded by poll(), writes bounded by their deadline on a
-// writer thread, and one lock so that two threads never use the node at once.
+// node, non-blocking reads bounded by poll(), writes bounded by their deadline.
 // Reports go through as the kernel has them: report[0] is the report identifier.
-class HidrawConnection : public HidConnection
+class HidrawConnection : public HidSlicedConnection
 {
 public:
-    // Longest hold of the handle lock by one read.
-    static constexpr int ReadSliceMs = 50;
     // Bytes asked of one read(); the kernel hands over one report, cut to this size.
     static constexpr int ReadBufferSize = 4096;
 
@@ -28,21 +21,19 @@ public:
     static std::unique_ptr<HidrawConnection> open(const QString &path, const QString &serial,
                                                   HidBackend::OpenError *error = nullptr,
                                                   const PosixIo &io = PosixIo::system());
-    ~HidrawConnection() override;
+    ~HidrawConnection() override { stopWriting(); }
 
-    int writeReport(const QByteArray &report, int timeoutMs) override;
-    int readReport(QByteArray &report, int timeoutMs) override;
     bool isRemoved() const override;
-    QString serialNumber() const override { return m_serial; }
 
     struct Handle;
 
+protected:
+    bool broken() const override;
+    int readSlice(QByteArray &report, int sliceMs) override;
+    HidDeadlineWriter::Job writeJob(const QByteArray &report) const override;
+
 private:
     HidrawConnection(std::shared_ptr<Handle> handle, const QString &serial);
-    int readSlice(QByteArray &report, int sliceMs);
 
     std::shared_ptr<Handle> m_handle;
-    QString m_serial;
-    std::shared_ptr<HidHandleLock> m_lock;
-    std::unique_ptr<HidDeadlineWriter> m_writer; // last: goes first, before the handle
 };
