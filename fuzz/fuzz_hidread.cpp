@@ -9,16 +9,9 @@
 #include <QtGlobal>
 #include <cstdint>
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    quietMessages();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static ScriptedHidBackend backend;
-    HidBackend::setCurrent(&backend);
+    ScriptedHidBackend &backend = ScriptedHidBackend::installed();
     if (size < 1)
         return 0;
     const size_t reads = 1 + (data[0] & 7);

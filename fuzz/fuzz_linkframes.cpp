@@ -41,16 +41,9 @@ QByteArray withoutGaps(const QByteArray &script)
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    quietMessages();
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static ScriptedHidBackend backend;
-    HidBackend::setCurrent(&backend);
+    ScriptedHidBackend &backend = ScriptedHidBackend::installed();
     if (size < 1)
         return 0;
     const int length = 1 + data[0];

@@ -1,5 +1,15 @@
 #include "scriptedhidbackend.h"
+#include "fuzzcheck.h"
 #include "scriptedhidconnection.h"
+
+ScriptedHidBackend &ScriptedHidBackend::installed()
+{
+    static ScriptedHidBackend backend;
+    static const bool quiet = (quietMessages(), true);
+    Q_UNUSED(quiet);
+    HidBackend::setCurrent(&backend);
+    return backend;
+}
 
 void ScriptedHidBackend::setScript(const QByteArray &script)
 {

@@ -13,6 +13,10 @@ public:
     static constexpr quint16 VendorId = 0x1234;
     static constexpr quint16 ProductId = 0x5678;
 
+    // The one backend of a fuzz run, made the current one; the first call also silences the
+    // link's log, whose lines for every open and failed read would only slow the runs down.
+    static ScriptedHidBackend &installed();
+
     void setScript(const QByteArray &script);
     // The connection opened last; owned by whoever opened it.
     ScriptedHidConnection *connection() const;
