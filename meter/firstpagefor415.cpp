@@ -438,14 +438,14 @@ void FirstPageFor415::SaveData(QByteArray baData)
     if (busy)
         return;
     const int state = MeterFrames::probeState(receiveBuffer);
-    if (state == 1) {
+    if (state == MeterFrames::ProbeIn) {
         receiveBuffer.clear();
         UserPrompts::information(this, tr("Warn"), tr("Probe connection!"));
-        if (readDeviceInfo() == 1)
+        if (readDeviceInfo() == InstrumentProtocol::Ok)
             on_readhostconfiguretBtn_clicked();
         return;
     }
-    if (state == 0) {
+    if (state == MeterFrames::ProbeOut) {
         receiveBuffer.clear();
         UserPrompts::information(this, tr("Warn"), tr("No probe connection!"));
         clear();

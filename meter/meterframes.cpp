@@ -48,9 +48,9 @@ int MeterFrames::probeState(const QByteArray &buffer)
         if (at(buffer, i) == W::StartByte && at(buffer, i + 1) == W::Notification &&
             at(buffer, i + 2) == W::ProbeRegister) {
             const quint8 state = at(buffer, i + 6);
-            if (state == 0 || state == 1)
+            if (state == ProbeOut || state == ProbeIn)
                 return state;
         }
     }
-    return -1;
+    return NoProbeReport;
 }

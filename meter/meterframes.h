@@ -24,6 +24,8 @@ public:
     static QList<QByteArray> groupReplies(const QByteArray &buffer);
     // The six values of a group reply; false when the reply is too short.
     static bool decodeGroup(const QByteArray &reply, Group &group);
-    // The state of the first probe report with state 0 or 1, or -1 when there is none.
+    // What a probe report says; its state byte is 0 or 1.
+    enum ProbeState { NoProbeReport = -1, ProbeOut = 0, ProbeIn = 1 };
+    // The state of the first probe report with state 0 or 1, or NoProbeReport.
     static int probeState(const QByteArray &buffer);
 };
