@@ -11,6 +11,7 @@
 #include "promptrecorder.h"
 #include "reportpagefor416.h"
 #include "sampledata.h"
+#include "setupquestion.h"
 #include "tableopwidget.h"
 #include "uvpowercurvepagefor416.h"
 
@@ -266,7 +267,7 @@ private slots:
         page()->clear();
         m_logger->corruptBlock(7, 0x00, 18);
         QCOMPARE(page()->readDeviceInfo(), -1);
-        QCOMPARE(texts(true),
+        QCOMPARE(TitledPrompts::of(m_prompts),
                  QStringList{u"Warn: The instrument is not configured production information!"_s});
         QVERIFY(page()->deviceSummary().isEmpty());
         QCOMPARE(child<QDateEdit>("ProductionDateEdit")->date(), QDate(2000, 1, 1));
@@ -281,7 +282,7 @@ private slots:
         for (const char *name : {"readhostconfiguretBtn", "writehostconfiguretBtn",
                                  "readDateTimeBtn", "writeDateTimeBtn", "GetDataBtn"})
             click(name);
-        QCOMPARE(texts(), QStringList(5, u"please Connecting instrument!"_s));
+        QCOMPARE(m_prompts.texts(), QStringList(5, u"please Connecting instrument!"_s));
     }
 
     void setupRead()
@@ -344,19 +345,9 @@ private slots:
         auto *shutdown = child<QLineEdit>("ShutdownEdit");
 
         // No: table and instrument untouched.
-        m_prompts.setAnswer([](const UserPrompts::Prompt &) {
-            return UserPrompts::Answer{false, {}};
-        });
-        m_logger->clearRequests();
-        click("writehostconfiguretBtn");
-        QCOMPARE(
-            texts(true),
-            QStringList{u"Solvane V2.1: Resetting the parameter history data will be cleared."_s});
-        QCOMPARE(m_prompts.prompts().first().kind, UserPrompts::Kind::Question);
+        SetupQuestion::refuse(m_prompts, m_logger, page());
         QCOMPARE(table()->rowCount(), 3);
-        QVERIFY(m_logger->requests().isEmpty());
 
-        m_prompts.setAnswer({});
         child<QRadioButton>("OnBtn")->click();
         const QStringList refused{u"0"_s, u"11"_s, u"1.5"_s, u"abc"_s, QString()};
         for (const QString &text : refused) {
@@ -367,7 +358,7 @@ private slots:
             shutdown->setText(text);
             click("writehostconfiguretBtn");
             QCOMPARE(table()->rowCount(), 0); // cleared before the check
-            QCOMPARE(texts(true).mid(1),
+            QCOMPARE(TitledPrompts::of(m_prompts).mid(1),
                      QStringList{u"information: Shutdown must between 1\u201410!"_s});
             QCOMPARE(m_prompts.prompts().first().kind, UserPrompts::Kind::Question);
             QVERIFY(m_logger->requests().isEmpty());
@@ -535,7 +526,7 @@ private slots:
             faultsAfter(1, VirtualInstrument::Fault::SecondFrame, 0, 1, garbage);
             click("GetDataBtn");
             checkAll();
-            QVERIFY2(m_prompts.prompts().isEmpty(), qPrintable(texts().join(u'|')));
+            QVERIFY2(m_prompts.prompts().isEmpty(), qPrintable(m_prompts.texts().join(u'|')));
         }
 
         // Slow reports: every frame, the short groups' end frames too, comes in a read of its own,
@@ -585,7 +576,7 @@ private slots:
         QVERIFY(!page()->progress()->isVisible());
         QCOMPARE(table()->rowCount(), 1);
         checkRow(0, list[0], 10);
-        QCOMPARE(texts(true),
+        QCOMPARE(TitledPrompts::of(m_prompts),
                  QStringList{u"information: Getting data outtime,please get again."_s});
 
         // It answers again: everything comes.
@@ -600,7 +591,8 @@ private slots:
         click("GetDataBtn");
         QVERIFY(!page()->busy);
         QCOMPARE(table()->rowCount(), 1);
-        QCOMPARE(texts(true), QStringList{u"warn: Read Storage Interval Error!"_s});
+        QCOMPARE(TitledPrompts::of(m_prompts),
+                 QStringList{u"warn: Read Storage Interval Error!"_s});
     }
 
     void downloadRereadsOrLeavesOutDamagedGroups()
@@ -626,7 +618,7 @@ private slots:
             m_logger->clearRequests();
             faultsAfter(4, c.fault, c.arg, 1);
             click("GetDataBtn");
-            QVERIFY2(m_prompts.prompts().isEmpty(), qPrintable(texts().join(u'|')));
+            QVERIFY2(m_prompts.prompts().isEmpty(), qPrintable(m_prompts.texts().join(u'|')));
             QCOMPARE(table()->rowCount(), 3);
             for (int row = 0; row < 3; ++row)
                 checkRow(row, list[row], 10);
@@ -644,7 +636,7 @@ private slots:
             return UserPrompts::Answer{p.kind != UserPrompts::Kind::SaveFile, {}};
         });
         click("GetDataBtn");
-        QCOMPARE(texts(),
+        QCOMPARE(m_prompts.texts(),
                  QStringList{u"Recording 2 could not be read without errors; it is left out."_s});
         QVERIFY(idleWhenTold);
         QCOMPARE(m_logger->requests().count(groupRequest(1)), FirstPageFor416::GroupAttempts);
@@ -665,7 +657,7 @@ private slots:
         faultsAfter(2, Fault::BadFrameCrc, 0, FirstPageFor416::GroupAttempts);
         click("GetDataBtn");
         QCOMPARE(
-            texts(),
+            m_prompts.texts(),
             QStringList{u"Recordings 1, 3 could not be read without errors; they are left out."_s});
         QCOMPARE(table()->rowCount(), 1);
         checkRow(0, list[1], 10, 2);
@@ -694,7 +686,7 @@ private slots:
         click("GetDataBtn");
         disconnect(hold);
         QVERIFY(m_wasBusy);
-        QVERIFY2(m_prompts.prompts().isEmpty(), qPrintable(texts().join(u'|')));
+        QVERIFY2(m_prompts.prompts().isEmpty(), qPrintable(m_prompts.texts().join(u'|')));
         QCOMPARE(table()->rowCount(), 2);
         for (int row = 0; row < 2; ++row) {
             checkRow(row, list[row], 10);
@@ -730,7 +722,7 @@ private slots:
         click("GetDataBtn");
         QVERIFY(m_wasBusy);
         QCOMPARE(table()->rowCount(), 3); // the download went on
-        QCOMPARE(texts(), QStringList(10, u"Getting data,please wait..."_s));
+        QCOMPARE(m_prompts.texts(), QStringList(10, u"Getting data,please wait..."_s));
         QVERIFY(page()->findChildren<ReportPageFor416 *>().isEmpty());
         QVERIFY(page()->findChildren<UVPowerCurvePageFor416 *>().isEmpty());
         QVERIFY(page()->GetPowerData().isEmpty());
@@ -801,7 +793,7 @@ private slots:
         start();
         m_prompts.clear();
         page()->on_UVPowerCurveBtn_clicked();
-        QCOMPARE(texts(), QStringList{u"please get data first!"_s});
+        QCOMPARE(m_prompts.texts(), QStringList{u"please get data first!"_s});
         QVERIFY(page()->findChildren<UVPowerCurvePageFor416 *>().isEmpty());
     }
 
@@ -898,15 +890,6 @@ private:
         QVERIFY(QRegularExpression(u"^-?\\d+\\.\\d$"_s).match(cell(row, 6)).hasMatch());
         QVERIFY2(qAbs(cell(row, 6).toDouble() - mean) <= 0.05 + 1e-6, qPrintable(cell(row, 6)));
         QCOMPARE(ops(row)->row, row);
-    }
-
-    // "title: text" when titled
-    QStringList texts(bool titled = false) const
-    {
-        QStringList list;
-        for (const UserPrompts::Prompt &p : m_prompts.prompts())
-            list.append(titled ? p.title + u": "_s + p.text : p.text);
-        return list;
     }
 
     // `times` replies with the fault after `untouched` ones (a split at 0 changes nothing).

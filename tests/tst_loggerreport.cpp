@@ -4,6 +4,7 @@
 #include "contexttranslator.h"
 #include "firstpagefor416.h"
 #include "informationpagefor416.h"
+#include "pdfprinting.h"
 #include "reportpagefor416.h"
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
@@ -109,41 +110,6 @@ QString expectedHtml(bool chinese)
     return QString::fromUtf8(file.readAll())
         .remove(u'\n')
         .replace(QLatin1String("@IMAGE@"), ReportPageFor416::imagePath());
-}
-
-bool pdfHasPage(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(4) == "%PDF" &&
-           file.readAll().contains("/Type /Page");
-}
-
-bool havePoppler(const char *tool)
-{
-    return !QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty();
-}
-
-QString popplerOutput(const char *tool, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStandardPaths::findExecutable(QLatin1String(tool)), arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// A handler that prints to a PDF file, or cancels.
-UserPrompts::Handler printInto(const QString &path, bool accept, int *asked)
-{
-    return [=](const UserPrompts::Prompt &prompt) {
-        ++*asked;
-        UserPrompts::Answer answer;
-        answer.accepted = accept && prompt.kind == UserPrompts::Kind::Print;
-        if (prompt.printer) {
-            prompt.printer->setOutputFormat(QPrinter::PdfFormat);
-            prompt.printer->setOutputFileName(path);
-        }
-        return answer;
-    };
 }
 
 } // namespace
@@ -352,14 +318,11 @@ private slots:
 
         // Printing the first report still carries its picture.
         const QString pdf = dir.filePath(u"first.pdf"_s);
-        QPrinter printer(QPrinter::ScreenResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(pdf);
-        first->printTo(&printer);
-        QVERIFY(pdfHasPage(pdf));
-        if (havePoppler("pdfimages")) {
+        PdfPrinting::print(first, pdf);
+        QVERIFY(PdfPrinting::hasPage(pdf));
+        if (PdfPrinting::haveTool("pdfimages")) {
             const QString prefix = dir.filePath(u"img"_s);
-            popplerOutput("pdfimages", {u"-png"_s, pdf, prefix});
+            PdfPrinting::toolOutput("pdfimages", {u"-png"_s, pdf, prefix});
             const QImage printed(prefix + u"-000.png"_s);
             QCOMPARE(printed.size(), QSize(500, 200));
             // The PDF stores it lossily: near the first curve, far from the second.
@@ -427,17 +390,17 @@ private slots:
         // A cancelled dialog prints nothing.
         int asked = 0;
         const QString pdf = dir.filePath(u"report.pdf"_s);
-        UserPrompts::setHandler(printInto(pdf, false, &asked));
+        UserPrompts::setHandler(PdfPrinting::into(pdf, false, &asked));
         click(report, "PrintReportbtn");
         QCOMPARE(asked, 1);
         QVERIFY(QDir(dir.path()).isEmpty());
 
-        UserPrompts::setHandler(printInto(pdf, true, &asked));
+        UserPrompts::setHandler(PdfPrinting::into(pdf, true, &asked));
         click(report, "PrintReportbtn");
         QCOMPARE(asked, 2);
-        QVERIFY(pdfHasPage(pdf));
-        if (havePoppler("pdftotext")) {
-            const QString text = popplerOutput("pdftotext", {pdf, u"-"_s});
+        QVERIFY(PdfPrinting::hasPage(pdf));
+        if (PdfPrinting::haveTool("pdftotext")) {
+            const QString text = PdfPrinting::toolOutput("pdftotext", {pdf, u"-"_s});
             QVERIFY2(text.contains(QLatin1String("5633416")), qPrintable(text));
             QVERIFY(text.contains(QLatin1String("Power(REC)")));
         }

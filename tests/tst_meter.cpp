@@ -9,6 +9,7 @@
 #include "promptrecorder.h"
 #include "reportpagefor415.h"
 #include "sampledata.h"
+#include "setupquestion.h"
 #include "tableopwidget.h"
 
 #include <QtTest>
@@ -160,7 +161,7 @@ private slots:
         m_meter->unplug();
         QTRY_VERIFY(!MainWindow::instance()->link());
         getData();
-        QCOMPARE(texts(), QStringList{u"please Connecting instrument!"_s});
+        QCOMPARE(m_prompts.texts(), QStringList{u"please Connecting instrument!"_s});
     }
 
     void fetchWithSurplusBytesAndProbeReport()
@@ -209,7 +210,7 @@ private slots:
         QVERIFY(page()->busy);
         QTRY_VERIFY_WITH_TIMEOUT(!page()->busy, 20000);
         QVERIFY(timer.elapsed() >= FirstPageFor415::FetchTimeoutMs);
-        QCOMPARE(texts(true),
+        QCOMPARE(TitledPrompts::of(m_prompts),
                  QStringList{u"information: Getting data outtime,please get again."_s});
         QCOMPARE(table()->rowCount(), 0);
         QCOMPARE(page()->progress()->value(), 0);
@@ -239,7 +240,7 @@ private slots:
         QVERIFY(page()->busy);
         page()->addDataRow({u"1"_s, {}, {}, {}, {}, {}, {}});
         qobject_cast<TableOpWidget *>(table()->cellWidget(0, 7))->ReportBtn->click();
-        QCOMPARE(texts(), QStringList{u"Getting data,please wait..."_s});
+        QCOMPARE(m_prompts.texts(), QStringList{u"Getting data,please wait..."_s});
         QVERIFY(page()->findChildren<ReportPageFor415 *>().isEmpty());
         QTRY_VERIFY(!page()->busy);
     }
@@ -279,7 +280,7 @@ private slots:
                      1); // the notification's own message; it clears the page
         m_prompts.clear();
         QCOMPARE(page()->on_readhostconfiguretBtn_clicked(), -1);
-        QCOMPARE(texts(), QStringList{u"No probe connection!"_s});
+        QCOMPARE(m_prompts.texts(), QStringList{u"No probe connection!"_s});
     }
 
     void setupWrite()
@@ -293,21 +294,10 @@ private slots:
         QTRY_COMPARE(table()->rowCount(), 9);
 
         // No: nothing happens.
-        m_prompts.setAnswer([](const UserPrompts::Prompt &) {
-            return UserPrompts::Answer{false, {}};
-        });
-        m_meter->clearRequests();
-        child<QPushButton>("writehostconfiguretBtn")->click();
-        QCOMPARE(
-            texts(true),
-            QStringList{u"Solvane V2.1: Resetting the parameter history data will be cleared."_s});
-        QCOMPARE(m_prompts.prompts().first().kind, UserPrompts::Kind::Question);
+        SetupQuestion::refuse(m_prompts, m_meter, page());
         QCOMPARE(table()->rowCount(), 9);
-        QVERIFY(m_meter->requests().isEmpty());
 
         // Yes: the table goes, both blocks are written; no unit checked sends -1 as FF.
-        m_prompts.setAnswer({});
-        m_prompts.clear();
         page()->energyDisplayGroup->button(1)->setChecked(true);
         child<QPushButton>("writehostconfiguretBtn")->click();
         QCOMPARE(table()->rowCount(), 0);
@@ -353,7 +343,7 @@ private slots:
         QTRY_VERIFY(m_meter->reportsDelivered() >= delivered + 3);
         m_meter->sendUnsolicited(report.mid(3));
         QTRY_VERIFY(!m_prompts.prompts().isEmpty());
-        QCOMPARE(texts(), QStringList{u"No probe connection!"_s});
+        QCOMPARE(m_prompts.texts(), QStringList{u"No probe connection!"_s});
     }
 
     void unplugDuringMessageBoxes()
@@ -489,13 +479,6 @@ private:
             m_meter->injectFault(VirtualInstrument::Fault::NoReply);
     }
 
-    QStringList texts(bool titled = false) const // "title: text" when titled
-    {
-        QStringList list;
-        for (const UserPrompts::Prompt &p : m_prompts.prompts())
-            list.append(titled ? p.title + u": "_s + p.text : p.text);
-        return list;
-    }
     QList<int> checkedIds() const
     {
         return {page()->autoOffGroup->checkedId(), page()->energyDisplayGroup->checkedId(),

@@ -4,6 +4,7 @@
 #include "contexttranslator.h"
 #include "firstpagefor415.h"
 #include "informationpagefor415.h"
+#include "pdfprinting.h"
 #include "reportpagefor415.h"
 #include "tableopwidget.h"
 #include "userprompts.h"
@@ -80,29 +81,6 @@ InformationPageFor415 *openInformation(ReportPageFor415 *report)
     const auto dialogs =
         report->findChildren<InformationPageFor415 *>(QString(), Qt::FindDirectChildrenOnly);
     return dialogs.isEmpty() ? nullptr : dialogs.last();
-}
-
-QString toolOutput(const char *tool, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStandardPaths::findExecutable(QLatin1String(tool)), arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// A print dialog that sends the report to a PDF file and prints, or cancels.
-UserPrompts::Handler printInto(const QString &path, bool accept, int *asked)
-{
-    return [=](const UserPrompts::Prompt &prompt) {
-        ++*asked;
-        UserPrompts::Answer answer;
-        answer.accepted = accept && prompt.kind == UserPrompts::Kind::Print && prompt.printer;
-        if (prompt.printer) {
-            prompt.printer->setOutputFormat(QPrinter::PdfFormat);
-            prompt.printer->setOutputFileName(path);
-        }
-        return answer;
-    };
 }
 
 QString dataRow(const QString &item, const QString &value, const QString &unit)
@@ -445,27 +423,21 @@ private slots:
         auto *report = newReport(page);
 
         auto checkPdf = [](const QString &path) {
-            QFile file(path);
-            QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(path));
-            const QByteArray bytes = file.readAll();
-            QVERIFY(bytes.startsWith("%PDF"));
-            QVERIFY(bytes.contains("/Type /Page"));
-            if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
+            QVERIFY2(PdfPrinting::hasPage(path), qPrintable(path));
+            if (!PdfPrinting::haveTool("pdftotext"))
                 return;
-            const QString text = toolOutput("pdftotext", {path, u"-"_s});
+            const QString text = PdfPrinting::toolOutput("pdftotext", {path, u"-"_s});
             QVERIFY2(text.contains(QLatin1String("5633415")), qPrintable(text));
             QVERIFY(text.contains(QLatin1String("Power(AVG)")));
         };
 
         const QString direct = dir.filePath(u"direct.pdf"_s);
-        QPrinter printer(QPrinter::ScreenResolution);
-        printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(direct);
-        report->printTo(&printer);
+        PdfPrinting::print(report, direct);
         checkPdf(direct);
-        if (!QStandardPaths::findExecutable(u"pdfinfo"_s).isEmpty()) {
+        if (PdfPrinting::haveTool("pdfinfo")) {
             const QRegularExpressionMatch pages =
-                QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(toolOutput("pdfinfo", {direct}));
+                QRegularExpression(u"Pages:\\s+(\\d+)"_s)
+                    .match(PdfPrinting::toolOutput("pdfinfo", {direct}));
             QVERIFY(pages.hasMatch());
             QVERIFY(pages.captured(1).toInt() >= 1);
         }
@@ -477,7 +449,7 @@ private slots:
         UserPrompts::setHandler([&](const UserPrompts::Prompt &prompt) {
             if (prompt.printer)
                 resolution = prompt.printer->resolution();
-            return printInto(viaButton, true, &asked)(prompt);
+            return PdfPrinting::into(viaButton, true, &asked)(prompt);
         });
         click(report, "PrintReportbtn");
         QCOMPARE(asked, 1);
@@ -495,7 +467,7 @@ private slots:
         auto *report = newReport(page);
         const QString path = dir.filePath(u"cancelled.pdf"_s);
         int asked = 0;
-        UserPrompts::setHandler(printInto(path, false, &asked));
+        UserPrompts::setHandler(PdfPrinting::into(path, false, &asked));
         click(report, "PrintReportbtn");
         QCOMPARE(asked, 1);
         QVERIFY(!QFile::exists(path));
