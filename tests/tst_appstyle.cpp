@@ -60,11 +60,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override { ++releases, event->accept(); }
 };
 
-void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &global, Qt::MouseButton button,
-               Qt::MouseButtons buttons)
+// A press or release of `button`, or a move with `button` held.
+void sendMouse(QWidget *widget, QEvent::Type type, const QPoint &global,
+               Qt::MouseButton button = Qt::LeftButton)
 {
-    QMouseEvent event(type, QPointF(global - widget->pos()), QPointF(global), button, buttons,
-                      Qt::NoModifier);
+    QMouseEvent event(type, QPointF(global - widget->pos()), QPointF(global),
+                      type == QEvent::MouseMove ? Qt::NoButton : button,
+                      type == QEvent::MouseButtonRelease ? Qt::NoButton : button, Qt::NoModifier);
     QApplication::sendEvent(widget, &event);
 }
 
@@ -298,10 +300,9 @@ private slots:
 
         for (EventCountingWidget *w : {&plain, &notMovable}) {
             const QPoint at = w->pos() + QPoint(10, 10);
-            sendMouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
-            sendMouse(w, QEvent::MouseMove, at + QPoint(50, 40), Qt::NoButton, Qt::LeftButton);
-            sendMouse(w, QEvent::MouseButtonRelease, at + QPoint(50, 40), Qt::LeftButton,
-                      Qt::NoButton);
+            sendMouse(w, QEvent::MouseButtonPress, at);
+            sendMouse(w, QEvent::MouseMove, at + QPoint(50, 40));
+            sendMouse(w, QEvent::MouseButtonRelease, at + QPoint(50, 40));
             QCOMPARE(w->counts(), QList<int>({1, 1, 1}));
         }
         QCOMPARE(plain.pos(), start);
@@ -311,8 +312,8 @@ private slots:
         window.setProperty("canMove", true);
         auto *child = new EventCountingWidget(&window);
         child->setGeometry(10, 10, 50, 50);
-        sendMouse(child, QEvent::MouseButtonPress, QPoint(20, 20), Qt::LeftButton, Qt::LeftButton);
-        sendMouse(child, QEvent::MouseButtonRelease, QPoint(20, 20), Qt::LeftButton, Qt::NoButton);
+        sendMouse(child, QEvent::MouseButtonPress, QPoint(20, 20));
+        sendMouse(child, QEvent::MouseButtonRelease, QPoint(20, 20));
         QCOMPARE(child->counts(), QList<int>({1, 0, 1}));
         QCOMPARE(window.counts(), QList<int>({0, 0, 0}));
     }
@@ -331,39 +332,34 @@ private slots:
 
         // Left drag: the widget keeps the grab offset under the cursor.
         const QPoint grab = origin + QPoint(10, 20);
-        sendMouse(&w, QEvent::MouseButtonPress, grab, Qt::LeftButton, Qt::LeftButton);
-        sendMouse(&w, QEvent::MouseMove, grab + QPoint(100, 50), Qt::NoButton, Qt::LeftButton);
+        sendMouse(&w, QEvent::MouseButtonPress, grab);
+        sendMouse(&w, QEvent::MouseMove, grab + QPoint(100, 50));
         QTRY_COMPARE(w.pos(), origin + QPoint(100, 50));
-        sendMouse(&w, QEvent::MouseMove, grab + QPoint(140, 80), Qt::NoButton, Qt::LeftButton);
+        sendMouse(&w, QEvent::MouseMove, grab + QPoint(140, 80));
         QTRY_COMPARE(w.pos(), origin + QPoint(140, 80));
-        sendMouse(&w, QEvent::MouseButtonRelease, grab + QPoint(140, 80), Qt::LeftButton,
-                  Qt::NoButton);
+        sendMouse(&w, QEvent::MouseButtonRelease, grab + QPoint(140, 80));
         QCOMPARE(w.counts(), QList<int>({0, 0, 0}));
 
         // After the release, moves go to the widget and move nothing.
         const QPoint dropped = w.pos();
-        sendMouse(&w, QEvent::MouseMove, grab + QPoint(300, 300), Qt::NoButton, Qt::LeftButton);
+        sendMouse(&w, QEvent::MouseMove, grab + QPoint(300, 300));
         QCOMPARE(w.counts(), QList<int>({0, 1, 0}));
         QCOMPARE(w.pos(), dropped);
 
         // A right press is the widget's own and starts no drag; any release is swallowed.
-        sendMouse(&w, QEvent::MouseButtonPress, dropped + QPoint(5, 5), Qt::RightButton,
-                  Qt::RightButton);
+        sendMouse(&w, QEvent::MouseButtonPress, dropped + QPoint(5, 5), Qt::RightButton);
         QCOMPARE(w.presses, 1);
-        sendMouse(&w, QEvent::MouseMove, dropped + QPoint(60, 60), Qt::NoButton, Qt::RightButton);
+        sendMouse(&w, QEvent::MouseMove, dropped + QPoint(60, 60), Qt::RightButton);
         QCOMPARE(w.counts(), QList<int>({1, 2, 0}));
         QCOMPARE(w.pos(), dropped);
-        sendMouse(&w, QEvent::MouseButtonRelease, dropped + QPoint(60, 60), Qt::RightButton,
-                  Qt::NoButton);
+        sendMouse(&w, QEvent::MouseButtonRelease, dropped + QPoint(60, 60), Qt::RightButton);
         QCOMPARE(w.releases, 0);
 
         // Held flag set but no button down (a release went elsewhere): the move is passed on.
-        sendMouse(&w, QEvent::MouseButtonPress, dropped + QPoint(5, 5), Qt::LeftButton,
-                  Qt::LeftButton);
-        sendMouse(&w, QEvent::MouseMove, dropped + QPoint(90, 90), Qt::NoButton, Qt::NoButton);
+        sendMouse(&w, QEvent::MouseButtonPress, dropped + QPoint(5, 5));
+        sendMouse(&w, QEvent::MouseMove, dropped + QPoint(90, 90), Qt::NoButton);
         QCOMPARE(w.pos(), dropped);
-        sendMouse(&w, QEvent::MouseButtonRelease, dropped + QPoint(5, 5), Qt::LeftButton,
-                  Qt::NoButton);
+        sendMouse(&w, QEvent::MouseButtonRelease, dropped + QPoint(5, 5));
         QCOMPARE(w.counts(), QList<int>({1, 3, 0}));
     }
 

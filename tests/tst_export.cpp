@@ -4,6 +4,7 @@
 #include "excelengineodbc.h"
 #include "excelexport.h"
 #include "promptrecorder.h"
+#include "titledprompts.h"
 #include "urlrecorder.h"
 #include "userprompts.h"
 #include "xlsxengine.h"
@@ -264,14 +265,11 @@ private slots:
         // Bytes without one complete sample: asked for a name, then told there is nothing.
         run(groupOf({}) + "\x01\x02\x03");
         run(QByteArray("\x18\x01", 2));
-        QStringList shown;
-        for (const auto &prompt : m_prompts.prompts())
-            shown << prompt.title + '/' + prompt.text;
-        QCOMPARE(shown,
-                 (QStringList{"information/Getting data,please wait...",
-                              "information/please get data first!", "/Storing data to Excel",
-                              "error/No data for Storing to Excel!", "/Storing data to Excel",
-                              "error/No data for Storing to Excel!"}));
+        QCOMPARE(TitledPrompts::of(m_prompts),
+                 (QStringList{"information: Getting data,please wait...",
+                              "information: please get data first!", ": Storing data to Excel",
+                              "error: No data for Storing to Excel!", ": Storing data to Excel",
+                              "error: No data for Storing to Excel!"}));
 
         // The save dialog cancelled: nothing more.
         m_prompts.clear();
@@ -361,8 +359,8 @@ private slots:
             QVERIFY(writeFile(path(lock), "owner"));
             m_prompts.clear();
             run(groupOf({1}));
-            QCOMPARE(m_prompts.prompts().last().title + '/' + m_prompts.prompts().last().text,
-                     "error/Can't overwrite this file, maybe the file is in use!");
+            QCOMPARE(TitledPrompts::of(m_prompts).last(),
+                     "error: Can't overwrite this file, maybe the file is in use!");
             QCOMPARE(readAll(m_saveAnswer), "old");
             QStringList expected{lock, "longname.xlsx"};
             expected.sort();
@@ -383,8 +381,8 @@ private slots:
     void flowKeepsTheOldFileWhenTheExportFails()
     {
         saveAs(path("keep.xlsx"));
-        const QStringList expected = {"Storing data/Storing data failed, Can't open file!",
-                                      "export/Export data failed!", "export/Export data failed!"};
+        const QStringList expected = {"Storing data: Storing data failed, Can't open file!",
+                                      "export: Export data failed!", "export: Export data failed!"};
         for (auto step : {FailingEngine::Open, FailingEngine::Write, FailingEngine::Close}) {
             QVERIFY(writeFile(m_saveAnswer, "old"));
             m_prompts.clear();
@@ -392,9 +390,7 @@ private slots:
                 return std::make_unique<FailingEngine>(name, step);
             });
             run(groupOf({1, 2, 3}));
-            QCOMPARE(m_prompts.prompts().size(), 2);
-            QCOMPARE(m_prompts.prompts()[1].title + '/' + m_prompts.prompts()[1].text,
-                     expected[step]);
+            QCOMPARE(TitledPrompts::of(m_prompts).mid(1), QStringList{expected[step]});
             QCOMPARE(readAll(m_saveAnswer), "old");
             QCOMPARE(entries(), QStringList{"keep.xlsx"});
         }
