@@ -14,6 +14,7 @@
 #include "setupquestion.h"
 #include "tableopwidget.h"
 #include "uvpowercurvepagefor416.h"
+#include "windowgrab.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -835,17 +836,13 @@ private slots:
         click("GetDataBtn");
         QCOMPARE(table()->rowCount(), 3);
         QCOMPARE(ops(0)->CurveBtn->text(), u"曲线"_s);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        const QString dir = QString::fromUtf8(SOLVANE_GRAB_DIR);
-        QDir().mkpath(dir);
-        QVERIFY(window->grab().save(dir + u"/logger_zh.png"_s));
+        QVERIFY(WindowGrab::save(window, u"logger_zh.png"_s));
         window->on_btnLanguageEn_clicked();
         QVERIFY(!page()->isChinese);
         QCOMPARE(ops(0)->CurveBtn->text(), u"Curve"_s);
         QCOMPARE(table()->horizontalHeaderItem(3)->text(), u"Power(REC) (uW/c㎡)"_s);
         QCOMPARE(page()->deviceSummary(), u"4294967295"_s);
-        QVERIFY(window->grab().save(dir + u"/logger_en.png"_s));
+        QVERIFY(WindowGrab::save(window, u"logger_en.png"_s));
     }
 
 private:

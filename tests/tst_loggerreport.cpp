@@ -8,6 +8,7 @@
 #include "reportpagefor416.h"
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
+#include "windowgrab.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -408,23 +409,14 @@ private slots:
 
     void grabs()
     {
-        const QString dir = QString::fromUtf8(SOLVANE_GRAB_DIR);
-        QVERIFY(QDir().mkpath(dir));
         QVector<float> samples;
         for (int i = 0; i < 600; ++i)
             samples.append(float(300 + 200 * std::sin(i / 40.0) + (i % 7) * 3));
         FirstPageFor416 page;
         fillPage(page, groupOf(samples));
 
-        auto save = [&](QWidget *window, const QString &name) {
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
-            const QString file = dir + QLatin1Char('/') + name;
-            QVERIFY(window->grab().save(file));
-            QVERIFY(QFileInfo(file).size() > 1000);
-        };
-        save(new UVPowerCurvePageFor416(&page), u"loggercurve.png"_s);
-        save(new ReportPageFor416(&page), u"loggerreport_en.png"_s);
+        QVERIFY(WindowGrab::save(new UVPowerCurvePageFor416(&page), u"loggercurve.png"_s));
+        QVERIFY(WindowGrab::save(new ReportPageFor416(&page), u"loggerreport_en.png"_s));
 
         // Under the program's own Chinese catalogue.
         page.reportValues.isChinese = true;
@@ -435,7 +427,7 @@ private slots:
             chinese = new ReportPageFor416(&page);
         }
         QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
-        save(chinese, u"loggerreport_zh.png"_s);
+        QVERIFY(WindowGrab::save(chinese, u"loggerreport_zh.png"_s));
     }
 };
 

@@ -11,6 +11,7 @@
 #include "sampledata.h"
 #include "setupquestion.h"
 #include "tableopwidget.h"
+#include "windowgrab.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -431,16 +432,12 @@ private slots:
         window->on_btnLanguageZh_clicked();
         getData();
         QTRY_COMPARE(table()->rowCount(), 9);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        const QString dir = QString::fromUtf8(SOLVANE_GRAB_DIR);
-        QDir().mkpath(dir);
-        QVERIFY(window->grab().save(dir + u"/meter_zh.png"_s));
+        QVERIFY(WindowGrab::save(window, u"meter_zh.png"_s));
         window->on_btnLanguageEn_clicked();
         QCOMPARE(header(3), u"Power(RT) uW/cm²"_s);
         QCOMPARE(qobject_cast<TableOpWidget *>(table()->cellWidget(0, 7))->ReportBtn->text(),
                  u"Report"_s);
-        QVERIFY(window->grab().save(dir + u"/meter_en.png"_s));
+        QVERIFY(WindowGrab::save(window, u"meter_en.png"_s));
     }
 
 private:

@@ -8,6 +8,7 @@
 #include "reportpagefor415.h"
 #include "tableopwidget.h"
 #include "userprompts.h"
+#include "windowgrab.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -480,18 +481,9 @@ private slots:
 
     void grabs()
     {
-        const QString dir = QString::fromUtf8(SOLVANE_GRAB_DIR);
-        QVERIFY(QDir().mkpath(dir));
-        auto save = [&](QWidget *window, const char *name) {
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
-            const QString file = dir + u'/' + QLatin1String(name);
-            QVERIFY(window->grab().save(file));
-            QVERIFY(QFileInfo(file).size() > 1000);
-        };
         FirstPageFor415 page;
         fillPage(page);
-        save(new ReportPageFor415(&page), "meterreport_en.png");
+        QVERIFY(WindowGrab::save(new ReportPageFor415(&page), u"meterreport_en.png"_s));
 
         // Under the program's own Chinese catalogue.
         page.reportValues.isChinese = true;
@@ -502,7 +494,7 @@ private slots:
             chinese = new ReportPageFor415(&page);
         }
         QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
-        save(chinese, "meterreport_zh.png");
+        QVERIFY(WindowGrab::save(chinese, u"meterreport_zh.png"_s));
     }
 };
 
