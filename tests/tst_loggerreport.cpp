@@ -348,12 +348,10 @@ private slots:
         auto edit = [&](const char *name) {
             return info->findChild<QLineEdit *>(QLatin1String(name));
         };
-        QCOMPARE(edit("DeviceEdit")->text(), u"UV-416 Solvane"_s);
-        QCOMPARE(edit("serialNoEdit")->text(), u"5633416"_s);
-        QCOMPARE(edit("StartTimeEdit")->text(), u"2026-03-05 09:07:03"_s);
-        QCOMPARE(edit("DurationEdit")->text(), u"40S"_s);
+        QStringList fixed;
         for (const char *name : {"DeviceEdit", "serialNoEdit", "StartTimeEdit", "DurationEdit"})
-            QVERIFY2(edit(name)->isReadOnly(), name);
+            fixed << (edit(name)->isReadOnly() ? edit(name)->text() : u"writable"_s);
+        QCOMPARE(fixed, QStringList({"UV-416 Solvane", "5633416", "2026-03-05 09:07:03", "40S"}));
 
         // Cancel changes nothing.
         QTest::keyClicks(edit("TesterEdit"), u"typed"_s);
