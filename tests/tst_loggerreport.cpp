@@ -5,9 +5,11 @@
 #include "expectedreport.h"
 #include "firstpagefor416.h"
 #include "informationpagefor416.h"
+#include "pdfprinting.h"
 #include "reportpagefor416.h"
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
+#include "windowgrab.h"
 
 #include <QtPrintSupport>
 #include <QtTest>
@@ -106,41 +108,6 @@ QString expectedHtml(bool chinese)
         .replace(QLatin1String("@IMAGE@"), ReportPageFor416::imagePath());
 }
 
-bool pdfHasPage(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(4) == "%PDF" &&
-           file.readAll().contains("/Type /Page");
-}
-
-bool havePoppler(const char *tool)
-{
-    return !QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty();
-}
-
-QString popplerOutput(const char *tool, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStandardPaths::findExecutable(QLatin1String(tool)), arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// A handler that prints to a PDF file, or cancels.
-UserPrompts::Handler printInto(const QString &path, bool accept, int *asked)
-{
-    return [=](const UserPrompts::Prompt &prompt) {
-        ++*asked;
-        UserPrompts::Answer answer;
-        answer.accepted = accept && prompt.kind == UserPrompts::Kind::Print;
-        if (prompt.printer) {
-            prompt.printer->setOutputFormat(QPrinter::PdfFormat);
-            prompt.printer->setOutputFileName(path);
-        }
-        return answer;
-    };
-}
-
 } // namespace
 
 class tst_LoggerReport : public QObject
@@ -148,338 +115,314 @@ class tst_LoggerReport : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
-
-    void sampleDecoding();
-    void curveFitsTheData();
-    void curveUnusualGroups();
-
-    void htmlLayouts();
-    void translationContexts();
-    void imageFile();
-    void reportsKeepTheirOwnPicture();
-    void informationDialog();
-    void printing();
-    void grabs();
-};
-
-void tst_LoggerReport::cleanup()
-{
-    UserPrompts::setHandler({});
-    QFile::remove(ReportPageFor416::imagePath());
-}
-
-void tst_LoggerReport::sampleDecoding()
-{
-    // Little-endian: 00 00 80 3F is 1.0.
-    const QByteArray one = QByteArray(6, '\0') + QByteArray("\x00\x00\x80\x3f", 4);
-    QCOMPARE(UVPowerCurvePageFor416::samplesOf(one), QVector<double>{1.0});
-
-    const QVector<float> samples = {1.5f, -2.0f, 3.25e7f, 0.0f};
-    const QByteArray group = groupOf(samples);
-    for (int size = 0; size <= group.size() + 3; ++size) {
-        const QByteArray bytes = size <= group.size()
-                                     ? group.left(size)
-                                     : group + QByteArray(size - group.size(), '\x7f');
-        const QVector<double> decoded = UVPowerCurvePageFor416::samplesOf(bytes);
-        const int whole = size < 6 ? 0 : qMin<int>((size - 6) / 4, samples.size());
-        QCOMPARE(decoded.size(), whole);
-        for (int i = 0; i < whole; ++i)
-            QCOMPARE(decoded[i], double(samples[i]));
-    }
-
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    const QVector<double> odd = UVPowerCurvePageFor416::samplesOf(groupOf({nan, inf, -inf}));
-    QCOMPARE(odd.size(), 3);
-    QVERIFY(std::isnan(odd[0]));
-    QVERIFY(std::isinf(odd[1]) && odd[1] > 0);
-    QVERIFY(std::isinf(odd[2]) && odd[2] < 0);
-}
-
-void tst_LoggerReport::curveFitsTheData()
-{
-    FirstPageFor416 page;
-    fillPage(page, groupOf({1.5f, -2.0f, 7.0f, 3.0f, 6.0f}));
-    auto *curve = new UVPowerCurvePageFor416(&page);
-    QCOMPARE(curve->windowTitle(), u"UV Power Curve"_s);
-    QCustomPlot *plot = plotOf(curve, "customPlot");
-    QVERIFY(plot);
-    QCOMPARE(plot->graphCount(), 1);
-    QCOMPARE(plot->graph(0)->dataCount(), 5);
-    QCOMPARE(plot->graph(0)->data()->at(4)->key, 4.0);
-    QCOMPARE(plot->graph(0)->data()->at(2)->value, 7.0);
-    QCOMPARE(ranges(plot), QList<QCPRange>({{0, 4}, {-2, 7}}));
-    QCOMPARE(plot->interactions(), QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
-
-    // Auto Set restores both axes after the user moved them.
-    plot->xAxis->setRange(100, 200);
-    plot->yAxis->setRange(-50, 0.5);
-    click(curve, "autosetBtn");
-    QCOMPARE(ranges(plot), QList<QCPRange>({{0, 4}, {-2, 7}}));
-
-    // The window keeps its group until it is told to start over.
-    page.selectedGroup = groupOf({10, 20});
-    QCOMPARE(plot->graph(0)->dataCount(), 5);
-    curve->on_btnClearCurve_clicked();
-    QCOMPARE(plot->graphCount(), 1);
-    QCOMPARE(plot->graph(0)->dataCount(), 2);
-    QCOMPARE(plot->yAxis->range(), QCPRange(10, 20));
-}
-
-void tst_LoggerReport::curveUnusualGroups()
-{
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    const float inf = std::numeric_limits<float>::infinity();
-    FirstPageFor416 page;
-
-    // Nothing to fit: the initial ranges stay.
-    for (const QByteArray &group : {QByteArray(), QByteArray(9, '\x01'), groupOf({nan, inf})}) {
-        fillPage(page, group);
-        auto *curve = new UVPowerCurvePageFor416(&page);
-        QCustomPlot *plot = plotOf(curve, "customPlot");
-        QCOMPARE(ranges(plot), QList<QCPRange>({{1, 61440}, {0, 600}}));
-        click(curve, "autosetBtn");
-        QCOMPARE(plot->yAxis->range(), QCPRange(0, 600));
-    }
-
-    // Non-finite samples are gaps; the axes fit the finite ones.
-    fillPage(page, groupOf({2.0f, inf, nan, -inf, 5.0f, 3.0f}));
-    auto *gaps = new UVPowerCurvePageFor416(&page);
-    QCOMPARE(plotOf(gaps, "customPlot")->graph(0)->dataCount(), 6);
-    QCOMPARE(ranges(plotOf(gaps, "customPlot")), QList<QCPRange>({{0, 5}, {2, 5}}));
-
-    // One sample: a usable range around it.
-    fillPage(page, groupOf({42.0f}));
-    QCustomPlot *single = plotOf(new UVPowerCurvePageFor416(&page), "customPlot");
-    QVERIFY(single->yAxis->range().contains(42.0));
-    QVERIFY(single->yAxis->range().size() > 0 && std::isfinite(single->yAxis->range().size()));
-
-    // Another parent has no group to give.
-    QWidget other;
-    QCOMPARE(plotOf(new UVPowerCurvePageFor416(&other), "customPlot")->graph(0)->dataCount(), 0);
-}
-
-void tst_LoggerReport::htmlLayouts()
-{
-    for (bool chinese : {false, true}) {
-        FirstPageFor416 page;
-        auto *report = newReport(page, groupOf({1, 2, 3, 4}), chinese);
-        QCOMPARE(report->isChinese, chinese);
-        const QString expected = expectedHtml(chinese);
-        QVERIFY(expected.contains(QCoreApplication::applicationDirPath() + "/PcustomPlot.png"));
-        QCOMPARE(report->buildReportHtml(chinese, kFixedTime), expected);
-        // The shown report is the same text at the moment it was built.
-        const qsizetype end = expected.indexOf(QLatin1String("</title>"));
-        QCOMPARE(report->buildReportHtml().mid(end), expected.mid(end));
-        QCOMPARE(browserOf(report)->toPlainText().contains(QLatin1String("Test Report1")), chinese);
-    }
-
-    // Built from empty values under another parent.
-    QWidget other;
-    auto *orphan = new ReportPageFor416(&other);
-    QCOMPARE(orphan->deviceName, u" Solvane"_s);
-    QVERIFY(!orphan->isChinese);
-}
-
-void tst_LoggerReport::translationContexts()
-{
-    FirstPageFor416 page;
-    auto *report = newReport(page, groupOf({1}));
-    ContextTranslator translator;
-    QCoreApplication::installTranslator(&translator);
-    const QStringList layouts = {report->buildReportHtml(false, kFixedTime),
-                                 report->buildReportHtml(true, kFixedTime)};
-    QCoreApplication::removeTranslator(&translator);
-    for (const QString &html : layouts) {
-        for (const char *caption :
-             {"Test Report", "Device: ", "SN:", "StartTime:", "Duration:", "Test Light:",
-              "Company:", "Test Data", "Item", "Value", "Unit", "Power(REC)", "Power(MAX)",
-              "Power(MIN)", "Power(AVG)", " Tester:", " Auditor:"}) {
-            QVERIFY2(html.contains(u">QObject|"_s + QLatin1String(caption) + QLatin1Char('<')),
-                     caption);
-        }
-        QVERIFY(!html.contains(QLatin1String("ReportPageFor416|")));
-        QCOMPARE(html.count(QLatin1String(">uW/cm<sup>2</sup></tr>")), 4);
-        QVERIFY(html.contains(QLatin1String("<title>Report_20260305090703</title>")));
-    }
-    QVERIFY(layouts[1].contains(QLatin1String(">QObject|Test Report1<")));
-}
-
-void tst_LoggerReport::imageFile()
-{
-    const QString path = ReportPageFor416::imagePath();
-    QCOMPARE(QFileInfo(path).absolutePath(), QCoreApplication::applicationDirPath());
-    FirstPageFor416 page;
-    auto *report = newReport(page, groupOf({1, 5, 2, 8, 3}));
-    QVERIFY(!plotOf(report, "PcustomPlot")->isVisible());
-    QImage image(path);
-    QCOMPARE(image.size(), QSize(500, 200));
-    QCOMPARE(qRound(image.dotsPerMeterX() * 0.0254), 96);
-    QCOMPARE(qRound(image.dotsPerMeterY() * 0.0254), 96);
-    // Drawn in black, with no tick numbers.
-    QCOMPARE(plotOf(report, "PcustomPlot")->graph(0)->pen().color(), QColor(Qt::black));
-    QVERIFY(!plotOf(report, "PcustomPlot")->xAxis->tickLabels());
-    QVERIFY(!plotOf(report, "PcustomPlot")->yAxis->tickLabels());
-
-    report->show();
-    QVERIFY(report->close());
-    QVERIFY(!QFile::exists(path));
-    auto *next = new ReportPageFor416(&page);
-    QVERIFY(QFile::exists(path));
-    next->show();
-    next->close();
-
-    // A group with nothing to draw still gives the picture: axes only.
-    fillPage(page, QByteArray(7, '\xff'));
-    new ReportPageFor416(&page);
-    QCOMPARE(QImage(path).size(), QSize(500, 200));
-}
-
-void tst_LoggerReport::reportsKeepTheirOwnPicture()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString path = ReportPageFor416::imagePath();
-    FirstPageFor416 page;
-    auto *first = newReport(page, groupOf({1, 2, 3, 4, 5, 6}));
-    const QImage firstPicture(path);
-    fillPage(page, groupOf({9, 1, 9, 1}));
-    auto *second = new ReportPageFor416(&page);
-    // The second report overwrote the shared file with its own curve ...
-    const QImage secondPicture(path);
-    QVERIFY(secondPicture != firstPicture);
-    QCOMPARE(shownImage(second).convertToFormat(QImage::Format_RGB32),
-             QImage(path).convertToFormat(QImage::Format_RGB32));
-    // ... and closing it deletes the file; the first report still shows its own.
-    second->show();
-    second->close();
-    QVERIFY(!QFile::exists(path));
-    QCOMPARE(shownImage(first).convertToFormat(QImage::Format_RGB32),
-             firstPicture.convertToFormat(QImage::Format_RGB32));
-
-    // Printing the first report still carries its picture.
-    const QString pdf = dir.filePath(u"first.pdf"_s);
-    QPrinter printer(QPrinter::ScreenResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(pdf);
-    first->printTo(&printer);
-    QVERIFY(pdfHasPage(pdf));
-    if (havePoppler("pdfimages")) {
-        const QString prefix = dir.filePath(u"img"_s);
-        popplerOutput("pdfimages", {u"-png"_s, pdf, prefix});
-        const QImage printed(prefix + u"-000.png"_s);
-        QCOMPARE(printed.size(), QSize(500, 200));
-        // The PDF stores it lossily: near the first curve, far from the second.
-        const double toFirst = meanDifference(printed, firstPicture);
-        QVERIFY2(toFirst < 3.0, qPrintable(QString::number(toFirst)));
-        QVERIFY(toFirst * 3 < meanDifference(printed, secondPicture));
-    }
-
-    // The information dialog's OK writes the file again.
-    auto *info = new InformationPageFor416(first);
-    click(info, "Okbtn");
-    QVERIFY(QFile::exists(path));
-}
-
-void tst_LoggerReport::informationDialog()
-{
-    FirstPageFor416 page;
-    auto *report = newReport(page, groupOf({1, 2}));
-    click(report, "Informationbtn");
-    auto *info = report->findChild<InformationPageFor416 *>();
-    QVERIFY(info && info->isVisible());
-    auto edit = [&](const char *name) { return info->findChild<QLineEdit *>(QLatin1String(name)); };
-    QCOMPARE(edit("DeviceEdit")->text(), u"UV-416 Solvane"_s);
-    QCOMPARE(edit("serialNoEdit")->text(), u"5633416"_s);
-    QCOMPARE(edit("StartTimeEdit")->text(), u"2026-03-05 09:07:03"_s);
-    QCOMPARE(edit("DurationEdit")->text(), u"40S"_s);
-    for (const char *name : {"DeviceEdit", "serialNoEdit", "StartTimeEdit", "DurationEdit"})
-        QVERIFY2(edit(name)->isReadOnly(), name);
-
-    // Cancel changes nothing.
-    QTest::keyClicks(edit("TesterEdit"), u"typed"_s);
-    click(info, "Cancelbtn");
-    QVERIFY(!info->isVisible());
-    QCOMPARE(report->tester, u"&nbsp;"_s);
-
-    // OK takes all four fields as text, never as markup.
-    click(report, "Informationbtn");
-    info = report->findChildren<InformationPageFor416 *>().last();
-    QVERIFY(edit("TesterEdit")->text().isEmpty());
-    QTest::keyClicks(edit("TestLightEdit"), u"<b>LED</b> & \"365\""_s);
-    QTest::keyClicks(edit("CompanyEdit"), u"R&D &nbsp;"_s);
-    QTest::keyClicks(edit("TesterEdit"), u"</td></table><h1>x</h1>"_s);
-    click(info, "Okbtn");
-    QVERIFY(!info->isVisible());
-    QCOMPARE(report->testLight, u"&lt;b&gt;LED&lt;/b&gt; &amp; &quot;365&quot;"_s);
-    QCOMPARE(report->company, u"R&amp;D &amp;nbsp;"_s);
-    QCOMPARE(report->auditor, QString());
-    const QString html = report->buildReportHtml(false, kFixedTime);
-    QVERIFY(!html.contains(QLatin1String("<h1>")));
-    QVERIFY(html.contains(QLatin1String("<td width=\"25%\" align=\"center\"><hr/></td>")));
-    const QString shown = browserOf(report)->toPlainText();
-    QVERIFY(shown.contains(QLatin1String("<b>LED</b> & \"365\"")));
-    QVERIFY(shown.contains(QLatin1String("</td></table><h1>x</h1>")));
-}
-
-void tst_LoggerReport::printing()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    FirstPageFor416 page;
-    auto *report = newReport(page, groupOf({1, 2, 3}));
-
-    // A cancelled dialog prints nothing.
-    int asked = 0;
-    const QString pdf = dir.filePath(u"report.pdf"_s);
-    UserPrompts::setHandler(printInto(pdf, false, &asked));
-    click(report, "PrintReportbtn");
-    QCOMPARE(asked, 1);
-    QVERIFY(QDir(dir.path()).isEmpty());
-
-    UserPrompts::setHandler(printInto(pdf, true, &asked));
-    click(report, "PrintReportbtn");
-    QCOMPARE(asked, 2);
-    QVERIFY(pdfHasPage(pdf));
-    if (havePoppler("pdftotext")) {
-        const QString text = popplerOutput("pdftotext", {pdf, u"-"_s});
-        QVERIFY2(text.contains(QLatin1String("5633416")), qPrintable(text));
-        QVERIFY(text.contains(QLatin1String("Power(REC)")));
-    }
-}
-
-void tst_LoggerReport::grabs()
-{
-    const QString dir = QString::fromUtf8(SOLVANE_GRAB_DIR);
-    QVERIFY(QDir().mkpath(dir));
-    QVector<float> samples;
-    for (int i = 0; i < 600; ++i)
-        samples.append(float(300 + 200 * std::sin(i / 40.0) + (i % 7) * 3));
-    FirstPageFor416 page;
-    fillPage(page, groupOf(samples));
-
-    auto save = [&](QWidget *window, const QString &name) {
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-        const QString file = dir + QLatin1Char('/') + name;
-        QVERIFY(window->grab().save(file));
-        QVERIFY(QFileInfo(file).size() > 1000);
-    };
-    save(new UVPowerCurvePageFor416(&page), u"loggercurve.png"_s);
-    save(new ReportPageFor416(&page), u"loggerreport_en.png"_s);
-
-    // Under the program's own Chinese catalogue.
-    page.reportValues.isChinese = true;
-    ReportPageFor416 *chinese = nullptr;
+    void cleanup()
     {
-        Catalogue zh;
-        QVERIFY(zh.install());
-        chinese = new ReportPageFor416(&page);
+        UserPrompts::setHandler({});
+        QFile::remove(ReportPageFor416::imagePath());
     }
-    QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
-    save(chinese, u"loggerreport_zh.png"_s);
-}
+
+    void sampleDecoding()
+    {
+        // Little-endian: 00 00 80 3F is 1.0.
+        const QByteArray one = QByteArray(6, '\0') + QByteArray("\x00\x00\x80\x3f", 4);
+        QCOMPARE(UVPowerCurvePageFor416::samplesOf(one), QVector<double>{1.0});
+
+        const QVector<float> samples = {1.5f, -2.0f, 3.25e7f, 0.0f};
+        const QByteArray group = groupOf(samples);
+        for (int size = 0; size <= group.size() + 3; ++size) {
+            const QByteArray bytes = size <= group.size()
+                                         ? group.left(size)
+                                         : group + QByteArray(size - group.size(), '\x7f');
+            const QVector<double> decoded = UVPowerCurvePageFor416::samplesOf(bytes);
+            const int whole = size < 6 ? 0 : qMin<int>((size - 6) / 4, samples.size());
+            QCOMPARE(decoded.size(), whole);
+            for (int i = 0; i < whole; ++i)
+                QCOMPARE(decoded[i], double(samples[i]));
+        }
+
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        const QVector<double> odd = UVPowerCurvePageFor416::samplesOf(groupOf({nan, inf, -inf}));
+        QCOMPARE(odd.size(), 3);
+        QVERIFY(std::isnan(odd[0]));
+        QVERIFY(std::isinf(odd[1]) && odd[1] > 0);
+        QVERIFY(std::isinf(odd[2]) && odd[2] < 0);
+    }
+
+    void curveFitsTheData()
+    {
+        FirstPageFor416 page;
+        fillPage(page, groupOf({1.5f, -2.0f, 7.0f, 3.0f, 6.0f}));
+        auto *curve = new UVPowerCurvePageFor416(&page);
+        QCOMPARE(curve->windowTitle(), u"UV Power Curve"_s);
+        QCustomPlot *plot = plotOf(curve, "customPlot");
+        QVERIFY(plot);
+        QCOMPARE(plot->graphCount(), 1);
+        QCOMPARE(plot->graph(0)->dataCount(), 5);
+        QCOMPARE(plot->graph(0)->data()->at(4)->key, 4.0);
+        QCOMPARE(plot->graph(0)->data()->at(2)->value, 7.0);
+        QCOMPARE(ranges(plot), QList<QCPRange>({{0, 4}, {-2, 7}}));
+        QCOMPARE(plot->interactions(), QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
+
+        // Auto Set restores both axes after the user moved them.
+        plot->xAxis->setRange(100, 200);
+        plot->yAxis->setRange(-50, 0.5);
+        click(curve, "autosetBtn");
+        QCOMPARE(ranges(plot), QList<QCPRange>({{0, 4}, {-2, 7}}));
+
+        // The window keeps its group until it is told to start over.
+        page.selectedGroup = groupOf({10, 20});
+        QCOMPARE(plot->graph(0)->dataCount(), 5);
+        curve->on_btnClearCurve_clicked();
+        QCOMPARE(plot->graphCount(), 1);
+        QCOMPARE(plot->graph(0)->dataCount(), 2);
+        QCOMPARE(plot->yAxis->range(), QCPRange(10, 20));
+    }
+
+    void curveUnusualGroups()
+    {
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        FirstPageFor416 page;
+
+        // Nothing to fit: the initial ranges stay.
+        for (const QByteArray &group : {QByteArray(), QByteArray(9, '\x01'), groupOf({nan, inf})}) {
+            fillPage(page, group);
+            auto *curve = new UVPowerCurvePageFor416(&page);
+            QCustomPlot *plot = plotOf(curve, "customPlot");
+            QCOMPARE(ranges(plot), QList<QCPRange>({{1, 61440}, {0, 600}}));
+            click(curve, "autosetBtn");
+            QCOMPARE(plot->yAxis->range(), QCPRange(0, 600));
+        }
+
+        // Non-finite samples are gaps; the axes fit the finite ones.
+        fillPage(page, groupOf({2.0f, inf, nan, -inf, 5.0f, 3.0f}));
+        auto *gaps = new UVPowerCurvePageFor416(&page);
+        QCOMPARE(plotOf(gaps, "customPlot")->graph(0)->dataCount(), 6);
+        QCOMPARE(ranges(plotOf(gaps, "customPlot")), QList<QCPRange>({{0, 5}, {2, 5}}));
+
+        // One sample: a usable range around it.
+        fillPage(page, groupOf({42.0f}));
+        QCustomPlot *single = plotOf(new UVPowerCurvePageFor416(&page), "customPlot");
+        QVERIFY(single->yAxis->range().contains(42.0));
+        QVERIFY(single->yAxis->range().size() > 0 && std::isfinite(single->yAxis->range().size()));
+
+        // Another parent has no group to give.
+        QWidget other;
+        QCOMPARE(plotOf(new UVPowerCurvePageFor416(&other), "customPlot")->graph(0)->dataCount(),
+                 0);
+    }
+
+    void htmlLayouts()
+    {
+        for (bool chinese : {false, true}) {
+            FirstPageFor416 page;
+            auto *report = newReport(page, groupOf({1, 2, 3, 4}), chinese);
+            QCOMPARE(report->isChinese, chinese);
+            const QString expected = expectedHtml(chinese);
+            QVERIFY(expected.contains(QCoreApplication::applicationDirPath() + "/PcustomPlot.png"));
+            QCOMPARE(report->buildReportHtml(chinese, kFixedTime), expected);
+            // The shown report is the same text at the moment it was built.
+            const qsizetype end = expected.indexOf(QLatin1String("</title>"));
+            QCOMPARE(report->buildReportHtml().mid(end), expected.mid(end));
+            QCOMPARE(browserOf(report)->toPlainText().contains(QLatin1String("Test Report1")),
+                     chinese);
+        }
+
+        // Built from empty values under another parent.
+        QWidget other;
+        auto *orphan = new ReportPageFor416(&other);
+        QCOMPARE(orphan->deviceName, u" Solvane"_s);
+        QVERIFY(!orphan->isChinese);
+    }
+
+    void translationContexts()
+    {
+        FirstPageFor416 page;
+        auto *report = newReport(page, groupOf({1}));
+        ContextTranslator translator;
+        QCoreApplication::installTranslator(&translator);
+        const QStringList layouts = {report->buildReportHtml(false, kFixedTime),
+                                     report->buildReportHtml(true, kFixedTime)};
+        QCoreApplication::removeTranslator(&translator);
+        for (const QString &html : layouts) {
+            for (const char *caption :
+                 {"Test Report", "Device: ", "SN:", "StartTime:", "Duration:", "Test Light:",
+                  "Company:", "Test Data", "Item", "Value", "Unit", "Power(REC)", "Power(MAX)",
+                  "Power(MIN)", "Power(AVG)", " Tester:", " Auditor:"}) {
+                QVERIFY2(html.contains(u">QObject|"_s + QLatin1String(caption) + QLatin1Char('<')),
+                         caption);
+            }
+            QVERIFY(!html.contains(QLatin1String("ReportPageFor416|")));
+            QCOMPARE(html.count(QLatin1String(">uW/cm<sup>2</sup></tr>")), 4);
+            QVERIFY(html.contains(QLatin1String("<title>Report_20260305090703</title>")));
+        }
+        QVERIFY(layouts[1].contains(QLatin1String(">QObject|Test Report1<")));
+    }
+
+    void imageFile()
+    {
+        const QString path = ReportPageFor416::imagePath();
+        QCOMPARE(QFileInfo(path).absolutePath(), QCoreApplication::applicationDirPath());
+        FirstPageFor416 page;
+        auto *report = newReport(page, groupOf({1, 5, 2, 8, 3}));
+        QVERIFY(!plotOf(report, "PcustomPlot")->isVisible());
+        QImage image(path);
+        QCOMPARE(image.size(), QSize(500, 200));
+        QCOMPARE(qRound(image.dotsPerMeterX() * 0.0254), 96);
+        QCOMPARE(qRound(image.dotsPerMeterY() * 0.0254), 96);
+        // Drawn in black, with no tick numbers.
+        QCOMPARE(plotOf(report, "PcustomPlot")->graph(0)->pen().color(), QColor(Qt::black));
+        QVERIFY(!plotOf(report, "PcustomPlot")->xAxis->tickLabels());
+        QVERIFY(!plotOf(report, "PcustomPlot")->yAxis->tickLabels());
+
+        report->show();
+        QVERIFY(report->close());
+        QVERIFY(!QFile::exists(path));
+        auto *next = new ReportPageFor416(&page);
+        QVERIFY(QFile::exists(path));
+        next->show();
+        next->close();
+
+        // A group with nothing to draw still gives the picture: axes only.
+        fillPage(page, QByteArray(7, '\xff'));
+        new ReportPageFor416(&page);
+        QCOMPARE(QImage(path).size(), QSize(500, 200));
+    }
+
+    void reportsKeepTheirOwnPicture()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString path = ReportPageFor416::imagePath();
+        FirstPageFor416 page;
+        auto *first = newReport(page, groupOf({1, 2, 3, 4, 5, 6}));
+        const QImage firstPicture(path);
+        fillPage(page, groupOf({9, 1, 9, 1}));
+        auto *second = new ReportPageFor416(&page);
+        // The second report overwrote the shared file with its own curve ...
+        const QImage secondPicture(path);
+        QVERIFY(secondPicture != firstPicture);
+        QCOMPARE(shownImage(second).convertToFormat(QImage::Format_RGB32),
+                 QImage(path).convertToFormat(QImage::Format_RGB32));
+        // ... and closing it deletes the file; the first report still shows its own.
+        second->show();
+        second->close();
+        QVERIFY(!QFile::exists(path));
+        QCOMPARE(shownImage(first).convertToFormat(QImage::Format_RGB32),
+                 firstPicture.convertToFormat(QImage::Format_RGB32));
+
+        // Printing the first report still carries its picture.
+        const QString pdf = dir.filePath(u"first.pdf"_s);
+        PdfPrinting::print(first, pdf);
+        QVERIFY(PdfPrinting::hasPage(pdf));
+        if (PdfPrinting::haveTool("pdfimages")) {
+            const QString prefix = dir.filePath(u"img"_s);
+            PdfPrinting::toolOutput("pdfimages", {u"-png"_s, pdf, prefix});
+            const QImage printed(prefix + u"-000.png"_s);
+            QCOMPARE(printed.size(), QSize(500, 200));
+            // The PDF stores it lossily: near the first curve, far from the second.
+            const double toFirst = meanDifference(printed, firstPicture);
+            QVERIFY2(toFirst < 3.0, qPrintable(QString::number(toFirst)));
+            QVERIFY(toFirst * 3 < meanDifference(printed, secondPicture));
+        }
+
+        // The information dialog's OK writes the file again.
+        auto *info = new InformationPageFor416(first);
+        click(info, "Okbtn");
+        QVERIFY(QFile::exists(path));
+    }
+
+    void informationDialog()
+    {
+        FirstPageFor416 page;
+        auto *report = newReport(page, groupOf({1, 2}));
+        click(report, "Informationbtn");
+        auto *info = report->findChild<InformationPageFor416 *>();
+        QVERIFY(info && info->isVisible());
+        auto edit = [&](const char *name) {
+            return info->findChild<QLineEdit *>(QLatin1String(name));
+        };
+        QStringList fixed;
+        for (const char *name : {"DeviceEdit", "serialNoEdit", "StartTimeEdit", "DurationEdit"})
+            fixed << (edit(name)->isReadOnly() ? edit(name)->text() : u"writable"_s);
+        QCOMPARE(fixed, QStringList({"UV-416 Solvane", "5633416", "2026-03-05 09:07:03", "40S"}));
+
+        // Cancel changes nothing.
+        QTest::keyClicks(edit("TesterEdit"), u"typed"_s);
+        click(info, "Cancelbtn");
+        QVERIFY(!info->isVisible());
+        QCOMPARE(report->tester, u"&nbsp;"_s);
+
+        // OK takes all four fields as text, never as markup.
+        click(report, "Informationbtn");
+        info = report->findChildren<InformationPageFor416 *>().last();
+        QVERIFY(edit("TesterEdit")->text().isEmpty());
+        QTest::keyClicks(edit("TestLightEdit"), u"<b>LED</b> & \"365\""_s);
+        QTest::keyClicks(edit("CompanyEdit"), u"R&D &nbsp;"_s);
+        QTest::keyClicks(edit("TesterEdit"), u"</td></table><h1>x</h1>"_s);
+        click(info, "Okbtn");
+        QVERIFY(!info->isVisible());
+        QCOMPARE(report->testLight, u"&lt;b&gt;LED&lt;/b&gt; &amp; &quot;365&quot;"_s);
+        QCOMPARE(report->company, u"R&amp;D &amp;nbsp;"_s);
+        QCOMPARE(report->auditor, QString());
+        const QString html = report->buildReportHtml(false, kFixedTime);
+        QVERIFY(!html.contains(QLatin1String("<h1>")));
+        QVERIFY(html.contains(QLatin1String("<td width=\"25%\" align=\"center\"><hr/></td>")));
+        const QString shown = browserOf(report)->toPlainText();
+        QVERIFY(shown.contains(QLatin1String("<b>LED</b> & \"365\"")));
+        QVERIFY(shown.contains(QLatin1String("</td></table><h1>x</h1>")));
+    }
+
+    void printing()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        FirstPageFor416 page;
+        auto *report = newReport(page, groupOf({1, 2, 3}));
+
+        // A cancelled dialog prints nothing.
+        int asked = 0;
+        const QString pdf = dir.filePath(u"report.pdf"_s);
+        UserPrompts::setHandler(PdfPrinting::into(pdf, false, &asked));
+        click(report, "PrintReportbtn");
+        QCOMPARE(asked, 1);
+        QVERIFY(QDir(dir.path()).isEmpty());
+
+        UserPrompts::setHandler(PdfPrinting::into(pdf, true, &asked));
+        click(report, "PrintReportbtn");
+        QCOMPARE(asked, 2);
+        QVERIFY(PdfPrinting::hasPage(pdf));
+        if (PdfPrinting::haveTool("pdftotext")) {
+            const QString text = PdfPrinting::toolOutput("pdftotext", {pdf, u"-"_s});
+            QVERIFY2(text.contains(QLatin1String("5633416")), qPrintable(text));
+            QVERIFY(text.contains(QLatin1String("Power(REC)")));
+        }
+    }
+
+    void grabs()
+    {
+        QVector<float> samples;
+        for (int i = 0; i < 600; ++i)
+            samples.append(float(300 + 200 * std::sin(i / 40.0) + (i % 7) * 3));
+        FirstPageFor416 page;
+        fillPage(page, groupOf(samples));
+
+        QVERIFY(WindowGrab::save(new UVPowerCurvePageFor416(&page), u"loggercurve.png"_s));
+        QVERIFY(WindowGrab::save(new ReportPageFor416(&page), u"loggerreport_en.png"_s));
+
+        // Under the program's own Chinese catalogue.
+        page.reportValues.isChinese = true;
+        ReportPageFor416 *chinese = nullptr;
+        {
+            Catalogue zh;
+            QVERIFY(zh.install());
+            chinese = new ReportPageFor416(&page);
+        }
+        QVERIFY(browserOf(chinese)->toPlainText().contains(u"紫外辐照计测试报告"_s));
+        QVERIFY(WindowGrab::save(chinese, u"loggerreport_zh.png"_s));
+    }
+};
 
 QTEST_MAIN(tst_LoggerReport)
 #include "tst_loggerreport.moc"
