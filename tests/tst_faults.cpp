@@ -5,6 +5,7 @@
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
 #include "instrumentprotocol.h"
+#include "joiningthread.h"
 #include "mainwindow.h"
 #include "pauselock.h"
 #include "pluggedinstrument.h"
@@ -29,13 +30,11 @@
 #include <QtTest>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <future>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -81,61 +80,34 @@ FaultMaker garbage(const QByteArray &head, int maxLength)
 
 // Unplugs the instrument from another thread after a delay, the way a cable is pulled
 // whatever the program is doing at that moment.
-class DelayedUnplug
-{
-public:
+struct DelayedUnplug {
     DelayedUnplug(VirtualInstrument *instrument, int microseconds)
-        : m_thread([this, instrument, microseconds] {
+        : thread([this, instrument, microseconds] {
               std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
               instrument->unplug();
-              m_fired = true;
+              fired = true;
           })
     {
     }
-    ~DelayedUnplug() { m_thread.join(); }
-    DelayedUnplug(const DelayedUnplug &) = delete;
-    DelayedUnplug &operator=(const DelayedUnplug &) = delete;
-
-    bool fired() const { return m_fired; }
-
-private:
-    std::atomic<bool> m_fired{false};
-    std::thread m_thread;
+    std::atomic<bool> fired{false};
+    JoiningThread thread;
 };
 
 // Fails the whole program when the GUI thread does not come back: a hang cannot be
 // failed from the thread that hangs.
-class Watchdog
-{
-public:
-    Watchdog(int ms, QString what) : m_what(std::move(what)), m_thread([this, ms] { watch(ms); }) {}
-    ~Watchdog()
+struct Watchdog {
+    Watchdog(int ms, const QString &what)
+        : thread([ms, what, finished = done.get_future()] {
+              if (finished.wait_for(std::chrono::milliseconds(ms)) == std::future_status::timeout) {
+                  std::fprintf(stderr, "FAIL: hang in %s\n", qPrintable(what));
+                  std::abort();
+              }
+          })
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_done = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
     }
-    Watchdog(const Watchdog &) = delete;
-    Watchdog &operator=(const Watchdog &) = delete;
-
-private:
-    void watch(int ms)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        if (!m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_done; })) {
-            std::fprintf(stderr, "FAIL: hang in %s\n", qPrintable(m_what));
-            std::abort();
-        }
-    }
-
-    QString m_what;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_done = false;
-    std::thread m_thread;
+    ~Watchdog() { done.set_value(); }
+    std::promise<void> done;
+    JoiningThread thread;
 };
 
 QList<QStringList> allRows(const QTableWidget *table)
@@ -621,7 +593,7 @@ template <typename Report> void tst_Faults::printLastReport(const QString &pdfPa
 void tst_Faults::settle(std::unique_ptr<DelayedUnplug> &unplug)
 {
     if (unplug)
-        QTRY_VERIFY_WITH_TIMEOUT(unplug->fired(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(unplug->fired, 5000);
     unplug.reset();
 }
 
