@@ -319,32 +319,22 @@ private slots:
         VirtualInstrument *logger = this->logger();
         MainWindow *window = startWith(logger);
         window->setWindowTitle(QStringLiteral("Solvane V2.3"));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-
         // The Chinese texts need a font that has their glyphs.
         const QFontMetrics metrics(qApp->font());
         for (QChar c : QStringLiteral("中文获取数据记录型辐照计警告㎡"))
             QVERIFY2(metrics.inFont(c), qPrintable(QString(c)));
 
         const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);
-        QDir().mkpath(dir);
-        QVERIFY(window->grab().save(dir + QStringLiteral("/mainwindow_zh.png")));
+        save(window, dir + QStringLiteral("/mainwindow_zh.png"));
         window->on_btnLanguageEn_clicked();
-        QVERIFY(window->grab().save(dir + QStringLiteral("/mainwindow_en.png")));
+        save(window, dir + QStringLiteral("/mainwindow_en.png"));
         QVERIFY(QFileInfo(dir + QStringLiteral("/mainwindow_en.png")).size() > 1000);
     }
     void readmeScreenshotsUnderTheStyleSheet()
     {
         // The demo instruments, as `--demo` shows them, under the style sheet of initTestCase.
-        const QString dir = QStringLiteral(SOLVANE_GRAB_DIR "/readme");
-        QVERIFY(QDir().mkpath(dir));
-        auto save = [&](QWidget *window, const char *name) {
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
-            // A language switch has only asked for a new layout; grab the one the user sees.
-            QCoreApplication::processEvents();
-            QVERIFY(window->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
+        const auto save = [this](QWidget *window, const char *name) {
+            this->save(window, QStringLiteral(SOLVANE_GRAB_DIR "/readme/") + QLatin1String(name));
         };
         FirstPageFor416::setClockHoldMs(0);
         VirtualInstrument *logger =
@@ -455,6 +445,16 @@ private:
     // A fresh window started with this instrument plugged in (or none).
     MainWindow *startWith(VirtualInstrument *instrument) { return m_plugged.start(instrument); }
     QImage indicator() const;
+    // Shows the window and saves what the user sees to `path`, its folder made if need be.
+    static void save(QWidget *window, const QString &path)
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        // A language switch has only asked for a new layout; grab the one the user sees.
+        QCoreApplication::processEvents();
+        QVERIFY(window->grab().save(path));
+    }
     // The page shown, the family, whether the meter's worker runs, the shown page's summary.
     static QString shown();
     // "title: text" of every prompt.
