@@ -99,62 +99,52 @@ private slots:
         QVERIFY(window->windowFlags() & Qt::WindowMaximizeButtonHint);
         QVERIFY(m_prompts.isEmpty());
     }
-    void familyDetectionLoggerCodes()
+    void familyDetection_data()
     {
-        for (quint32 code : {5633416u, 7003416u, 25633416u}) {
-            VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, code);
-            logger->setSerialNumber(code + 1);
-            MainWindow *window = startWith(logger);
-            QVERIFY(window->IsLinkOpen());
-            QCOMPARE(indicator(), image(":/image/led_on.png"));
-            QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
-            QCOMPARE(window->family(), 416);
-            QCOMPARE(window->loggerPage()->deviceSummary(), QString::number(code + 1));
-            QVERIFY(!window->meterPage()->workerControl()->isRunning());
-        }
+        QTest::addColumn<quint32>("code");
+        QTest::addColumn<int>("family");
+        for (quint32 code : {5633416u, 7003416u, 25633416u})
+            QTest::addRow("logger %u", code) << code << 416;
+        // Every code that is not a logger's is a meter, including a logger's code plus one.
+        for (quint32 code : {7001297u, 27004254u, 5633417u})
+            QTest::addRow("meter %u", code) << code << 415;
+    }
+    void familyDetection()
+    {
+        QFETCH(quint32, code);
+        QFETCH(int, family);
+        VirtualInstrument *instrument =
+            m_plugged.create(family == 416 ? Family::Logger : Family::Meter, code);
+        instrument->setSerialNumber(code + 1);
+        MainWindow *window = startWith(instrument);
+        QVERIFY(window->IsLinkOpen());
+        QCOMPARE(indicator(), image(":/image/led_on.png"));
+        const char *state = family == 416 ? "logger 416 idle %1" : "meter 415 running %1";
+        QCOMPARE(shown(), QString::fromLatin1(state).arg(code + 1));
         QVERIFY(m_prompts.isEmpty());
     }
-    void familyDetectionMeterAndMissingProbe()
+    void familyDetectionMissingProbe()
     {
-        // Every code that is not a logger's is a meter, including a logger's code plus one.
-        for (quint32 code : {7001297u, 27004254u, 5633417u}) {
-            VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, code);
-            meter->setSerialNumber(4242);
-            MainWindow *window = startWith(meter);
-            QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
-            QCOMPARE(window->family(), 415);
-            QVERIFY(window->meterPage()->workerControl()->isRunning());
-            QCOMPARE(window->meterPage()->deviceSummary(), QStringLiteral("4242"));
-        }
-
-        VirtualInstrument *probeless = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
+        VirtualInstrument *probeless = meter();
         probeless->setProbeConnected(false);
         MainWindow *window = startWith(probeless);
-        QCOMPARE(m_prompts.size(), 1);
-        QCOMPARE(m_prompts.first().title, QStringLiteral("警告"));
-        QCOMPARE(m_prompts.first().text, QStringLiteral("探头未连接！"));
-        QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
-        QCOMPARE(window->family(), 415);
-        QVERIFY(window->meterPage()->workerControl()->isRunning());
-        QVERIFY(window->meterPage()->deviceSummary().isEmpty()); // device information not read
+        QCOMPARE(said(), QStringList{QStringLiteral("警告: 探头未连接！")});
+        QCOMPARE(shown(), QStringLiteral("meter 415 running ")); // device information not read
         QVERIFY(window->IsLinkOpen());
     }
     void familyDetectionFailures()
     {
         // -4: message, page and family stay as they were, link and indicator on.
-        VirtualInstrument *blank = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
+        VirtualInstrument *blank = meter();
         blank->corruptBlock(7, 0x00, 18);
         MainWindow *window = startWith(blank);
-        QCOMPARE(m_prompts.size(), 1);
-        QCOMPARE(m_prompts.first().text, QStringLiteral("仪器未配置生产信息！"));
-        QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
-        QCOMPARE(window->family(), 0);
+        QCOMPARE(m_recorder.texts(), QStringList{QStringLiteral("仪器未配置生产信息！")});
+        QCOMPARE(shown(), QStringLiteral("logger 0 idle "));
         QVERIFY(window->IsLinkOpen());
         QCOMPARE(indicator(), image(":/image/led_on.png"));
-        QVERIFY(!window->meterPage()->workerControl()->isRunning());
 
         // After a meter was shown, a failing detection leaves the meter page and family alone.
-        VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, 7001297);
+        VirtualInstrument *meter = this->meter();
         window = startWith(meter);
         QCOMPARE(window->family(), 415);
         m_recorder.clear();
@@ -171,13 +161,12 @@ private slots:
         QCOMPARE(window->family(), 415);
         meter->unplug(); // the removal notice is still queued
         window->SwitchPageByModel();
-        QCOMPARE(m_prompts.size(), 1);
-        QCOMPARE(m_prompts.first().text, QStringLiteral("发送数据错误！"));
+        QCOMPARE(m_recorder.texts(), QStringList{QStringLiteral("发送数据错误！")});
         QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
     }
     void exchangeTroublesInTheWindowsWords()
     {
-        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        VirtualInstrument *logger = this->logger();
         MainWindow *window = startWith(logger);
         QPointer<CLinker> first = window->link();
         QVERIFY(window->OpenUSB()); // a second arrival changes nothing
@@ -191,11 +180,8 @@ private slots:
         int value = 0;
         QCOMPARE(InstrumentProtocol::instance()->ReadHostConfigure(value, value, value, value),
                  InstrumentProtocol::NotSent);
-        QCOMPARE(m_prompts.size(), 2);
-        QCOMPARE(m_prompts.at(0).title, QStringLiteral("information"));
-        QCOMPARE(m_prompts.at(0).text, QStringLiteral("Message format error！"));
-        QCOMPARE(m_prompts.at(1).title, QStringLiteral("information"));
-        QCOMPARE(m_prompts.at(1).text, QStringLiteral("Send data Error！"));
+        QCOMPARE(said(), (QStringList{QStringLiteral("information: Message format error！"),
+                                      QStringLiteral("information: Send data Error！")}));
         // The window owns the link: closing deletes it, and nothing plugged opens nothing.
         window->CloseUSB();
         QVERIFY(first.isNull());
@@ -207,7 +193,7 @@ private slots:
         window->deviceArrived(); // nothing plugged: nothing opens
         QVERIFY(!window->link());
 
-        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        VirtualInstrument *logger = this->logger();
         m_plugged.plug(logger);
         logger->clearRequests();
         window->deviceArrived();
@@ -222,7 +208,7 @@ private slots:
     }
     void instrumentWithoutPermission()
     {
-        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        VirtualInstrument *logger = this->logger();
         logger->setOpenRefused(false, true);
         MainWindow *window = startWith(logger);
         QVERIFY(!window->link());
@@ -249,7 +235,7 @@ private slots:
     }
     void removalNotices()
     {
-        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        VirtualInstrument *logger = this->logger();
         MainWindow *window = startWith(logger);
         CLinker *link = window->link();
         // Another device went: the instrument still answers, the link stays.
@@ -271,36 +257,28 @@ private slots:
     }
     void unplugClearsAndOtherFamilySwitches()
     {
-        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        VirtualInstrument *logger = this->logger();
         logger->setSerialNumber(555);
         MainWindow *window = startWith(logger);
-        QCOMPARE(window->loggerPage()->deviceSummary(), QStringLiteral("555"));
+        QCOMPARE(shown(), QStringLiteral("logger 416 idle 555"));
         logger->unplug();
         QTRY_VERIFY(!window->link());
-        QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex); // still shown
-        QVERIFY(window->loggerPage()->deviceSummary().isEmpty());
-        QCOMPARE(window->family(), 416);
+        QCOMPARE(shown(), QStringLiteral("logger 416 idle ")); // still shown
 
-        VirtualInstrument *meter = makeInstrument(VirtualInstrument::Family::Meter, 7002395);
+        VirtualInstrument *meter = this->meter(7002395);
         meter->setSerialNumber(777);
         m_plugged.plug(meter);
         window->deviceArrived();
-        QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
-        QCOMPARE(window->family(), 415);
-        QVERIFY(window->meterPage()->workerControl()->isRunning());
-        QCOMPARE(window->meterPage()->deviceSummary(), QStringLiteral("777"));
+        QCOMPARE(shown(), QStringLiteral("meter 415 running 777"));
 
         // Unplugging the meter stops its worker before the link goes, and clears the meter page.
         meter->unplug();
         window->deviceRemoved();
         QVERIFY(!window->link());
-        QVERIFY(!window->meterPage()->workerControl()->isRunning());
-        QVERIFY(window->meterPage()->deviceSummary().isEmpty());
-        QCOMPARE(window->currentPageIndex(), MainWindow::MeterIndex);
+        QCOMPARE(shown(), QStringLiteral("meter 415 idle "));
 
         // And back to a logger.
-        VirtualInstrument *second = makeInstrument(VirtualInstrument::Family::Logger, 7003416);
-        m_plugged.plug(second);
+        m_plugged.plug(this->logger(7003416));
         window->deviceArrived();
         QCOMPARE(window->currentPageIndex(), MainWindow::LoggerIndex);
         QCOMPARE(window->family(), 416);
@@ -338,35 +316,25 @@ private slots:
     }
     void grabsWithRealGlyphs()
     {
-        VirtualInstrument *logger = makeInstrument(VirtualInstrument::Family::Logger, 5633416);
+        VirtualInstrument *logger = this->logger();
         MainWindow *window = startWith(logger);
         window->setWindowTitle(QStringLiteral("Solvane V2.3"));
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window));
-
         // The Chinese texts need a font that has their glyphs.
         const QFontMetrics metrics(qApp->font());
         for (QChar c : QStringLiteral("中文获取数据记录型辐照计警告㎡"))
             QVERIFY2(metrics.inFont(c), qPrintable(QString(c)));
 
         const QString dir = QStringLiteral(SOLVANE_GRAB_DIR);
-        QDir().mkpath(dir);
-        QVERIFY(window->grab().save(dir + QStringLiteral("/mainwindow_zh.png")));
+        save(window, dir + QStringLiteral("/mainwindow_zh.png"));
         window->on_btnLanguageEn_clicked();
-        QVERIFY(window->grab().save(dir + QStringLiteral("/mainwindow_en.png")));
+        save(window, dir + QStringLiteral("/mainwindow_en.png"));
         QVERIFY(QFileInfo(dir + QStringLiteral("/mainwindow_en.png")).size() > 1000);
     }
     void readmeScreenshotsUnderTheStyleSheet()
     {
         // The demo instruments, as `--demo` shows them, under the style sheet of initTestCase.
-        const QString dir = QStringLiteral(SOLVANE_GRAB_DIR "/readme");
-        QVERIFY(QDir().mkpath(dir));
-        auto save = [&](QWidget *window, const char *name) {
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
-            // A language switch has only asked for a new layout; grab the one the user sees.
-            QCoreApplication::processEvents();
-            QVERIFY(window->grab().save(dir + QLatin1Char('/') + QLatin1String(name)));
+        const auto save = [this](QWidget *window, const char *name) {
+            this->save(window, QStringLiteral(SOLVANE_GRAB_DIR "/readme/") + QLatin1String(name));
         };
         FirstPageFor416::setClockHoldMs(0);
         VirtualInstrument *logger =
@@ -465,13 +433,32 @@ private slots:
     }
 
 private:
-    VirtualInstrument *makeInstrument(VirtualInstrument::Family family, quint32 model)
+    using Family = VirtualInstrument::Family;
+    VirtualInstrument *logger(quint32 code = 5633416)
     {
-        return m_plugged.create(family, model);
+        return m_plugged.create(Family::Logger, code);
+    }
+    VirtualInstrument *meter(quint32 code = 7001297)
+    {
+        return m_plugged.create(Family::Meter, code);
     }
     // A fresh window started with this instrument plugged in (or none).
     MainWindow *startWith(VirtualInstrument *instrument) { return m_plugged.start(instrument); }
     QImage indicator() const;
+    // Shows the window and saves what the user sees to `path`, its folder made if need be.
+    static void save(QWidget *window, const QString &path)
+    {
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        // A language switch has only asked for a new layout; grab the one the user sees.
+        QCoreApplication::processEvents();
+        QVERIFY(window->grab().save(path));
+    }
+    // The page shown, the family, whether the meter's worker runs, the shown page's summary.
+    static QString shown();
+    // "title: text" of every prompt.
+    QStringList said() const;
     static QImage image(const char *path) { return QPixmap(QString::fromLatin1(path)).toImage(); }
 
     PromptRecorder m_recorder;
@@ -485,6 +472,27 @@ QImage tst_App::indicator() const
     const QLabel *label =
         MainWindow::instance()->findChild<QLabel *>(QStringLiteral("LinkStatusLabel"));
     return label ? label->pixmap().toImage() : QImage();
+}
+
+QString tst_App::shown()
+{
+    MainWindow *window = MainWindow::instance();
+    const bool meter = window->currentPageIndex() == MainWindow::MeterIndex;
+    if (!meter && window->currentPageIndex() != MainWindow::LoggerIndex)
+        return QStringLiteral("no page");
+    return QStringLiteral("%1 %2 %3 %4")
+        .arg(QLatin1String(meter ? "meter" : "logger"))
+        .arg(window->family())
+        .arg(QLatin1String(window->meterPage()->workerControl()->isRunning() ? "running" : "idle"))
+        .arg(meter ? window->meterPage()->deviceSummary() : window->loggerPage()->deviceSummary());
+}
+
+QStringList tst_App::said() const
+{
+    QStringList list;
+    for (const UserPrompts::Prompt &prompt : m_prompts)
+        list.append(prompt.title + QStringLiteral(": ") + prompt.text);
+    return list;
 }
 
 QTEST_MAIN(tst_App)

@@ -5,6 +5,7 @@
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
 #include "instrumentprotocol.h"
+#include "joiningthread.h"
 #include "mainwindow.h"
 #include "pauselock.h"
 #include "pluggedinstrument.h"
@@ -29,13 +30,11 @@
 #include <QtTest>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <future>
 #include <memory>
-#include <mutex>
-#include <thread>
 
 namespace {
 
@@ -81,61 +80,34 @@ FaultMaker garbage(const QByteArray &head, int maxLength)
 
 // Unplugs the instrument from another thread after a delay, the way a cable is pulled
 // whatever the program is doing at that moment.
-class DelayedUnplug
-{
-public:
+struct DelayedUnplug {
     DelayedUnplug(VirtualInstrument *instrument, int microseconds)
-        : m_thread([this, instrument, microseconds] {
+        : thread([this, instrument, microseconds] {
               std::this_thread::sleep_for(std::chrono::microseconds(microseconds));
               instrument->unplug();
-              m_fired = true;
+              fired = true;
           })
     {
     }
-    ~DelayedUnplug() { m_thread.join(); }
-    DelayedUnplug(const DelayedUnplug &) = delete;
-    DelayedUnplug &operator=(const DelayedUnplug &) = delete;
-
-    bool fired() const { return m_fired; }
-
-private:
-    std::atomic<bool> m_fired{false};
-    std::thread m_thread;
+    std::atomic<bool> fired{false};
+    JoiningThread thread;
 };
 
 // Fails the whole program when the GUI thread does not come back: a hang cannot be
 // failed from the thread that hangs.
-class Watchdog
-{
-public:
-    Watchdog(int ms, QString what) : m_what(std::move(what)), m_thread([this, ms] { watch(ms); }) {}
-    ~Watchdog()
+struct Watchdog {
+    Watchdog(int ms, const QString &what)
+        : thread([ms, what, finished = done.get_future()] {
+              if (finished.wait_for(std::chrono::milliseconds(ms)) == std::future_status::timeout) {
+                  std::fprintf(stderr, "FAIL: hang in %s\n", qPrintable(what));
+                  std::abort();
+              }
+          })
     {
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_done = true;
-        }
-        m_wake.notify_all();
-        m_thread.join();
     }
-    Watchdog(const Watchdog &) = delete;
-    Watchdog &operator=(const Watchdog &) = delete;
-
-private:
-    void watch(int ms)
-    {
-        std::unique_lock<std::mutex> lock(m_mutex);
-        if (!m_wake.wait_for(lock, std::chrono::milliseconds(ms), [this] { return m_done; })) {
-            std::fprintf(stderr, "FAIL: hang in %s\n", qPrintable(m_what));
-            std::abort();
-        }
-    }
-
-    QString m_what;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_done = false;
-    std::thread m_thread;
+    ~Watchdog() { done.set_value(); }
+    std::promise<void> done;
+    JoiningThread thread;
 };
 
 QList<QStringList> allRows(const QTableWidget *table)
@@ -175,6 +147,9 @@ struct FaultCase {
 Q_DECLARE_METATYPE(CableCase)
 Q_DECLARE_METATYPE(FaultCase)
 
+// A check that names the seed, and what is given after it.
+#define CHECK(condition, ...) QVERIFY2(condition, qPrintable(where() + QString(__VA_ARGS__)))
+
 class tst_Faults : public QObject
 {
     Q_OBJECT
@@ -195,6 +170,10 @@ private slots:
     void cablePulled_data()
     {
         QTest::addColumn<CableCase>("row");
+        auto setupWriteWorks = [this] {
+            button("writehostconfiguretBtn")->click();
+            QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter configuration success!"));
+        };
         auto clicks = [this](const char *name) {
             return [this, name](QRandomGenerator &) { button(name)->click(); };
         };
@@ -202,28 +181,25 @@ private slots:
         QTest::newRow("meter fetch")
             << CableCase{Family::Meter, 0, 0, 15, 16, 40000, clicks("GetDataBtn")};
         // Two writes, each one request and one reply.
-        QTest::newRow("meter setup write") << CableCase{
-            Family::Meter, 0, 0, 2, 2, 8000, clicks("writehostconfiguretBtn"), [this] {
-                button("writehostconfiguretBtn")->click();
-                QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter configuration success!"));
-                QCOMPARE(getData().size(), 9);
-            }};
+        QTest::newRow("meter setup write")
+            << CableCase{Family::Meter, 0, 0, 2, 2, 8000, clicks("writehostconfiguretBtn"), [=] {
+                             setupWriteWorks();
+                             QCOMPARE(getData().size(), 9);
+                         }};
         // 4 groups of 120 samples: 10 frames and an end frame each, one report a frame.
         QTest::newRow("logger download")
             << CableCase{Family::Logger, 4, 120, 60, 12, 60000, [this](QRandomGenerator &) {
                              getData();
                              // A pulled cable is no damaged recording.
                              for (const QString &text : m_prompts.texts())
-                                 QVERIFY2(!text.contains(QStringLiteral("could not be read")),
-                                          qPrintable(where() + text));
+                                 CHECK(!text.contains(QStringLiteral("could not be read")), text);
                          }};
         auto setupOrClock = [this](QRandomGenerator &rng) {
             const char *names[] = {"writehostconfiguretBtn", "readDateTimeBtn", "writeDateTimeBtn"};
             button(names[rng.bounded(3)])->click();
         };
-        auto everyActionWorks = [this] { // on the new connection
-            button("writehostconfiguretBtn")->click();
-            QCOMPARE(m_prompts.lastText(), QStringLiteral("parameter configuration success!"));
+        auto everyActionWorks = [=] { // on the new connection
+            setupWriteWorks();
             // The clock buttons wait for the clock read of the new connection.
             QTRY_VERIFY(button("writeDateTimeBtn")->isEnabled());
             button("writeDateTimeBtn")->click();
@@ -245,15 +221,14 @@ private slots:
             clean = getData();
             QCOMPARE(clean.size(), meter() ? 9 : row.recordings);
         }
-        for (quint32 seed : seeds()) {
-            m_seed = seed;
-            QRandomGenerator rng(seed);
-            if (!pullCableDuring(rng, row.reports, row.requests, row.maxUs,
-                                 [&] { row.operation(rng); }))
-                return;
-            if (meter())
+        forEachSeed([&](QRandomGenerator &rng) {
+            if (pullCableDuring(rng, row.reports, row.requests, row.maxUs,
+                                [&] { row.operation(rng); }) &&
+                meter())
                 QVERIFY(meterPage()->workerControl()->isRunning());
-        }
+        });
+        if (QTest::currentTestFailed())
+            return;
         if (row.after)
             row.after();
         else
@@ -290,32 +265,29 @@ private slots:
         start(row.family);
         const QList<QStringList> clean = getData();
         QCOMPARE(clean.size(), meter() ? 9 : 4);
-        for (quint32 seed : seeds()) {
-            m_seed = seed;
-            QRandomGenerator rng(seed);
+        forEachSeed([&](QRandomGenerator &rng) {
             // Odd seeds use only faults that leave the data bytes whole; even seeds also cut
             // and garble replies, where only a calm ending can be asked for.
-            const bool dataWhole = seed % 2 == 1;
+            const bool dataWhole = m_seed % 2 == 1;
             for (int i = 0, skip = draw(rng, 0, row.skipped); i < skip; ++i)
                 m_instrument->injectFault(Fault::SplitReply, 0); // passes the reply unchanged
             for (int i = 0, n = draw(rng, 1, 6); i < n; ++i)
                 row.faults.at(draw(rng, 0, dataWhole ? row.whole : int(row.faults.size())))(
                     m_instrument, rng);
             const QList<QStringList> rows = getData();
-            QVERIFY2(!busy(), qPrintable(where()));
+            CHECK(!busy());
             if (meter()) {
-                QVERIFY2(meterPage()->workerControl()->isRunning(), qPrintable(where()));
+                CHECK(meterPage()->workerControl()->isRunning());
                 // Rows may be missing, never made up.
                 for (const QStringList &shown : rows) {
                     bool known = false;
                     for (const QStringList &good : clean)
                         known = known || shown.mid(1) == good.mid(1);
-                    QVERIFY2(known || !dataWhole,
-                             qPrintable(where() + QLatin1Char(' ') + shown.join(' ')));
+                    CHECK(known || !dataWhole, QLatin1Char(' ') + shown.join(' '));
                 }
             } else {
-                QVERIFY2(!loggerPage()->progress()->isVisible(), qPrintable(where()));
-                QVERIFY2(MainWindow::instance()->link(), qPrintable(where()));
+                CHECK(!loggerPage()->progress()->isVisible());
+                CHECK(MainWindow::instance()->link());
                 // Every row shown is its recording's, whatever the faults. A recording missing
                 // between rows was left out and is named; a download that ends early after rows
                 // says so.
@@ -335,26 +307,23 @@ private slots:
                 int last = 0;
                 for (const QStringList &shown : rows) {
                     const int number = shown.value(0).toInt();
-                    QVERIFY2(number > last && shown == clean.value(number - 1),
-                             qPrintable(where() + QLatin1Char(' ') + shown.join(',')));
+                    CHECK(number > last && shown == clean.value(number - 1),
+                          QLatin1Char(' ') + shown.join(','));
                     for (int missing = last + 1; missing < number; ++missing)
-                        QVERIFY2(
-                            named.contains(missing),
-                            qPrintable(where() + QStringLiteral(": %1 not named").arg(missing)));
+                        CHECK(named.contains(missing),
+                              QStringLiteral(": %1 not named").arg(missing));
                     last = number;
                 }
                 if (last > 0 && last < clean.size() && !named.contains(last + 1))
-                    QVERIFY2(!others.isEmpty(),
-                             qPrintable(where() +
-                                        QStringLiteral(": ended after %1 silently").arg(last)));
+                    CHECK(!others.isEmpty(), QStringLiteral(": ended after %1 silently").arg(last));
             }
             m_instrument->clearFaults();
             QTest::qWait(50); // what a dropped request left on its way drains
             // The meter page holds no pause lock: its own exchanges, which take it, still work.
             if (meter())
-                QVERIFY2(meterPage()->on_readhostconfiguretBtn_clicked() == 1, qPrintable(where()));
+                CHECK(meterPage()->on_readhostconfiguretBtn_clicked() == 1);
             m_prompts.clear();
-        }
+        });
         // Afterwards a fetch is whole again.
         QCOMPARE(getData(), clean);
     }
@@ -368,9 +337,8 @@ private slots:
         for (int family = 0; family < 2; ++family) {
             if (family == 1)
                 start(Family::Meter); // the meter's report the same way
-            for (quint32 seed : seeds()) {
-                m_seed = seed;
-                QRandomGenerator rng(seed);
+            forEachSeed([&](QRandomGenerator &rng) {
+                const quint32 seed = m_seed;
                 QCOMPARE(getData().size(), meter() ? 9 : 2);
                 const int row = draw(rng, 0, meter() ? 9 : 2);
                 std::unique_ptr<DelayedUnplug> unplug;
@@ -391,23 +359,18 @@ private slots:
                     ops(row)->EXCELBtn->click();
                     // The workbook is whole: the removal does not reach the copy being written.
                     QFile file(book);
-                    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(where()));
-                    QVERIFY2(file.read(2) == "PK" && file.size() > 10000, qPrintable(where()));
+                    CHECK(file.open(QIODevice::ReadOnly));
+                    CHECK(file.read(2) == "PK" && file.size() > 10000);
                     for (const UserPrompts::Prompt &p : m_prompts.prompts()) // only the file dialog
-                        QVERIFY2(p.kind == UserPrompts::Kind::SaveFile,
-                                 qPrintable(where() + p.text));
+                        CHECK(p.kind == UserPrompts::Kind::SaveFile, p.text);
                     QCOMPARE(m_opened.opened().size(), static_cast<int>(seed / 2));
                 } else {
                     ops(row)->ReportBtn->click();
                     pullLater(30000);
                     printLastReport<ReportPageFor416>(dir.filePath(name));
                 }
-                settle(unplug);
-                checkIdleAndUnplugged();
-                if (QTest::currentTestFailed())
-                    return;
-                replug();
-            }
+                endScenario(unplug);
+            });
         }
     }
     void boxesRunEventLoops()
@@ -565,6 +528,10 @@ private:
     // maxUs), runs `action`, checks the page ended idle and re-plugs. False when a check failed.
     bool pullCableDuring(QRandomGenerator &rng, int reports, int requests, int maxUs,
                          const std::function<void()> &action);
+    // Settles, checks the page ended idle and re-plugs; false when a check failed.
+    bool endScenario(std::unique_ptr<DelayedUnplug> &unplug);
+    // `body` once per seed (m_seed set, a generator seeded with it), until a check fails.
+    void forEachSeed(const std::function<void(QRandomGenerator &)> &body);
     void runBoxScenario(const QString &name, const std::function<void()> &action);
     // A box answered the way a real modal box is: its event loop runs for a while, and in it
     // the cable may be pulled or the probe come and go while the page's timers fire.
@@ -619,14 +586,14 @@ template <typename Report> void tst_Faults::printLastReport(const QString &pdfPa
     printer.setOutputFileName(pdfPath);
     reports.last()->printTo(&printer);
     QFile pdf(pdfPath);
-    QVERIFY2(pdf.open(QIODevice::ReadOnly) && pdf.read(4) == "%PDF", qPrintable(where()));
+    CHECK(pdf.open(QIODevice::ReadOnly) && pdf.read(4) == "%PDF");
     reports.last()->close();
 }
 
 void tst_Faults::settle(std::unique_ptr<DelayedUnplug> &unplug)
 {
     if (unplug)
-        QTRY_VERIFY_WITH_TIMEOUT(unplug->fired(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(unplug->fired, 5000);
     unplug.reset();
 }
 
@@ -639,18 +606,17 @@ void tst_Faults::checkIdleAndUnplugged()
     if (meter()) {
         FirstPageFor415 *page = meterPage();
         QTRY_VERIFY2_WITH_TIMEOUT(!page->busy, qPrintable(where()), 5000);
-        QVERIFY2(!page->workerControl()->isRunning(), qPrintable(where()));
+        CHECK(!page->workerControl()->isRunning());
         if (PauseLock *lock = page->workerControl()->pauseLock()) {
-            QVERIFY2(lock->tryLock(), qPrintable(where()));
+            CHECK(lock->tryLock());
             lock->unlock();
         }
         // Pulling the cable is not a reason to ask the user to wait.
-        QVERIFY2(!m_prompts.texts().contains(QStringLiteral("Getting data,please wait...")),
-                 qPrintable(where()));
+        CHECK(!m_prompts.texts().contains(QStringLiteral("Getting data,please wait...")));
     } else {
-        QVERIFY2(!loggerPage()->busy, qPrintable(where()));
+        CHECK(!loggerPage()->busy);
     }
-    QVERIFY2(!onPage([](auto *p) { return p->progress()->isVisible(); }), qPrintable(where()));
+    CHECK(!onPage([](auto *p) { return p->progress()->isVisible(); }));
     QCOMPARE(table()->rowCount(), 0);
     QVERIFY(onPage([](auto *p) { return p->deviceSummary(); }).isEmpty());
     if (!meter())
@@ -683,12 +649,28 @@ bool tst_Faults::pullCableDuring(QRandomGenerator &rng, int reports, int request
         break;
     }
     action();
+    return endScenario(unplug);
+}
+
+bool tst_Faults::endScenario(std::unique_ptr<DelayedUnplug> &unplug)
+{
     settle(unplug);
     checkIdleAndUnplugged();
     if (QTest::currentTestFailed())
         return false;
     replug();
     return !QTest::currentTestFailed();
+}
+
+void tst_Faults::forEachSeed(const std::function<void(QRandomGenerator &)> &body)
+{
+    for (quint32 seed : seeds()) {
+        m_seed = seed;
+        QRandomGenerator rng(seed);
+        body(rng);
+        if (QTest::currentTestFailed())
+            return;
+    }
 }
 
 int tst_Faults::whileBoxOpen(QEventLoop &loop)

@@ -1,68 +1,22 @@
-// Inputs the fuzz targets (fuzz/) found faults with, fed to the function that failed.
+// Inputs the fuzz targets (fuzz/) found faults with, fed to the function that failed the way
+// the target fed them.
 #include "bytes.h"
 #include "clinkerusb.h"
-#include "hidbackend.h"
-#include "hidconnection.h"
 #include "instrumentprotocol.h"
 #include "libhiddevice.h"
+#include "scriptedhidbackend.h"
 
 #include <QtTest>
-#include <deque>
 
 namespace {
 
 const auto hex = Bytes::hex;
 
-// Serves the given input reports, then nothing; gone once they are used up.
-class ReplayConnection : public HidConnection
+// The fuzz targets' own input: each report after its length byte.
+QByteArray script(const QByteArray &report)
 {
-public:
-    explicit ReplayConnection(const QList<QByteArray> &reports)
-        : m_reports(reports.begin(), reports.end())
-    {
-    }
-
-    int writeReport(const QByteArray &report, int) override
-    {
-        return static_cast<int>(report.size());
-    }
-    int readReport(QByteArray &report, int) override
-    {
-        report.clear();
-        if (m_reports.empty()) {
-            m_removed = true;
-            return 0;
-        }
-        report = m_reports.front();
-        m_reports.pop_front();
-        return static_cast<int>(report.size());
-    }
-    bool isRemoved() const override { return m_removed; }
-    QString serialNumber() const override { return QStringLiteral("replay"); }
-
-private:
-    std::deque<QByteArray> m_reports;
-    bool m_removed = false;
-};
-
-class ReplayBackend : public HidBackend
-{
-public:
-    QList<QByteArray> reports;
-
-    QList<HidDeviceInfo> enumerate(quint16 vendorId, quint16 productId) override
-    {
-        HidDeviceInfo info;
-        info.path = QStringLiteral("replay");
-        info.vendorId = vendorId;
-        info.productId = productId;
-        return {info};
-    }
-    std::unique_ptr<HidConnection> open(const QString &, OpenError *) override
-    {
-        return std::make_unique<ReplayConnection>(reports);
-    }
-};
+    return char(report.size()) + report;
+}
 
 } // namespace
 
@@ -75,7 +29,7 @@ private slots:
     void reportLengthByteBeyondPayloadField();
 
 private:
-    ReplayBackend m_backend;
+    ScriptedHidBackend m_backend;
 };
 
 void tst_FuzzRegressions::clockWithImpossibleTimeIsNotMidnight()
@@ -117,9 +71,9 @@ void tst_FuzzRegressions::reportLengthByteBeyondPayloadField()
         "3f a4 90");
     QCOMPARE(longReport.size(), 123);
     HidBackend::setCurrent(&m_backend);
-    m_backend.reports = {longReport};
+    m_backend.setScript(script(longReport));
     libHidDevice device;
-    QCOMPARE(device.Open(0x1234, 0x5678), 0);
+    QCOMPARE(device.Open(ScriptedHidBackend::VendorId, ScriptedHidBackend::ProductId), 0);
     char destination[256];
     QCOMPARE(device.Read(destination, 256, 50), 62);
     QCOMPARE(QByteArray(destination, 62), longReport.mid(2, 62));
@@ -134,9 +88,9 @@ void tst_FuzzRegressions::reportLengthByteBeyondPayloadField()
         "ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff ff 00 00 00 00 ef e4 00 00 "
         "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
     QCOMPARE(frameReport.size(), 116);
-    m_backend.reports = {frameReport};
+    m_backend.setScript(script(frameReport));
     CLinkerUSB link;
-    QCOMPARE(link.Open(0x1234, 0x5678), 0);
+    QCOMPARE(link.Open(ScriptedHidBackend::VendorId, ScriptedHidBackend::ProductId), 0);
     QByteArray frame;
     QCOMPARE(link.Read(frame, 1000, 34), 42);
     QCOMPARE(frame, frameReport.mid(22, 42));

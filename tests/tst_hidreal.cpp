@@ -4,7 +4,9 @@
 #include "hidapibackend.h"
 #include "hidapicalls.h"
 #include "hidapiconnection.h"
+#include "hidhost.h"
 #include "hidrawconnection.h"
+#include "joiningthread.h"
 #include "posixio.h"
 #include "udevdevicemonitor.h"
 
@@ -24,7 +26,6 @@
 #include <mutex>
 #include <sys/file.h>
 #include <sys/sysmacros.h>
-#include <thread>
 #include <unistd.h>
 
 using OpenError = HidBackend::OpenError;
@@ -49,14 +50,7 @@ const QByteArray Node("/dev/hidraw3");
 const QString NodeName = QString::fromLatin1(Node);
 const QString HidSerial = QStringLiteral("SN-415-7");
 
-QByteArray report(char id, const QByteArray &payload)
-{
-    QByteArray r(64, '\0');
-    r[0] = id;
-    r[1] = static_cast<char>(payload.size());
-    std::memcpy(r.data() + 2, payload.constData(), static_cast<size_t>(payload.size()));
-    return r;
-}
+const auto report = HidHost::report;
 // Not the meter's usual report id: reports go through whatever their id.
 const QByteArray In = report(0x01, "\x01\x02\x03");
 
@@ -140,12 +134,6 @@ struct Inside { // with g->m held
         g->changed.notify_all();
     }
     ~Inside() { --g->inside; }
-};
-
-// Joins when the test leaves, also on a failed check.
-struct Background {
-    std::thread thread;
-    ~Background() { thread.join(); }
 };
 
 int fail(long result)
@@ -435,8 +423,8 @@ struct UdevCase {
     Script script;
     QByteArray event; // empty: set-up fails
     int arrived, removed;
-    QByteArray source; // asked of libudev
-    int monitorUnrefs, contextUnrefs;
+    QByteArray source = "udev"; // asked of libudev
+    int monitorUnrefs = 1, contextUnrefs = 1;
 };
 
 } // namespace
@@ -709,10 +697,10 @@ private slots:
         auto c = make(row.kind);
         std::atomic<int> readResult{-2};
         {
-            Background reader{std::thread([&] {
+            JoiningThread reader([&] {
                 QByteArray got;
                 readResult = c->readReport(got, 1500);
-            })};
+            });
             QVERIFY(g->waitUntil([] { return g->inside > 0; }));
             for (int i = 0; i < 5; ++i)
                 TIMED(QCOMPARE(c->writeReport(report(0x3F, QByteArray::number(i)), 1000), 64), 0,
@@ -735,10 +723,10 @@ private slots:
         QFETCH(KindCase, row);
         auto c = make(Hidraw);
         g->writeBlockMs = 5000;
-        Background unplugger{std::thread([] {
+        JoiningThread unplugger([] {
             g->waitUntil([] { return g->inside > 0; }); // waiting in poll or in the write
             g->change([] { g->unplugged = true; });
-        })};
+        });
         QByteArray got;
         TIMED(QCOMPARE(row.op == 'w' ? c->writeReport(In, 3000) : c->readReport(got, 3000), -1), 0,
               Slack);
@@ -861,24 +849,17 @@ private slots:
     void udev_data()
     {
         rows<UdevCase>({
-            {"hidraw add", {}, "hidraw add", 1, 0, "udev", 1, 1},
+            {"hidraw add", {}, "hidraw add", 1, 0},
             // No udev daemon: the kernel's events.
-            {"hidraw remove, no udev daemon",
-             {{"exists", {0}}},
-             "hidraw remove",
-             0,
-             1,
-             "kernel",
-             1,
-             1},
-            {"hidraw change", {}, "hidraw change", 0, 0, "udev", 1, 1},
-            {"usb add", {}, "usb add", 0, 0, "udev", 1, 1},
-            {"no subsystem", {}, "- add", 0, 0, "udev", 1, 1},
-            {"no action", {}, "hidraw -", 0, 0, "udev", 1, 1},
+            {"hidraw remove, no udev daemon", {{"exists", {0}}}, "hidraw remove", 0, 1, "kernel"},
+            {"hidraw change", {}, "hidraw change", 0, 0},
+            {"usb add", {}, "usb add", 0, 0},
+            {"no subsystem", {}, "- add", 0, 0},
+            {"no action", {}, "hidraw -", 0, 0},
             {"no udev context", {{"udev_new", {-1}}}, {}, 0, 0, {}, 0, 0},
-            {"no monitor", {{"monitor_new", {-1}}}, {}, 0, 0, "udev", 0, 1},
-            {"cannot receive", {{"enable", {-1}}}, {}, 0, 0, "udev", 1, 1},
-            {"no descriptor", {{"fd", {-1}}}, {}, 0, 0, "udev", 1, 1},
+            {"no monitor", {{"monitor_new", {-1}}}, {}, 0, 0, "udev", 0},
+            {"cannot receive", {{"enable", {-1}}}, {}, 0, 0},
+            {"no descriptor", {{"fd", {-1}}}, {}, 0, 0},
         });
     }
     void udev()

@@ -66,8 +66,7 @@ private slots:
         MainWindow *window = m_plugged.start(logger);
         QVERIFY(window->loggerPage()->isChinese);
         QCOMPARE(window->family(), 416);
-        auto *table = window->loggerPage()->findChild<QTableWidget *>(QStringLiteral("tbData"));
-        window->loggerPage()->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
+        QTableWidget *table = getData(window->loggerPage());
         QCOMPARE(table->rowCount(), 1);
         // The export: written, asked about replacing, refused while open elsewhere, unwritable.
         QAbstractButton *excel = qobject_cast<TableOpWidget *>(table->cellWidget(0, 7))->EXCELBtn;
@@ -81,24 +80,15 @@ private slots:
         m_prompts.setSaveAs(m_files.filePath(QStringLiteral("missing/group")));
         excel->click();
         QCOMPARE(m_opened.opened().size(), 2);
-        clickEverything(window->loggerPage());
-        logger->unplug();
-        QTRY_VERIFY(!window->link());
-        clickEverything(window->loggerPage());
+        clickEverythingAndUnplug(logger, window->loggerPage());
 
         VirtualInstrument *meter = m_plugged.create(VirtualInstrument::Family::Meter, 7001297);
         meter->setMeterGroups({{100.5f, 150.5f, 60.25f, 103.0f, 2500.75f, 60.5f}});
         window = m_plugged.start(meter);
         QCOMPARE(window->family(), 415);
-        table = window->meterPage()->findChild<QTableWidget *>(QStringLiteral("tbData"));
-        window->meterPage()->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
+        table = getData(window->meterPage());
         QTRY_COMPARE(table->rowCount(), 1);
-        clickEverything(window->meterPage());
-        meter->setProbeConnected(false);
-        meter->setProbeConnected(true);
-        meter->unplug();
-        QTRY_VERIFY(!window->link());
-        clickEverything(window->meterPage());
+        clickEverythingAndUnplug(meter, window->meterPage());
 
         const QStringList missing = catalogue.missing();
         QVERIFY2(missing.isEmpty(), qPrintable(QLatin1String("no Chinese wording for:\n") +
@@ -123,6 +113,15 @@ private:
     // Clicks every button under `root` once, those of new windows too; the row buttons
     // first, as a setup write empties the table.
     static void clickEverything(QWidget *root);
+    // Everything clicked with the instrument plugged, the probe out and in for a meter, and
+    // once more after it is unplugged.
+    static void clickEverythingAndUnplug(VirtualInstrument *instrument, QWidget *page);
+    // Clicks the page's Get Data; its table.
+    static QTableWidget *getData(QWidget *page)
+    {
+        page->findChild<QPushButton *>(QStringLiteral("GetDataBtn"))->click();
+        return page->findChild<QTableWidget *>(QStringLiteral("tbData"));
+    }
 
     // Confirms boxes, saves into m_files, refuses to print.
     PromptRecorder m_prompts;
@@ -150,6 +149,18 @@ void tst_Translations::clickEverything(QWidget *root)
                 button->click();
         }
     }
+}
+
+void tst_Translations::clickEverythingAndUnplug(VirtualInstrument *instrument, QWidget *page)
+{
+    clickEverything(page);
+    if (instrument->family() == VirtualInstrument::Family::Meter) {
+        instrument->setProbeConnected(false);
+        instrument->setProbeConnected(true);
+    }
+    instrument->unplug();
+    QTRY_VERIFY(!MainWindow::instance()->link());
+    clickEverything(page);
 }
 
 QTEST_MAIN(tst_Translations)

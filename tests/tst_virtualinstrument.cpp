@@ -31,7 +31,14 @@ const auto crcOk = Bytes::crcOk;
 const auto le16 = Bytes::le16;
 const auto block = Frames::block;
 const auto memoryRead = Frames::memoryRead;
+const auto registerFrame = Frames::registerFrame;
 const QByteArray kFirmwareRequest = Frames::registerRead(0x1C, 2);
+const QByteArray kFirmwareReply = registerFrame(0x20, 0x1C, of({23, 0}));
+// The instrument's notice that the probe came or went.
+QByteArray probeNotice(bool connected)
+{
+    return registerFrame(0x22, 0x0D, of({connected, 0}));
+}
 
 // An instrument, its backend and an open connection to it.
 struct Wire {
@@ -102,8 +109,7 @@ private slots:
                                      {1, 0xE0, of({0, 0})}};
         for (const BlockRow &b : defaults)
             QCOMPARE(m.blockAt(b.bank, b.address, int(b.data.size()) + 2), block(b.data));
-        QCOMPARE(m.exchange(kFirmwareRequest),
-                 withCrc(of({0xAB, 0x20, 0x1C, 0x00, 0x02, 0x00, 23, 0})));
+        QCOMPARE(m.exchange(kFirmwareRequest), kFirmwareReply);
 
         // Setters rewrite the blocks with a valid CRC.
         VirtualInstrument &vi = m.instrument;
@@ -192,7 +198,7 @@ private slots:
         QByteArray damaged = kFirmwareRequest;
         damaged[damaged.size() - 1] = static_cast<char>(damaged.back() ^ 0x01);
         QCOMPARE(w.exchange(of({0x00, 0x13, 0xAB, 0x99}) + damaged + kFirmwareRequest),
-                 withCrc(of({0xAB, 0x20, 0x1C, 0x00, 0x02, 0x00, 23, 0})));
+                 kFirmwareReply);
         QCOMPARE(vi.requests(), QList<QByteArray>{kFirmwareRequest});
 
         // A frame trickled in byte by byte is answered once it is complete.
@@ -204,11 +210,7 @@ private slots:
         QCOMPARE(w.exchange(read.right(1)).size(), 14);
 
         // Reports of another identifier carry nothing.
-        QByteArray foreign(64, '\0');
-        foreign[0] = 0x01;
-        foreign[1] = static_cast<char>(kFirmwareRequest.size());
-        foreign.replace(2, kFirmwareRequest.size(), kFirmwareRequest);
-        QCOMPARE(w.connection->writeReport(foreign, 1000), 64);
+        QCOMPARE(w.connection->writeReport(HidHost::report(0x01, kFirmwareRequest), 1000), 64);
         QVERIFY(w.drain().isEmpty());
         vi.clearRequests();
         QVERIFY(vi.requests().isEmpty());
@@ -232,16 +234,13 @@ private slots:
         QCOMPARE(w.instrument.clock().time().msec(), 0);
 
         // Setting it over the wire.
-        const QByteArray write =
-            withCrc(of({0xAB, 0x21, 0x21, 0x00, 0x06, 0x00, 30, 11, 22, 13, 44, 55}));
+        const QByteArray write = registerFrame(0x21, 0x21, of({30, 11, 22, 13, 44, 55}));
         QCOMPARE(w.exchange(write), withCrc(write.left(6)));
         const QDateTime written(QDate(2030, 11, 22), QTime(13, 44, 55));
         QVERIFY(w.instrument.clock() >= written);
         QVERIFY(w.instrument.clock() < written.addSecs(3600));
         // An impossible date is acknowledged but leaves the clock alone.
-        QCOMPARE(w.exchange(withCrc(of({0xAB, 0x21, 0x21, 0x00, 0x06, 0x00, 24, 13, 40, 0, 0, 0})))
-                     .size(),
-                 8);
+        QCOMPARE(w.exchange(registerFrame(0x21, 0x21, of({24, 13, 40, 0, 0, 0}))).size(), 8);
         QCOMPARE(w.instrument.clock().date(), written.date());
     }
     void meterGroups()
@@ -385,7 +384,7 @@ private slots:
 
         w.instrument.setProbeConnected(false);
         QVERIFY(!w.instrument.probeConnected());
-        QCOMPARE(w.payload(), withCrc(of({0xAB, 0x22, 0x0D, 0x00, 0x02, 0x00, 0, 0})));
+        QCOMPARE(w.payload(), probeNotice(false));
         w.instrument.setProbeConnected(false); // no change, no notification
         QVERIFY(w.drain().isEmpty());
 
@@ -400,9 +399,8 @@ private slots:
         QCOMPARE(w.instrument.requests().size(), 4);
 
         w.instrument.setProbeConnected(true);
-        QCOMPARE(w.payload(), withCrc(of({0xAB, 0x22, 0x0D, 0x00, 0x02, 0x00, 1, 0})));
-        QCOMPARE(w.exchange(Frames::registerRead(0x0D, 2)),
-                 withCrc(of({0xAB, 0x20, 0x0D, 0x00, 0x02, 0x00, 1, 0})));
+        QCOMPARE(w.payload(), probeNotice(true));
+        QCOMPARE(w.exchange(Frames::registerRead(0x0D, 2)), registerFrame(0x20, 0x0D, of({1, 0})));
         QCOMPARE(w.exchange(kFirmwareRequest).size(), 10);
 
         // Raw unsolicited bytes go out as they are.
@@ -454,7 +452,7 @@ private slots:
         QCOMPARE(reports.at(0).at(0), char(0x01));
         QCOMPARE(reports.at(0).size(), 64);
         QCOMPARE(payloadOf(reports.at(1)), good);
-        const QByteArray second = withCrc(of({0xAB, 0x22, 0x0D, 0x00, 0x02, 0x00, 1, 0}));
+        const QByteArray second = probeNotice(true);
         reports = faulted(Fault::SecondFrame, 0, second);
         QCOMPARE(reports.size(), 1);
         QCOMPARE(payloadOf(reports.first()), good + second);

@@ -23,6 +23,12 @@ QByteArray Frames::registerRead(int reg, int count)
     return Bytes::withCrc(Bytes::of({0xAB, 0x20, reg, 0x00, count, 0x00}));
 }
 
+QByteArray Frames::registerFrame(int command, int reg, const QByteArray &data)
+{
+    return Bytes::withCrc(
+        Bytes::of({0xAB, command, reg, 0x00, static_cast<int>(data.size()), 0x00}) + data);
+}
+
 QByteArray Frames::recordFrame(const QByteArray &data, quint32 address)
 {
     return Bytes::withCrc(header(0x42, address, static_cast<int>(data.size())) + data);

@@ -13,6 +13,8 @@ public:
     static QByteArray memoryRead(int bank, quint32 address, int length);
     static QByteArray memoryWrite(int bank, quint32 address, const QByteArray &data);
     static QByteArray registerRead(int reg, int count);
+    // 0xAB, command, register, 0, data length, 0, the data: a register reply, write or notice.
+    static QByteArray registerFrame(int command, int reg, const QByteArray &data);
     // A frame of a recording (bank 2) with its data.
     static QByteArray recordFrame(const QByteArray &data, quint32 address = 0);
     // A data block as kept in instrument memory: its bytes and their CRC.

@@ -14,15 +14,20 @@ std::unique_ptr<HidConnection> HidHost::open(HidBackend &backend)
 bool HidHost::send(const QByteArray &payload)
 {
     for (qsizetype at = 0; at < payload.size(); at += 62) {
-        const QByteArray part = payload.mid(at, 62);
-        QByteArray report(64, '\0');
-        report[0] = 0x3F;
-        report[1] = static_cast<char>(part.size());
-        report.replace(2, part.size(), part);
-        if (m_connection.writeReport(report, 1000) != 64)
+        if (m_connection.writeReport(report(0x3F, payload.mid(at, 62)), 1000) != 64)
             return false;
     }
     return true;
+}
+
+QByteArray HidHost::report(char id, const QByteArray &payload)
+{
+    const QByteArray part = payload.left(62);
+    QByteArray r(64, '\0');
+    r[0] = id;
+    r[1] = static_cast<char>(part.size());
+    r.replace(2, part.size(), part);
+    return r;
 }
 
 QList<QByteArray> HidHost::drain(int timeoutMs)

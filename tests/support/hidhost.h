@@ -26,6 +26,8 @@ public:
     // Sends the request and returns the payload of what came back.
     QByteArray exchange(const QByteArray &request);
 
+    // A 64-byte report: the id, the payload's length and the payload (62 bytes at most).
+    static QByteArray report(char id, const QByteArray &payload);
     // The payload field of an input report; empty for a report of another kind.
     static QByteArray payloadOf(const QByteArray &report);
     static QByteArray payloadOf(const QList<QByteArray> &reports);
