@@ -1,7 +1,10 @@
 #pragma once
 
+#include "catalogue.h"
+
 #include <QDir>
 #include <QFileInfo>
+#include <QTextBrowser>
 #include <QWidget>
 #include <QtTest>
 
@@ -19,5 +22,26 @@ public:
         const QString file = dir + QLatin1Char('/') + name;
         return QTest::qWaitForWindowExposed(window) && QDir().mkpath(dir) &&
                window->grab().save(file) && QFileInfo(file).size() > 1000;
+    }
+
+    // The report of a filled page saved as STEM_en.png, then as STEM_zh.png built under the
+    // program's own Chinese catalogue; false when a step fails or the Chinese title is missing.
+    template <typename Report, typename Page>
+    static bool saveReports(Page &page, const QString &stem)
+    {
+        if (!save(new Report(&page), stem + QLatin1String("_en.png")))
+            return false;
+        page.reportValues.isChinese = true;
+        Report *chinese = nullptr;
+        {
+            Catalogue zh;
+            if (!zh.install())
+                return false;
+            chinese = new Report(&page);
+        }
+        const auto *browser =
+            chinese->template findChild<QTextBrowser *>(QStringLiteral("textBrowser"));
+        return browser && browser->toPlainText().contains(QStringLiteral("紫外辐照计测试报告")) &&
+               save(chinese, stem + QLatin1String("_zh.png"));
     }
 };
