@@ -104,6 +104,16 @@ bool MainWindow::IsLinkOpen()
     return m_exchange.IsLinkOpen();
 }
 
+bool MainWindow::WaitForInput(int timeoutMs)
+{
+    return m_exchange.WaitForInput(timeoutMs);
+}
+
+void MainWindow::WakeInputWaiters()
+{
+    m_exchange.WakeInputWaiters();
+}
+
 int MainWindow::SendData(QByteArray &frame, int timeout)
 {
     return m_exchange.SendData(frame, timeout);

@@ -39,6 +39,8 @@ public:
     int SendData(QByteArray &frame, int timeout) override;
     int ReceiveData(QByteArray &buffer, int timeout, int length, bool checkCrc) override;
     bool IsLinkOpen() override;
+    bool WaitForInput(int timeoutMs) override;
+    void WakeInputWaiters() override;
 
     // Reads the production record and brings up the page of the instrument's family.
     void SwitchPageByModel();

@@ -34,9 +34,9 @@ done
 cat "$figures"
 
 # name, comparison, bound
-bounds="logger_download_ratio <= 2.5
-meter_fetch_ms <= 500
-idle_cpu_percent <= 1
+bounds="logger_download_ratio <= 1.2
+meter_fetch_ms <= 150
+idle_cpu_percent <= 0.2
 startup_ms <= 1000
 startup_rss_mb <= 120
 export_100k_ms <= 2000"

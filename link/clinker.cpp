@@ -25,3 +25,10 @@ bool CLinker::IsRemoved()
 {
     return true;
 }
+
+bool CLinker::WaitForInput(int)
+{
+    return false;
+}
+
+void CLinker::WakeInputWaiters() {}

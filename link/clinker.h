@@ -19,4 +19,8 @@ public:
     virtual int Write(QByteArray &frame, int timeout);
     virtual bool IsOpen();
     virtual bool IsRemoved();
+    // Waits up to `timeoutMs` for input, taking none; true when some waits. May run beside
+    // a Read on another thread. False at once when it cannot tell, or when woken.
+    virtual bool WaitForInput(int timeoutMs);
+    virtual void WakeInputWaiters();
 };

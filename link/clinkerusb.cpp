@@ -40,6 +40,16 @@ bool CLinkerUSB::IsRemoved()
     return m_device.IsRemoved();
 }
 
+bool CLinkerUSB::WaitForInput(int timeoutMs)
+{
+    return m_device.WaitForInput(timeoutMs);
+}
+
+void CLinkerUSB::WakeInputWaiters()
+{
+    m_device.WakeInputWaiters();
+}
+
 int CLinkerUSB::Write(QByteArray &frame, int timeout)
 {
     qCDebug(lcFrames).noquote() << "tx" << frame.toHex(' ');
@@ -58,7 +68,8 @@ int CLinkerUSB::Read(QByteArray &buffer, int timeout, int length)
 int CLinkerUSB::pollRead(QByteArray &buffer)
 {
     QByteArray chunk(PollReadSize, '\0');
-    const int got = m_device.Read(chunk.data(), PollReadSize, ReportWaitMs);
+    // Callers poll in a loop: what has come now is worth more than a fuller chunk later.
+    const int got = m_device.ReadAvailable(chunk.data(), PollReadSize, ReportWaitMs);
     qCDebug(lcTransport, " %01d ", got);
     if (got < 1)
         return got;

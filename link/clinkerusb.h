@@ -17,10 +17,13 @@ public:
     // 0 on success, -1 on failure.
     signed char Open(quint16 vendorId, quint16 productId);
     void Close() override;
+    // timeout 0: waits up to ReportWaitMs for the first report, then takes what has come.
     int Read(QByteArray &buffer, int timeout, int length) override;
     int Write(QByteArray &frame, int timeout) override;
     bool IsOpen() override;
     bool IsRemoved() override;
+    bool WaitForInput(int timeoutMs) override;
+    void WakeInputWaiters() override;
 
     HidBackend::OpenError lastOpenError() const { return m_device.lastOpenError(); }
 

@@ -21,3 +21,11 @@ void FrameExchange::setCurrent(FrameExchange *exchange)
 {
     g_exchange.store(exchange);
 }
+
+bool FrameExchange::WaitForInput(int)
+{
+    // Cannot tell: a read will.
+    return true;
+}
+
+void FrameExchange::WakeInputWaiters() {}

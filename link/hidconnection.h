@@ -17,6 +17,9 @@ public:
     virtual int readReport(QByteArray &report, int timeoutMs) = 0;
     // True once the device has gone. Never consumes input.
     virtual bool isRemoved() const = 0;
+    // Called from another thread before the connection closes: a waiting read and every
+    // later one return 0 soon instead of waiting out their time.
+    virtual void cancelRead() {}
     virtual QString serialNumber() const = 0;
 
     virtual int inputReportLength() const { return 64; }

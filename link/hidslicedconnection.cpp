@@ -31,7 +31,7 @@ int HidSlicedConnection::readReport(QByteArray &report, int timeoutMs)
         m_lock->unlock();
         if (got != 0)
             return got;
-        if (HidDeadline::remainingMs(deadline) == 0)
+        if (HidDeadline::remainingMs(deadline) == 0 || m_cancelled.load())
             return 0;
     }
 }

@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <atomic>
 #include <memory>
 
 // What the system connections share: one lock so that the reading and the writing thread
@@ -20,6 +21,7 @@ public:
 
     int writeReport(const QByteArray &report, int timeoutMs) override;
     int readReport(QByteArray &report, int timeoutMs) override;
+    void cancelRead() override { m_cancelled.store(true); }
     QString serialNumber() const override { return m_serial; }
 
 protected:
@@ -38,4 +40,5 @@ private:
     QString m_serial;
     std::shared_ptr<HidHandleLock> m_lock;
     std::unique_ptr<HidDeadlineWriter> m_writer;
+    std::atomic<bool> m_cancelled{false}; // looked at between slices
 };

@@ -61,7 +61,8 @@ struct libHidDevice::Drain {
             m_stop = true;
         }
         m_changed.notify_all();
-        m_thread.join(); // at most one report wait
+        m_connection->cancelRead(); // the connection closes next; its read need not wait
+        m_thread.join();
     }
     Drain(const Drain &) = delete;
     Drain &operator=(const Drain &) = delete;
@@ -87,6 +88,27 @@ struct libHidDevice::Drain {
                 m_reports.empty())
                 return m_failed ? -1 : 0;
         }
+    }
+
+    // True as soon as a report waits; false when none came in time, when none will come,
+    // or when woken.
+    bool waitForReport(int timeoutMs)
+    {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_changed.wait_until(lock, deadline,
+                             [this] { return !m_reports.empty() || m_gone || m_stop || m_woken; });
+        m_woken = false;
+        return !m_reports.empty();
+    }
+    void wake()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_woken = true;
+        }
+        m_changed.notify_all();
     }
 
     // The drain starts no read while a write is under way, so a connection that lets one
@@ -156,6 +178,7 @@ private:
     bool m_stop = false;
     bool m_failed = false; // the last read failed
     bool m_gone = false;   // the device has gone; the thread has ended
+    bool m_woken = false;  // a waiter is to return; cleared by the wait
     std::thread m_thread;
 };
 
@@ -263,11 +286,25 @@ int libHidDevice::Write(const char *source, int length, int timeoutMs)
 
 int libHidDevice::Read(char *destination, int length, int timeoutMs)
 {
+    return read(destination, length, timeoutMs, true);
+}
+
+int libHidDevice::ReadAvailable(char *destination, int length, int timeoutMs)
+{
+    return read(destination, length, timeoutMs, false);
+}
+
+int libHidDevice::read(char *destination, int length, int timeoutMs, bool untilQuiet)
+{
     if (length <= 0 || !destination || !IsOpen())
         return 0;
     DeviceRecord &record = *m_record;
     record.readTimeout = timeoutMs;
     QByteArray &leftover = record.leftover;
+    struct LeftoverFlag {
+        DeviceRecord &record;
+        ~LeftoverFlag() { record.hasLeftover.store(!record.leftover.isEmpty()); }
+    } flag{record};
 
     if (leftover.size() > length) {
         std::memcpy(destination, leftover.constData(), static_cast<size_t>(length));
@@ -287,17 +324,18 @@ int libHidDevice::Read(char *destination, int length, int timeoutMs)
     while (handed < length) {
         if (!IsOpen())
             return 0;
-        const int remainingWait =
-            std::max(0, record.readTimeout - static_cast<int>(sinceUseful.elapsed()));
+        // Once something is in, a read that is not to wait for quiet takes only what is there.
+        const int wait = !untilQuiet && handed > 0 ? 0 : record.readTimeout;
+        const int remainingWait = std::max(0, wait - static_cast<int>(sinceUseful.elapsed()));
         const int got = nextReport(record, report, remainingWait);
         if (got < 0)
-            return 0;
+            return untilQuiet || handed == 0 ? 0 : handed;
         if (got == 0) {
             // Whatever was handed over (leftover included) is kept rather than lost.
             return handed;
         }
         if (report.size() < 2 || static_cast<quint8>(report.at(0)) != ReportId) {
-            if (sinceUseful.elapsed() > record.readTimeout)
+            if (sinceUseful.elapsed() > wait)
                 return handed;
             continue;
         }
@@ -305,7 +343,7 @@ int libHidDevice::Read(char *destination, int length, int timeoutMs)
         const int n = std::min({static_cast<int>(static_cast<quint8>(report.at(1))), MaxPayload,
                                 static_cast<int>(report.size()) - 2});
         if (n <= 0) {
-            if (sinceUseful.elapsed() > record.readTimeout)
+            if (sinceUseful.elapsed() > wait)
                 return handed;
             continue;
         }
@@ -320,6 +358,24 @@ int libHidDevice::Read(char *destination, int length, int timeoutMs)
         handed += n;
     }
     return length;
+}
+
+bool libHidDevice::WaitForInput(int timeoutMs)
+{
+    if (!IsOpen())
+        return false;
+    DeviceRecord &record = *m_record;
+    if (!record.drain)
+        return true;
+    if (record.hasLeftover.load())
+        return true;
+    return record.drain->waitForReport(timeoutMs) || record.hasLeftover.load();
+}
+
+void libHidDevice::WakeInputWaiters()
+{
+    if (m_record && m_record->drain)
+        m_record->drain->wake();
 }
 
 int libHidDevice::nextReport(DeviceRecord &record, QByteArray &report, int timeoutMs)

@@ -3,6 +3,7 @@
 #include "hidbackend.h"
 
 #include <QByteArray>
+#include <atomic>
 #include <memory>
 
 class HidConnection;
@@ -14,15 +15,18 @@ class HidConnection;
 // With draining on, a thread of its own reads every input report as it comes into a
 // buffer that Read then serves, so the system's few report slots per open device cannot
 // overflow while the reading thread is held up. Read, Write and IsRemoved behave the same
-// either way; the thread stops with Close.
+// either way; the thread stops with Close. Only with draining can another thread wait for
+// input (WaitForInput) while one reads.
 class libHidDevice
 {
 public:
     static constexpr quint8 ReportId = 0x3F;
     static constexpr int MaxPayload = 62;
     static constexpr int DefaultTimeoutMs = 50;
-    // The drain's wait for one report: short, so that a write waits little for the handle.
-    static constexpr int DrainWaitMs = 20;
+    // The drain's wait for one report. Connections hand the handle to a writer between
+    // their own short slices and end a read at once on cancelRead(), so the wait can be
+    // long: a quiet link costs the drain one wake-up per wait.
+    static constexpr int DrainWaitMs = 1000;
     // Reports the drain keeps for a reader that does not come; beyond it the oldest go.
     static constexpr int DrainCapacity = 16384;
 
@@ -36,6 +40,16 @@ public:
     virtual void Close();
     // Delivers up to `length` payload bytes; returns how many (0: closed or nothing arrived).
     virtual int Read(char *destination, int length, int timeoutMs);
+    // As Read, but once the first payload bytes are in it returns what has already arrived
+    // instead of waiting for more: `timeoutMs` bounds the wait for the first report only.
+    virtual int ReadAvailable(char *destination, int length, int timeoutMs);
+    // With draining: waits up to `timeoutMs` for input to read, without taking any; true
+    // when some waits. False at once when nothing is open or the device has gone, and when
+    // WakeInputWaiters() was called (since the last wait). Safe beside a Read on another
+    // thread. Without draining it cannot tell and returns true at once.
+    bool WaitForInput(int timeoutMs);
+    // Ends a WaitForInput now; one that starts later returns at once, once.
+    void WakeInputWaiters();
     // Sends `length` bytes; returns `length` when every report went out, 0 otherwise.
     virtual int Write(const char *source, int length, int timeoutMs);
     // True once the instrument has gone (or nothing is open). Consumes no input.
@@ -56,11 +70,13 @@ private:
         int inputReportLength = 0;
         int outputReportLength = 0;
         QByteArray leftover;
+        std::atomic<bool> hasLeftover{false}; // read by WaitForInput beside a Read
         std::unique_ptr<Drain> drain; // stopped before the connection goes
     };
 
     // One input report, as HidConnection::readReport returns it, from the drain or the device.
     int nextReport(DeviceRecord &record, QByteArray &report, int timeoutMs);
+    int read(char *destination, int length, int timeoutMs, bool untilQuiet);
 
     std::unique_ptr<DeviceRecord> m_record;
     bool m_open = false;

@@ -19,6 +19,18 @@ bool LinkExchange::IsLinkOpen()
     return m_link && m_link->IsOpen();
 }
 
+bool LinkExchange::WaitForInput(int timeoutMs)
+{
+    CLinker *link = m_link;
+    return link && link->WaitForInput(timeoutMs);
+}
+
+void LinkExchange::WakeInputWaiters()
+{
+    if (CLinker *link = m_link)
+        link->WakeInputWaiters();
+}
+
 int LinkExchange::SendData(QByteArray &frame, int timeout)
 {
     if (!IsLinkOpen())

@@ -28,6 +28,8 @@ public:
     int SendData(QByteArray &frame, int timeout) override;
     int ReceiveData(QByteArray &buffer, int timeout, int length, bool checkCrc) override;
     bool IsLinkOpen() override;
+    bool WaitForInput(int timeoutMs) override;
+    void WakeInputWaiters() override;
 
 private:
     void report(Trouble trouble) const;

@@ -227,6 +227,17 @@ void FirstPageFor416::timerUpdate()
     ui->dateTimeEdit->setDateTime(QDateTime::currentDateTime());
 }
 
+bool FirstPageFor416::event(QEvent *event)
+{
+    if (event->type() == QEvent::ShowToParent) {
+        timerUpdate();
+        liveClockTimer->start(kLiveClockMs);
+    } else if (event->type() == QEvent::HideToParent) {
+        liveClockTimer->stop();
+    }
+    return FamilyPage::event(event);
+}
+
 void FirstPageFor416::showClockLive()
 {
     ui->dateTimeEditForRead->hide();
@@ -324,6 +335,9 @@ void FirstPageFor416::on_GetDataBtn_clicked()
 FirstPageFor416::DownloadEnd FirstPageFor416::downloadGroups(int count)
 {
     qint64 received = 0;
+    // Read once, after the first whole group: the busy flag keeps every setup write out
+    // until the download is over, so it cannot change in between.
+    int seconds = 0;
     for (int g = 0; g < count; ++g) {
         bool whole = false;
         const DownloadEnd end = fetchGroup(g, received, whole);
@@ -341,16 +355,19 @@ FirstPageFor416::DownloadEnd FirstPageFor416::downloadGroups(int count)
             qDebug("data len %u is error!", static_cast<unsigned>(length));
 
         // The setting in force now, not the one the group was recorded with.
-        int autoOff = 0, minutes = 0, interval = 0, spare = 0;
-        const int code =
-            InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes, interval, spare);
-        int seconds = 1;
-        if (code == InstrumentProtocol::Ok) {
-            seconds = LoggerModels::intervalSeconds(autoOff, interval);
-        } else if (code != InstrumentProtocol::BadBlock) {
-            if (m_clearPending || !linkOpen())
-                return DownloadEnd::LinkLost;
-            return DownloadEnd::IntervalError;
+        if (seconds <= 0) {
+            int autoOff = 0, minutes = 0, interval = 0, spare = 0;
+            const int code = InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes,
+                                                                               interval, spare);
+            if (code == InstrumentProtocol::Ok) {
+                seconds = LoggerModels::intervalSeconds(autoOff, interval);
+            } else if (code == InstrumentProtocol::BadBlock) {
+                seconds = 1;
+            } else {
+                if (m_clearPending || !linkOpen())
+                    return DownloadEnd::LinkLost;
+                return DownloadEnd::IntervalError;
+            }
         }
         addGroupRow(g, seconds);
     }

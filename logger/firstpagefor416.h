@@ -97,6 +97,9 @@ private:
     DownloadEnd waitForQuiet();
     void addGroupRow(int group, int intervalSeconds);
     void finishDownload(DownloadEnd end);
+    // The live clock stops while the page is hidden behind a meter's, so that an idle meter
+    // costs nothing here; it is brought up to date when the page is shown again.
+    bool event(QEvent *event) override;
     int groupOfRow(int row) const;
     QByteArray groupAt(int row) const;
     QString cellText(int row, int column) const;

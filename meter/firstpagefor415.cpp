@@ -435,8 +435,11 @@ void FirstPageFor415::on_ClearBtn_clicked()
 void FirstPageFor415::SaveData(QByteArray baData)
 {
     receiveBuffer.append(baData);
-    if (busy)
+    // The rows are shown as soon as the last reply is in, not at the next tick.
+    if (busy) {
+        updateProgress();
         return;
+    }
     const int state = MeterFrames::probeState(receiveBuffer);
     if (state == MeterFrames::ProbeIn) {
         receiveBuffer.clear();

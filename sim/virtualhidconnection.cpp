@@ -20,7 +20,14 @@ int VirtualHidConnection::writeReport(const QByteArray &report, int timeoutMs)
 int VirtualHidConnection::readReport(QByteArray &report, int timeoutMs)
 {
     VirtualInstrument *instrument = m_instrument.data();
-    return instrument ? instrument->hostRead(m_generation, report, timeoutMs) : -1;
+    return instrument ? instrument->hostRead(m_generation, report, timeoutMs, &m_cancelled) : -1;
+}
+
+void VirtualHidConnection::cancelRead()
+{
+    m_cancelled.store(true);
+    if (VirtualInstrument *instrument = m_instrument.data())
+        instrument->wakeReaders();
 }
 
 bool VirtualHidConnection::isRemoved() const

@@ -4,6 +4,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <atomic>
 
 class VirtualInstrument;
 
@@ -17,10 +18,12 @@ public:
     int writeReport(const QByteArray &report, int timeoutMs) override;
     int readReport(QByteArray &report, int timeoutMs) override;
     bool isRemoved() const override;
+    void cancelRead() override;
     QString serialNumber() const override;
 
 private:
     QPointer<VirtualInstrument> m_instrument;
     const quint64 m_generation;
     const QString m_serial;
+    std::atomic<bool> m_cancelled{false};
 };

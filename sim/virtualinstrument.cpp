@@ -482,7 +482,8 @@ int VirtualInstrument::hostWrite(quint64 generation, const QByteArray &report)
     return static_cast<int>(report.size());
 }
 
-int VirtualInstrument::hostRead(quint64 generation, QByteArray &report, int timeoutMs)
+int VirtualInstrument::hostRead(quint64 generation, QByteArray &report, int timeoutMs,
+                                const std::atomic<bool> *cancelled)
 {
     QMutexLocker lock(&m_mutex);
     const QDeadlineTimer deadline(std::max(0, timeoutMs), Qt::PreciseTimer);
@@ -492,7 +493,7 @@ int VirtualInstrument::hostRead(quint64 generation, QByteArray &report, int time
         admitArrivals();
         if (!m_input.empty())
             break;
-        if (deadline.hasExpired())
+        if (deadline.hasExpired() || (cancelled && cancelled->load()))
             return 0;
         if (!m_inFlight.empty()) {
             const qint64 waitUs = std::max<qint64>(1, m_inFlight.front().readyAtUs - nowUs());
@@ -513,6 +514,12 @@ int VirtualInstrument::hostRead(quint64 generation, QByteArray &report, int time
     if (emitUnplugged)
         emit unplugged();
     return static_cast<int>(report.size());
+}
+
+void VirtualInstrument::wakeReaders()
+{
+    QMutexLocker lock(&m_mutex);
+    m_inputReady.wakeAll();
 }
 
 // --- request handling ---

@@ -9,6 +9,7 @@
 #include <QVector>
 #include <QWaitCondition>
 #include <array>
+#include <atomic>
 #include <deque>
 
 // A simulated meter (415) or logger (416) speaking the instrument protocol at the
@@ -121,7 +122,10 @@ public:
     bool openRefused(bool *permissionDenied) const;
     void attach(quint64 generation); // a connection opened: drops stale input
     int hostWrite(quint64 generation, const QByteArray &report);
-    int hostRead(quint64 generation, QByteArray &report, int timeoutMs);
+    // Returns 0 at once, or as soon as woken, while `*cancelled` holds.
+    int hostRead(quint64 generation, QByteArray &report, int timeoutMs,
+                 const std::atomic<bool> *cancelled = nullptr);
+    void wakeReaders();
 
 signals:
     // Emitted on the thread that caused the change, which may be a reader or writer thread
