@@ -71,7 +71,7 @@ private:
         int outputReportLength = 0;
         QByteArray leftover;
         std::atomic<bool> hasLeftover{false}; // read by WaitForInput beside a Read
-        std::unique_ptr<Drain> drain; // stopped before the connection goes
+        std::unique_ptr<Drain> drain;         // stopped before the connection goes
     };
 
     // One input report, as HidConnection::readReport returns it, from the drain or the device.
