@@ -24,6 +24,8 @@ int HidSlicedConnection::readReport(QByteArray &report, int timeoutMs)
     for (;;) {
         if (broken())
             return -1;
+        if (m_cancelled.load())
+            return 0;
         if (!m_lock->lockForRead(deadline))
             return 0; // a write had the handle all along
         const int got =
@@ -31,7 +33,7 @@ int HidSlicedConnection::readReport(QByteArray &report, int timeoutMs)
         m_lock->unlock();
         if (got != 0)
             return got;
-        if (HidDeadline::remainingMs(deadline) == 0 || m_cancelled.load())
+        if (HidDeadline::remainingMs(deadline) == 0)
             return 0;
     }
 }

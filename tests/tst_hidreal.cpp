@@ -712,6 +712,21 @@ private slots:
         QCOMPARE(readResult.load(), 64);
         QCOMPARE(g->written.size(), 5);
         QCOMPARE(g->maxInside, 1);
+
+        // Cancelled before a close: the waiting read ends with its slice, later ones at once.
+        TIMED(
+            {
+                JoiningThread reader([&] {
+                    QByteArray got;
+                    readResult = c->readReport(got, 3000);
+                });
+                QVERIFY(g->waitUntil([] { return g->inside > 0; }));
+                c->cancelRead();
+            },
+            0, HidrawConnection::ReadSliceMs + Slack);
+        QCOMPARE(readResult.load(), 0);
+        QByteArray got;
+        TIMED(QCOMPARE(c->readReport(got, 3000), 0), 0, Slack);
     }
 
     void unplugWakesAWaitingCall_data()

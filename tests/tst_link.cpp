@@ -656,6 +656,67 @@ private slots:
         QVERIFY(bare.IsRemoved());
     }
 
+    // A poll hands over what has come without waiting out the report wait; a wait for input
+    // takes none and ends at once when woken; closing and stopping never wait out a wait.
+    void inputWaitsAndPolls()
+    {
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!m_exchange.WaitForInput(60));
+        QVERIFY(clock.elapsed() >= 55);
+
+        // Five reports 40 ms apart, closer than the report wait: a poll takes what has come.
+        m_instrument->setReportIntervalMicroseconds(40000);
+        const QByteArray payload = QByteArray(5 * 62, '\xAB');
+        m_instrument->sendUnsolicited(payload);
+        QVERIFY(m_exchange.WaitForInput(3000));
+        QVERIFY(m_exchange.WaitForInput(0)); // nothing was taken
+        QByteArray buffer;
+        const int polled = m_link->Read(buffer, 0, 0);
+        QVERIFY2(polled >= 62 && polled < 5 * 62, QByteArray::number(polled));
+        // Frame mode still waits for the whole length.
+        QCOMPARE(m_link->Read(buffer, 3000, 62 * 5), 62 * 5);
+        QCOMPARE(buffer, payload);
+        m_instrument->setReportIntervalMicroseconds(0);
+
+        // Woken from another thread, and a wake that comes first ends the next wait.
+        std::unique_ptr<QThread> waker(QThread::create([this] {
+            QThread::msleep(50);
+            m_exchange.WakeInputWaiters();
+        }));
+        clock.restart();
+        waker->start();
+        QVERIFY(!m_exchange.WaitForInput(5000));
+        QVERIFY2(clock.elapsed() < 2000, QByteArray::number(clock.elapsed()));
+        waker->wait();
+        m_exchange.WakeInputWaiters();
+        clock.restart();
+        QVERIFY(!m_exchange.WaitForInput(5000));
+        QVERIFY(clock.elapsed() < 2000);
+
+        // A worker on a quiet link holds its pause lock for none of its wait, and stops at once.
+        PollingWorkerControl control;
+        control.start();
+        QTest::qWait(50);
+        for (int i = 0; i < 20; ++i) {
+            QVERIFY(control.pauseLock()->tryLock());
+            control.pauseLock()->unlock();
+            QTest::qWait(5);
+        }
+        clock.restart();
+        control.stop();
+        QVERIFY2(clock.elapsed() < MyThread::InputWaitMs / 2, QByteArray::number(clock.elapsed()));
+        // The drain's wait on a quiet link ends with the close.
+        for (int i = 0; i < 3; ++i) {
+            QTest::qWait(30);
+            clock.restart();
+            closeLink();
+            QVERIFY2(clock.elapsed() < libHidDevice::DrainWaitMs / 2,
+                     QByteArray::number(clock.elapsed()));
+            QVERIFY(openLink());
+        }
+    }
+
     void workerDeliversChunks()
     {
         PollingWorkerControl control;
