@@ -52,6 +52,7 @@ int chooseInterface(const QList<HidDeviceInfo> &devices)
 struct libHidDevice::Drain {
     explicit Drain(HidConnection *connection) : m_connection(connection)
     {
+        m_lastTraffic.start();
         m_thread = std::thread([this] { run(); });
     }
     ~Drain()
@@ -117,6 +118,7 @@ struct libHidDevice::Drain {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         ++m_writers;
+        m_lastTraffic.restart();
     }
     void endWrite()
     {
@@ -138,11 +140,13 @@ private:
                 m_changed.wait_for(lock, std::chrono::milliseconds(DefaultTimeoutMs));
                 continue;
             }
+            const int wait =
+                m_lastTraffic.hasExpired(DrainIdleAfterMs) ? DrainIdleWaitMs : DrainWaitMs;
             lock.unlock();
             QElapsedTimer waited;
             waited.start();
-            const int got = m_connection->readReport(report, DrainWaitMs);
-            const qint64 early = DrainWaitMs - waited.elapsed();
+            const int got = m_connection->readReport(report, wait);
+            const qint64 early = wait - waited.elapsed();
             // Asked only when the read failed or gave up early, not on every quiet wait.
             const bool gone = (got < 0 || (got == 0 && early > 0)) && m_connection->isRemoved();
             lock.lock();
@@ -150,6 +154,7 @@ private:
                 if (m_reports.size() >= static_cast<size_t>(DrainCapacity))
                     m_reports.pop_front();
                 m_reports.push_back(report);
+                m_lastTraffic.restart();
                 m_failed = false;
                 m_changed.notify_all();
                 continue;
@@ -176,9 +181,10 @@ private:
     std::deque<QByteArray> m_reports;
     int m_writers = 0;
     bool m_stop = false;
-    bool m_failed = false; // the last read failed
-    bool m_gone = false;   // the device has gone; the thread has ended
-    bool m_woken = false;  // a waiter is to return; cleared by the wait
+    bool m_failed = false;       // the last read failed
+    bool m_gone = false;         // the device has gone; the thread has ended
+    bool m_woken = false;        // a waiter is to return; cleared by the wait
+    QElapsedTimer m_lastTraffic; // since the last report in or write out
     std::thread m_thread;
 };
 

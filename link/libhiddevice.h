@@ -23,10 +23,13 @@ public:
     static constexpr quint8 ReportId = 0x3F;
     static constexpr int MaxPayload = 62;
     static constexpr int DefaultTimeoutMs = 50;
-    // The drain's wait for one report. Connections hand the handle to a writer between
-    // their own short slices and end a read at once on cancelRead(), so the wait can be
-    // long: a quiet link costs the drain one wake-up per wait.
-    static constexpr int DrainWaitMs = 1000;
+    // The drain's wait for one report while the link is in use: short, since a write on a
+    // real device waits for the handle until the wait (or its connection's slice) ends.
+    static constexpr int DrainWaitMs = 20;
+    // Once nothing has come or gone for DrainIdleAfterMs, it waits this long: a quiet link
+    // then costs one wake-up a second. A close ends the wait at once (cancelRead()).
+    static constexpr int DrainIdleWaitMs = 1000;
+    static constexpr int DrainIdleAfterMs = 1000;
     // Reports the drain keeps for a reader that does not come; beyond it the oldest go.
     static constexpr int DrainCapacity = 16384;
 

@@ -22,21 +22,24 @@ void MyThread::startThreadSlot()
         QElapsedTimer pass;
         pass.start();
         FrameExchange *exchange = FrameExchange::current();
+        const bool waiting = exchange && exchange->WaitForInput(InputWaitMs);
+        bool promised = false; // input said to wait, under the lock
         bool got = false;
-        if (exchange && exchange->WaitForInput(InputWaitMs) && !m_stop.load()) {
+        if (waiting && !m_stop.load()) {
             PauseLocker lock(&m_pauseLock);
-            // A page may have taken it meanwhile; then there is nothing to wait for here.
+            // A page may have taken it meanwhile; then the next wait blocks again.
             exchange = FrameExchange::current();
+            promised = exchange && exchange->WaitForInput(0);
             QByteArray buffer;
-            if (exchange && exchange->WaitForInput(0) &&
-                exchange->ReceiveData(buffer, 0, PollLength, false) > 0) {
+            if (promised && exchange->ReceiveData(buffer, 0, PollLength, false) > 0) {
                 lock.unlock();
                 emit senddata(buffer);
                 got = true;
             }
         }
+        // A link that cannot wait, or promises input and gives none, is not polled in a spin.
         const qint64 left = PassPauseMs - pass.elapsed();
-        if (!got && left > 0 && !m_stop.load())
+        if (!got && (promised || !waiting) && left > 0 && !m_stop.load())
             InstrumentProtocol::Delay(static_cast<int>(left));
     }
 }
