@@ -186,9 +186,10 @@ private slots:
                              setupWriteWorks();
                              QCOMPARE(getData().size(), 9);
                          }};
-        // 4 groups of 120 samples: 10 frames and an end frame each, one report a frame.
+        // 4 groups of 120 samples: 10 frames and an end frame each, one report a frame; the
+        // setup, the count and one interval read, one request and one report each.
         QTest::newRow("logger download")
-            << CableCase{Family::Logger, 4, 120, 60, 12, 60000, [this](QRandomGenerator &) {
+            << CableCase{Family::Logger, 4, 120, 47, 7, 60000, [this](QRandomGenerator &) {
                              getData();
                              // A pulled cable is no damaged recording.
                              for (const QString &text : m_prompts.texts())
