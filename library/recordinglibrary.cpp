@@ -1,0 +1,568 @@
+#include "recordinglibrary.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QSqlRecord>
+#include <QUuid>
+#include <QVariant>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("RecordingLibrary", text);
+}
+
+const QChar kFieldSeparator(0x1F); // between the shown texts of a row
+
+// Text columns that must hold a value, never SQL NULL.
+QVariant text(const QString &value)
+{
+    return value.isNull() ? QVariant(QStringLiteral("")) : QVariant(value);
+}
+
+QVariant dateText(const QDate &date)
+{
+    return date.isValid() ? QVariant(date.toString(Qt::ISODate)) : QVariant(QStringLiteral(""));
+}
+
+// Each step brings the schema one version further; `%ID%` and `%BLOB%` name the engine's
+// own spelling of an identity key and a byte column, the rest is the same on both.
+const char *const kMigrations[] = {
+    // 1
+    "CREATE TABLE instruments ("
+    " id %ID%,"
+    " serial TEXT NOT NULL,"
+    " model_code BIGINT NOT NULL,"
+    " model_name TEXT NOT NULL,"
+    " family TEXT NOT NULL,"
+    " UNIQUE (serial, model_code));"
+    "CREATE TABLE recordings ("
+    " id %ID%,"
+    " instrument_id BIGINT NOT NULL REFERENCES instruments (id),"
+    " family TEXT NOT NULL CHECK (family IN ('logger', 'meter')),"
+    " group_no INTEGER NOT NULL,"
+    " start_time TEXT NOT NULL,"
+    " interval_s INTEGER NOT NULL,"
+    " sample_count INTEGER NOT NULL,"
+    " samples %BLOB%,"
+    " raw_frames %BLOB%,"
+    " shown TEXT NOT NULL,"
+    " power_rec DOUBLE PRECISION,"
+    " power_max DOUBLE PRECISION,"
+    " power_min DOUBLE PRECISION,"
+    " power_avg DOUBLE PRECISION,"
+    " energy DOUBLE PRECISION,"
+    " duration_s DOUBLE PRECISION,"
+    " power_rt DOUBLE PRECISION,"
+    " unit TEXT NOT NULL,"
+    " firmware TEXT NOT NULL,"
+    " production_date TEXT NOT NULL,"
+    " calibration_date TEXT NOT NULL,"
+    " downloaded_at TEXT NOT NULL,"
+    " sort_time TEXT NOT NULL,"
+    " sha256 TEXT NOT NULL,"
+    " dedupe_key TEXT NOT NULL,"
+    " test_light TEXT NOT NULL,"
+    " company TEXT NOT NULL,"
+    " tester TEXT NOT NULL,"
+    " auditor TEXT NOT NULL,"
+    " UNIQUE (instrument_id, dedupe_key));"
+    "CREATE INDEX recordings_sort_time ON recordings (sort_time);"
+    "CREATE INDEX recordings_instrument ON recordings (instrument_id)",
+};
+
+const char *const kColumns =
+    "r.id, r.family, r.group_no, r.start_time, r.interval_s, r.sample_count, r.shown,"
+    " r.power_rec, r.power_max, r.power_min, r.power_avg, r.energy, r.duration_s, r.power_rt,"
+    " r.unit, r.firmware, r.production_date, r.calibration_date, r.downloaded_at, r.sha256,"
+    " r.test_light, r.company, r.tester, r.auditor, i.serial, i.model_code, i.model_name";
+
+Recording readRow(const QSqlQuery &q, bool withBytes)
+{
+    Recording r;
+    int c = 0;
+    r.id = q.value(c++).toLongLong();
+    Recording::familyFromName(q.value(c++).toString(), r.family);
+    r.group = q.value(c++).toInt();
+    r.startTime = QDateTime::fromString(q.value(c++).toString(), Qt::ISODate);
+    r.intervalSeconds = q.value(c++).toInt();
+    const int sampleCount = q.value(c++).toInt();
+    const QString shown = q.value(c++).toString();
+    r.shown = shown.isEmpty() ? QStringList() : shown.split(kFieldSeparator);
+    for (double *v :
+         {&r.powerRec, &r.powerMax, &r.powerMin, &r.powerAvg, &r.energy, &r.duration, &r.powerRt})
+        *v = q.value(c++).toDouble();
+    r.unit = q.value(c++).toString();
+    r.firmware = q.value(c++).toString();
+    r.productionDate = QDate::fromString(q.value(c++).toString(), Qt::ISODate);
+    r.calibrationDate = QDate::fromString(q.value(c++).toString(), Qt::ISODate);
+    r.downloadedAt = QDateTime::fromString(q.value(c++).toString(), Qt::ISODate);
+    r.sha256 = q.value(c++).toString();
+    r.testLight = q.value(c++).toString();
+    r.company = q.value(c++).toString();
+    r.tester = q.value(c++).toString();
+    r.auditor = q.value(c++).toString();
+    r.serial = q.value(c++).toString();
+    r.modelCode = static_cast<quint32>(q.value(c++).toLongLong());
+    r.modelName = q.value(c++).toString();
+    if (withBytes) {
+        r.samples = q.value(c++).toByteArray();
+        r.rawFrames = q.value(c++).toByteArray();
+    } else {
+        r.listedSampleCount = sampleCount;
+    }
+    return r;
+}
+
+// "2024-03-01" .. the day after "until", as the sort times compare as text.
+void addDateBounds(const RecordingLibrary::Filter &f, QStringList &where, QVariantList &binds)
+{
+    if (f.since.isValid()) {
+        where << QStringLiteral("r.sort_time >= ?");
+        binds << f.since.toString(Qt::ISODate);
+    }
+    if (f.until.isValid()) {
+        where << QStringLiteral("r.sort_time < ?");
+        binds << f.until.addDays(1).toString(Qt::ISODate);
+    }
+}
+
+QString likePattern(const QString &text)
+{
+    QString escaped = text.toLower();
+    escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    escaped.replace(QLatin1Char('%'), QStringLiteral("\\%"));
+    escaped.replace(QLatin1Char('_'), QStringLiteral("\\_"));
+    return QLatin1Char('%') + escaped + QLatin1Char('%');
+}
+
+QString whereClause(const RecordingLibrary::Filter &f, QVariantList &binds)
+{
+    QStringList where;
+    if (!f.serial.isEmpty()) {
+        where << QStringLiteral("i.serial = ?");
+        binds << f.serial;
+    }
+    addDateBounds(f, where, binds);
+    if (!f.text.trimmed().isEmpty()) {
+        QStringList any;
+        for (const char *column : {"i.serial", "i.model_name", "r.start_time", "r.test_light",
+                                   "r.company", "r.tester", "r.auditor"}) {
+            any << QStringLiteral("LOWER(%1) LIKE ? ESCAPE '\\'").arg(QLatin1String(column));
+            binds << likePattern(f.text.trimmed());
+        }
+        where << QLatin1Char('(') + any.join(QStringLiteral(" OR ")) + QLatin1Char(')');
+    }
+    return where.isEmpty() ? QString()
+                           : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
+}
+
+bool isBusy(const QSqlError &error)
+{
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("5") || code == QLatin1String("6") ||
+           error.databaseText().contains(QLatin1String("database is locked"));
+}
+
+} // namespace
+
+struct RecordingLibrary::Impl {
+    static QSqlDatabase db(const QString &name) { return QSqlDatabase::database(name, false); }
+};
+
+RecordingLibrary::RecordingLibrary() = default;
+
+RecordingLibrary::~RecordingLibrary()
+{
+    close();
+}
+
+bool RecordingLibrary::fail(const QString &message)
+{
+    m_error = message;
+    return false;
+}
+
+bool RecordingLibrary::isOpen() const
+{
+    return !m_connection.isEmpty() && Impl::db(m_connection).isOpen();
+}
+
+void RecordingLibrary::close()
+{
+    if (m_connection.isEmpty())
+        return;
+    {
+        QSqlDatabase db = Impl::db(m_connection);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(m_connection);
+    m_connection.clear();
+}
+
+bool RecordingLibrary::open(const QString &location)
+{
+    close();
+    m_error.clear();
+    QString error;
+    if (!LibraryLocation::parse(location, m_location, &error))
+        return fail(error);
+    m_connection = QStringLiteral("solvane-library-") + QUuid::createUuid().toString(QUuid::Id128);
+    const bool opened =
+        m_location.engine == LibraryLocation::Engine::Sqlite ? openSqlite() : openPostgres();
+    if (!opened || !migrate()) {
+        const QString why = m_error;
+        close();
+        m_error = why;
+        return false;
+    }
+    return true;
+}
+
+bool RecordingLibrary::openSqlite()
+{
+    const QString path = m_location.path;
+    const QString shown = QDir::toNativeSeparators(path);
+    const QFileInfo info(path);
+    if (info.exists()) {
+        if (!info.isFile())
+            return fail(tr("The library %1 is not a file.").arg(shown));
+        if (!info.isReadable())
+            return fail(tr("The library file %1 cannot be read (no permission).").arg(shown));
+    } else {
+        // Made here, owner only, before the database opens it.
+        if (!QDir().mkpath(info.absolutePath()))
+            return fail(tr("The folder of the library %1 cannot be made.").arg(shown));
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
+            !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+            return fail(
+                tr("The library file %1 cannot be made: %2").arg(shown, file.errorString()));
+    }
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    db.setDatabaseName(path);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+    if (!db.open())
+        return fail(
+            tr("The library file %1 cannot be opened: %2").arg(shown, db.lastError().text()));
+    // Reading comes first: a damaged file or one of another program is told, never rewritten.
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+        return fail(tr("The library file %1 is damaged or is no library: %2")
+                        .arg(shown, q.lastError().databaseText()));
+    return true;
+}
+
+bool RecordingLibrary::openPostgres()
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
+    if (!db.isValid())
+        return fail(tr("This installation cannot reach PostgreSQL (its Qt driver is missing)."));
+    db.setHostName(m_location.host);
+    if (m_location.port > 0)
+        db.setPort(m_location.port);
+    db.setUserName(m_location.user);
+    db.setDatabaseName(m_location.database);
+    QString options = QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutS);
+    if (!m_location.sslMode.isEmpty())
+        options += QStringLiteral(";sslmode=") + m_location.sslMode;
+    db.setConnectOptions(options);
+    if (!db.open())
+        return fail(tr("The library at %1 cannot be reached: %2")
+                        .arg(m_location.display(), db.lastError().databaseText().trimmed()));
+    return true;
+}
+
+bool RecordingLibrary::migrate()
+{
+    QSqlDatabase db = Impl::db(m_connection);
+    const QString where = m_location.display();
+    const QStringList tables = db.tables(QSql::Tables);
+    int version = 0;
+    if (tables.contains(QStringLiteral("schema_version"))) {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next())
+            return fail(tr("The library %1 is damaged: its version cannot be read (%2).")
+                            .arg(where, q.lastError().databaseText()));
+        version = q.value(0).toInt();
+        if (version > SchemaVersion)
+            return fail(tr("The library %1 was written by a newer Solvane (schema %2; this one "
+                           "knows %3). It is left as it is.")
+                            .arg(where)
+                            .arg(version)
+                            .arg(SchemaVersion));
+    } else if (!tables.isEmpty()) {
+        return fail(tr("%1 holds tables of another program; it is left as it is.").arg(where));
+    }
+    const bool sqlite = m_location.engine == LibraryLocation::Engine::Sqlite;
+    if (sqlite) {
+        QSqlQuery q(db);
+        // Readers never wait for a writer; the busy time-out bounds writers.
+        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
+            !q.exec(QStringLiteral("PRAGMA foreign_keys=ON")))
+            return fail(tr("The library %1 cannot be used: %2").arg(where, q.lastError().text()));
+    }
+    if (version == SchemaVersion)
+        return true;
+
+    if (!db.transaction())
+        return fail(tr("The library %1 cannot be written: %2").arg(where, db.lastError().text()));
+    QSqlQuery q(db);
+    auto rollback = [&](const QSqlError &error) {
+        db.rollback();
+        return fail(tr("The library %1 cannot be brought up to date: %2")
+                        .arg(where, error.databaseText().trimmed()));
+    };
+    if (version == 0 &&
+        !q.exec(QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)")))
+        return rollback(q.lastError());
+    for (int step = version; step < SchemaVersion; ++step) {
+        QString script = QString::fromLatin1(kMigrations[step]);
+        script.replace(QStringLiteral("%ID%"),
+                       sqlite ? QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT")
+                              : QStringLiteral("BIGSERIAL PRIMARY KEY"));
+        script.replace(QStringLiteral("%BLOB%"),
+                       sqlite ? QStringLiteral("BLOB") : QStringLiteral("BYTEA"));
+        for (const QString &statement : script.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            if (!q.exec(statement))
+                return rollback(q.lastError());
+        }
+    }
+    const bool written =
+        version == 0 ? q.prepare(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"))
+                     : q.prepare(QStringLiteral("UPDATE schema_version SET version = ?"));
+    q.addBindValue(SchemaVersion);
+    if (!written || !q.exec())
+        return rollback(q.lastError());
+    if (!db.commit())
+        return rollback(db.lastError());
+    return true;
+}
+
+RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &recordings)
+{
+    StoreResult result;
+    if (!isOpen()) {
+        result.error = m_error.isEmpty() ? tr("No library is open.") : m_error;
+        return result;
+    }
+    QSqlDatabase db = Impl::db(m_connection);
+    const QString where = m_location.display();
+    auto failed = [&](const QSqlError &error) {
+        db.rollback();
+        result = StoreResult();
+        result.error = isBusy(error)
+                           ? tr("The library %1 is busy: another program is writing to it. "
+                                "Try again.")
+                                 .arg(where)
+                           : tr("The library %1 cannot be written: %2")
+                                 .arg(where, error.databaseText().trimmed());
+        m_error = result.error;
+        return result;
+    };
+    if (!db.transaction())
+        return failed(db.lastError());
+
+    QSqlQuery instrument(db);
+    QSqlQuery insert(db);
+    QSqlQuery existing(db);
+    if (!instrument.prepare(QStringLiteral(
+            "INSERT INTO instruments (serial, model_code, model_name, family) VALUES (?, ?, ?, ?)"
+            " ON CONFLICT (serial, model_code) DO UPDATE SET model_name = excluded.model_name"
+            " RETURNING id")))
+        return failed(instrument.lastError());
+    if (!insert.prepare(QStringLiteral(
+            "INSERT INTO recordings (instrument_id, family, group_no, start_time, interval_s,"
+            " sample_count, samples, raw_frames, shown, power_rec, power_max, power_min,"
+            " power_avg, energy, duration_s, power_rt, unit, firmware, production_date,"
+            " calibration_date, downloaded_at, sort_time, sha256, dedupe_key, test_light,"
+            " company, tester, auditor)"
+            " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
+            " ?, ?)"
+            " ON CONFLICT (instrument_id, dedupe_key) DO NOTHING RETURNING id")))
+        return failed(insert.lastError());
+    if (!existing.prepare(
+            QStringLiteral("SELECT id FROM recordings WHERE instrument_id = ? AND dedupe_key = ?")))
+        return failed(existing.lastError());
+
+    for (Recording r : recordings) {
+        if (r.sha256.isEmpty())
+            r.updateHash();
+        if (!r.downloadedAt.isValid())
+            r.downloadedAt = QDateTime::currentDateTimeUtc();
+        instrument.addBindValue(text(r.serial));
+        instrument.addBindValue(static_cast<qint64>(r.modelCode));
+        instrument.addBindValue(text(r.modelName));
+        instrument.addBindValue(r.familyName());
+        if (!instrument.exec() || !instrument.next())
+            return failed(instrument.lastError());
+        const qint64 instrumentId = instrument.value(0).toLongLong();
+        instrument.finish();
+
+        const bool logger = r.family == Recording::Family::Logger;
+        const QString start = r.startTime.isValid() ? r.startTime.toString(Qt::ISODate) : QString();
+        const QString sortTime =
+            logger ? start : r.downloadedAt.toLocalTime().toString(Qt::ISODate);
+        const QVariantList values{instrumentId,
+                                  r.familyName(),
+                                  r.group,
+                                  text(start),
+                                  r.intervalSeconds,
+                                  logger ? r.sampleCount() : 0,
+                                  r.samples,
+                                  r.rawFrames,
+                                  text(r.shown.join(kFieldSeparator)),
+                                  r.powerRec,
+                                  r.powerMax,
+                                  r.powerMin,
+                                  r.powerAvg,
+                                  r.energy,
+                                  r.duration,
+                                  r.powerRt,
+                                  text(r.unit),
+                                  text(r.firmware),
+                                  dateText(r.productionDate),
+                                  dateText(r.calibrationDate),
+                                  r.downloadedAt.toUTC().toString(Qt::ISODate),
+                                  text(sortTime),
+                                  r.sha256,
+                                  r.dedupeKey(),
+                                  text(r.testLight),
+                                  text(r.company),
+                                  text(r.tester),
+                                  text(r.auditor)};
+        for (const QVariant &v : values)
+            insert.addBindValue(v);
+        if (!insert.exec())
+            return failed(insert.lastError());
+        if (insert.next()) {
+            result.ids.append(insert.value(0).toLongLong());
+            ++result.added;
+        } else {
+            existing.addBindValue(instrumentId);
+            existing.addBindValue(r.dedupeKey());
+            if (!existing.exec() || !existing.next())
+                return failed(existing.lastError());
+            result.ids.append(existing.value(0).toLongLong());
+            existing.finish();
+            ++result.already;
+        }
+        insert.finish();
+    }
+    if (!db.commit())
+        return failed(db.lastError());
+    result.ok = true;
+    return result;
+}
+
+int RecordingLibrary::count(const Filter &filter)
+{
+    if (!isOpen())
+        return 0;
+    QVariantList binds;
+    QSqlQuery q(Impl::db(m_connection));
+    q.prepare(QStringLiteral("SELECT count(*) FROM recordings r JOIN instruments i ON i.id = "
+                             "r.instrument_id") +
+              whereClause(filter, binds));
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    if (!q.exec() || !q.next()) {
+        m_error = q.lastError().text();
+        return 0;
+    }
+    return q.value(0).toInt();
+}
+
+QList<Recording> RecordingLibrary::list(const Filter &filter, int offset, int limit)
+{
+    QList<Recording> out;
+    if (!isOpen())
+        return out;
+    QVariantList binds;
+    const QString bytes =
+        filter.withSamples ? QStringLiteral(", r.samples, r.raw_frames") : QString();
+    QSqlQuery q(Impl::db(m_connection));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT ") + QLatin1String(kColumns) + bytes +
+              QStringLiteral(" FROM recordings r JOIN instruments i ON i.id = r.instrument_id") +
+              whereClause(filter, binds) + QStringLiteral(" ORDER BY r.id DESC LIMIT ? OFFSET ?"));
+    for (const QVariant &b : binds)
+        q.addBindValue(b);
+    q.addBindValue(std::max(0, limit));
+    q.addBindValue(std::max(0, offset));
+    if (!q.exec()) {
+        m_error = q.lastError().text();
+        return out;
+    }
+    while (q.next())
+        out.append(readRow(q, filter.withSamples));
+    return out;
+}
+
+bool RecordingLibrary::get(qint64 id, Recording &recording)
+{
+    m_error.clear();
+    if (!isOpen())
+        return fail(tr("No library is open."));
+    QSqlQuery q(Impl::db(m_connection));
+    q.prepare(QStringLiteral("SELECT ") + QLatin1String(kColumns) +
+              QStringLiteral(", r.samples, r.raw_frames FROM recordings r JOIN instruments i ON "
+                             "i.id = r.instrument_id WHERE r.id = ?"));
+    q.addBindValue(id);
+    if (!q.exec())
+        return fail(q.lastError().text());
+    if (!q.next())
+        return false;
+    recording = readRow(q, true);
+    return true;
+}
+
+bool RecordingLibrary::remove(qint64 id)
+{
+    m_error.clear();
+    if (!isOpen())
+        return fail(tr("No library is open."));
+    QSqlDatabase db = Impl::db(m_connection);
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("DELETE FROM recordings WHERE id = ?"));
+    q.addBindValue(id);
+    if (!q.exec())
+        return fail(tr("The entry cannot be deleted: %1").arg(q.lastError().databaseText()));
+    return q.numRowsAffected() > 0;
+}
+
+bool RecordingLibrary::setReportTexts(qint64 id, const QString &testLight, const QString &company,
+                                      const QString &tester, const QString &auditor)
+{
+    m_error.clear();
+    if (!isOpen())
+        return fail(tr("No library is open."));
+    QSqlQuery q(Impl::db(m_connection));
+    q.prepare(QStringLiteral("UPDATE recordings SET test_light = ?, company = ?, tester = ?,"
+                             " auditor = ? WHERE id = ?"));
+    for (const QString &t : {testLight, company, tester, auditor})
+        q.addBindValue(text(t));
+    q.addBindValue(id);
+    if (!q.exec())
+        return fail(tr("The report texts cannot be kept: %1").arg(q.lastError().databaseText()));
+    return q.numRowsAffected() > 0;
+}
+
+QStringList RecordingLibrary::serials()
+{
+    QStringList out;
+    if (!isOpen())
+        return out;
+    QSqlQuery q(Impl::db(m_connection));
+    if (!q.exec(QStringLiteral("SELECT DISTINCT serial FROM instruments ORDER BY serial")))
+        return out;
+    while (q.next())
+        out.append(q.value(0).toString());
+    return out;
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "librarylocation.h"
+#include "recording.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The library of every recording and meter group downloaded: one schema on SQLite (a file
+// of the user's) or PostgreSQL (a lab's shared server). Every write is one transaction; a
+// library that cannot be opened is never created anew over what is there.
+class RecordingLibrary
+{
+public:
+    static constexpr int SchemaVersion = 1;
+    // Another program writing the same SQLite file: how long a write waits before "busy".
+    static constexpr int BusyTimeoutMs = 5000;
+    static constexpr int ConnectTimeoutS = 5;
+
+    struct StoreResult {
+        bool ok = false;
+        int added = 0;
+        int already = 0;   // the same entry was stored before
+        QList<qint64> ids; // per entry given, its id (new or old); 0 where it failed
+        QString error;
+    };
+
+    struct Filter {
+        QString serial; // empty: every instrument
+        QDate since;    // by start time (logger) or download day (meter); invalid: open
+        QDate until;
+        QString text;             // in serial, model, start time and the report texts
+        bool withSamples = false; // list(): also the samples and frames (the windows need none)
+    };
+
+    RecordingLibrary();
+    ~RecordingLibrary();
+    RecordingLibrary(const RecordingLibrary &) = delete;
+    RecordingLibrary &operator=(const RecordingLibrary &) = delete;
+
+    // Opens (and, when new, creates) the library; brings an older schema up to date. False
+    // with a message naming the place when it cannot be used as it is.
+    bool open(const QString &location);
+    void close();
+    bool isOpen() const;
+    const LibraryLocation &location() const { return m_location; }
+    QString lastError() const { return m_error; }
+
+    // Stores every entry not stored before, in one transaction: all or nothing.
+    StoreResult store(const QList<Recording> &recordings);
+
+    int count(const Filter &filter);
+    // Newest first.
+    QList<Recording> list(const Filter &filter, int offset, int limit);
+    // False when there is no such entry (lastError() empty) or the read failed.
+    bool get(qint64 id, Recording &recording);
+    bool remove(qint64 id);
+    bool setReportTexts(qint64 id, const QString &testLight, const QString &company,
+                        const QString &tester, const QString &auditor);
+    // The serial numbers of every instrument in the library.
+    QStringList serials();
+
+private:
+    struct Impl;
+    bool fail(const QString &message);
+    bool openSqlite();
+    bool openPostgres();
+    bool migrate();
+
+    LibraryLocation m_location;
+    QString m_connection; // the QSqlDatabase connection name, empty while closed
+    QString m_error;
+};
