@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
+#include <QStandardPaths>
 #include <QTextStream>
 #include <QTimer>
 
@@ -46,12 +48,26 @@ int main(int argc, char *argv[])
         QStringLiteral("quit-when-shown"),
         QStringLiteral("Print \"shown\" once the main window is shown, then quit."));
     quitWhenShown.setFlags(QCommandLineOption::HiddenFromHelp);
+    const QCommandLineOption library(
+        QStringLiteral("library"),
+        QStringLiteral(
+            "Keep recordings in this library: a file, or postgresql://[user@]host[:port]/db."),
+        QStringLiteral("location"));
     parser.addOption(demo);
+    parser.addOption(library);
     parser.addOption(answer);
     parser.addOption(quitWhenShown);
     parser.process(app);
     if (parser.isSet(answer))
         answerPromptsOnStdout();
+    // The demo's made-up recordings never mix with the user's own.
+    if (parser.isSet(library))
+        qputenv("SOLVANE_LIBRARY", parser.value(library).toLocal8Bit());
+    else if (parser.isSet(demo) && !qEnvironmentVariableIsSet("SOLVANE_LIBRARY"))
+        qputenv("SOLVANE_LIBRARY",
+                QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                    .filePath(QStringLiteral("demo-library.sqlite"))
+                    .toLocal8Bit());
 
     SingleInstance single(QStringLiteral("solvane"));
     if (!single.isPrimary()) {

@@ -7,6 +7,8 @@
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
 #include "instrumentprotocol.h"
+#include "librarysettings.h"
+#include "recordinglibrary.h"
 #include "sizestylesheet.h"
 #include "userprompts.h"
 
@@ -66,6 +68,12 @@ void MainWindow::initForm()
     ui->stackedWidget->addWidget(m_loggerPage);
     m_meterPage = new FirstPageFor415(ui->stackedWidget);
     ui->stackedWidget->addWidget(m_meterPage);
+    // Without a library the program works as before; both pages say why nothing is kept.
+    m_library = std::make_unique<RecordingLibrary>();
+    const bool opened = m_library->open(LibrarySettings::location());
+    for (FamilyPage *page :
+         {static_cast<FamilyPage *>(m_loggerPage), static_cast<FamilyPage *>(m_meterPage)})
+        page->setLibrary(m_library.get(), opened ? QString() : m_library->lastError());
     ui->stackedWidget->setCurrentIndex(LoggerIndex);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);

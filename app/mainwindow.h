@@ -13,9 +13,11 @@ class FirstPageFor415;
 class FirstPageFor416;
 class QTranslator;
 
+class RecordingLibrary;
+
 namespace Ui {
 class MainWindow;
-}
+} // namespace Ui
 
 // The program's one window: the page stack of the two instrument families, the link
 // indicator and the language buttons. It owns the link to the instrument and is the
@@ -84,6 +86,7 @@ private:
     FirstPageFor415 *m_meterPage = nullptr;
     FirstPageFor416 *m_loggerPage = nullptr;
     LinkExchange m_exchange; // its link is owned here; null while no instrument is open
+    std::unique_ptr<RecordingLibrary> m_library; // every download is kept here
     InstrumentModels::Family m_family = InstrumentModels::Family::None;
     bool m_permissionWarned = false;
     std::unique_ptr<QTranslator> m_translator;

@@ -17,6 +17,9 @@ if ! grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$dir/CMakeCache.txt" ||
 fi
 
 export QT_QPA_PLATFORM=offscreen
+# The benchmarks' downloads go to a library of their own, made anew for every run.
+export SOLVANE_LIBRARY="$root/$dir/bench-library.sqlite"
+rm -f "$SOLVANE_LIBRARY" "$SOLVANE_LIBRARY-wal" "$SOLVANE_LIBRARY-shm"
 logs="$root/$dir/bench-logs"
 mkdir -p "$logs"
 figures=$(mktemp)

@@ -3,6 +3,7 @@
 #include "frameexchange.h"
 #include "instrumentprotocol.h"
 #include "productioninfo.h"
+#include "recordinglibrary.h"
 #include "tableopwidget.h"
 #include "userprompts.h"
 
@@ -10,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDateEdit>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QTableWidget>
@@ -209,4 +211,66 @@ void FamilyPage::startProgress(int maximum)
     progressDialog->setRange(0, maximum);
     progressDialog->setValue(0);
     progressDialog->show();
+}
+
+// --- library ---
+
+void FamilyPage::setLibrary(RecordingLibrary *library, const QString &whyNot)
+{
+    m_library = library;
+    m_libraryWhyNot = whyNot;
+    showLibraryNote(whyNot.isEmpty() ? QString() : tr("No recording is kept: %1").arg(whyNot));
+}
+
+QString FamilyPage::libraryNote() const
+{
+    return m_libraryLine && !m_libraryLine->isHidden() ? m_libraryLine->text() : QString();
+}
+
+void FamilyPage::takeLibraryLine(QLabel *line)
+{
+    m_libraryLine = line;
+    m_libraryLine->hide();
+}
+
+void FamilyPage::showLibraryNote(const QString &note)
+{
+    if (!m_libraryLine)
+        return;
+    m_libraryLine->setText(note);
+    m_libraryLine->setVisible(!note.isEmpty());
+}
+
+Recording FamilyPage::newEntry(Recording::Family family) const
+{
+    Recording r;
+    r.family = family;
+    r.serial = m_fields.serial ? m_fields.serial->text() : QString();
+    r.modelCode = modelCode;
+    r.modelName = m_fields.name ? m_fields.name->text() : QString();
+    r.firmware = m_fields.firmware ? m_fields.firmware->text() : QString();
+    if (m_fields.produced)
+        r.productionDate = m_fields.produced->date();
+    if (m_fields.calibrated)
+        r.calibrationDate = m_fields.calibrated->date();
+    r.downloadedAt = QDateTime::currentDateTimeUtc();
+    return r;
+}
+
+QList<qint64> FamilyPage::keepInLibrary(const QList<Recording> &entries)
+{
+    if (entries.isEmpty())
+        return {};
+    if (!m_library || !m_library->isOpen()) {
+        const QString why = m_libraryWhyNot.isEmpty() ? tr("no library is open") : m_libraryWhyNot;
+        showLibraryNote(tr("No recording is kept: %1").arg(why));
+        return QList<qint64>(entries.size(), 0);
+    }
+    const RecordingLibrary::StoreResult result = m_library->store(entries);
+    if (!result.ok) {
+        showLibraryNote(tr("Not kept in the library: %1").arg(result.error));
+        return QList<qint64>(entries.size(), 0);
+    }
+    showLibraryNote({});
+    return result.ids;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recording.h"
+
 #include <QList>
 #include <QWidget>
 #include <functional>
@@ -7,6 +9,8 @@
 #include <memory>
 
 class QAbstractButton;
+class QLabel;
+class RecordingLibrary;
 class QButtonGroup;
 class QDateEdit;
 class QLineEdit;
@@ -34,6 +38,13 @@ public:
     // The auto power-off choice of both families: OffBtn is 0, OnBtn 1.
     QButtonGroup *autoOffGroup;
 
+    // The library every download is kept in (not owned); null, or closed, with `whyNot` when
+    // there is none. The page says so in its library line.
+    void setLibrary(RecordingLibrary *library, const QString &whyNot = {});
+    RecordingLibrary *library() const { return m_library; }
+    // What the library line says now; empty while it is hidden.
+    QString libraryNote() const;
+
 protected:
     // Which failures of an exchange the user hears about.
     enum Told { TellNoProbe = 1, TellUnconfigured = 2 };
@@ -46,6 +57,7 @@ protected:
     {
         m_fields = {ui->DeviceNameEdit,     ui->serialNoEdit,         ui->FirmwareVersionEdit,
                     ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->tbData};
+        takeLibraryLine(ui->libraryStatusLab);
         m_columnWidths = columnWidths;
         addAutoOffButtons(ui->OffBtn, ui->OnBtn);
         for (QWidget *w : std::initializer_list<QWidget *>{
@@ -80,6 +92,11 @@ protected:
     void clearRows();
     void fitColumns();
     void startProgress(int maximum);
+    // An entry of `family` with the instrument's identity as the page shows it.
+    Recording newEntry(Recording::Family family) const;
+    // Keeps what was just downloaded; a library that cannot take it costs the download
+    // nothing: the library line says why. Returns each entry's id (0 where none).
+    QList<qint64> keepInLibrary(const QList<Recording> &entries);
 
     std::unique_ptr<QProgressDialog> progressDialog; // a window of its own, without parent
 
@@ -95,6 +112,12 @@ private:
         QTableWidget *table = nullptr;
     };
 
+    void showLibraryNote(const QString &note);
+    void takeLibraryLine(QLabel *line);
+
     Fields m_fields;
     QList<int> m_columnWidths;
+    QLabel *m_libraryLine = nullptr;
+    RecordingLibrary *m_library = nullptr;
+    QString m_libraryWhyNot;
 };

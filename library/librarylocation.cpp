@@ -6,13 +6,6 @@
 #include <QUrl>
 #include <QUrlQuery>
 
-namespace {
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("LibraryLocation", text);
-}
-} // namespace
-
 bool LibraryLocation::parse(const QString &text, LibraryLocation &location, QString *error)
 {
     auto fail = [error](const QString &why) {

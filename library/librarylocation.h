@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 // Where a library lives: a file path (SQLite) or a PostgreSQL URI,
@@ -9,6 +10,8 @@
 // the desktop keyring, hold it instead.
 class LibraryLocation
 {
+    Q_DECLARE_TR_FUNCTIONS(LibraryLocation)
+
 public:
     enum class Engine { Sqlite, Postgres };
 

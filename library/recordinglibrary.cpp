@@ -13,11 +13,6 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("RecordingLibrary", text);
-}
-
 const QChar kFieldSeparator(0x1F); // between the shown texts of a row
 
 // Text columns that must hold a value, never SQL NULL.

@@ -2,6 +2,7 @@
 
 #include "librarylocation.h"
 #include "recording.h"
+#include <QCoreApplication>
 
 #include <QDate>
 #include <QList>
@@ -13,6 +14,8 @@
 // library that cannot be opened is never created anew over what is there.
 class RecordingLibrary
 {
+    Q_DECLARE_TR_FUNCTIONS(RecordingLibrary)
+
 public:
     static constexpr int SchemaVersion = 1;
     // Another program writing the same SQLite file: how long a write waits before "busy".

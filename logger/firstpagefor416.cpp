@@ -325,6 +325,7 @@ void FirstPageFor416::on_GetDataBtn_clicked()
         groupData[g].clear();
     }
     m_leftOut.clear();
+    m_downloaded.clear();
     busy = true;
 
     startProgress(count * ProgressPerGroup);
@@ -477,6 +478,11 @@ void FirstPageFor416::finishDownload(DownloadEnd end)
         progressDialog->setValue(progressDialog->maximum());
     progressDialog->reset();
     progressDialog->hide();
+    // Every whole group is kept, also when the instrument went before the end.
+    const QList<qint64> ids = keepInLibrary(m_downloaded);
+    if (end != DownloadEnd::LinkLost && !m_clearPending)
+        m_rowEntries = ids;
+    m_downloaded.clear();
     busy = false;
 
     if (m_clearPending) {
@@ -519,6 +525,21 @@ void FirstPageFor416::addGroupRow(int group, int intervalSeconds)
         texts.append(stats.count > 0 ? QString::number(static_cast<double>(value), 'f', 1)
                                      : QString());
 
+    Recording entry = newEntry(Recording::Family::Logger);
+    entry.group = group + 1;
+    entry.setGroupData(data);
+    entry.intervalSeconds = intervalSeconds;
+    entry.rawFrames = groupRaw[group];
+    entry.shown = texts;
+    if (stats.count > 0) {
+        entry.powerRec = stats.rec;
+        entry.powerMax = stats.max;
+        entry.powerMin = stats.min;
+        entry.powerAvg = stats.avg;
+    }
+    entry.updateHash();
+    m_downloaded.append(entry);
+
     m_rowGroups.append(group);
     TableOpWidget *ops = appendRow(texts);
     connect(ops, &TableOpWidget::sigEXCEL, this, &FirstPageFor416::on_EXCELBtn_clicked);
@@ -532,6 +553,7 @@ void FirstPageFor416::on_ClearBtn_clicked()
         return;
     clearRows();
     m_rowGroups.clear();
+    m_rowEntries.clear();
     for (int g = 0; g < MaxGroups; ++g) {
         groupRaw[g].clear();
         groupData[g].clear();

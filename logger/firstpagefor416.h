@@ -114,6 +114,9 @@ private:
     QList<int> m_rowGroups;
     // Groups of the last download that failed their checks on every attempt.
     QList<int> m_leftOut;
+    // What the last download brought, for the library; and each row's library entry.
+    QList<Recording> m_downloaded;
+    QList<qint64> m_rowEntries;
     // Removal or arrival of the instrument noticed while a download ran; done after it.
     bool m_clearPending = false;
     bool m_refreshPending = false;

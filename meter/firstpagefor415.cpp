@@ -308,6 +308,7 @@ void FirstPageFor415::updateProgress()
     {
         PauseLocker lock(m_worker->pauseLock());
         int record = 1;
+        m_fetched.clear();
         for (const QByteArray &reply : MeterFrames::groupReplies(receiveBuffer))
             parseData(reply, record++);
         receiveBuffer.clear();
@@ -317,6 +318,8 @@ void FirstPageFor415::updateProgress()
         qDebug("readdata setVal =========OK============ %d\n",
                static_cast<int>(receiveBuffer.size()));
     }
+    keepInLibrary(m_fetched);
+    m_fetched.clear();
     m_inTick = false;
 }
 
@@ -352,7 +355,23 @@ void FirstPageFor415::parseData(QByteArray baData, int DataNo)
         min = fixed(group.powerMIN, decimals);
         avg = fixed(group.powerAVG, decimals);
     }
-    addDataRow({QString::number(DataNo), energy, duration, rt, max, min, avg});
+    const QStringList texts{QString::number(DataNo), energy, duration, rt, max, min, avg};
+    addDataRow(texts);
+
+    static const char *const kPowerUnits[] = {"uW/cm²", "mW/cm²", "W/cm²", "W/m²"};
+    Recording entry = newEntry(Recording::Family::Meter);
+    entry.group = DataNo;
+    entry.rawFrames = baData;
+    entry.shown = texts;
+    entry.energy = group.energy;
+    entry.duration = group.duration;
+    entry.powerRt = group.powerRT;
+    entry.powerMax = group.powerMAX;
+    entry.powerMin = group.powerMIN;
+    entry.powerAvg = group.powerAVG;
+    entry.unit = unit >= 0 && unit <= 3 ? QString::fromUtf8(kPowerUnits[unit]) : QString();
+    entry.updateHash();
+    m_fetched.append(entry);
 }
 
 void FirstPageFor415::applyUnitHeaders(int unit)

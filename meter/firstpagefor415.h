@@ -77,4 +77,6 @@ private:
     QTimer *progressTimer;
     QElapsedTimer fetchClock;
     bool m_inTick = false;
+    // What the fetch brought, for the library.
+    QList<Recording> m_fetched;
 };

@@ -44,7 +44,7 @@ def fill(path, translate):
 
 
 def main():
-    folders = [d for d in ("app", "common", "link", "meter", "logger", "export") if os.path.isdir(os.path.join(ROOT, d))]
+    folders = [d for d in ("app", "common", "link", "meter", "logger", "export", "library") if os.path.isdir(os.path.join(ROOT, d))]
     ts = [os.path.join(I18N, n) for n in ("Solvane_en.ts", "Solvane_zh.ts")]
     subprocess.run([LUPDATE, "-silent", "-no-obsolete", "-locations", "none", *folders, "-ts", *ts],
                    cwd=ROOT, check=True)

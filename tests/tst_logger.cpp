@@ -26,16 +26,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-using Recording = VirtualInstrument::Recording;
+using SimRecording = VirtualInstrument::Recording;
 
 // About 100 (g + 1), up and down by half steps; the g-th started March 1 + g, 09:g:30.
-QVector<Recording> recordings(int count, int sampleCount = 40)
+QVector<SimRecording> recordings(int count, int sampleCount = 40)
 {
     return SampleData::recordings(count, sampleCount, 0.5f, 11,
                                   QDateTime(QDate(2024, 3, 1), QTime(9, 0, 30)));
 }
 
-QByteArray groupBytes(const Recording &r)
+QByteArray groupBytes(const SimRecording &r)
 {
     const QDate d = r.start.date();
     const QTime t = r.start.time();
@@ -198,7 +198,7 @@ private slots:
 
     void groupValues()
     {
-        const Recording r{QDateTime(QDate(2031, 12, 31), QTime(23, 59, 58)), {1, 2, 3, 4}};
+        const SimRecording r{QDateTime(QDate(2031, 12, 31), QTime(23, 59, 58)), {1, 2, 3, 4}};
         QByteArray g = groupBytes(r);
         QCOMPARE(LoggerFrames::sampleCount(g), 4);
         QCOMPARE(LoggerFrames::sampleCount(g + "xyz"), 4); // a partial sample is not one
@@ -432,7 +432,7 @@ private slots:
 
     void downloadRowsAndIntervals()
     {
-        const QVector<Recording> list = recordings(3);
+        const QVector<SimRecording> list = recordings(3);
         start(list);
         m_logger->clearRequests();
         QList<int> values;
@@ -498,7 +498,7 @@ private slots:
 
     void downloadSplitFramesGarbageAndShortGroups()
     {
-        QVector<Recording> list = recordings(3, 30);
+        QVector<SimRecording> list = recordings(3, 30);
         list.append({QDateTime(QDate(2024, 1, 2), QTime(3, 4, 5)), {}});
         list.append({QDateTime(QDate(2024, 1, 2), QTime(3, 4, 6)), {7.5f}});
         const QByteArray garbage = QByteArray::fromHex("55AB00AB1342AB");
@@ -544,7 +544,7 @@ private slots:
 
     void downloadMoreThan25()
     {
-        const QVector<Recording> list = recordings(27, 4);
+        const QVector<SimRecording> list = recordings(27, 4);
         start(list);
         m_logger->clearRequests();
         click("GetDataBtn");
@@ -560,7 +560,7 @@ private slots:
     {
         constexpr int stallMs = 500;
         FirstPageFor416::setStallTimeoutMs(stallMs);
-        const QVector<Recording> list = recordings(3, 200);
+        const QVector<SimRecording> list = recordings(3, 200);
         start(list);
         // The logger falls silent in the middle of the second recording, and again when asked anew.
         const auto hook = connect(table()->model(), &QAbstractItemModel::rowsInserted, this,
@@ -605,7 +605,7 @@ private slots:
         using Fault = VirtualInstrument::Fault;
         FirstPageFor416::setStallTimeoutMs(300);
         // 246 bytes a group: 5 data frames, then the end frame (frame 5).
-        const QVector<Recording> list = recordings(3, 60);
+        const QVector<SimRecording> list = recordings(3, 60);
         start(list);
         // Faults strike the frame chosen of the replies.
         // Setup read, count, group 1's frame and its interval read, then group 2's reply, once:
@@ -672,7 +672,7 @@ private slots:
     {
         // 600 samples in 7-byte frames at one report a millisecond: each group streams for a third
         // of a second, several times what the system keeps for a reader that does not come.
-        const QVector<Recording> list = recordings(2, 600);
+        const QVector<SimRecording> list = recordings(2, 600);
         start(list);
         m_logger->setFrameDataSize(7);
         m_logger->setReportIntervalMicroseconds(1000);
@@ -756,7 +756,7 @@ private slots:
 
     void rowActions()
     {
-        const QVector<Recording> list = recordings(3, 20);
+        const QVector<SimRecording> list = recordings(3, 20);
         start(list);
         click("GetDataBtn");
         for (int row : {2, 0, 1}) {
@@ -804,7 +804,7 @@ private slots:
 
     void unplugDuringDownload()
     {
-        const QVector<Recording> list = recordings(3, 200);
+        const QVector<SimRecording> list = recordings(3, 200);
         start(list);
         // Any report of the download may be the last one.
         const qint64 before = m_logger->reportsDelivered();
@@ -854,7 +854,7 @@ private slots:
     }
 
 private:
-    void start(const QVector<Recording> &list = recordings(3))
+    void start(const QVector<SimRecording> &list = recordings(3))
     {
         m_logger = m_plugged.create(VirtualInstrument::Family::Logger, 5633416);
         m_logger->setSerialNumber(4294967295u);
@@ -882,7 +882,7 @@ private:
     }
     void click(const char *name) { child<QPushButton>(name)->click(); }
     // `number`: the recording's number, when rows are missing before it.
-    void checkRow(int row, const Recording &r, int interval, int number = 0)
+    void checkRow(int row, const SimRecording &r, int interval, int number = 0)
     {
         QCOMPARE(cell(row, 0), QString::number(number > 0 ? number : row + 1));
         QCOMPARE(cell(row, 1), r.start.toString(u"yyyy-MM-dd hh:mm:ss"_s));

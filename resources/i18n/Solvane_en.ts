@@ -1,6 +1,21 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en_US">
 <context>
+    <name>FamilyPage</name>
+    <message>
+        <source>No recording is kept: %1</source>
+        <translation>No recording is kept: %1</translation>
+    </message>
+    <message>
+        <source>no library is open</source>
+        <translation>no library is open</translation>
+    </message>
+    <message>
+        <source>Not kept in the library: %1</source>
+        <translation>Not kept in the library: %1</translation>
+    </message>
+</context>
+<context>
     <name>FirstPageFor415</name>
     <message>
         <source>openThreadSlot</source>
@@ -643,6 +658,29 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>LibraryLocation</name>
+    <message>
+        <source>No library location was given.</source>
+        <translation>No library location was given.</translation>
+    </message>
+    <message>
+        <source>"%1" is not a valid PostgreSQL address: %2</source>
+        <translation>"%1" is not a valid PostgreSQL address: %2</translation>
+    </message>
+    <message>
+        <source>The library address must not hold a password; keep it in ~/.pgpass or the keyring.</source>
+        <translation>The library address must not hold a password; keep it in ~/.pgpass or the keyring.</translation>
+    </message>
+    <message>
+        <source>"%1" names no database.</source>
+        <translation>"%1" names no database.</translation>
+    </message>
+    <message>
+        <source>Unknown option "%1" in the library address.</source>
+        <translation>Unknown option "%1" in the library address.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>English</source>
@@ -772,6 +810,81 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Power(REC)</source>
         <translation>Power(REC)</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingLibrary</name>
+    <message>
+        <source>The library %1 is not a file.</source>
+        <translation>The library %1 is not a file.</translation>
+    </message>
+    <message>
+        <source>The library file %1 cannot be read (no permission).</source>
+        <translation>The library file %1 cannot be read (no permission).</translation>
+    </message>
+    <message>
+        <source>The folder of the library %1 cannot be made.</source>
+        <translation>The folder of the library %1 cannot be made.</translation>
+    </message>
+    <message>
+        <source>The library file %1 cannot be made: %2</source>
+        <translation>The library file %1 cannot be made: %2</translation>
+    </message>
+    <message>
+        <source>The library file %1 cannot be opened: %2</source>
+        <translation>The library file %1 cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>The library file %1 is damaged or is no library: %2</source>
+        <translation>The library file %1 is damaged or is no library: %2</translation>
+    </message>
+    <message>
+        <source>This installation cannot reach PostgreSQL (its Qt driver is missing).</source>
+        <translation>This installation cannot reach PostgreSQL (its Qt driver is missing).</translation>
+    </message>
+    <message>
+        <source>The library at %1 cannot be reached: %2</source>
+        <translation>The library at %1 cannot be reached: %2</translation>
+    </message>
+    <message>
+        <source>The library %1 is damaged: its version cannot be read (%2).</source>
+        <translation>The library %1 is damaged: its version cannot be read (%2).</translation>
+    </message>
+    <message>
+        <source>The library %1 was written by a newer Solvane (schema %2; this one knows %3). It is left as it is.</source>
+        <translation>The library %1 was written by a newer Solvane (schema %2; this one knows %3). It is left as it is.</translation>
+    </message>
+    <message>
+        <source>%1 holds tables of another program; it is left as it is.</source>
+        <translation>%1 holds tables of another program; it is left as it is.</translation>
+    </message>
+    <message>
+        <source>The library %1 cannot be used: %2</source>
+        <translation>The library %1 cannot be used: %2</translation>
+    </message>
+    <message>
+        <source>The library %1 cannot be written: %2</source>
+        <translation>The library %1 cannot be written: %2</translation>
+    </message>
+    <message>
+        <source>The library %1 cannot be brought up to date: %2</source>
+        <translation>The library %1 cannot be brought up to date: %2</translation>
+    </message>
+    <message>
+        <source>No library is open.</source>
+        <translation>No library is open.</translation>
+    </message>
+    <message>
+        <source>The library %1 is busy: another program is writing to it. Try again.</source>
+        <translation>The library %1 is busy: another program is writing to it. Try again.</translation>
+    </message>
+    <message>
+        <source>The entry cannot be deleted: %1</source>
+        <translation>The entry cannot be deleted: %1</translation>
+    </message>
+    <message>
+        <source>The report texts cannot be kept: %1</source>
+        <translation>The report texts cannot be kept: %1</translation>
     </message>
 </context>
 <context>

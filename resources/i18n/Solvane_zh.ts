@@ -1,6 +1,21 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>FamilyPage</name>
+    <message>
+        <source>No recording is kept: %1</source>
+        <translation>不保存任何记录：%1</translation>
+    </message>
+    <message>
+        <source>no library is open</source>
+        <translation>未打开记录库</translation>
+    </message>
+    <message>
+        <source>Not kept in the library: %1</source>
+        <translation>未保存到记录库：%1</translation>
+    </message>
+</context>
+<context>
     <name>FirstPageFor415</name>
     <message>
         <source>openThreadSlot</source>
@@ -643,6 +658,29 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>LibraryLocation</name>
+    <message>
+        <source>No library location was given.</source>
+        <translation>未指定记录库位置。</translation>
+    </message>
+    <message>
+        <source>"%1" is not a valid PostgreSQL address: %2</source>
+        <translation>“%1”不是有效的 PostgreSQL 地址：%2</translation>
+    </message>
+    <message>
+        <source>The library address must not hold a password; keep it in ~/.pgpass or the keyring.</source>
+        <translation>记录库地址中不能包含密码；请将密码保存在 ~/.pgpass 或密钥环中。</translation>
+    </message>
+    <message>
+        <source>"%1" names no database.</source>
+        <translation>“%1”未指定数据库。</translation>
+    </message>
+    <message>
+        <source>Unknown option "%1" in the library address.</source>
+        <translation>记录库地址中有未知选项“%1”。</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>English</source>
@@ -772,6 +810,81 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Power(REC)</source>
         <translation>记录功率</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingLibrary</name>
+    <message>
+        <source>The library %1 is not a file.</source>
+        <translation>记录库 %1 不是文件。</translation>
+    </message>
+    <message>
+        <source>The library file %1 cannot be read (no permission).</source>
+        <translation>无法读取记录库文件 %1（没有权限）。</translation>
+    </message>
+    <message>
+        <source>The folder of the library %1 cannot be made.</source>
+        <translation>无法创建记录库 %1 所在的文件夹。</translation>
+    </message>
+    <message>
+        <source>The library file %1 cannot be made: %2</source>
+        <translation>无法创建记录库文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>The library file %1 cannot be opened: %2</source>
+        <translation>无法打开记录库文件 %1：%2</translation>
+    </message>
+    <message>
+        <source>The library file %1 is damaged or is no library: %2</source>
+        <translation>记录库文件 %1 已损坏或不是记录库：%2</translation>
+    </message>
+    <message>
+        <source>This installation cannot reach PostgreSQL (its Qt driver is missing).</source>
+        <translation>本安装无法连接 PostgreSQL（缺少其 Qt 驱动）。</translation>
+    </message>
+    <message>
+        <source>The library at %1 cannot be reached: %2</source>
+        <translation>无法连接位于 %1 的记录库：%2</translation>
+    </message>
+    <message>
+        <source>The library %1 is damaged: its version cannot be read (%2).</source>
+        <translation>记录库 %1 已损坏：无法读取其版本（%2）。</translation>
+    </message>
+    <message>
+        <source>The library %1 was written by a newer Solvane (schema %2; this one knows %3). It is left as it is.</source>
+        <translation>记录库 %1 由更新版本的 Solvane 写入（结构版本 %2；本程序支持 %3），保持原样不动。</translation>
+    </message>
+    <message>
+        <source>%1 holds tables of another program; it is left as it is.</source>
+        <translation>%1 含有其他程序的数据表，保持原样不动。</translation>
+    </message>
+    <message>
+        <source>The library %1 cannot be used: %2</source>
+        <translation>无法使用记录库 %1：%2</translation>
+    </message>
+    <message>
+        <source>The library %1 cannot be written: %2</source>
+        <translation>无法写入记录库 %1：%2</translation>
+    </message>
+    <message>
+        <source>The library %1 cannot be brought up to date: %2</source>
+        <translation>无法升级记录库 %1：%2</translation>
+    </message>
+    <message>
+        <source>No library is open.</source>
+        <translation>未打开记录库。</translation>
+    </message>
+    <message>
+        <source>The library %1 is busy: another program is writing to it. Try again.</source>
+        <translation>记录库 %1 正忙：另一个程序正在写入，请稍后再试。</translation>
+    </message>
+    <message>
+        <source>The entry cannot be deleted: %1</source>
+        <translation>无法删除该记录：%1</translation>
+    </message>
+    <message>
+        <source>The report texts cannot be kept: %1</source>
+        <translation>无法保存报告文字：%1</translation>
     </message>
 </context>
 <context>
