@@ -18,15 +18,22 @@ void InformationPage::showDevice(QLineEdit *device, QLineEdit *serial)
     serial->setText(m_report->serialNo);
 }
 
+void InformationPage::offerTexts()
+{
+    if (!m_report)
+        return;
+    const QStringList kept = m_report->keptTexts();
+    for (size_t i = 0; i < m_freeTexts.size(); ++i)
+        m_freeTexts[i]->setText(kept.value(static_cast<int>(i)));
+}
+
 void InformationPage::on_Okbtn_clicked()
 {
     if (m_report) {
-        QString ReportPage::*const targets[] = {&ReportPage::testLight, &ReportPage::company,
-                                                &ReportPage::tester, &ReportPage::auditor};
-        // The report is HTML: what the user types is shown as text, never as markup.
-        for (size_t i = 0; i < m_freeTexts.size(); ++i)
-            m_report->*targets[i] = m_freeTexts[i]->text().toHtmlEscaped();
-        m_report->refreshReport();
+        QStringList texts;
+        for (QLineEdit *edit : m_freeTexts)
+            texts.append(edit->text());
+        m_report->setFreeTexts(texts);
     }
     close();
 }

@@ -26,10 +26,13 @@ protected:
     {
         showDevice(ui->DeviceEdit, ui->serialNoEdit);
         m_freeTexts = {ui->TestLightEdit, ui->CompanyEdit, ui->TesterEdit, ui->AuditorEdit};
+        offerTexts();
     }
 
 private:
     void showDevice(QLineEdit *device, QLineEdit *serial);
+    // The texts the report holds (kept from an earlier report of the entry) are offered.
+    void offerTexts();
 
     ReportPage *m_report;
     // Test light, company, tester and auditor, in that order.

@@ -1,4 +1,6 @@
 #include "reportpage.h"
+#include "familypage.h"
+#include "recordinglibrary.h"
 #include "reporthtml.h"
 #include "reportvalues.h"
 #include "userprompts.h"
@@ -21,11 +23,15 @@ ReportPage::~ReportPage() = default;
 
 void ReportPage::initReport()
 {
-    // Keeps an untouched field an underlined blank cell.
-    testLight = kBlank;
-    company = kBlank;
-    tester = kBlank;
-    auditor = kBlank;
+    // The texts kept with the library entry come back; an untouched field stays an
+    // underlined blank cell.
+    QStringList kept(4);
+    const auto *page = qobject_cast<const FamilyPage *>(parentWidget());
+    Recording entry;
+    if (libraryEntry > 0 && page && page->library() && page->library()->get(libraryEntry, entry))
+        kept = {entry.testLight, entry.company, entry.tester, entry.auditor};
+    m_keptTexts = kept;
+    applyFreeTexts(kept, true);
     refreshReport();
     int newHeight = height();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -40,8 +46,40 @@ void ReportPage::refreshReport()
     m_browser->setHtml(html);
 }
 
+void ReportPage::applyFreeTexts(const QStringList &texts, bool blankWhenEmpty)
+{
+    QString ReportPage::*const targets[] = {&ReportPage::testLight, &ReportPage::company,
+                                            &ReportPage::tester, &ReportPage::auditor};
+    for (int i = 0; i < 4; ++i) {
+        const QString text = texts.value(i);
+        m_plainTexts[i] = text;
+        // The report is HTML: what the user types is shown as text, never as markup.
+        this->*targets[i] = text.isEmpty() && blankWhenEmpty ? kBlank : text.toHtmlEscaped();
+    }
+}
+
+void ReportPage::setFreeTexts(const QStringList &texts)
+{
+    applyFreeTexts(texts, false);
+    const auto *page = qobject_cast<const FamilyPage *>(parentWidget());
+    if (libraryEntry > 0 && page && page->library())
+        page->library()->setReportTexts(libraryEntry, m_plainTexts[0], m_plainTexts[1],
+                                        m_plainTexts[2], m_plainTexts[3]);
+    refreshReport();
+}
+
+QString ReportPage::footerHtml() const
+{
+    if (sha256.size() < 12)
+        return {};
+    return QStringLiteral("<p style=\"font-size:7pt; color:#666666\">SHA-256 %1</p>")
+        .arg(sha256.left(12));
+}
+
 void ReportPage::copyValues(const ReportValues &values, const QString &mark)
 {
+    libraryEntry = values.libraryEntry;
+    sha256 = values.sha256;
     deviceName = values.deviceName + mark;
     serialNo = values.serialNo;
     duration = values.duration;

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QString>
+#include <QStringList>
 
 class QDateTime;
 class QPrinter;
@@ -40,6 +41,14 @@ public:
     QString powerMIN;
     QString powerAVG;
     bool isChinese = false;
+    qint64 libraryEntry = 0;
+    QString sha256;
+
+    // The four free texts (test light, company, tester, auditor) kept with the library entry
+    // when the report opened: the information dialog offers them.
+    QStringList keptTexts() const { return m_keptTexts; }
+    // Shows the texts as typed and keeps them with the library entry.
+    void setFreeTexts(const QStringList &texts);
 
 public slots:
     void on_PrintReportbtn_clicked();
@@ -61,7 +70,13 @@ protected:
     // A caption cell of `captionWidth` and the underlined text beside it.
     QString testerCells(int captionWidth) const;
     QString auditorCells(int captionWidth) const;
+    // The small line that ends both layouts: the first 12 digits of the hash, if any.
+    QString footerHtml() const;
 
 private:
+    void applyFreeTexts(const QStringList &texts, bool blankWhenEmpty);
+
     QTextBrowser *m_browser = nullptr;
+    QStringList m_plainTexts{QString(), QString(), QString(), QString()};
+    QStringList m_keptTexts;
 };

@@ -11,4 +11,8 @@ struct ReportValues {
     QString powerMIN;
     QString powerAVG;
     bool isChinese = false;
+    // The row's library entry (0: none), whose report texts are kept, and the hash of its
+    // samples or values, which the report's footer shows so that a print finds its entry.
+    qint64 libraryEntry = 0;
+    QString sha256;
 };

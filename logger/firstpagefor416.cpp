@@ -620,6 +620,10 @@ void FirstPageFor416::on_ReportBtn_clicked(int row)
     reportValues.powerMIN = cellText(row, 5);
     reportValues.powerAVG = cellText(row, 6);
     reportValues.isChinese = isChinese;
+    reportValues.libraryEntry = m_rowEntries.value(row);
+    Recording samples;
+    samples.setGroupData(selectedGroup);
+    reportValues.sha256 = Recording::hashOf(samples.samples);
     // The report draws its picture anew; an old one must not stand in for it.
     const QString picture =
         QCoreApplication::applicationDirPath() + QStringLiteral("/PcustomPlot.png");

@@ -145,6 +145,7 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
     }
     html += QStringLiteral("</table>");
 
+    html += footerHtml();
     html += QStringLiteral("</body></html>");
     return html;
 }

@@ -318,7 +318,7 @@ void FirstPageFor415::updateProgress()
         qDebug("readdata setVal =========OK============ %d\n",
                static_cast<int>(receiveBuffer.size()));
     }
-    keepInLibrary(m_fetched);
+    m_rowEntries = keepInLibrary(m_fetched);
     m_fetched.clear();
     m_inTick = false;
 }
@@ -372,6 +372,7 @@ void FirstPageFor415::parseData(QByteArray baData, int DataNo)
     entry.unit = unit >= 0 && unit <= 3 ? QString::fromUtf8(kPowerUnits[unit]) : QString();
     entry.updateHash();
     m_fetched.append(entry);
+    m_rowHashes.append(entry.sha256);
 }
 
 void FirstPageFor415::applyUnitHeaders(int unit)
@@ -436,6 +437,8 @@ void FirstPageFor415::on_ReportBtn_clicked(int row)
     reportValues.powerMIN = text(5);
     reportValues.powerAVG = text(6);
     reportValues.isChinese = isChinese;
+    reportValues.libraryEntry = m_rowEntries.value(row);
+    reportValues.sha256 = m_rowHashes.value(row);
     auto *report = new ReportPageFor415(this); // kept, hidden on close, until the page goes
     report->show();
     report->raise();
@@ -449,6 +452,8 @@ void FirstPageFor415::on_ClearBtn_clicked()
     reportValues.powerUnitHtml.clear();
     reportValues.energyUnitHtml.clear();
     clearRows();
+    m_rowEntries.clear();
+    m_rowHashes.clear();
 }
 
 void FirstPageFor415::SaveData(QByteArray baData)

@@ -79,4 +79,7 @@ private:
     bool m_inTick = false;
     // What the fetch brought, for the library.
     QList<Recording> m_fetched;
+    // Per table row: its library entry (0: none) and hash.
+    QList<qint64> m_rowEntries;
+    QStringList m_rowHashes;
 };

@@ -80,6 +80,7 @@ QString ReportPageFor415::buildReportHtml(bool chinese, const QDateTime &now) co
                             auditorCells(chinese ? 20 : 10));
     html += QStringLiteral("</table>");
 
+    html += footerHtml();
     html += QStringLiteral("</body></html>");
     return html;
 }
