@@ -8,6 +8,7 @@
 #include "firstpagefor416.h"
 #include "instrumentprotocol.h"
 #include "librarysettings.h"
+#include "librarywindow.h"
 #include "recordinglibrary.h"
 #include "sizestylesheet.h"
 #include "userprompts.h"
@@ -287,12 +288,29 @@ bool MainWindow::switchLanguage(const QString &name, bool chinese)
 
 void MainWindow::on_btnLanguageEn_clicked()
 {
+    m_chinese = false;
     switchLanguage(QStringLiteral("Solvane_en"), false);
+    if (m_libraryWindow)
+        m_libraryWindow->setChinese(false);
 }
 
 void MainWindow::on_btnLanguageZh_clicked()
 {
+    m_chinese = true;
     switchLanguage(QStringLiteral("Solvane_zh"), true);
+    if (m_libraryWindow)
+        m_libraryWindow->setChinese(true);
+}
+
+void MainWindow::on_btnLibrary_clicked()
+{
+    if (!m_libraryWindow)
+        m_libraryWindow = new LibraryWindow(m_library.get(), m_chinese, this);
+    else
+        m_libraryWindow->refresh();
+    m_libraryWindow->show();
+    m_libraryWindow->raise();
+    m_libraryWindow->activateWindow();
 }
 
 void MainWindow::changeEvent(QEvent *event)

@@ -13,6 +13,7 @@ class FirstPageFor415;
 class FirstPageFor416;
 class QTranslator;
 
+class LibraryWindow;
 class RecordingLibrary;
 
 namespace Ui {
@@ -65,6 +66,8 @@ public slots:
     void initusbport();
     void on_btnLanguageEn_clicked();
     void on_btnLanguageZh_clicked();
+    // Opens the library window (one, kept until the main window goes).
+    void on_btnLibrary_clicked();
     void handleAppMessage(const QString &message);
     bool OpenUSB();
     void CloseUSB();
@@ -87,6 +90,8 @@ private:
     FirstPageFor416 *m_loggerPage = nullptr;
     LinkExchange m_exchange; // its link is owned here; null while no instrument is open
     std::unique_ptr<RecordingLibrary> m_library; // every download is kept here
+    LibraryWindow *m_libraryWindow = nullptr;    // a child, made when first asked for
+    bool m_chinese = true;
     InstrumentModels::Family m_family = InstrumentModels::Family::None;
     bool m_permissionWarned = false;
     std::unique_ptr<QTranslator> m_translator;

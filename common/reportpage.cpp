@@ -1,5 +1,4 @@
 #include "reportpage.h"
-#include "familypage.h"
 #include "recordinglibrary.h"
 #include "reporthtml.h"
 #include "reportvalues.h"
@@ -26,9 +25,8 @@ void ReportPage::initReport()
     // The texts kept with the library entry come back; an untouched field stays an
     // underlined blank cell.
     QStringList kept(4);
-    const auto *page = qobject_cast<const FamilyPage *>(parentWidget());
     Recording entry;
-    if (libraryEntry > 0 && page && page->library() && page->library()->get(libraryEntry, entry))
+    if (libraryEntry > 0 && library && library->get(libraryEntry, entry))
         kept = {entry.testLight, entry.company, entry.tester, entry.auditor};
     m_keptTexts = kept;
     applyFreeTexts(kept, true);
@@ -61,10 +59,9 @@ void ReportPage::applyFreeTexts(const QStringList &texts, bool blankWhenEmpty)
 void ReportPage::setFreeTexts(const QStringList &texts)
 {
     applyFreeTexts(texts, false);
-    const auto *page = qobject_cast<const FamilyPage *>(parentWidget());
-    if (libraryEntry > 0 && page && page->library())
-        page->library()->setReportTexts(libraryEntry, m_plainTexts[0], m_plainTexts[1],
-                                        m_plainTexts[2], m_plainTexts[3]);
+    if (libraryEntry > 0 && library)
+        library->setReportTexts(libraryEntry, m_plainTexts[0], m_plainTexts[1], m_plainTexts[2],
+                                m_plainTexts[3]);
     refreshReport();
 }
 
@@ -79,6 +76,7 @@ QString ReportPage::footerHtml() const
 void ReportPage::copyValues(const ReportValues &values, const QString &mark)
 {
     libraryEntry = values.libraryEntry;
+    library = values.library;
     sha256 = values.sha256;
     deviceName = values.deviceName + mark;
     serialNo = values.serialNo;

@@ -8,6 +8,7 @@ class QDateTime;
 class QPrinter;
 class QTextBrowser;
 struct ReportValues;
+class RecordingLibrary;
 
 // What the test reports of both families share: the values both show, the free texts the
 // information dialog asks for, printing, and the HTML around the two layouts. Captions come
@@ -43,6 +44,7 @@ public:
     bool isChinese = false;
     qint64 libraryEntry = 0;
     QString sha256;
+    RecordingLibrary *library = nullptr; // where the entry is; not owned
 
     // The four free texts (test light, company, tester, auditor) kept with the library entry
     // when the report opened: the information dialog offers them.

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class RecordingLibrary;
+
 // The texts of the chosen table row that both families' reports show.
 struct ReportValues {
     QString deviceName;
@@ -15,4 +17,5 @@ struct ReportValues {
     // samples or values, which the report's footer shows so that a print finds its entry.
     qint64 libraryEntry = 0;
     QString sha256;
+    RecordingLibrary *library = nullptr; // not owned
 };

@@ -621,6 +621,7 @@ void FirstPageFor416::on_ReportBtn_clicked(int row)
     reportValues.powerAVG = cellText(row, 6);
     reportValues.isChinese = isChinese;
     reportValues.libraryEntry = m_rowEntries.value(row);
+    reportValues.library = library();
     Recording samples;
     samples.setGroupData(selectedGroup);
     reportValues.sha256 = Recording::hashOf(samples.samples);

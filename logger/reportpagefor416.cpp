@@ -49,6 +49,16 @@ ReportPageFor416::ReportPageFor416(QWidget *parent, Qt::WindowFlags f)
     initReport();
 }
 
+ReportPageFor416::ReportPageFor416(const LoggerReportValues &values, const QByteArray &group,
+                                   QWidget *parent)
+    : ReportPage(parent, {}), ui(std::make_unique<Ui::ReportPageFor416>()), m_given(true),
+      m_values(values), m_group(group)
+{
+    ui->setupUi(this);
+    setBrowser(ui->textBrowser);
+    initReport();
+}
+
 ReportPageFor416::~ReportPageFor416() = default;
 
 QString ReportPageFor416::imagePath()
@@ -60,7 +70,10 @@ QString ReportPageFor416::imagePath()
 void ReportPageFor416::copyPageValues()
 {
     LoggerReportValues values;
-    if (const auto *page = qobject_cast<FirstPageFor416 *>(parentWidget())) {
+    if (m_given) {
+        values = m_values;
+        recordData.append(m_group);
+    } else if (const auto *page = qobject_cast<FirstPageFor416 *>(parentWidget())) {
         values = page->reportValues;
         recordData.append(page->GetPowerData());
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "loggerreportvalues.h"
 #include "reportpage.h"
 
 #include <QByteArray>
@@ -22,6 +23,8 @@ class ReportPageFor416 : public ReportPage
 public:
     // The parent is the logger page; without one the report is built from empty values.
     explicit ReportPageFor416(QWidget *parent = nullptr, Qt::WindowFlags f = {});
+    // A report of these values and group bytes, wherever they come from (the library window).
+    ReportPageFor416(const LoggerReportValues &values, const QByteArray &group, QWidget *parent);
     ~ReportPageFor416() override;
 
     // PcustomPlot.png in the program's directory, shared by every logger report.
@@ -49,4 +52,8 @@ protected:
 private:
     std::unique_ptr<Ui::ReportPageFor416> ui;
     QByteArray recordData;
+    // Set by the constructor that is given its data: then no page is asked.
+    bool m_given = false;
+    LoggerReportValues m_values;
+    QByteArray m_group;
 };

@@ -20,6 +20,18 @@ const QCP::Interactions kInteractions = QCP::iRangeDrag | QCP::iRangeZoom | QCP:
 UVPowerCurvePageFor416::UVPowerCurvePageFor416(QWidget *parent)
     : QDialog(parent), ui(std::make_unique<Ui::UVPowerCurvePageFor416>())
 {
+    setUp();
+}
+
+UVPowerCurvePageFor416::UVPowerCurvePageFor416(const QByteArray &group, QWidget *parent)
+    : QDialog(parent), ui(std::make_unique<Ui::UVPowerCurvePageFor416>()), m_given(true),
+      m_group(group)
+{
+    setUp();
+}
+
+void UVPowerCurvePageFor416::setUp()
+{
     ui->setupUi(this);
     ui->customPlot->addGraph();
     ui->customPlot->xAxis->setRange(1, 61440);
@@ -79,7 +91,9 @@ void UVPowerCurvePageFor416::fitAxes(QCustomPlot *plot)
 void UVPowerCurvePageFor416::on_btnUpdateCurve_clicked()
 {
     recordData.clear();
-    if (const auto *page = qobject_cast<FirstPageFor416 *>(parentWidget()))
+    if (m_given)
+        recordData.append(m_group);
+    else if (const auto *page = qobject_cast<FirstPageFor416 *>(parentWidget()))
         recordData.append(page->GetPowerData());
     qDebug("on_btnUpdateCurve_clicked= %d\n", int(recordData.size()));
     showSamples(ui->customPlot, recordData);

@@ -19,6 +19,8 @@ class UVPowerCurvePageFor416 : public QDialog
 public:
     // The parent is the logger page; any other parent gives an empty curve.
     explicit UVPowerCurvePageFor416(QWidget *parent = nullptr);
+    // The curve of these group bytes, wherever they come from (the library window).
+    UVPowerCurvePageFor416(const QByteArray &group, QWidget *parent);
     ~UVPowerCurvePageFor416() override;
 
     // The samples of a record group: 6 start-time bytes are skipped, then one value per
@@ -41,5 +43,9 @@ public slots:
 
 private:
     std::unique_ptr<Ui::UVPowerCurvePageFor416> ui;
+    void setUp();
+
     QByteArray recordData;
+    bool m_given = false;
+    QByteArray m_group;
 };

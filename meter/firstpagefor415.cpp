@@ -438,6 +438,7 @@ void FirstPageFor415::on_ReportBtn_clicked(int row)
     reportValues.powerAVG = text(6);
     reportValues.isChinese = isChinese;
     reportValues.libraryEntry = m_rowEntries.value(row);
+    reportValues.library = library();
     reportValues.sha256 = m_rowHashes.value(row);
     auto *report = new ReportPageFor415(this); // kept, hidden on close, until the page goes
     report->show();

@@ -35,6 +35,15 @@ ReportPageFor415::ReportPageFor415(QWidget *parent, Qt::WindowFlags flags)
     initReport();
 }
 
+ReportPageFor415::ReportPageFor415(const MeterReportValues &values, QWidget *parent)
+    : ReportPage(parent, {}), ui(std::make_unique<Ui::ReportPageFor415>())
+{
+    ui->setupUi(this);
+    setBrowser(ui->textBrowser);
+    take(values);
+    initReport();
+}
+
 ReportPageFor415::~ReportPageFor415() = default;
 
 void ReportPageFor415::copyPageValues()
@@ -42,6 +51,11 @@ void ReportPageFor415::copyPageValues()
     MeterReportValues values;
     if (const auto *page = qobject_cast<FirstPageFor415 *>(parentWidget()))
         values = page->reportValues;
+    take(values);
+}
+
+void ReportPageFor415::take(const MeterReportValues &values)
+{
     copyValues(values, QStringLiteral("  Solvane"));
     energy = values.energy;
     powerRT = values.powerRT;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "meterreportvalues.h"
 #include "reportpage.h"
 
 #include <QString>
@@ -20,6 +21,8 @@ class ReportPageFor415 : public ReportPage
 public:
     // The parent is the meter page; without one the report is built from empty values.
     explicit ReportPageFor415(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
+    // A report of these values, wherever they come from (the library window).
+    ReportPageFor415(const MeterReportValues &values, QWidget *parent);
     ~ReportPageFor415() override;
 
     void copyPageValues();
@@ -35,5 +38,7 @@ protected:
     QDialog *newInformationPage() override;
 
 private:
+    void take(const MeterReportValues &values);
+
     std::unique_ptr<Ui::ReportPageFor415> ui;
 };

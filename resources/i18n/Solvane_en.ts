@@ -681,6 +681,124 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>LibraryModel</name>
+    <message>
+        <source>Logger</source>
+        <translation>Logger</translation>
+    </message>
+    <message>
+        <source>Meter</source>
+        <translation>Meter</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Serial No</source>
+        <translation>Serial No</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>NO</translation>
+    </message>
+    <message>
+        <source>Start / Downloaded</source>
+        <translation>Start / Downloaded</translation>
+    </message>
+    <message>
+        <source>Samples / Unit</source>
+        <translation>Samples / Unit</translation>
+    </message>
+    <message>
+        <source>REC / RT</source>
+        <translation>REC / RT</translation>
+    </message>
+    <message>
+        <source>MAX</source>
+        <translation>MAX</translation>
+    </message>
+    <message>
+        <source>MIN</source>
+        <translation>MIN</translation>
+    </message>
+    <message>
+        <source>AVG</source>
+        <translation>AVG</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryWindow</name>
+    <message>
+        <source>Library</source>
+        <translation>Library</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>Search serial, model, time or report texts</source>
+        <translation>Search serial, model, time or report texts</translation>
+    </message>
+    <message>
+        <source>Curve</source>
+        <translation>Curve</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>Excel</source>
+        <translation>Excel</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>All instruments</source>
+        <translation>All instruments</translation>
+    </message>
+    <message>
+        <source>No library is open.</source>
+        <translation>No library is open.</translation>
+    </message>
+    <message>
+        <source>Entries: %1</source>
+        <translation>Entries: %1</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <source>Choose an entry first.</source>
+        <translation>Choose an entry first.</translation>
+    </message>
+    <message>
+        <source>The entry cannot be read: %1</source>
+        <translation>The entry cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>Delete entry %1 from the library? This cannot be undone.</source>
+        <translation>Delete entry %1 from the library? This cannot be undone.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>English</source>
@@ -719,6 +837,10 @@ Do you want to replace it?</translation>
 Install the udev rule of Solvane (70-solvane.rules, part of the package), then unplug the instrument and plug it in again.</source>
         <translation>The instrument is connected, but this user may not open it.
 Install the udev rule of Solvane (70-solvane.rules, part of the package), then unplug the instrument and plug it in again.</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>Library</translation>
     </message>
 </context>
 <context>

@@ -681,6 +681,124 @@ Do you want to replace it?</source>
     </message>
 </context>
 <context>
+    <name>LibraryModel</name>
+    <message>
+        <source>Logger</source>
+        <translation>记录仪</translation>
+    </message>
+    <message>
+        <source>Meter</source>
+        <translation>照度计</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Serial No</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>类别</translation>
+    </message>
+    <message>
+        <source>NO</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Start / Downloaded</source>
+        <translation>开始 / 下载时间</translation>
+    </message>
+    <message>
+        <source>Samples / Unit</source>
+        <translation>采样数 / 单位</translation>
+    </message>
+    <message>
+        <source>REC / RT</source>
+        <translation>REC / RT</translation>
+    </message>
+    <message>
+        <source>MAX</source>
+        <translation>MAX</translation>
+    </message>
+    <message>
+        <source>MIN</source>
+        <translation>MIN</translation>
+    </message>
+    <message>
+        <source>AVG</source>
+        <translation>AVG</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryWindow</name>
+    <message>
+        <source>Library</source>
+        <translation>记录库</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>从</translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation>至</translation>
+    </message>
+    <message>
+        <source>Search serial, model, time or report texts</source>
+        <translation>搜索序列号、型号、时间或报告文字</translation>
+    </message>
+    <message>
+        <source>Curve</source>
+        <translation>曲线</translation>
+    </message>
+    <message>
+        <source>Report</source>
+        <translation>报告</translation>
+    </message>
+    <message>
+        <source>Excel</source>
+        <translation>Excel</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>All instruments</source>
+        <translation>全部仪器</translation>
+    </message>
+    <message>
+        <source>No library is open.</source>
+        <translation>未打开记录库。</translation>
+    </message>
+    <message>
+        <source>Entries: %1</source>
+        <translation>共 %1 条</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Choose an entry first.</source>
+        <translation>请先选择一条记录。</translation>
+    </message>
+    <message>
+        <source>The entry cannot be read: %1</source>
+        <translation>无法读取该记录：%1</translation>
+    </message>
+    <message>
+        <source>Delete entry %1 from the library? This cannot be undone.</source>
+        <translation>从记录库中删除第 %1 条记录？此操作无法撤销。</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>English</source>
@@ -719,6 +837,10 @@ Do you want to replace it?</source>
 Install the udev rule of Solvane (70-solvane.rules, part of the package), then unplug the instrument and plug it in again.</source>
         <translation>仪器已连接，但当前用户无权打开它。
 请安装 Solvane 的 udev 规则（70-solvane.rules，随安装包提供），然后拔下仪器并重新插入。</translation>
+    </message>
+    <message>
+        <source>Library</source>
+        <translation>记录库</translation>
     </message>
 </context>
 <context>
