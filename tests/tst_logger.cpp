@@ -3,12 +3,16 @@
 #include "bytes.h"
 #include "firstpagefor416.h"
 #include "frames.h"
+#include "informationpagefor416.h"
 #include "instrumentprotocol.h"
+#include "librarymodel.h"
+#include "librarywindow.h"
 #include "loggerframes.h"
 #include "loggermodels.h"
 #include "mainwindow.h"
 #include "pluggedinstrument.h"
 #include "promptrecorder.h"
+#include "recordinglibrary.h"
 #include "reportpagefor416.h"
 #include "sampledata.h"
 #include "setupquestion.h"
@@ -16,6 +20,8 @@
 #include "uvpowercurvepagefor416.h"
 #include "windowgrab.h"
 
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QtTest>
 #include <QtWidgets>
 #include <algorithm>
@@ -752,6 +758,93 @@ private slots:
         QCOMPARE(table()->rowCount(), 3);
         QCOMPARE(page()->deviceSummary(), u"77"_s);
         QVERIFY(m_prompts.prompts().isEmpty());
+    }
+
+    // Every download is kept once, also when the library was busy the time before; a
+    // report's texts stay with the entry; the library window reopens it without the logger.
+    void keptInLibrary()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath(u"library.sqlite"_s);
+        RecordingLibrary library;
+        QVERIFY(library.open(file));
+        const QVector<SimRecording> list = recordings(3, 20);
+        start(list);
+        RecordingLibrary *programs = page()->library();
+        page()->setLibrary(&library);
+        click("GetDataBtn");
+        click("GetDataBtn");
+        QCOMPARE(library.count({}), 3);
+        Recording kept;
+        QVERIFY(library.get(library.list({}, 2, 1).value(0).id, kept)); // the oldest: group 1
+        QCOMPARE(kept.groupData(), groupBytes(list[0]));
+        QCOMPARE(kept.shown, QStringList({cell(0, 0), cell(0, 1), cell(0, 2), cell(0, 3),
+                                          cell(0, 4), cell(0, 5), cell(0, 6)}));
+        QCOMPARE(std::make_pair(kept.intervalSeconds, kept.serial),
+                 std::make_pair(10, u"4294967295"_s));
+        QVERIFY(page()->libraryNote().isEmpty());
+
+        // Another program holds the file: the rows come all the same and the line says why.
+        for (const Recording &r : library.list({}, 0, 10))
+            QVERIFY(library.remove(r.id));
+        {
+            QSqlDatabase other = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"other"_s);
+            other.setDatabaseName(file);
+            QVERIFY(other.open());
+            QSqlQuery hold(other);
+            QVERIFY(hold.exec(u"BEGIN EXCLUSIVE"_s));
+            click("GetDataBtn");
+            QCOMPARE(table()->rowCount(), 3);
+            QVERIFY2(page()->libraryNote().contains(u"busy"_s), qPrintable(page()->libraryNote()));
+            QVERIFY(m_prompts.prompts().isEmpty());
+            QVERIFY(hold.exec(u"ROLLBACK"_s));
+            other.close();
+        }
+        QSqlDatabase::removeDatabase(u"other"_s);
+        click("GetDataBtn");
+        QCOMPARE(library.count({}), 3);
+        QVERIFY(page()->libraryNote().isEmpty());
+
+        // The report's texts are kept and come back with the next report of the row.
+        ops(0)->ReportBtn->click();
+        auto *report = page()->findChildren<ReportPageFor416 *>().last();
+        QTest::mouseClick(report->findChild<QPushButton *>(u"Informationbtn"_s), Qt::LeftButton);
+        auto *info = report->findChild<InformationPageFor416 *>();
+        QTest::keyClicks(info->findChild<QLineEdit *>(u"TestLightEdit"_s), u"Lamp <7>"_s);
+        QTest::mouseClick(info->findChild<QPushButton *>(u"Okbtn"_s), Qt::LeftButton);
+        const qint64 first = library.list({}, 2, 1).value(0).id;
+        QVERIFY(library.get(first, kept));
+        QCOMPARE(kept.testLight, u"Lamp <7>"_s);
+        ops(0)->ReportBtn->click();
+        report = page()->findChildren<ReportPageFor416 *>().last();
+        QCOMPARE(report->testLight, u"Lamp &lt;7&gt;"_s);
+        QVERIFY(report->buildReportHtml().contains(u"SHA-256 "_s + kept.sha256.left(12)));
+
+        // The library window, with the logger gone: curve and report of the entry, then delete.
+        m_logger->unplug();
+        QTRY_VERIFY(!MainWindow::instance()->link());
+        LibraryWindow window(&library, false);
+        QCOMPARE(window.model()->rowCount(), 3);
+        auto *view = window.findChild<QTableView *>(u"entriesView"_s);
+        view->selectRow(2);
+        window.findChild<QPushButton *>(u"CurveBtn"_s)->click();
+        QCOMPARE(window.findChildren<UVPowerCurvePageFor416 *>().size(), 1);
+        window.findChild<QPushButton *>(u"ReportBtn"_s)->click();
+        const auto reports = window.findChildren<ReportPageFor416 *>();
+        QCOMPARE(reports.size(), 1);
+        QCOMPARE(reports.first()->testLight, u"Lamp &lt;7&gt;"_s);
+        m_prompts.setAnswer([](const UserPrompts::Prompt &) {
+            return UserPrompts::Answer{false, {}};
+        });
+        window.findChild<QPushButton *>(u"DeleteBtn"_s)->click();
+        QCOMPARE(library.count({}), 3);
+        m_prompts.setAnswer({});
+        view->selectRow(2);
+        window.findChild<QPushButton *>(u"DeleteBtn"_s)->click();
+        QCOMPARE(library.count({}), 2);
+        QCOMPARE(window.model()->rowCount(), 2);
+        QVERIFY(!library.get(first, kept));
+        page()->setLibrary(programs);
     }
 
     void rowActions()
