@@ -26,7 +26,7 @@ figures=$(mktemp)
 trap 'rm -f "$figures"' EXIT
 
 failed=0
-for bench in bench_logger_download bench_meter_fetch bench_export bench_process; do
+for bench in bench_logger_download bench_meter_fetch bench_export bench_process bench_library; do
   # Program diagnostics and the product's debug output go to the log, figures to stdout.
   if ! timeout 600 "$dir/bench/$bench" >>"$figures" 2>"$logs/$bench.log"; then
     echo "$bench failed; its log ($logs/$bench.log) ends with:" >&2
@@ -42,7 +42,9 @@ meter_fetch_ms <= 150
 idle_cpu_percent <= 0.2
 startup_ms <= 1000
 startup_rss_mb <= 120
-export_100k_ms <= 2000"
+export_100k_ms <= 2000
+library_store_25_ms <= 30
+library_window_100k_ms <= 200"
 
 echo "--- bounds"
 while read -r name op bound; do
