@@ -259,18 +259,22 @@ Recording FamilyPage::newEntry(Recording::Family family) const
 
 QList<qint64> FamilyPage::keepInLibrary(const QList<Recording> &entries)
 {
+    m_lastKept = Kept{true, 0, 0, {}};
     if (entries.isEmpty())
         return {};
     if (!m_library || !m_library->isOpen()) {
         const QString why = m_libraryWhyNot.isEmpty() ? tr("no library is open") : m_libraryWhyNot;
+        m_lastKept = Kept{false, 0, 0, why};
         showLibraryNote(tr("No recording is kept: %1").arg(why));
         return QList<qint64>(entries.size(), 0);
     }
     const RecordingLibrary::StoreResult result = m_library->store(entries);
     if (!result.ok) {
+        m_lastKept = Kept{false, 0, 0, result.error};
         showLibraryNote(tr("Not kept in the library: %1").arg(result.error));
         return QList<qint64>(entries.size(), 0);
     }
+    m_lastKept = {true, result.added, result.already, {}};
     showLibraryNote({});
     return result.ids;
 }

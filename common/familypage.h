@@ -44,6 +44,15 @@ public:
     RecordingLibrary *library() const { return m_library; }
     // What the library line says now; empty while it is hidden.
     QString libraryNote() const;
+    // How the last download went into the library: entries added and already there, or why
+    // none could be kept (ok false).
+    struct Kept {
+        bool ok = false;
+        int added = 0;
+        int already = 0;
+        QString error;
+    };
+    Kept lastKept() const { return m_lastKept; }
 
 protected:
     // Which failures of an exchange the user hears about.
@@ -120,4 +129,5 @@ private:
     QLabel *m_libraryLine = nullptr;
     RecordingLibrary *m_library = nullptr;
     QString m_libraryWhyNot;
+    Kept m_lastKept;
 };
