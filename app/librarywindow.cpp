@@ -112,6 +112,12 @@ void LibraryWindow::applyFilter()
     }
     filter.text = ui->searchEdit->text();
     m_model->setFilter(filter);
+    // Sized to the first page: later pages do not move the columns under the reader.
+    ui->entriesView->resizeColumnsToContents();
+    // Room for the header's text beside the sort arrow that the style sheet draws.
+    QHeaderView *header = ui->entriesView->horizontalHeader();
+    for (int c = 0; c < m_model->columnCount(); ++c)
+        header->resizeSection(c, std::max(header->sectionSize(c), header->sectionSizeHint(c)) + 24);
     if (!m_library || !m_library->isOpen())
         ui->statusLab->setText(tr("No library is open."));
     else

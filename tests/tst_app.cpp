@@ -6,6 +6,8 @@
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
 #include "instrumentprotocol.h"
+#include "librarymodel.h"
+#include "librarywindow.h"
 #include "mainwindow.h"
 #include "pluggedinstrument.h"
 #include "pollingworkercontrol.h"
@@ -367,6 +369,13 @@ private slots:
         save(window, "meter_en.png");
         qobject_cast<TableOpWidget *>(table->cellWidget(0, 7))->ReportBtn->click();
         save(meterPage->findChild<ReportPageFor415 *>(), "meterreport_en.png");
+
+        // Both downloads are in the library, whose window opens without an instrument.
+        window->findChild<QPushButton *>(QStringLiteral("btnLibrary"))->click();
+        auto *library = window->findChild<LibraryWindow *>();
+        QVERIFY(library && library->model()->total() >= 7);
+        library->resize(1180, 420);
+        save(library, "library_en.png");
     }
     void singleInstanceInProcess()
     {
