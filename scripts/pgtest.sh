@@ -34,10 +34,10 @@ dir=$(realpath -m -- "$2")
 while read -r name; do unset "$name"; done < <(compgen -e | grep '^PG' || true)
 
 bindir=
-for candidate in $(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V); do
+while read -r candidate; do
   [ -x "$candidate/initdb" ] && [ -x "$candidate/pg_ctl" ] && [ -x "$candidate/psql" ] \
     && bindir=$candidate
-done
+done < <(printf '%s\n' /usr/lib/postgresql/*/bin | sort -V)
 [ -n "$bindir" ] || die "no PostgreSQL server found under /usr/lib/postgresql/*/bin (install postgresql: scripts/install-deps.sh)"
 
 if [ "$(id -u)" -eq 0 ]; then
@@ -64,7 +64,7 @@ owned_folder() {
 
 # libpq's URI form names a socket folder by its percent-encoded path.
 percent_encode() {
-  local LC_ALL=C text=$1 out= c i
+  local LC_ALL=C text=$1 out='' c i
   for ((i = 0; i < ${#text}; i++)); do
     c=${text:i:1}
     case $c in
@@ -76,7 +76,7 @@ percent_encode() {
 }
 
 load_state() {
-  data= sock= log= temps=()
+  data='' sock='' log='' temps=()
   # shellcheck source=/dev/null
   [ -f "$dir/$marker" ] && . "$dir/$marker"
   return 0
@@ -96,8 +96,10 @@ server_stop() {
   running || return 0
   as_server "$bindir/pg_ctl" stop -D "$data" -m "$mode" -w -t 30 >/dev/null && return 0
   # Stuck sessions do not keep a fast stop from ending the server.
-  [ "$mode" != immediate ] && as_server "$bindir/pg_ctl" stop -D "$data" -m immediate -w -t 30 >/dev/null \
-    || die "the server in $dir did not stop within 30 s"
+  if [ "$mode" = immediate ] \
+    || ! as_server "$bindir/pg_ctl" stop -D "$data" -m immediate -w -t 30 >/dev/null; then
+    die "the server in $dir did not stop within 30 s"
+  fi
 }
 
 # Stops what runs in DIR and removes DIR, refusing a folder this script did not make.
