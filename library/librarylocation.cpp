@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QUrlQuery>
@@ -23,31 +24,27 @@ bool LibraryLocation::parse(const QString &text, LibraryLocation &location, QStr
         location.path = QDir::cleanPath(QDir::current().absoluteFilePath(trimmed));
         return true;
     }
-    const QUrl url(trimmed, QUrl::StrictMode);
-    if (!url.isValid())
+    // By hand: QUrl refuses a percent-encoded socket folder as the host, which libpq takes.
+    static const QRegularExpression kUri(
+        QStringLiteral("^postgres(?:ql)?://(?:([^@/?#:]*)(?::([^@/?#]*))?@)?([^/"
+                       "?#:]*)(?::([0-9]+))?/([^/?#]*)(?:\\?([^#]*))?$"));
+    const QRegularExpressionMatch m = kUri.match(trimmed);
+    if (!m.hasMatch())
         return fail(
-            tr("\"%1\" is not a valid PostgreSQL address: %2").arg(trimmed, url.errorString()));
-    if (!url.password().isEmpty())
+            tr("\"%1\" is not a valid PostgreSQL address: %2")
+                .arg(trimmed, tr("postgresql://[user@]host[:port]/database[?sslmode=...]")));
+    if (!m.captured(2).isEmpty())
         return fail(tr(
             "The library address must not hold a password; keep it in ~/.pgpass or the keyring."));
+    auto decoded = [](const QString &part) { return QUrl::fromPercentEncoding(part.toUtf8()); };
     location.engine = Engine::Postgres;
-    location.host = url.host(QUrl::FullyDecoded);
-    // QUrl keeps a percent-encoded socket folder as the host only when it decodes to a path.
-    if (location.host.isEmpty()) {
-        const QString authority = url.authority(QUrl::FullyEncoded);
-        const qsizetype at = authority.lastIndexOf(QLatin1Char('@'));
-        QString hostPort = at >= 0 ? authority.mid(at + 1) : authority;
-        const qsizetype colon = hostPort.lastIndexOf(QLatin1Char(':'));
-        if (colon >= 0)
-            hostPort.truncate(colon);
-        location.host = QUrl::fromPercentEncoding(hostPort.toUtf8());
-    }
-    location.port = url.port(-1);
-    location.user = url.userName(QUrl::FullyDecoded);
-    location.database = url.path(QUrl::FullyDecoded).mid(1);
-    if (location.database.isEmpty() || location.database.contains(QLatin1Char('/')))
+    location.user = decoded(m.captured(1));
+    location.host = decoded(m.captured(3));
+    location.port = m.captured(4).isEmpty() ? -1 : m.captured(4).toInt();
+    location.database = decoded(m.captured(5));
+    if (location.database.isEmpty())
         return fail(tr("\"%1\" names no database.").arg(trimmed));
-    const QUrlQuery query(url);
+    const QUrlQuery query(m.captured(6));
     for (const auto &item : query.queryItems(QUrl::FullyDecoded)) {
         if (item.first == QLatin1String("sslmode"))
             location.sslMode = item.second;
