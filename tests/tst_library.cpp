@@ -1,5 +1,6 @@
 // The recording library on a real SQLite file and a real PostgreSQL server: one test body
 // for both engines, plus what only a file can suffer (damage, a newer schema, no space).
+#include "joiningthread.h"
 #include "recording.h"
 #include "recordinglibrary.h"
 #include "testdatabases.h"
@@ -319,6 +320,49 @@ private slots:
             db.close();
             QSqlDatabase::removeDatabase(u"check"_qs);
         }
+    }
+
+    // The server stops in the middle of an import: the import fails with a message, the
+    // library is as before, and once the server is back the same import goes in whole.
+    void serverGoneMidImport()
+    {
+        QString pg;
+        for (const QString &location : std::as_const(m_engines))
+            if (TestDatabases::isPostgres(location))
+                pg = location;
+        if (pg.isEmpty())
+            QSKIP("PostgreSQL was not started for this run");
+        QString error;
+        QVERIFY2(TestDatabases::resetPostgres(pg, &error), qPrintable(error));
+        RecordingLibrary library;
+        QVERIFY2(library.open(pg), qPrintable(library.lastError()));
+        QVERIFY(library.store({logger(1, kStart, floats({1, 2}))}).ok);
+        QList<Recording> big;
+        for (int g = 0; g < 25; ++g)
+            big.append(logger(g + 1, kStart.addDays(1).addSecs(g), QByteArray(4 * 400000, char(g))));
+        RecordingLibrary::StoreResult result;
+        bool stopped = false;
+        {
+            JoiningThread stopper([&] {
+                QThread::msleep(40);
+                stopped = TestDatabases::stopServer(&error);
+            });
+            result = library.store(big);
+        }
+        QVERIFY2(stopped, qPrintable(error));
+        QVERIFY2(TestDatabases::startServer(&error), qPrintable(error));
+        QVERIFY2(library.open(pg), qPrintable(library.lastError()));
+        if (result.ok) {
+            // The import won the race; it must then be there whole.
+            QCOMPARE(library.count({}), 26);
+            return;
+        }
+        QVERIFY(!result.error.isEmpty());
+        QCOMPARE(result.added, 0);
+        QCOMPARE(library.count({}), 1);
+        const RecordingLibrary::StoreResult again = library.store(big);
+        QVERIFY2(again.ok, qPrintable(again.error));
+        QCOMPARE(library.count({}), 26);
     }
 
 private:
