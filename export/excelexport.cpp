@@ -1,6 +1,7 @@
 #include "excelexport.h"
 
 #include "excelengineodbc.h"
+#include "samplerows.h"
 #include "userprompts.h"
 #include "xlsxengine.h"
 
@@ -16,9 +17,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <QtEndian>
 
-#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -56,16 +55,6 @@ QString text(const char *source)
 void inform(QWidget *page, const char *title, const char *message)
 {
     UserPrompts::information(page, text(title), text(message));
-}
-
-float sampleAt(const char *bytes)
-{
-    quint32 raw;
-    std::memcpy(&raw, bytes, sizeof raw);
-    raw = qFromLittleEndian(raw);
-    float value;
-    std::memcpy(&value, &raw, sizeof value);
-    return value;
 }
 
 // Office programs mark a document they have open with a lock file beside it: LibreOffice
@@ -141,17 +130,14 @@ bool ExcelExport::odbcEngineUsable(const QString &fileName)
 
 std::unique_ptr<QTableWidget> ExcelExport::sampleTable(const QByteArray &groupData)
 {
-    constexpr int kHeaderSize = 6;
-    constexpr int kSampleSize = 4;
-    const int samples =
-        groupData.size() > kHeaderSize ? int((groupData.size() - kHeaderSize) / kSampleSize) : 0;
-
-    auto table = std::make_unique<QTableWidget>(samples, 2);
-    table->setHorizontalHeaderLabels({QStringLiteral("NUM"), QStringLiteral("VAL")});
-    const char *bytes = groupData.constData() + kHeaderSize;
-    for (int k = 0; k < samples; ++k, bytes += kSampleSize) {
-        table->setItem(k, 0, new QTableWidgetItem(QString::number(k + 1)));
-        table->setItem(k, 1, new QTableWidgetItem(QString::number(sampleAt(bytes), 'f', 1)));
+    const int samples = SampleRows::count(groupData);
+    const QStringList headers = SampleRows::headers();
+    auto table = std::make_unique<QTableWidget>(samples, int(headers.size()));
+    table->setHorizontalHeaderLabels(headers);
+    for (int k = 0; k < samples; ++k) {
+        const QStringList row = SampleRows::row(groupData, k);
+        for (int column = 0; column < row.size(); ++column)
+            table->setItem(k, column, new QTableWidgetItem(row.at(column)));
     }
     return table;
 }

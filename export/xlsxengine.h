@@ -1,9 +1,7 @@
 #pragma once
 
 #include "excelengine.h"
-
-struct lxw_workbook;
-struct lxw_worksheet;
+#include "xlsxworkbook.h"
 
 // Writes the table as an xlsx workbook: sheet "Sheet1", the header texts in row 1, every
 // value a text cell. The file itself is written by close().
@@ -20,7 +18,6 @@ public:
     bool close() override;
 
 private:
-    lxw_workbook *m_workbook = nullptr;
-    lxw_worksheet *m_sheet = nullptr;
-    QByteArray m_tmpDir; // must outlive the workbook, which keeps the pointer
+    XlsxWorkbook m_workbook;
+    bool m_sheetAdded = false;
 };

@@ -17,7 +17,8 @@ bool Recording::familyFromName(const QString &name, Family &family)
 
 float Recording::sample(int index) const
 {
-    if (index < 0 || index >= sampleCount())
+    // The bytes themselves bound the index: a listed entry has a count but no samples.
+    if (index < 0 || index >= samples.size() / 4)
         return 0;
     const quint32 bits = qFromLittleEndian<quint32>(samples.constData() + 4 * index);
     float value = 0;

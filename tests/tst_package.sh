@@ -54,6 +54,7 @@ runs_clean() {  # runs_clean <log> <command...>
   shift
   "$@" >"$log" 2>&1 || { cat "$log"; return 1; }
 }
+lacks_needed() { ! objdump -p "$1" | grep -q "NEEDED *$2"; }
 depends_on() { field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -qxF -- "$1"; }
 
 check "package name" [ "$(field Package)" = solvane ]
@@ -62,6 +63,8 @@ check "section" [ "$(field Section)" = science ]
 check "maintainer" [ "$(field Maintainer)" = "Solvane developers <dev@solvane.example>" ]
 
 check "usr/bin/solvane is an executable file" test -f "$root/usr/bin/solvane" -a -x "$root/usr/bin/solvane"
+check "usr/bin/solvane-cli is an executable file" test -f "$root/usr/bin/solvane-cli" -a -x "$root/usr/bin/solvane-cli"
+check "solvane-cli needs no widgets" lacks_needed "$root/usr/bin/solvane-cli" libQt6Widgets
 for lang in zh en; do
   check "Solvane_$lang.qm installed" test -s "$root/usr/share/solvane/translations/Solvane_$lang.qm"
 done
@@ -95,6 +98,7 @@ check "copyright file in DEP-5 format" has_line "$doc/copyright" \
 check "changelog.gz starts with this version" \
   [ "$(zcat "$doc/changelog.gz" 2>/dev/null | head -n1)" = "solvane (2.3) unstable; urgency=medium" ]
 check "man page documents --demo" zgrep -qF -- '\-\-demo' "$root/usr/share/man/man1/solvane.1.gz"
+check "man page of solvane-cli documents export" zgrep -qF -- '\-\-format' "$root/usr/share/man/man1/solvane-cli.1.gz"
 metainfo=$root/usr/share/metainfo/example.solvane.Solvane.metainfo.xml
 check "metainfo launches the installed desktop entry" \
   has_text "$metainfo" "<launchable type=\"desktop-id\">$(basename "$desktop")</launchable>"

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "clioptions.h"
+#include "recordinglibrary.h"
+
+#include <QTextStream>
+
+// Runs the command the options name: data goes to `out`, messages to `err`. Each command is
+// one member function; run() returns the exit status.
+class CliCommands
+{
+public:
+    enum Status { Success = 0, Failure = 1, UsageError = 2 };
+
+    CliCommands(const CliOptions &options, QTextStream &out, QTextStream &err);
+
+    int run();
+
+private:
+    using Handler = int (CliCommands::*)();
+    static Handler handler(CliOptions::Command command);
+
+    int info();
+    int download();
+    int list();
+    int show();
+    int exportRecordings();
+    int remove();
+
+    // Reading commands never make a library: a mistyped path would look like an empty one.
+    bool openExistingLibrary();
+    bool fetch(qint64 id, Recording &recording);
+    int notYet(const QString &command);
+    bool fail(const QString &message);
+    void tell(const QString &message);
+
+    const CliOptions &m_options;
+    QTextStream &m_out;
+    QTextStream &m_err;
+    RecordingLibrary m_library;
+};

@@ -1,0 +1,19 @@
+#include "clicommands.h"
+#include "clioptions.h"
+
+#include <QCoreApplication>
+#include <QTextStream>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The program's own name, so that both find the one default library.
+    QCoreApplication::setApplicationName(QStringLiteral("solvane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SOLVANE_VERSION));
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const CliOptions options = CliOptions::parse(QCoreApplication::arguments().mid(1));
+    CliCommands commands(options, out, err);
+    return commands.run();
+}

@@ -1,0 +1,80 @@
+#include "recordingjson.h"
+
+#include "recordingrows.h"
+
+#include <cmath>
+
+namespace {
+
+QJsonValue dateValue(const QDate &date)
+{
+    return date.isValid() ? QJsonValue(date.toString(Qt::ISODate)) : QJsonValue();
+}
+
+} // namespace
+
+QJsonValue RecordingJson::number(double value)
+{
+    if (!std::isfinite(value))
+        return QJsonValue();
+    // The double nearest the shortest text: 12.3f is written 12.3, not 12.300000190734863.
+    return RecordingRows::shortest(value).toDouble();
+}
+
+QJsonObject RecordingJson::entry(const Recording &r)
+{
+    const bool logger = r.family == Recording::Family::Logger;
+    QJsonObject o{
+        {QStringLiteral("id"), r.id},
+        {QStringLiteral("family"), r.familyName()},
+        {QStringLiteral("serial"), r.serial},
+        {QStringLiteral("model"), r.modelName},
+        {QStringLiteral("model_code"), qint64(r.modelCode)},
+        {QStringLiteral("group"), r.group},
+        {QStringLiteral("start_time"), logger && r.startTime.isValid()
+                                           ? QJsonValue(r.startTime.toString(Qt::ISODate))
+                                           : QJsonValue()},
+        {QStringLiteral("interval_s"), r.intervalSeconds},
+        {QStringLiteral("sample_count"), logger ? r.sampleCount() : 0},
+        {QStringLiteral("power_rec"), number(r.powerRec)},
+        {QStringLiteral("power_max"), number(r.powerMax)},
+        {QStringLiteral("power_min"), number(r.powerMin)},
+        {QStringLiteral("power_avg"), number(r.powerAvg)},
+        {QStringLiteral("downloaded_at"),
+         r.downloadedAt.isValid() ? QJsonValue(r.downloadedAt.toUTC().toString(Qt::ISODate))
+                                  : QJsonValue()},
+        {QStringLiteral("sha256"), r.sha256},
+    };
+    if (!logger) {
+        o.insert(QStringLiteral("energy"), number(r.energy));
+        o.insert(QStringLiteral("duration_s"), number(r.duration));
+        o.insert(QStringLiteral("power_rt"), number(r.powerRt));
+        o.insert(QStringLiteral("unit"), r.unit);
+    }
+    return o;
+}
+
+QJsonObject RecordingJson::details(const Recording &r)
+{
+    QJsonObject o = entry(r);
+    o.insert(QStringLiteral("firmware"), r.firmware);
+    o.insert(QStringLiteral("production_date"), dateValue(r.productionDate));
+    o.insert(QStringLiteral("calibration_date"), dateValue(r.calibrationDate));
+    o.insert(QStringLiteral("test_light"), r.testLight);
+    o.insert(QStringLiteral("company"), r.company);
+    o.insert(QStringLiteral("tester"), r.tester);
+    o.insert(QStringLiteral("auditor"), r.auditor);
+    if (r.family == Recording::Family::Logger)
+        o.insert(QStringLiteral("samples"), samples(r));
+    return o;
+}
+
+QJsonArray RecordingJson::samples(const Recording &r)
+{
+    QJsonArray values;
+    // The bytes themselves: a recording read by list() has only their count.
+    const int count = int(r.samples.size() / 4);
+    for (int i = 0; i < count; ++i)
+        values.append(number(r.sample(i)));
+    return values;
+}

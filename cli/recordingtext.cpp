@@ -1,0 +1,117 @@
+#include "recordingtext.h"
+
+#include "recordingrows.h"
+#include "samplerows.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("RecordingText", text);
+}
+
+QString timeText(const QDateTime &time)
+{
+    return time.isValid() ? time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+}
+
+QString downloadText(const Recording &r)
+{
+    return r.downloadedAt.isValid() ? timeText(r.downloadedAt.toUTC()) + QStringLiteral(" UTC")
+                                    : QString();
+}
+
+// Logger statistics with the workbook's one decimal; meter values as the instrument sent them.
+QString statText(const Recording &r, double value)
+{
+    return r.family == Recording::Family::Logger ? SampleRows::valueText(float(value))
+                                                 : RecordingRows::shortest(value);
+}
+
+QStringList columnsOf(const Recording &r)
+{
+    const bool logger = r.family == Recording::Family::Logger;
+    const QString model = r.modelName.isEmpty() ? QString::number(r.modelCode) : r.modelName;
+    return {QString::number(r.id),
+            r.familyName(),
+            r.serial,
+            model,
+            QStringLiteral("#%1").arg(r.group),
+            logger ? timeText(r.startTime) : tr("downloaded %1").arg(downloadText(r)),
+            logger ? (r.sampleCount() == 1 ? tr("1 sample") : tr("%1 samples").arg(r.sampleCount()))
+                   : r.unit,
+            QStringLiteral("%1 %2  MAX %3  MIN %4  AVG %5")
+                .arg(logger ? QStringLiteral("REC") : QStringLiteral("RT"),
+                     statText(r, logger ? r.powerRec : r.powerRt), statText(r, r.powerMax),
+                     statText(r, r.powerMin), statText(r, r.powerAvg))};
+}
+
+} // namespace
+
+QStringList RecordingText::listLines(const QList<Recording> &recordings)
+{
+    QList<QStringList> table;
+    QList<qsizetype> widths;
+    for (const Recording &r : recordings) {
+        const QStringList columns = columnsOf(r);
+        widths.resize(columns.size());
+        for (int c = 0; c < columns.size(); ++c)
+            widths[c] = std::max(widths[c], columns.at(c).size());
+        table << columns;
+    }
+    QStringList lines;
+    for (const QStringList &columns : table) {
+        QString line;
+        for (int c = 0; c < columns.size(); ++c)
+            line +=
+                c + 1 < columns.size() ? columns.at(c).leftJustified(widths[c] + 2) : columns.at(c);
+        lines << line;
+    }
+    return lines;
+}
+
+QString RecordingText::show(const Recording &r)
+{
+    const bool logger = r.family == Recording::Family::Logger;
+    QList<std::pair<QString, QString>> fields{
+        {tr("Recording"), QString::number(r.id)},
+        {tr("Family"), r.familyName()},
+        {tr("Serial"), r.serial},
+        {tr("Model"), QStringLiteral("%1 (%2)").arg(r.modelName).arg(r.modelCode)},
+        {tr("Firmware"), r.firmware},
+        {tr("Production date"), r.productionDate.toString(Qt::ISODate)},
+        {tr("Calibration date"), r.calibrationDate.toString(Qt::ISODate)},
+        {tr("Group"), QString::number(r.group)},
+    };
+    if (logger) {
+        fields.append({tr("Start time"), timeText(r.startTime)});
+        fields.append({tr("Interval"), tr("%1 s").arg(r.intervalSeconds)});
+        fields.append({tr("Samples"), QString::number(r.sampleCount())});
+        fields.append(
+            {tr("Statistics"), QStringLiteral("REC %1  MAX %2  MIN %3  AVG %4")
+                                   .arg(statText(r, r.powerRec), statText(r, r.powerMax),
+                                        statText(r, r.powerMin), statText(r, r.powerAvg))});
+    }
+    fields.append({tr("Downloaded"), downloadText(r)});
+    fields.append({tr("SHA-256"), r.sha256});
+    fields.append({tr("Test light"), r.testLight});
+    fields.append({tr("Company"), r.company});
+    fields.append({tr("Tester"), r.tester});
+    fields.append({tr("Auditor"), r.auditor});
+
+    QString text;
+    for (const auto &[name, value] : fields) {
+        if (!value.isEmpty())
+            text += name + QStringLiteral(": ") + value + QLatin1Char('\n');
+    }
+    const RecordingRows rows(r);
+    text += QLatin1Char('\n') + rows.headers().join(QLatin1Char('\t')) + QLatin1Char('\n');
+    for (int k = 0; k < rows.count(); ++k)
+        text += rows.row(k).join(QLatin1Char('\t')) + QLatin1Char('\n');
+    return text;
+}

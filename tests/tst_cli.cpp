@@ -1,0 +1,384 @@
+// solvane-cli as a user runs it: the real program against a real SQLite library filled
+// through RecordingLibrary, its output parsed back, its workbooks read back by openpyxl.
+#include "recordingcsv.h"
+#include "recordinglibrary.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+QByteArray floats(const QList<float> &values)
+{
+    QByteArray bytes;
+    for (float v : values) {
+        quint32 raw;
+        std::memcpy(&raw, &v, sizeof raw);
+        char le[4];
+        qToLittleEndian(raw, le);
+        bytes.append(le, 4);
+    }
+    return bytes;
+}
+
+Recording logger(const QString &serial, int group, const QDateTime &start,
+                 const QList<float> &samples, double max)
+{
+    Recording r;
+    r.family = Recording::Family::Logger;
+    r.serial = serial;
+    r.modelCode = 416;
+    r.modelName = QStringLiteral("UV416");
+    r.firmware = QStringLiteral("V1.02");
+    r.productionDate = QDate(2023, 5, 6);
+    r.calibrationDate = QDate(2024, 1, 2);
+    r.group = group;
+    r.startTime = start;
+    r.intervalSeconds = 60;
+    r.samples = floats(samples);
+    r.powerRec = samples.last();
+    r.powerMax = max;
+    r.powerMin = samples.first();
+    r.powerAvg = 1.5f;
+    r.downloadedAt = QDateTime(QDate(2024, 3, 5), QTime(10, 0), Qt::UTC);
+    return r;
+}
+
+Recording meter()
+{
+    Recording r;
+    r.family = Recording::Family::Meter;
+    r.serial = QStringLiteral("5633415");
+    r.modelCode = 415;
+    r.modelName = QStringLiteral("UV415");
+    r.group = 2;
+    r.energy = 12.3f;
+    r.duration = 30.5;
+    r.powerRt = 1.25;
+    r.powerMax = 2.5;
+    r.powerMin = 0.75;
+    r.powerAvg = 1.5;
+    r.unit = QStringLiteral("mW/cm²");
+    r.downloadedAt = QDateTime(QDate(2024, 3, 5), QTime(11, 0), Qt::UTC);
+    return r;
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// openpyxl's view of a workbook: per sheet its name, then a line per row, "type:value" cells.
+QStringList readWorkbook(const QString &path)
+{
+    const char script[] = "import sys, openpyxl\n"
+                          "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                          "for ws in wb.worksheets:\n"
+                          "    print('sheet ' + ws.title)\n"
+                          "    for row in ws.iter_rows():\n"
+                          "        print(' '.join(f'{c.data_type}:{c.value}' for c in row))\n";
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
+    if (!python.waitForFinished(60000))
+        return {QStringLiteral("python3 did not finish")};
+    return QString::fromUtf8(python.readAllStandardOutput() + python.readAllStandardError())
+        .split('\n', Qt::SkipEmptyParts);
+}
+
+QList<qint64> idsOf(const QJsonArray &array)
+{
+    QList<qint64> ids;
+    for (const QJsonValue &v : array)
+        ids << v.toObject().value("id").toInteger();
+    return ids;
+}
+
+} // namespace
+
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_library = m_dir.filePath("library.sqlite");
+        RecordingLibrary library;
+        QVERIFY2(library.open(m_library), qPrintable(library.lastError()));
+        const QDateTime march(QDate(2024, 3, 1), QTime(9, 0));
+        Recording first = logger("5633416", 1, march, {0.5f, 12.34f, 100.06f}, 100.06f);
+        first.company = QStringLiteral("Acme, Ltd.");
+        first.tester = QStringLiteral("Li Wei");
+        const auto result = library.store(
+            {first,
+             logger("5633416", 2, QDateTime(QDate(2024, 4, 10), QTime(8, 30)), {1.5f, 2.5f},
+                    std::numeric_limits<double>::infinity()),
+             logger("7700001", 1, QDateTime(QDate(2024, 2, 1), QTime(7, 0)), {4.0f}, 4.0),
+             meter()});
+        QVERIFY2(result.ok, qPrintable(result.error));
+        QCOMPARE(result.ids, (QList<qint64>{1, 2, 3, 4}));
+        QVERIFY(library.get(1, first));
+        m_firstHash = first.sha256;
+    }
+
+    void listAndShow()
+    {
+        Run run = cli({"list"});
+        QCOMPARE(run.code, 0);
+        QVERIFY(run.err.isEmpty());
+        const QStringList lines = run.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QVERIFY2(lines[0].startsWith("4  meter") && lines[0].contains("5633415") &&
+                     lines[0].contains("downloaded 2024-03-05 11:00:00 UTC") &&
+                     lines[0].contains("mW/cm²") && lines[0].contains("RT 1.25  MAX 2.5"),
+                 qPrintable(lines[0]));
+        QVERIFY2(lines[3].startsWith("1  logger") && lines[3].contains("5633416") &&
+                     lines[3].contains("UV416") && lines[3].contains("2024-03-01 09:00:00") &&
+                     lines[3].contains("3 samples") &&
+                     lines[3].contains("REC 100.1  MAX 100.1  MIN 0.5  AVG 1.5"),
+                 qPrintable(lines[3]));
+
+        const QJsonArray all = json({"list", "--json"}).array();
+        QCOMPARE(idsOf(all), (QList<qint64>{4, 3, 2, 1}));
+        const QJsonObject m = all[0].toObject();
+        QCOMPARE(m.value("family").toString(), "meter");
+        QVERIFY(m.value("start_time").isNull());
+        QCOMPARE(m.value("energy").toDouble(), 12.3);
+        QCOMPARE(m.value("duration_s").toDouble(), 30.5);
+        QCOMPARE(m.value("power_rt").toDouble(), 1.25);
+        QCOMPARE(m.value("unit").toString(), "mW/cm²");
+        QVERIFY(all[1].toObject().value("power_max").isNull() == false);
+        QVERIFY2(all[2].toObject().value("power_max").isNull(), "infinity is written as null");
+        const QJsonObject l = all[3].toObject();
+        QCOMPARE(l.value("serial").toString(), "5633416");
+        QCOMPARE(l.value("model").toString(), "UV416");
+        QCOMPARE(l.value("family").toString(), "logger");
+        QCOMPARE(l.value("group").toInt(), 1);
+        QCOMPARE(l.value("start_time").toString(), "2024-03-01T09:00:00");
+        QCOMPARE(l.value("interval_s").toInt(), 60);
+        QCOMPARE(l.value("sample_count").toInt(), 3);
+        QCOMPARE(l.value("power_max").toDouble(), 100.06);
+        QCOMPARE(l.value("power_min").toDouble(), 0.5);
+        QCOMPARE(l.value("sha256").toString(), m_firstHash);
+        QVERIFY(!l.contains("samples"));
+
+        const std::pair<QStringList, QList<qint64>> filters[] = {
+            {{"--serial", "5633416"}, {2, 1}},
+            {{"--since", "2024-03-01"}, {4, 2, 1}},
+            {{"--since=2024-03-02", "--serial=5633416"}, {2}},
+            {{"--serial", "nobody"}, {}},
+        };
+        for (const auto &[filter, ids] : filters)
+            QCOMPARE(idsOf(json(QStringList{"list", "--json"} + filter).array()), ids);
+
+        const QJsonObject shown = json({"show", "1", "--json"}).object();
+        QCOMPARE(shown.value("samples").toArray(), (QJsonArray{0.5, 12.34, 100.06}));
+        QCOMPARE(shown.value("firmware").toString(), "V1.02");
+        QCOMPARE(shown.value("production_date").toString(), "2023-05-06");
+        QCOMPARE(shown.value("calibration_date").toString(), "2024-01-02");
+        QCOMPARE(shown.value("company").toString(), "Acme, Ltd.");
+        QCOMPARE(shown.value("tester").toString(), "Li Wei");
+        QCOMPARE(shown.value("downloaded_at").toString(), "2024-03-05T10:00:00Z");
+        QCOMPARE(shown.value("sha256").toString(), m_firstHash);
+
+        run = cli({"show", "1"});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.contains("Company: Acme, Ltd.\n") && run.out.contains("Samples: 3\n") &&
+                     run.out.endsWith("\nNUM\tVAL\n1\t0.5\n2\t12.3\n3\t100.1\n"),
+                 qPrintable(run.out));
+        run = cli({"show", "4"});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.endsWith("\nEnergy\tDuration\tPower(RT)\tPower(MAX)\tPower(MIN)\t"
+                                  "Power(AVG)\tUnit\n12.3\t30.5\t1.25\t2.5\t0.75\t1.5\tmW/cm²\n"),
+                 qPrintable(run.out));
+    }
+
+    void exports()
+    {
+        QCOMPARE(exported({"1"}, "csv"), QByteArray("NUM,VAL\r\n1,0.5\r\n2,12.3\r\n3,100.1\r\n"));
+        QCOMPARE(exported({"1", "2"}, "csv"),
+                 QByteArray("ID,NUM,VAL\r\n1,1,0.5\r\n1,2,12.3\r\n1,3,100.1\r\n2,1,1.5\r\n"
+                            "2,2,2.5\r\n"));
+        QCOMPARE(exported({"4"}, "csv"),
+                 QString("Energy,Duration,Power(RT),Power(MAX),Power(MIN),Power(AVG),Unit\r\n"
+                         "12.3,30.5,1.25,2.5,0.75,1.5,mW/cm²\r\n")
+                     .toUtf8());
+        QCOMPARE(RecordingCsv::line({"plain", "a,b", "say \"hi\"", "two\nlines"}),
+                 "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\r\n");
+
+        const QJsonArray both = QJsonDocument::fromJson(exported({"1", "4"}, "json")).array();
+        QCOMPARE(idsOf(both), (QList<qint64>{1, 4}));
+        QCOMPARE(both[0].toObject().value("samples").toArray(), (QJsonArray{0.5, 12.34, 100.06}));
+        QCOMPARE(both[1].toObject().value("unit").toString(), "mW/cm²");
+
+        const QString one = m_dir.filePath("one.xlsx");
+        QCOMPARE(cli({"export", "1", "--format", "xlsx", "--output", one}).code, 0);
+        QCOMPARE(readWorkbook(one), (QStringList{"sheet Sheet1", "s:NUM s:VAL", "s:1 s:0.5",
+                                                 "s:2 s:12.3", "s:3 s:100.1"}));
+        const QString two = m_dir.filePath("two.xlsx");
+        QCOMPARE(cli({"export", "3", "4", "--format", "xlsx", "--output", two}).code, 0);
+        QCOMPARE(readWorkbook(two),
+                 (QStringList{"sheet 3", "s:NUM s:VAL", "s:1 s:4.0", "sheet 4",
+                              "s:Energy s:Duration s:Power(RT) s:Power(MAX) s:Power(MIN) "
+                              "s:Power(AVG) s:Unit",
+                              "s:12.3 s:30.5 s:1.25 s:2.5 s:0.75 s:1.5 s:mW/cm²"}));
+
+        // A failed export leaves the old file as it was, and nothing beside it.
+        const QString kept = m_dir.filePath("kept.csv");
+        QFile old(kept);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+        old.close();
+        const QStringList before = QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden);
+        for (const QStringList &ids : {QStringList{"1", "4"}, QStringList{"1", "99"}}) {
+            const Run run =
+                cli(QStringList{"export"} + ids + QStringList{"--format", "csv", "--output", kept});
+            QCOMPARE(run.code, 1);
+            QCOMPARE(readAll(kept), QByteArray("old"));
+        }
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+    }
+
+    void errors_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char *name, const QStringList &args, int code, const char *m) {
+            QTest::newRow(name) << args << code << QString::fromUtf8(m);
+        };
+        row("no command", {}, 2, "No command given.");
+        row("unknown command", {"frobnicate"}, 2, "Unknown command \"frobnicate\".");
+        row("unknown option", {"list", "--all"}, 2, "Unknown option --all.");
+        row("option of another command", {"list", "--format", "csv"}, 2,
+            "list does not take --format.");
+        row("option twice", {"list", "--json", "--json"}, 2, "--json is given twice.");
+        row("missing value", {"--library"}, 2, "--library needs a value");
+        row("bad demo", {"--demo", "toaster", "list"}, 2, "Unknown demo instrument");
+        row("show without id", {"show"}, 2, "show needs a recording ID.");
+        row("show two ids", {"show", "1", "2"}, 2, "show takes one recording ID.");
+        row("non-numeric id", {"show", "1a"}, 2, "\"1a\" is no recording ID");
+        row("zero id", {"delete", "0"}, 2, "\"0\" is no recording ID");
+        row("list with an argument", {"list", "5"}, 2, "list takes no argument");
+        row("bad date", {"list", "--since", "2024-13-01"}, 2, "\"2024-13-01\" is no date");
+        row("date of another form", {"list", "--since", "1.3.2024"}, 2, "is no date");
+        row("export without output", {"export", "1", "--format", "csv"}, 2,
+            "export needs --output FILE.");
+        row("export without format", {"export", "1", "--output", "@dir/x"}, 2,
+            "export needs --format");
+        row("unknown format", {"export", "1", "--format", "pdf", "--output", "@dir/x"}, 2,
+            "Unknown format \"pdf\"");
+        row("no such id to show", {"show", "99"}, 1, "No recording with id 99 in the library.");
+        row("no such id to delete", {"delete", "99"}, 1, "No recording with id 99 in the library.");
+        row("no such id to export",
+            {"export", "1", "99", "--format", "json", "--output", "@dir/none.json"}, 1,
+            "No recording with id 99 in the library.");
+        row("export into a missing folder",
+            {"export", "1", "--format", "json", "--output", "@dir/missing/x.json"}, 1,
+            "does not exist");
+        row("library is a folder", {"--library", "@dir", "list"}, 1, "is not a file.");
+        row("library is not there", {"--library", "@dir/typo.sqlite", "list"}, 1,
+            "There is no library at");
+        row("password in the address", {"--library", "postgresql://u:pw@localhost/db", "list"}, 1,
+            "must not hold a password");
+        row("default library", {"list"}, 1, "There is no library at @dir/xdg/solvane/");
+        row("info", {"info"}, 1, "info is not available yet");
+        row("download", {"download"}, 1, "download is not available yet");
+    }
+
+    void errors()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, code);
+        QFETCH(QString, message);
+        message.replace("@dir", m_dir.path());
+        for (QString &a : arguments)
+            a.replace("@dir", m_dir.path());
+        // Those that name no library get the test's own; "default library" names none at all.
+        const bool useDefault =
+            QString(QTest::currentDataTag()) == QLatin1String("default library");
+        const Run run = cli(arguments, !useDefault && !arguments.contains("--library"));
+        QCOMPARE(run.code, code);
+        QVERIFY2(run.err.contains(message), qPrintable(run.err));
+        QVERIFY2(run.out.isEmpty(), qPrintable(run.out));
+        QCOMPARE(run.err.contains("Usage: solvane-cli"), code == 2);
+        QVERIFY(!QFile::exists(m_dir.filePath("none.json")));
+        QVERIFY(!QFile::exists(m_dir.filePath("typo.sqlite")));
+        QVERIFY(!QFile::exists(m_dir.filePath("xdg/solvane/library.sqlite")));
+    }
+
+    // Last: the others read what it deletes.
+    void deleteEntry()
+    {
+        Run run = cli({"delete", "3"});
+        QCOMPARE(run.code, 0);
+        QCOMPARE(run.out, "Deleted 3.\n");
+        QCOMPARE(idsOf(json({"list", "--json"}).array()), (QList<qint64>{4, 2, 1}));
+        run = cli({"delete", "3"});
+        QCOMPARE(run.code, 1);
+        QVERIFY(run.err.contains("No recording with id 3 in the library."));
+        QCOMPARE(cli({"show", "3"}).code, 1);
+    }
+
+private:
+    Run cli(QStringList arguments, bool withLibrary = true)
+    {
+        if (withLibrary)
+            arguments = QStringList{"--library", m_library} + arguments;
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", m_dir.filePath("xdg"));
+        process.setProcessEnvironment(env);
+        process.start(QStringLiteral(SOLVANE_CLI_BINARY), arguments);
+        Run run;
+        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) {
+            process.kill();
+            process.waitForFinished(5000);
+            run.err = QStringLiteral("solvane-cli did not finish: ") + arguments.join(' ');
+            return run;
+        }
+        run.code = process.exitCode();
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.err = QString::fromUtf8(process.readAllStandardError());
+        return run;
+    }
+
+    QJsonDocument json(const QStringList &arguments)
+    {
+        const Run run = cli(arguments);
+        QJsonParseError error;
+        const QJsonDocument doc = QJsonDocument::fromJson(run.out.toUtf8(), &error);
+        if (run.code != 0 || error.error != QJsonParseError::NoError)
+            qWarning() << arguments << run.code << run.err << error.errorString();
+        return doc;
+    }
+
+    QByteArray exported(const QStringList &ids, const QString &format)
+    {
+        const QString file = m_dir.filePath("out." + format);
+        QFile::remove(file);
+        const Run run =
+            cli(QStringList{"export"} + ids + QStringList{"--format", format, "--output", file});
+        if (run.code != 0)
+            return run.err.toUtf8();
+        return readAll(file);
+    }
+
+    QTemporaryDir m_dir;
+    QString m_library;
+    QString m_firstHash;
+};
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
