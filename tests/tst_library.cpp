@@ -339,7 +339,8 @@ private slots:
         QVERIFY(library.store({logger(1, kStart, floats({1, 2}))}).ok);
         QList<Recording> big;
         for (int g = 0; g < 25; ++g)
-            big.append(logger(g + 1, kStart.addDays(1).addSecs(g), QByteArray(4 * 400000, char(g))));
+            big.append(
+                logger(g + 1, kStart.addDays(1).addSecs(g), QByteArray(4 * 400000, char(g))));
         RecordingLibrary::StoreResult result;
         bool stopped = false;
         {
