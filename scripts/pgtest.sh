@@ -43,6 +43,12 @@ done < <(printf '%s\n' /usr/lib/postgresql/*/bin | sort -V)
 if [ "$(id -u)" -eq 0 ]; then
   server_user=nobody
   id "$server_user" >/dev/null 2>&1 || die "user $server_user is missing; initdb cannot run as root"
+  # A root folder that only root may enter (a chroot unpacked into a mktemp folder) keeps
+  # every other user from running any program; a real system's / is always open to all.
+  if [ -z "$(find / -maxdepth 0 -perm -o=x)" ]; then
+    echo "pgtest: / is closed to other users; opening it (o+rx) so that $server_user can run the server" >&2
+    chmod o+rx /
+  fi
 else
   server_user=$(id -un)
 fi
