@@ -84,6 +84,20 @@ Recording meter(int group, float energy)
 
 const QDateTime kStart(QDate(2024, 3, 1), QTime(9, 0, 30));
 
+// One statement on a SQLite file, past the library: what another program would do to it.
+bool rawExec(const QString &file, const QString &statement)
+{
+    bool done = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"raw"_qs);
+        db.setDatabaseName(file);
+        done = db.open() && QSqlQuery(db).exec(statement);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"raw"_qs);
+    return done;
+}
+
 // Run as a child (argument "--import LOCATION"): stores one large import after another,
 // saying "started" before the first, until it is killed.
 int importForever(const QString &location)
@@ -253,14 +267,7 @@ private slots:
             QCOMPARE(file.readAll(), before);
         };
         // Newer schema.
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"raw"_qs);
-            db.setDatabaseName(m_sqlite);
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(u"UPDATE schema_version SET version = 99"_qs));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(u"raw"_qs);
+        QVERIFY(rawExec(m_sqlite, u"UPDATE schema_version SET version = 99"_qs));
         refused(m_sqlite, "newer");
         // Damaged and foreign files.
         const QString damaged = m_dir.filePath(u"damaged.sqlite"_qs);
@@ -270,14 +277,7 @@ private slots:
         junk.close();
         refused(damaged, "damaged");
         const QString foreign = m_dir.filePath(u"foreign.sqlite"_qs);
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"raw"_qs);
-            db.setDatabaseName(foreign);
-            QVERIFY(db.open());
-            QVERIFY(QSqlQuery(db).exec(u"CREATE TABLE notes (x TEXT)"_qs));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(u"raw"_qs);
+        QVERIFY(rawExec(foreign, u"CREATE TABLE notes (x TEXT)"_qs));
         refused(foreign, "another program");
         // Bad locations.
         for (const char *bad :
