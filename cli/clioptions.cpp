@@ -23,13 +23,13 @@ enum Option : unsigned {
 };
 constexpr unsigned kGlobalOptions = OptLibrary | OptDemo;
 
-struct OptionSpec {
+struct OptionEntry {
     Option option;
     const char *name;
     const char *valueName; // null for a flag
 };
 
-const OptionSpec kOptions[] = {
+const OptionEntry kOptions[] = {
     {OptLibrary, "--library", "LOCATION"}, {OptDemo, "--demo", "meter|logger"},
     {OptJson, "--json", nullptr},          {OptSerial, "--serial", "S"},
     {OptSince, "--since", "YYYY-MM-DD"},   {OptFormat, "--format", "xlsx|csv|json"},
@@ -37,7 +37,7 @@ const OptionSpec kOptions[] = {
 };
 
 // A new command is one line here and one function in CliCommands.
-struct CommandSpec {
+struct CommandEntry {
     CliOptions::Command command;
     const char *name;
     const char *synopsis; // what follows the name
@@ -49,7 +49,7 @@ struct CommandSpec {
 
 constexpr int kAnyNumber = std::numeric_limits<int>::max();
 
-const CommandSpec kCommands[] = {
+const CommandEntry kCommands[] = {
     {CliOptions::Command::Info, "info", "[--json]", "the connected instrument's identity", OptJson,
      0, 0},
     {CliOptions::Command::Download, "download", "",
@@ -65,38 +65,38 @@ const CommandSpec kCommands[] = {
 
 const char kGlobalSynopsis[] = "solvane-cli [--library LOCATION] [--demo meter|logger]";
 
-const OptionSpec *findOption(const QString &name)
+const OptionEntry *findOption(const QString &name)
 {
-    for (const OptionSpec &spec : kOptions) {
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const OptionEntry &entry : kOptions) {
+        if (name == QLatin1String(entry.name))
+            return &entry;
     }
     return nullptr;
 }
 
-const OptionSpec &optionSpec(unsigned option)
+const OptionEntry &optionEntry(unsigned option)
 {
-    for (const OptionSpec &spec : kOptions) {
-        if (spec.option & option)
-            return spec;
+    for (const OptionEntry &entry : kOptions) {
+        if (entry.option & option)
+            return entry;
     }
     return kOptions[0];
 }
 
-const CommandSpec *findCommand(const QString &name)
+const CommandEntry *findCommand(const QString &name)
 {
-    for (const CommandSpec &spec : kCommands) {
-        if (name == QLatin1String(spec.name))
-            return &spec;
+    for (const CommandEntry &entry : kCommands) {
+        if (name == QLatin1String(entry.name))
+            return &entry;
     }
     return nullptr;
 }
 
-const CommandSpec *commandSpec(CliOptions::Command command)
+const CommandEntry *commandEntry(CliOptions::Command command)
 {
-    for (const CommandSpec &spec : kCommands) {
-        if (spec.command == command)
-            return &spec;
+    for (const CommandEntry &entry : kCommands) {
+        if (entry.command == command)
+            return &entry;
     }
     return nullptr;
 }
@@ -150,7 +150,7 @@ CliOptions CliOptions::parse(const QStringList &arguments)
                 positional << arg;
                 continue;
             }
-            const CommandSpec *command = findCommand(arg);
+            const CommandEntry *command = findCommand(arg);
             if (!command) {
                 o.fail(tr("Unknown command \"%1\".").arg(arg));
                 return o;
@@ -160,17 +160,17 @@ CliOptions CliOptions::parse(const QStringList &arguments)
         }
         const qsizetype equals = arg.startsWith(QLatin1String("--")) ? arg.indexOf('=') : -1;
         const QString name = equals > 0 ? arg.left(equals) : arg;
-        const OptionSpec *spec = findOption(name);
-        if (!spec) {
+        const OptionEntry *entry = findOption(name);
+        if (!entry) {
             o.fail(tr("Unknown option %1.").arg(name));
             return o;
         }
-        if (seen & spec->option) {
+        if (seen & entry->option) {
             o.fail(tr("%1 is given twice.").arg(name));
             return o;
         }
-        seen |= spec->option;
-        if (!spec->valueName) {
+        seen |= entry->option;
+        if (!entry->valueName) {
             if (equals > 0) {
                 o.fail(tr("%1 takes no value.").arg(name));
                 return o;
@@ -185,10 +185,10 @@ CliOptions CliOptions::parse(const QStringList &arguments)
                    !arguments.at(i + 1).startsWith(QLatin1String("--"))) {
             value = arguments.at(++i);
         } else {
-            o.fail(tr("%1 needs a value: %2.").arg(name, QLatin1String(spec->valueName)));
+            o.fail(tr("%1 needs a value: %2.").arg(name, QLatin1String(entry->valueName)));
             return o;
         }
-        if (!o.setValue(spec->option, value))
+        if (!o.setValue(entry->option, value))
             return o;
     }
     if (o.checkCommand(seen, positional))
@@ -198,10 +198,10 @@ CliOptions CliOptions::parse(const QStringList &arguments)
 
 bool CliOptions::setValue(unsigned option, const QString &value)
 {
-    const QString name = QLatin1String(optionSpec(option).name);
+    const QString name = QLatin1String(optionEntry(option).name);
     if (value.trimmed().isEmpty())
         return fail(
-            tr("%1 needs a value: %2.").arg(name, QLatin1String(optionSpec(option).valueName)));
+            tr("%1 needs a value: %2.").arg(name, QLatin1String(optionEntry(option).valueName)));
     switch (option) {
     case OptLibrary:
         library = value;
@@ -238,19 +238,19 @@ bool CliOptions::setValue(unsigned option, const QString &value)
 
 bool CliOptions::checkCommand(unsigned seen, const QStringList &positional)
 {
-    const CommandSpec *spec = commandSpec(command);
-    if (!spec)
+    const CommandEntry *entry = commandEntry(command);
+    if (!entry)
         return fail(tr("No command given."));
-    const QString name = QLatin1String(spec->name);
-    if (const unsigned foreign = seen & ~(kGlobalOptions | spec->options))
-        return fail(tr("%1 does not take %2.").arg(name, QLatin1String(optionSpec(foreign).name)));
-    if (positional.size() > spec->maxIds) {
+    const QString name = QLatin1String(entry->name);
+    if (const unsigned foreign = seen & ~(kGlobalOptions | entry->options))
+        return fail(tr("%1 does not take %2.").arg(name, QLatin1String(optionEntry(foreign).name)));
+    if (positional.size() > entry->maxIds) {
         return fail(
-            spec->maxIds == 0
+            entry->maxIds == 0
                 ? tr("%1 takes no argument, but \"%2\" was given.").arg(name, positional.first())
                 : tr("%1 takes one recording ID.").arg(name));
     }
-    if (positional.size() < spec->minIds)
+    if (positional.size() < entry->minIds)
         return fail(tr("%1 needs a recording ID.").arg(name));
     for (const QString &text : positional) {
         qint64 id = 0;
@@ -259,7 +259,7 @@ bool CliOptions::checkCommand(unsigned seen, const QStringList &positional)
         if (!ids.contains(id))
             ids.append(id);
     }
-    if (spec->options & OptFormat) {
+    if (entry->options & OptFormat) {
         if (format == Format::None)
             return fail(tr("%1 needs --format xlsx|csv|json.").arg(name));
         if (output.isEmpty())
@@ -271,12 +271,12 @@ bool CliOptions::checkCommand(unsigned seen, const QStringList &positional)
 QString CliOptions::usage()
 {
     QString text = QStringLiteral("Usage: %1 COMMAND\n").arg(QLatin1String(kGlobalSynopsis));
-    for (const CommandSpec &spec : kCommands) {
+    for (const CommandEntry &entry : kCommands) {
         QString line = QStringLiteral("%1 %2")
-                           .arg(QLatin1String(spec.name), QLatin1String(spec.synopsis))
+                           .arg(QLatin1String(entry.name), QLatin1String(entry.synopsis))
                            .trimmed();
-        if (*spec.summary)
-            line = line.leftJustified(34) + QLatin1String(spec.summary);
+        if (*entry.summary)
+            line = line.leftJustified(34) + QLatin1String(entry.summary);
         text += QStringLiteral("  ") + line + QLatin1Char('\n');
     }
     text += tr("\nLOCATION is a SQLite file or postgresql://[user@]host[:port]/db[?sslmode=...];\n"
@@ -288,12 +288,12 @@ QString CliOptions::usage()
 
 QString CliOptions::usageHint() const
 {
-    const CommandSpec *spec = commandSpec(command);
+    const CommandEntry *entry = commandEntry(command);
     const QString synopsis =
-        spec ? QStringLiteral("solvane-cli [--library LOCATION] %1 %2")
-                   .arg(QLatin1String(spec->name), QLatin1String(spec->synopsis))
-                   .trimmed()
-             : QLatin1String(kGlobalSynopsis) +
-                   QStringLiteral(" info|download|list|show|export|delete ...");
+        entry ? QStringLiteral("solvane-cli [--library LOCATION] %1 %2")
+                    .arg(QLatin1String(entry->name), QLatin1String(entry->synopsis))
+                    .trimmed()
+              : QLatin1String(kGlobalSynopsis) +
+                    QStringLiteral(" info|download|list|show|export|delete ...");
     return tr("Usage: %1 (solvane-cli --help tells more)").arg(synopsis);
 }
