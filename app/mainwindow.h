@@ -2,6 +2,7 @@
 
 #include "frameexchange.h"
 #include "instrumentmodels.h"
+#include "instrumentwire.h"
 #include "linkexchange.h"
 
 #include <QDialog>
@@ -28,8 +29,8 @@ class MainWindow : public QDialog, public FrameExchange
     Q_OBJECT
 
 public:
-    static constexpr quint16 VendorId = 0x2047;
-    static constexpr quint16 ProductId = 0x0301;
+    static constexpr quint16 VendorId = InstrumentWire::VendorId;
+    static constexpr quint16 ProductId = InstrumentWire::ProductId;
     static constexpr int LoggerIndex = 0;
     static constexpr int MeterIndex = 1;
 

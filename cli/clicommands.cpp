@@ -1,5 +1,10 @@
 #include "clicommands.h"
 
+#include "cliinstrument.h"
+#include "instrumentprotocol.h"
+#include "loggerdownload.h"
+#include "meterfetch.h"
+#include "meterframes.h"
 #include "recordingexport.h"
 #include "recordingjson.h"
 #include "recordingtext.h"
@@ -8,8 +13,10 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 
 #include <limits>
+#include <unistd.h>
 #include <utility>
 
 namespace {
@@ -27,7 +34,7 @@ QString noSuchRecording(qint64 id)
 } // namespace
 
 CliCommands::CliCommands(const CliOptions &options, QTextStream &out, QTextStream &err)
-    : m_options(options), m_out(out), m_err(err)
+    : m_options(options), m_out(out), m_err(err), m_progressOnTerminal(isatty(STDERR_FILENO) == 1)
 {
 }
 
@@ -91,12 +98,6 @@ bool CliCommands::fail(const QString &message)
     return false;
 }
 
-int CliCommands::notYet(const QString &command)
-{
-    tell(tr("%1 is not available yet in this version.").arg(command));
-    return Failure;
-}
-
 bool CliCommands::openExistingLibrary()
 {
     const QString location =
@@ -122,12 +123,201 @@ bool CliCommands::fetch(qint64 id, Recording &recording)
 
 int CliCommands::info()
 {
-    return notYet(QStringLiteral("info"));
+    CliInstrument instrument(m_options.demo);
+    QString error;
+    if (!instrument.open(&error)) {
+        fail(error);
+        return Failure;
+    }
+    const Recording &who = instrument.identity();
+    auto date = [](const QDate &d) { return d.isValid() ? d.toString(Qt::ISODate) : QString(); };
+    if (m_options.json) {
+        const QJsonObject object{
+            {QStringLiteral("family"), who.familyName()},
+            {QStringLiteral("model"), who.modelName},
+            {QStringLiteral("model_code"), static_cast<qint64>(who.modelCode)},
+            {QStringLiteral("serial"), who.serial},
+            {QStringLiteral("firmware"), who.firmware},
+            {QStringLiteral("production_date"), date(who.productionDate)},
+            {QStringLiteral("calibration_date"), date(who.calibrationDate)},
+        };
+        m_out << QJsonDocument(object).toJson(QJsonDocument::Indented);
+        return Success;
+    }
+    const std::pair<const char *, QString> lines[] = {
+        {QT_TRANSLATE_NOOP("CliCommands", "Family"), who.familyName()},
+        {QT_TRANSLATE_NOOP("CliCommands", "Model"),
+         QStringLiteral("%1 (%2)").arg(who.modelName).arg(who.modelCode)},
+        {QT_TRANSLATE_NOOP("CliCommands", "Serial"), who.serial},
+        {QT_TRANSLATE_NOOP("CliCommands", "Firmware"), who.firmware},
+        {QT_TRANSLATE_NOOP("CliCommands", "Production date"), date(who.productionDate)},
+        {QT_TRANSLATE_NOOP("CliCommands", "Calibration date"), date(who.calibrationDate)},
+    };
+    for (const auto &[label, value] : lines)
+        m_out << tr(label) << ": " << value << '\n';
+    return Success;
 }
 
 int CliCommands::download()
 {
-    return notYet(QStringLiteral("download"));
+    const QString location =
+        m_options.library.isEmpty() ? LibraryLocation::defaultPath() : m_options.library;
+    if (!m_library.open(location)) {
+        fail(m_library.lastError());
+        return Failure;
+    }
+    CliInstrument instrument(m_options.demo);
+    QString error;
+    if (!instrument.open(&error)) {
+        fail(error);
+        return Failure;
+    }
+    QList<Recording> entries;
+    QStringList problems;
+    Recording identity = instrument.identity();
+    identity.downloadedAt = QDateTime::currentDateTimeUtc();
+    if (instrument.isLogger())
+        downloadLogger(identity, entries, problems);
+    else
+        fetchMeter(identity, entries, problems);
+    endProgress();
+
+    // What came is kept also when the download ended early, as the window keeps it.
+    RecordingLibrary::StoreResult stored;
+    stored.ok = true;
+    if (!entries.isEmpty())
+        stored = m_library.store(entries);
+    if (!stored.ok) {
+        for (const QString &problem : std::as_const(problems))
+            tell(problem);
+        fail(stored.error);
+        return Failure;
+    }
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        entries[i].id = stored.ids.value(i);
+    const QStringList lines = RecordingText::listLines(entries);
+    for (qsizetype i = 0; i < lines.size(); ++i)
+        m_out << lines.at(i) << "  "
+              << (stored.isNew.value(i) ? tr("new") : tr("already in the library")) << '\n';
+    m_out << tr("%1 new, %2 already in the library").arg(stored.added).arg(stored.already) << '\n';
+    for (const QString &problem : std::as_const(problems))
+        tell(problem);
+    return problems.isEmpty() ? Success : Failure;
+}
+
+void CliCommands::downloadLogger(const Recording &identity, QList<Recording> &entries,
+                                 QStringList &problems)
+{
+    auto page = [](const char *text) {
+        return QCoreApplication::translate("FirstPageFor416", text);
+    };
+    int count = 0;
+    const int code = InstrumentProtocol::instance()->ReadPowerGroupCount(count);
+    if (code != InstrumentProtocol::Ok) {
+        problems.append(CliInstrument::failureText(code));
+        return;
+    }
+    if (count > LoggerDownload::MaxGroups)
+        problems.append(tr("The instrument holds %1 recordings; only the first %2 can be read.")
+                            .arg(count)
+                            .arg(LoggerDownload::MaxGroups));
+    const int groups = qBound(0, count, LoggerDownload::MaxGroups);
+    LoggerDownload::Hooks hooks;
+    int current = 0;
+    hooks.progress = [&](qint64) {
+        showProgress(tr("Downloading recording %1 of %2").arg(current + 1).arg(groups));
+    };
+    hooks.group = [&](const LoggerDownload::Group &group) {
+        current = group.index + 1;
+        entries.append(LoggerDownload::entry(group, identity));
+    };
+    LoggerDownload download(hooks);
+    const LoggerDownload::End end = download.run(groups);
+    QStringList numbers;
+    for (int group : download.leftOut())
+        numbers.append(QString::number(group + 1));
+    if (numbers.size() == 1)
+        problems.append(
+            page("Recording %1 could not be read without errors; it is left out.").arg(numbers[0]));
+    else if (numbers.size() > 1)
+        problems.append(page("Recordings %1 could not be read without errors; they are left out.")
+                            .arg(numbers.join(QStringLiteral(", "))));
+    switch (end) {
+    case LoggerDownload::End::Done:
+        break;
+    case LoggerDownload::End::Stalled:
+        problems.append(page("Getting data outtime,please get again."));
+        break;
+    case LoggerDownload::End::IntervalError:
+        problems.append(page("Read Storage Interval Error!"));
+        break;
+    case LoggerDownload::End::LinkLost:
+        problems.append(tr("The instrument was disconnected during the download."));
+        break;
+    case LoggerDownload::End::Failed:
+        problems.append(CliInstrument::failureText(InstrumentProtocol::NotSent));
+        break;
+    }
+}
+
+void CliCommands::fetchMeter(const Recording &identity, QList<Recording> &entries,
+                             QStringList &problems)
+{
+    InstrumentProtocol *protocol = InstrumentProtocol::instance();
+    int s[4] = {};
+    int code = protocol->ReadMeasureConfigure(s[0], s[1], s[2], s[3]);
+    int count = 0;
+    if (code == InstrumentProtocol::Ok)
+        code = protocol->ReadPowerGroupCount(count);
+    if (code != InstrumentProtocol::Ok) {
+        problems.append(CliInstrument::failureText(code));
+        return;
+    }
+    const int groups = qBound(0, count, MeterFetch::MaxGroups);
+    if (groups == 0)
+        return;
+    if (!MeterFetch::sendRequests(groups)) {
+        problems.append(CliInstrument::failureText(InstrumentProtocol::NotSent));
+        return;
+    }
+    QByteArray buffer;
+    const qsizetype expected = MeterFetch::expectedBytes(groups);
+    const MeterFetch::End end =
+        MeterFetch::collect(groups, buffer, MeterFetch::TimeoutMs, [&](qsizetype received) {
+            showProgress(tr("Reading %1 of %2 bytes").arg(received).arg(expected));
+        });
+    if (end == MeterFetch::End::Done) {
+        int record = 1;
+        for (const QByteArray &reply : MeterFrames::groupReplies(buffer)) {
+            Recording entry;
+            if (MeterFetch::entry(reply, record, s[3], identity.modelCode, identity, entry))
+                entries.append(entry);
+            ++record;
+        }
+    } else if (end == MeterFetch::End::TimedOut) {
+        problems.append(QCoreApplication::translate("FirstPageFor415",
+                                                    "Getting data outtime,please get again."));
+    } else {
+        problems.append(tr("The instrument was disconnected during the download."));
+    }
+}
+
+void CliCommands::showProgress(const QString &line)
+{
+    if (!m_progressOnTerminal)
+        return;
+    m_err << '\r' << line << "\x1b[K";
+    m_err.flush();
+    m_progressShown = true;
+}
+
+void CliCommands::endProgress()
+{
+    if (!m_progressShown)
+        return;
+    m_err << '\r' << "\x1b[K";
+    m_err.flush();
+    m_progressShown = false;
 }
 
 int CliCommands::list()

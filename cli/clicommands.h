@@ -30,7 +30,13 @@ private:
     // Reading commands never make a library: a mistyped path would look like an empty one.
     bool openExistingLibrary();
     bool fetch(qint64 id, Recording &recording);
-    int notYet(const QString &command);
+    // What the instrument brings, and each reason it brought less than all.
+    void downloadLogger(const Recording &identity, QList<Recording> &entries,
+                        QStringList &problems);
+    void fetchMeter(const Recording &identity, QList<Recording> &entries, QStringList &problems);
+    // One progress line on stderr, rewritten in place; only where stderr is a terminal.
+    void showProgress(const QString &line);
+    void endProgress();
     bool fail(const QString &message);
     void tell(const QString &message);
 
@@ -38,4 +44,6 @@ private:
     QTextStream &m_out;
     QTextStream &m_err;
     RecordingLibrary m_library;
+    const bool m_progressOnTerminal;
+    bool m_progressShown = false;
 };

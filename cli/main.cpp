@@ -2,10 +2,14 @@
 #include "clioptions.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 #include <QTextStream>
 
 int main(int argc, char *argv[])
 {
+    // The link's debug lines are for the window's log; here stderr is the user's.
+    if (!qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
+        QLoggingCategory::setFilterRules(QStringLiteral("*.debug=false"));
     QCoreApplication app(argc, argv);
     // The program's own name, so that both find the one default library.
     QCoreApplication::setApplicationName(QStringLiteral("solvane"));

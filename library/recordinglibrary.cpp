@@ -438,6 +438,7 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
             return failed(insert.lastError());
         if (insert.next()) {
             result.ids.append(insert.value(0).toLongLong());
+            result.isNew.append(true);
             ++result.added;
         } else {
             existing.addBindValue(instrumentId);
@@ -445,6 +446,7 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
             if (!existing.exec() || !existing.next())
                 return failed(existing.lastError());
             result.ids.append(existing.value(0).toLongLong());
+            result.isNew.append(false);
             existing.finish();
             ++result.already;
         }

@@ -27,6 +27,7 @@ public:
         int added = 0;
         int already = 0;   // the same entry was stored before
         QList<qint64> ids; // per entry given, its id (new or old); 0 where it failed
+        QList<bool> isNew; // per entry given: stored by this call
         QString error;
     };
 

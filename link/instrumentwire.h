@@ -8,6 +8,10 @@
 class InstrumentWire
 {
 public:
+    // The USB HID interface every instrument of both families shows.
+    static constexpr quint16 VendorId = 0x2047;
+    static constexpr quint16 ProductId = 0x0301;
+
     static constexpr quint8 StartByte = 0xAB;
 
     // Commands.

@@ -4,6 +4,7 @@
 #include "excelexport.h"
 #include "frameexchange.h"
 #include "instrumentprotocol.h"
+#include "loggerdownload.h"
 #include "loggermodels.h"
 #include "productioninfo.h"
 #include "reportpagefor416.h"
@@ -15,7 +16,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProgressDialog>
-#include <QThread>
 #include <QTimer>
 #include <atomic>
 
@@ -23,34 +23,7 @@ namespace {
 
 constexpr int kLiveClockMs = 1000;
 constexpr int kClockRestoreTickMs = 100;
-constexpr int kGroupSendTimeoutMs = 1000;
-// One read of the link waits this long for a report when nothing comes.
-constexpr int kReadWaitMs = 50;
-// What the single-read form of ReceiveData is asked for.
-constexpr int kReadLength = 8890;
-// Far more than a group with one data byte per frame; a logger that streams on without
-// an end frame is cut off here.
-constexpr qsizetype kMaxRawBytes = 1 << 16;
-// And one that trickles: a whole group, every attempt of it, takes well under a second.
-constexpr int kGroupDeadlineMs = 30000;
-
 std::atomic<int> g_clockHoldMs{FirstPageFor416::ClockHoldMs};
-std::atomic<int> g_stallTimeoutMs{FirstPageFor416::StallTimeoutMs};
-
-const char *checkText(LoggerFrames::GroupCheck check)
-{
-    switch (check) {
-    case LoggerFrames::GroupCheck::Whole:
-        return "whole";
-    case LoggerFrames::GroupCheck::BadCrc:
-        return "a frame CRC is wrong";
-    case LoggerFrames::GroupCheck::MissingFrame:
-        return "a frame is missing";
-    case LoggerFrames::GroupCheck::Cut:
-        return "the reply is cut";
-    }
-    return "";
-}
 
 } // namespace
 
@@ -90,7 +63,7 @@ void FirstPageFor416::setClockHoldMs(int ms)
 
 void FirstPageFor416::setStallTimeoutMs(int ms)
 {
-    g_stallTimeoutMs.store(ms);
+    LoggerDownload::setStallTimeoutMs(ms);
 }
 
 // --- device information and setup ---
@@ -335,141 +308,20 @@ void FirstPageFor416::on_GetDataBtn_clicked()
 
 FirstPageFor416::DownloadEnd FirstPageFor416::downloadGroups(int count)
 {
-    qint64 received = 0;
-    // Read once, after the first whole group: the busy flag keeps every setup write out
-    // until the download is over, so it cannot change in between.
-    int seconds = 0;
-    for (int g = 0; g < count; ++g) {
-        bool whole = false;
-        const DownloadEnd end = fetchGroup(g, received, whole);
-        if (end != DownloadEnd::Done)
-            return end;
-        if (!whole) {
-            // No numbers rather than wrong ones; the user hears of it once the download is over.
-            m_leftOut.append(g);
-            continue;
-        }
-
-        QList<int> skipped;
-        groupData[g] = LoggerFrames::assembleGroup(groupRaw[g], &skipped);
-        for (int length : skipped)
-            qDebug("data len %u is error!", static_cast<unsigned>(length));
-
-        // The setting in force now, not the one the group was recorded with.
-        if (seconds <= 0) {
-            int autoOff = 0, minutes = 0, interval = 0, spare = 0;
-            const int code = InstrumentProtocol::instance()->ReadHostConfigure(autoOff, minutes,
-                                                                               interval, spare);
-            if (code == InstrumentProtocol::Ok) {
-                seconds = LoggerModels::intervalSeconds(autoOff, interval);
-            } else if (code == InstrumentProtocol::BadBlock) {
-                seconds = 1;
-            } else {
-                if (m_clearPending || !linkOpen())
-                    return DownloadEnd::LinkLost;
-                return DownloadEnd::IntervalError;
-            }
-        }
-        addGroupRow(g, seconds);
-    }
-    return DownloadEnd::Done;
-}
-
-FirstPageFor416::DownloadEnd FirstPageFor416::fetchGroup(int group, qint64 &received, bool &whole)
-{
-    whole = false;
-    const quint32 address = LoggerFrames::groupAddress(group);
-    const QDeadlineTimer deadline(kGroupDeadlineMs);
-    DownloadEnd last = DownloadEnd::Done;
-    for (int attempt = 1; attempt <= GroupAttempts && !deadline.hasExpired(); ++attempt) {
-        if (attempt > 1) {
-            // What is still coming of the last reply must not mix with the next one.
-            const DownloadEnd quiet = waitForQuiet();
-            if (quiet != DownloadEnd::Done)
-                return quiet;
-            groupRaw[group].clear();
-        }
-        FrameExchange *exchange = FrameExchange::current();
-        QByteArray request = InstrumentProtocol::powerGroupRequest(address);
-        if (!exchange || exchange->SendData(request, kGroupSendTimeoutMs) < 8)
-            return m_clearPending ? DownloadEnd::LinkLost : DownloadEnd::Failed;
-
-        last = receiveGroup(group, received, deadline);
-        if (last == DownloadEnd::LinkLost)
-            return last;
-        if (last == DownloadEnd::Done) {
-            const LoggerFrames::GroupCheck check =
-                LoggerFrames::checkGroup(groupRaw[group], address);
-            if (check == LoggerFrames::GroupCheck::Whole) {
-                whole = true;
-                return DownloadEnd::Done;
-            }
-            qDebug("group %d, attempt %d: %s", group + 1, attempt, checkText(check));
-        } else {
-            qDebug("group %d, attempt %d: no end frame in time", group + 1, attempt);
-        }
-    }
-    // A logger that has stopped answering ends the download; one that answers wrongly, the group.
-    return last == DownloadEnd::Stalled ? DownloadEnd::Stalled : DownloadEnd::Done;
-}
-
-FirstPageFor416::DownloadEnd FirstPageFor416::waitForQuiet()
-{
-    QElapsedTimer waited;
-    waited.start();
-    for (;;) {
-        FrameExchange *exchange = FrameExchange::current();
-        if (m_clearPending || !exchange || !exchange->IsLinkOpen())
-            return DownloadEnd::LinkLost;
-        QByteArray chunk;
-        // One read that brings nothing: the link has been quiet for a whole report wait.
-        if (exchange->ReceiveData(chunk, 0, kReadLength, false) <= 0 || chunk.isEmpty())
-            return DownloadEnd::Done;
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (waited.elapsed() >= g_stallTimeoutMs.load())
-            return DownloadEnd::Done;
-    }
-}
-
-FirstPageFor416::DownloadEnd FirstPageFor416::receiveGroup(int group, qint64 &received,
-                                                           const QDeadlineTimer &deadline)
-{
-    QByteArray &raw = groupRaw[group];
-    qsizetype scanAt = 0;
-    QElapsedTimer sinceBytes;
-    sinceBytes.start();
-    for (;;) {
-        FrameExchange *exchange = FrameExchange::current();
-        if (m_clearPending || !exchange || !exchange->IsLinkOpen())
-            return DownloadEnd::LinkLost;
-
-        QElapsedTimer call;
-        call.start();
-        QByteArray chunk;
-        const int got = exchange->ReceiveData(chunk, 0, kReadLength, false);
-        bool complete = false;
-        if (got > 0 && !chunk.isEmpty()) {
-            raw.append(chunk);
-            received += chunk.size();
-            sinceBytes.restart();
-            // Reaching the maximum would close the dialog before the download is over.
-            progressDialog->setValue(
-                static_cast<int>(qMin<qint64>(received, progressDialog->maximum() - 1)));
-            complete = LoggerFrames::findEndFrame(raw, scanAt);
-        } else if (call.elapsed() < kReadWaitMs) {
-            // A link that fails at once must not turn the wait into a spin.
-            QThread::msleep(static_cast<unsigned long>(kReadWaitMs - call.elapsed()));
-        }
-        // Lets the progress dialog repaint; the busy flag keeps the page's actions out.
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        if (m_clearPending || !linkOpen())
-            return DownloadEnd::LinkLost;
-        if (complete)
-            return DownloadEnd::Done;
-        if (sinceBytes.elapsed() >= g_stallTimeoutMs.load() || raw.size() > kMaxRawBytes ||
-            deadline.hasExpired())
-            return DownloadEnd::Stalled;
-    }
+    LoggerDownload::Hooks hooks;
+    hooks.progress = [this](qint64 received) {
+        // Reaching the maximum would close the dialog before the download is over.
+        progressDialog->setValue(
+            static_cast<int>(qMin<qint64>(received, progressDialog->maximum() - 1)));
+    };
+    // Lets the progress dialog repaint; the busy flag keeps the page's actions out.
+    hooks.idle = [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
+    hooks.abandoned = [this] { return m_clearPending; };
+    hooks.group = [this](const LoggerDownload::Group &group) { addGroupRow(group); };
+    LoggerDownload download(hooks);
+    const DownloadEnd end = download.run(count);
+    m_leftOut = download.leftOut();
+    return end;
 }
 
 void FirstPageFor416::finishDownload(DownloadEnd end)
@@ -514,34 +366,15 @@ void FirstPageFor416::finishDownload(DownloadEnd end)
         UserPrompts::information(this, tr("warn"), tr("Read Storage Interval Error!"));
 }
 
-void FirstPageFor416::addGroupRow(int group, int intervalSeconds)
+void FirstPageFor416::addGroupRow(const LoggerDownload::Group &group)
 {
-    const QByteArray &data = groupData[group];
-    const LoggerFrames::Statistics stats = LoggerFrames::statistics(data);
-    QStringList texts{QString::number(group + 1), LoggerFrames::startTimeText(data),
-                      QString::number(static_cast<qint64>(stats.count) * intervalSeconds)};
-    // Without a sample there is nothing to show, rather than made-up numbers.
-    for (float value : {stats.rec, stats.max, stats.min, stats.avg})
-        texts.append(stats.count > 0 ? QString::number(static_cast<double>(value), 'f', 1)
-                                     : QString());
-
-    Recording entry = newEntry(Recording::Family::Logger);
-    entry.group = group + 1;
-    entry.setGroupData(data);
-    entry.intervalSeconds = intervalSeconds;
-    entry.rawFrames = groupRaw[group];
-    entry.shown = texts;
-    if (stats.count > 0) {
-        entry.powerRec = stats.rec;
-        entry.powerMax = stats.max;
-        entry.powerMin = stats.min;
-        entry.powerAvg = stats.avg;
-    }
-    entry.updateHash();
+    groupRaw[group.index] = group.raw;
+    groupData[group.index] = group.data;
+    const Recording entry = LoggerDownload::entry(group, newEntry(Recording::Family::Logger));
     m_downloaded.append(entry);
 
-    m_rowGroups.append(group);
-    TableOpWidget *ops = appendRow(texts);
+    m_rowGroups.append(group.index);
+    TableOpWidget *ops = appendRow(entry.shown);
     connect(ops, &TableOpWidget::sigEXCEL, this, &FirstPageFor416::on_EXCELBtn_clicked);
     connect(ops, &TableOpWidget::sigCurve, this, &FirstPageFor416::on_CurveBtn_clicked);
     connect(ops, &TableOpWidget::sigReport, this, &FirstPageFor416::on_ReportBtn_clicked);

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "familypage.h"
+#include "loggerdownload.h"
 #include "loggerframes.h"
 #include "loggerreportvalues.h"
 
 #include <QByteArray>
-#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QList>
 #include <QStringList>
@@ -30,10 +30,8 @@ public:
     static constexpr int MaxGroups = LoggerFrames::MaxGroups;
     // The progress bar's share of one group.
     static constexpr int ProgressPerGroup = 3200;
-    // A download gives up on a logger that sends nothing for this long.
-    static constexpr int StallTimeoutMs = 3000;
-    // A group whose reply fails its checks (or stalls) is requested this often in all.
-    static constexpr int GroupAttempts = 4;
+    static constexpr int StallTimeoutMs = LoggerDownload::StallTimeoutMs;
+    static constexpr int GroupAttempts = LoggerDownload::GroupAttempts;
     // How long a clock read stays on screen.
     static constexpr int ClockHoldMs = 10000;
 
@@ -81,7 +79,7 @@ public slots:
     void closeThreadSlot() {}
 
 private:
-    enum class DownloadEnd { Done, Failed, IntervalError, Stalled, LinkLost };
+    using DownloadEnd = LoggerDownload::End;
 
     // Connected per row to the row widget's signals. Not slots: their names would make
     // the form's by-name connection look for children called "CurveBtn" and so on.
@@ -92,10 +90,7 @@ private:
     void setIntervalButtons(bool enabled, const QString &style);
     void showClockLive();
     DownloadEnd downloadGroups(int count);
-    DownloadEnd fetchGroup(int group, qint64 &received, bool &whole);
-    DownloadEnd receiveGroup(int group, qint64 &received, const QDeadlineTimer &deadline);
-    DownloadEnd waitForQuiet();
-    void addGroupRow(int group, int intervalSeconds);
+    void addGroupRow(const LoggerDownload::Group &group);
     void finishDownload(DownloadEnd end);
     // The live clock stops while the page is hidden behind a meter's, so that an idle meter
     // costs nothing here; it is brought up to date when the page is shown again.

@@ -1,8 +1,8 @@
 #include "firstpagefor415.h"
 #include "ui_firstpagefor415.h"
 
-#include "frameexchange.h"
 #include "instrumentprotocol.h"
+#include "meterfetch.h"
 #include "meterframes.h"
 #include "metermodels.h"
 #include "pauselocker.h"
@@ -26,11 +26,6 @@ namespace {
 constexpr int kKeptTail = 6;
 
 std::atomic<int> g_fetchTimeoutMs{FirstPageFor415::FetchTimeoutMs};
-
-QString fixed(double value, int decimals)
-{
-    return QString::number(value, 'f', decimals);
-}
 
 } // namespace
 
@@ -274,13 +269,9 @@ void FirstPageFor415::on_GetDataBtn_clicked()
     busy = true;
     lock.unlock(); // the worker collects the replies from here on
 
-    FrameExchange *exchange = FrameExchange::current();
-    for (int i = 0; i < groupCount; ++i) {
-        QByteArray request = InstrumentProtocol::powerGroupRequest(240 + 24 * i);
-        if (!exchange || exchange->SendData(request, 1000) < 8) {
-            busy = false;
-            return;
-        }
+    if (!MeterFetch::sendRequests(groupCount)) {
+        busy = false;
+        return;
     }
     startProgress(groupCount * MeterFrames::GroupReplyLength);
     progressTimer->start(ProgressTickMs);
@@ -333,11 +324,11 @@ void FirstPageFor415::endFetch()
 
 void FirstPageFor415::parseData(QByteArray baData, int DataNo)
 {
-    MeterFrames::Group group;
-    if (!MeterFrames::decodeGroup(baData, group))
-        return;
-    const QString duration = fixed(group.duration, 1);
     const int unit = unitGroup->checkedId();
+    Recording entry;
+    if (!MeterFetch::entry(baData, DataNo, unit, modelCode, newEntry(Recording::Family::Meter),
+                           entry))
+        return;
     if (unit >= 0 && unit <= 3) {
         applyUnitHeaders(unit);
         currentUnit = unit;
@@ -346,31 +337,7 @@ void FirstPageFor415::parseData(QByteArray baData, int DataNo)
         reportValues.powerUnitHtml.clear();
         reportValues.energyUnitHtml.clear();
     }
-    const int decimals = MeterModels::decimals(MeterModels::profile(modelCode), unit);
-    QString energy, rt, max, min, avg;
-    if (decimals >= 0) {
-        energy = fixed(group.energy, decimals);
-        rt = fixed(group.powerRT, decimals);
-        max = fixed(group.powerMAX, decimals);
-        min = fixed(group.powerMIN, decimals);
-        avg = fixed(group.powerAVG, decimals);
-    }
-    const QStringList texts{QString::number(DataNo), energy, duration, rt, max, min, avg};
-    addDataRow(texts);
-
-    static const char *const kPowerUnits[] = {"uW/cm²", "mW/cm²", "W/cm²", "W/m²"};
-    Recording entry = newEntry(Recording::Family::Meter);
-    entry.group = DataNo;
-    entry.rawFrames = baData;
-    entry.shown = texts;
-    entry.energy = group.energy;
-    entry.duration = group.duration;
-    entry.powerRt = group.powerRT;
-    entry.powerMax = group.powerMAX;
-    entry.powerMin = group.powerMIN;
-    entry.powerAvg = group.powerAVG;
-    entry.unit = unit >= 0 && unit <= 3 ? QString::fromUtf8(kPowerUnits[unit]) : QString();
-    entry.updateHash();
+    addDataRow(entry.shown);
     m_fetched.append(entry);
     m_rowHashes.append(entry.sha256);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "familypage.h"
+#include "meterfetch.h"
 #include "meterreportvalues.h"
 
 #include <QByteArray>
@@ -24,8 +25,8 @@ class FirstPageFor415 : public FamilyPage
     Q_OBJECT
 
 public:
-    static constexpr int MaxGroups = 9;
-    static constexpr int FetchTimeoutMs = 10000;
+    static constexpr int MaxGroups = MeterFetch::MaxGroups;
+    static constexpr int FetchTimeoutMs = MeterFetch::TimeoutMs;
     static constexpr int ProgressTickMs = 100;
 
     explicit FirstPageFor415(QWidget *parent = nullptr);

@@ -293,8 +293,9 @@ private slots:
         row("password in the address", {"--library", "postgresql://u:pw@localhost/db", "list"}, 1,
             "must not hold a password");
         row("default library", {"list"}, 1, "There is no library at @dir/xdg/solvane/");
-        row("info", {"info"}, 1, "info is not available yet");
-        row("download", {"download"}, 1, "download is not available yet");
+        // No instrument is plugged in where the tests run.
+        row("info without an instrument", {"info"}, 1, "please Connecting instrument!");
+        row("download without an instrument", {"download"}, 1, "please Connecting instrument!");
     }
 
     void errors()
@@ -316,6 +317,71 @@ private slots:
         QVERIFY(!QFile::exists(m_dir.filePath("none.json")));
         QVERIFY(!QFile::exists(m_dir.filePath("typo.sqlite")));
         QVERIFY(!QFile::exists(m_dir.filePath("xdg/solvane/library.sqlite")));
+    }
+
+    // The demo instruments downloaded into a library of their own, twice, then read back.
+    void downloadFromInstrument()
+    {
+        const QString library = m_dir.filePath("downloaded.sqlite");
+        auto run = [&](const QStringList &arguments) {
+            return cli(QStringList{"--library", library} + arguments, false);
+        };
+        const struct {
+            const char *demo;
+            int entries;
+        } instruments[] = {{"logger", 3}, {"meter", 4}};
+        for (const auto &instrument : instruments) {
+            const QStringList demo{"--demo", instrument.demo};
+            for (const bool again : {false, true}) {
+                const Run done = run(demo + QStringList{"download"});
+                QCOMPARE(done.code, 0);
+                QVERIFY2(done.err.isEmpty(), qPrintable(done.err));
+                const QStringList lines = done.out.split('\n', Qt::SkipEmptyParts);
+                QCOMPARE(lines.size(), instrument.entries + 1);
+                for (qsizetype i = 0; i < instrument.entries; ++i)
+                    QVERIFY2(lines[i].contains(instrument.demo) &&
+                                 lines[i].endsWith(again ? "already in the library" : "new"),
+                             qPrintable(lines[i]));
+                QCOMPARE(lines.last(),
+                         again
+                             ? QString("0 new, %1 already in the library").arg(instrument.entries)
+                             : QString("%1 new, 0 already in the library").arg(instrument.entries));
+            }
+            const Run info = run(demo + QStringList{"info", "--json"});
+            QCOMPARE(info.code, 0);
+            const QJsonObject who = QJsonDocument::fromJson(info.out.toUtf8()).object();
+            QCOMPARE(who.value("family").toString(), instrument.demo);
+            QCOMPARE(who.value("firmware").toString(), "2.3");
+            QVERIFY(!who.value("model").toString().isEmpty());
+            QVERIFY(run(demo + QStringList{"info"})
+                        .out.contains("Serial: " + who.value("serial").toString() + "\n"));
+        }
+
+        const Run listed = run({"list", "--json"});
+        const QJsonArray all = QJsonDocument::fromJson(listed.out.toUtf8()).array();
+        QCOMPARE(all.size(), 7);
+        QList<int> samples;
+        QString longest;
+        for (const QJsonValue &v : all) {
+            const QJsonObject entry = v.toObject();
+            if (entry.value("family").toString() == "logger") {
+                samples << entry.value("sample_count").toInt();
+                if (samples.last() == 560)
+                    longest = QString::number(entry.value("id").toInteger());
+                QCOMPARE(entry.value("interval_s").toInt(), 1);
+                QVERIFY(entry.value("power_max").toDouble() > 1000);
+            } else {
+                QCOMPARE(entry.value("unit").toString(), "uW/cm²");
+                QVERIFY(!entry.value("downloaded_at").toString().isEmpty());
+            }
+        }
+        QCOMPARE(samples, (QList<int>{560, 300, 420})); // newest first
+        // A recording's samples, as the instrument sent them, in a workbook.
+        const QString book = m_dir.filePath("downloaded.xlsx");
+        QCOMPARE(run({"export", longest, "--format", "xlsx", "--output", book}).code, 0);
+        const QStringList rows = readWorkbook(book);
+        QCOMPARE(rows.size(), 2 + 560);
+        QCOMPARE(rows[1], "s:NUM s:VAL");
     }
 
     // Last: the others read what it deletes.
