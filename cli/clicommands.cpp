@@ -177,9 +177,9 @@ int CliCommands::download()
     Recording identity = instrument.identity();
     identity.downloadedAt = QDateTime::currentDateTimeUtc();
     if (instrument.isLogger())
-        downloadLogger(identity, entries, problems);
+        downloadLogger(instrument, identity, entries, problems);
     else
-        fetchMeter(identity, entries, problems);
+        fetchMeter(instrument, identity, entries, problems);
     endProgress();
 
     // What came is kept also when the download ended early, as the window keeps it.
@@ -205,8 +205,8 @@ int CliCommands::download()
     return problems.isEmpty() ? Success : Failure;
 }
 
-void CliCommands::downloadLogger(const Recording &identity, QList<Recording> &entries,
-                                 QStringList &problems)
+void CliCommands::downloadLogger(const CliInstrument &instrument, const Recording &identity,
+                                 QList<Recording> &entries, QStringList &problems)
 {
     auto page = [](const char *text) {
         return QCoreApplication::translate("FirstPageFor416", text);
@@ -231,6 +231,7 @@ void CliCommands::downloadLogger(const Recording &identity, QList<Recording> &en
         current = group.index + 1;
         entries.append(LoggerDownload::entry(group, identity));
     };
+    hooks.abandoned = [&instrument] { return instrument.removed(); };
     LoggerDownload download(hooks);
     const LoggerDownload::End end = download.run(groups);
     QStringList numbers;
@@ -260,8 +261,8 @@ void CliCommands::downloadLogger(const Recording &identity, QList<Recording> &en
     }
 }
 
-void CliCommands::fetchMeter(const Recording &identity, QList<Recording> &entries,
-                             QStringList &problems)
+void CliCommands::fetchMeter(const CliInstrument &instrument, const Recording &identity,
+                             QList<Recording> &entries, QStringList &problems)
 {
     InstrumentProtocol *protocol = InstrumentProtocol::instance();
     int s[4] = {};
@@ -282,10 +283,12 @@ void CliCommands::fetchMeter(const Recording &identity, QList<Recording> &entrie
     }
     QByteArray buffer;
     const qsizetype expected = MeterFetch::expectedBytes(groups);
-    const MeterFetch::End end =
-        MeterFetch::collect(groups, buffer, MeterFetch::TimeoutMs, [&](qsizetype received) {
+    const MeterFetch::End end = MeterFetch::collect(
+        groups, buffer, MeterFetch::TimeoutMs,
+        [&](qsizetype received) {
             showProgress(tr("Reading %1 of %2 bytes").arg(received).arg(expected));
-        });
+        },
+        [&instrument] { return instrument.removed(); });
     if (end == MeterFetch::End::Done) {
         int record = 1;
         for (const QByteArray &reply : MeterFrames::groupReplies(buffer)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cliinstrument.h"
 #include "clioptions.h"
 #include "recordinglibrary.h"
 
@@ -31,9 +32,10 @@ private:
     bool openExistingLibrary();
     bool fetch(qint64 id, Recording &recording);
     // What the instrument brings, and each reason it brought less than all.
-    void downloadLogger(const Recording &identity, QList<Recording> &entries,
-                        QStringList &problems);
-    void fetchMeter(const Recording &identity, QList<Recording> &entries, QStringList &problems);
+    void downloadLogger(const CliInstrument &instrument, const Recording &identity,
+                        QList<Recording> &entries, QStringList &problems);
+    void fetchMeter(const CliInstrument &instrument, const Recording &identity,
+                    QList<Recording> &entries, QStringList &problems);
     // One progress line on stderr, rewritten in place; only where stderr is a terminal.
     void showProgress(const QString &line);
     void endProgress();

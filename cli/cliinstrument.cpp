@@ -28,6 +28,11 @@ CliInstrument::~CliInstrument()
         HidBackend::setCurrent(nullptr);
 }
 
+bool CliInstrument::removed() const
+{
+    return !m_link || m_link->IsRemoved();
+}
+
 QString CliInstrument::failureText(int code)
 {
     switch (code) {

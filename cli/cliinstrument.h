@@ -30,6 +30,8 @@ public:
     // Serial, model, firmware and dates, as read by open(); family set.
     const Recording &identity() const { return m_identity; }
     bool isLogger() const { return m_identity.family == Recording::Family::Logger; }
+    // The instrument has gone (no monitor tells a command line; the link knows).
+    bool removed() const;
 
     // The text for a failed request/reply operation, as the window words it.
     static QString failureText(int code);

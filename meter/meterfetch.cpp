@@ -45,14 +45,15 @@ qsizetype MeterFetch::expectedBytes(int count)
 }
 
 MeterFetch::End MeterFetch::collect(int count, QByteArray &buffer, int timeoutMs,
-                                    const std::function<void(qsizetype)> &progress)
+                                    const std::function<void(qsizetype)> &progress,
+                                    const std::function<bool()> &abandoned)
 {
     const qsizetype expected = expectedBytes(count);
     const QDeadlineTimer deadline(timeoutMs);
     // A probe report between the replies takes room but is no reply: count the replies.
     while (buffer.size() < expected || MeterFrames::groupReplies(buffer).size() < count) {
         FrameExchange *exchange = FrameExchange::current();
-        if (!exchange || !exchange->IsLinkOpen())
+        if (!exchange || !exchange->IsLinkOpen() || (abandoned && abandoned()))
             return End::LinkLost;
         if (deadline.hasExpired())
             return End::TimedOut;

@@ -23,10 +23,12 @@ public:
     static bool sendRequests(int count);
     // The reply bytes `count` groups bring.
     static qsizetype expectedBytes(int count);
-    // Reads the link into `buffer` until `count` group replies are in, the link goes, or
-    // `timeoutMs` passes. Only where no worker reads the link.
+    // Reads the link into `buffer` until `count` group replies are in, the link goes (or
+    // `abandoned` says the instrument has), or `timeoutMs` passes. Only where no worker
+    // reads the link.
     static End collect(int count, QByteArray &buffer, int timeoutMs,
-                       const std::function<void(qsizetype received)> &progress = {});
+                       const std::function<void(qsizetype received)> &progress = {},
+                       const std::function<bool()> &abandoned = {});
 
     // The entry of group reply `record` (from 1): `identity` with the six values, the unit
     // (0 uW/cm², 1 mW/cm², 2 W/cm², 3 W/m²; any other: none) and the table texts with the

@@ -1,7 +1,13 @@
 // solvane-cli as a user runs it: the real program against a real SQLite library filled
 // through RecordingLibrary, its output parsed back, its workbooks read back by openpyxl.
+#include "clicommands.h"
+#include "demoinstrument.h"
+#include "instrumentprotocol.h"
+#include "loggerdownload.h"
 #include "recordingcsv.h"
 #include "recordinglibrary.h"
+#include "virtualhidbackend.h"
+#include "virtualinstrument.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -382,6 +388,72 @@ private slots:
         const QStringList rows = readWorkbook(book);
         QCOMPARE(rows.size(), 2 + 560);
         QCOMPARE(rows[1], "s:NUM s:VAL");
+    }
+
+    // An instrument that fails, in process: the window's words, exit 1, and what came kept.
+    void instrumentFailures_data()
+    {
+        QTest::addColumn<QString>("demo");
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("summary");
+        const auto row = [](const char *name, const char *demo, int fault, const char *message,
+                            const char *summary) {
+            QTest::newRow(name) << demo << fault << QString::fromUtf8(message) << summary;
+        };
+        row("no permission", "logger", 0, "this user may not open it", "");
+        row("meter without probe", "meter", 1, "No probe connection!", "");
+        row("logger stops sending", "logger", 2, "Getting data outtime,please get again.",
+            "0 new, 0 already in the library");
+        row("logger unplugged after one recording", "logger", 3,
+            "The instrument was disconnected during the download.",
+            "1 new, 0 already in the library");
+    }
+
+    void instrumentFailures()
+    {
+        QFETCH(QString, demo);
+        QFETCH(int, fault);
+        QFETCH(QString, message);
+        QFETCH(QString, summary);
+        std::unique_ptr<VirtualInstrument> instrument(DemoInstrument::create(demo, nullptr));
+        switch (fault) {
+        case 0:
+            instrument->setOpenRefused(false, true);
+            break;
+        case 1:
+            instrument->setProbeConnected(false);
+            break;
+        case 2:
+            instrument->setLoggerStopAfterFrames(2);
+            break;
+        case 3:
+            // Three identity reads, the count, recording 1, the interval, then recording 2.
+            instrument->unplugAfterRequests(7);
+            break;
+        }
+        VirtualHidBackend backend(instrument.get());
+        HidBackend::setCurrent(&backend);
+        InstrumentProtocol::setReceiveTimeoutMs(300);
+        LoggerDownload::setStallTimeoutMs(200);
+        const QString library = m_dir.filePath(QString("failures-%1.sqlite").arg(fault));
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const CliOptions options = CliOptions::parse({"--library", library, "download"});
+        const int code = CliCommands(options, outStream, errStream).run();
+        HidBackend::setCurrent(nullptr);
+        InstrumentProtocol::setReceiveTimeoutMs(InstrumentProtocol::DefaultReceiveTimeoutMs);
+        LoggerDownload::setStallTimeoutMs(LoggerDownload::StallTimeoutMs);
+
+        QCOMPARE(code, 1);
+        QVERIFY2(err.contains(message), qPrintable(err));
+        QCOMPARE(out.split('\n', Qt::SkipEmptyParts).value(0, QString()).isEmpty(),
+                 summary.isEmpty());
+        if (!summary.isEmpty())
+            QVERIFY2(out.endsWith(summary + "\n"), qPrintable(out));
+        RecordingLibrary kept;
+        QVERIFY(kept.open(library));
+        QCOMPARE(kept.count({}), summary.startsWith('1') ? 1 : 0);
     }
 
     // Last: the others read what it deletes.
