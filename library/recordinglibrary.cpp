@@ -158,12 +158,20 @@ QString whereClause(const RecordingLibrary::Filter &f, QVariantList &binds)
                            : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
 }
 
+// Another writer held the library past the wait: SQLite's busy and locked, PostgreSQL's lock
+// time-out, deadlock and serialization failure.
 bool isBusy(const QSqlError &error)
 {
-    const QString code = error.nativeErrorCode();
-    return code == QLatin1String("5") || code == QLatin1String("6") ||
+    static const QStringList codes{QStringLiteral("5"), QStringLiteral("6"),
+                                   QStringLiteral("55P03"), QStringLiteral("40P01"),
+                                   QStringLiteral("40001")};
+    return codes.contains(error.nativeErrorCode()) ||
            error.databaseText().contains(QLatin1String("database is locked"));
 }
+
+// Every writer of a PostgreSQL library takes this lock first, so writes queue one after the
+// other as on SQLite, instead of waiting on each other's rows in any order.
+const char *const kWriteLock = "SELECT pg_advisory_xact_lock(7310315452811)";
 
 } // namespace
 
@@ -234,9 +242,11 @@ bool RecordingLibrary::openSqlite()
         // Made here, owner only, before the database opens it.
         if (!QDir().mkpath(info.absolutePath()))
             return fail(tr("The folder of the library %1 cannot be made.").arg(shown));
+        // Another program may make it at the same moment; then that one's file is used.
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-            !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        const bool made = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        if (made ? !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+                 : !QFileInfo::exists(path))
             return fail(
                 tr("The library file %1 cannot be made: %2").arg(shown, file.errorString()));
     }
@@ -274,12 +284,12 @@ bool RecordingLibrary::openPostgres()
     return true;
 }
 
-bool RecordingLibrary::migrate()
+bool RecordingLibrary::readVersion(int &version)
 {
     QSqlDatabase db = Impl::db(m_connection);
     const QString where = m_location.display();
+    version = 0;
     const QStringList tables = db.tables(QSql::Tables);
-    int version = 0;
     if (tables.contains(QStringLiteral("schema_version"))) {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next())
@@ -295,6 +305,49 @@ bool RecordingLibrary::migrate()
     } else if (!tables.isEmpty()) {
         return fail(tr("%1 holds tables of another program; it is left as it is.").arg(where));
     }
+    return true;
+}
+
+bool RecordingLibrary::beginWrite(QSqlError &error)
+{
+    QSqlDatabase db = Impl::db(m_connection);
+    QSqlQuery q(db);
+    if (m_location.engine == LibraryLocation::Engine::Sqlite) {
+        // Takes the write lock now, waiting the busy time-out for it: a transaction that
+        // began reading could not wait to write once another program wrote in between.
+        if (q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            return true;
+        error = q.lastError();
+        return false;
+    }
+    if (!db.transaction()) {
+        error = db.lastError();
+        return false;
+    }
+    if (q.exec(QStringLiteral("SET LOCAL lock_timeout = %1").arg(BusyTimeoutMs)) &&
+        q.exec(QLatin1String(kWriteLock)))
+        return true;
+    error = q.lastError();
+    db.rollback();
+    return false;
+}
+
+QString RecordingLibrary::writeError(const QSqlError &error) const
+{
+    const QString where = m_location.display();
+    if (isBusy(error))
+        return tr("The library %1 is busy: another program is writing to it. Try again.")
+            .arg(where);
+    return tr("The library %1 cannot be written: %2").arg(where, error.databaseText().trimmed());
+}
+
+bool RecordingLibrary::migrate()
+{
+    QSqlDatabase db = Impl::db(m_connection);
+    const QString where = m_location.display();
+    int version = 0;
+    if (!readVersion(version))
+        return false;
     const bool sqlite = m_location.engine == LibraryLocation::Engine::Sqlite;
     if (sqlite) {
         QSqlQuery q(db);
@@ -306,14 +359,23 @@ bool RecordingLibrary::migrate()
     if (version == SchemaVersion)
         return true;
 
-    if (!db.transaction())
-        return fail(tr("The library %1 cannot be written: %2").arg(where, db.lastError().text()));
+    QSqlError error;
+    if (!beginWrite(error))
+        return fail(writeError(error));
+    // Another program opening the same new library may have made it meanwhile.
+    if (!readVersion(version)) {
+        db.rollback();
+        return false;
+    }
     QSqlQuery q(db);
     auto rollback = [&](const QSqlError &error) {
         db.rollback();
-        return fail(tr("The library %1 cannot be brought up to date: %2")
-                        .arg(where, error.databaseText().trimmed()));
+        return fail(isBusy(error) ? writeError(error)
+                                  : tr("The library %1 cannot be brought up to date: %2")
+                                        .arg(where, error.databaseText().trimmed()));
     };
+    if (version == SchemaVersion)
+        return db.commit() || rollback(db.lastError());
     if (version == 0 &&
         !q.exec(QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)")))
         return rollback(q.lastError());
@@ -348,21 +410,18 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
         return result;
     }
     QSqlDatabase db = Impl::db(m_connection);
-    const QString where = m_location.display();
     auto failed = [&](const QSqlError &error) {
         db.rollback();
         result = StoreResult();
-        result.error = isBusy(error)
-                           ? tr("The library %1 is busy: another program is writing to it. "
-                                "Try again.")
-                                 .arg(where)
-                           : tr("The library %1 cannot be written: %2")
-                                 .arg(where, error.databaseText().trimmed());
+        result.error = writeError(error);
         m_error = result.error;
         return result;
     };
-    if (!db.transaction())
-        return failed(db.lastError());
+    QSqlError begun;
+    if (!beginWrite(begun)) {
+        result.error = m_error = writeError(begun);
+        return result;
+    }
 
     QSqlQuery instrument(db);
     QSqlQuery insert(db);
@@ -528,7 +587,9 @@ bool RecordingLibrary::remove(qint64 id)
     q.prepare(QStringLiteral("DELETE FROM recordings WHERE id = ?"));
     q.addBindValue(id);
     if (!q.exec())
-        return fail(tr("The entry cannot be deleted: %1").arg(q.lastError().databaseText()));
+        return fail(isBusy(q.lastError())
+                        ? writeError(q.lastError())
+                        : tr("The entry cannot be deleted: %1").arg(q.lastError().databaseText()));
     return q.numRowsAffected() > 0;
 }
 
@@ -545,7 +606,10 @@ bool RecordingLibrary::setReportTexts(qint64 id, const QString &testLight, const
         q.addBindValue(text(t));
     q.addBindValue(id);
     if (!q.exec())
-        return fail(tr("The report texts cannot be kept: %1").arg(q.lastError().databaseText()));
+        return fail(
+            isBusy(q.lastError())
+                ? writeError(q.lastError())
+                : tr("The report texts cannot be kept: %1").arg(q.lastError().databaseText()));
     return q.numRowsAffected() > 0;
 }
 

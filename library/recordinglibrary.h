@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+class QSqlError;
+
 // The library of every recording and meter group downloaded: one schema on SQLite (a file
 // of the user's) or PostgreSQL (a lab's shared server). Every write is one transaction; a
 // library that cannot be opened is never created anew over what is there.
@@ -18,7 +20,7 @@ class RecordingLibrary
 
 public:
     static constexpr int SchemaVersion = 1;
-    // Another program writing the same SQLite file: how long a write waits before "busy".
+    // Another program writing the same library: how long a write waits before "busy".
     static constexpr int BusyTimeoutMs = 5000;
     static constexpr int ConnectTimeoutS = 5;
 
@@ -71,6 +73,11 @@ private:
     bool openSqlite();
     bool openPostgres();
     bool migrate();
+    bool readVersion(int &version);
+    // Begins a write transaction holding the library's write lock, waiting at most
+    // BusyTimeoutMs for another program's write to end.
+    bool beginWrite(QSqlError &error);
+    QString writeError(const QSqlError &error) const;
 
     LibraryLocation m_location;
     QString m_connection; // the QSqlDatabase connection name, empty while closed

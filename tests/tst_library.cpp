@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtEndian>
@@ -122,6 +123,76 @@ int importForever(const QString &location)
         if (!library.store(batch).ok)
             return 2;
     }
+}
+
+// The i-th import of the writer named `tag`: ten recordings that both writers store, the
+// other writer's in the opposite order, and fifteen of its own instrument.
+QList<Recording> writerImport(const QString &tag, int i)
+{
+    QList<Recording> batch;
+    for (int j = 0; j < 25; ++j) {
+        const int n = j < 10 ? i * 10 + j : i * 15 + j - 10;
+        QByteArray samples(4 * 20000, char(n));
+        samples[0] = char(j < 10);
+        batch.append(logger(n + 1, kStart.addSecs(60 * n), samples, j < 10 ? u"both"_qs : tag));
+    }
+    if (tag == u"b"_qs)
+        std::reverse(batch.begin(), batch.begin() + 10);
+    return batch;
+}
+
+QString busyMessage(const RecordingLibrary &library)
+{
+    return u"The library %1 is busy: another program is writing to it. Try again."_qs.arg(
+        library.location().display());
+}
+
+// Run as a child (arguments "--store LOCATION TAG N"): stores writerImport(TAG, 0 .. N-1),
+// saying on stdout which went in ("stored I") and which met the busy message ("busy I").
+// Exit code 0: all stored, 3: some busy, 2: any other failure (its message on stderr).
+int storeImports(const QString &location, const QString &tag, int n)
+{
+    RecordingLibrary library;
+    if (!library.open(location)) {
+        fprintf(stderr, "%s\n", qPrintable(library.lastError()));
+        return library.lastError() == busyMessage(library) ? 3 : 2;
+    }
+    int code = 0;
+    for (int i = 0; i < n; ++i) {
+        const RecordingLibrary::StoreResult result = library.store(writerImport(tag, i));
+        if (!result.ok && result.error != busyMessage(library)) {
+            fprintf(stderr, "%s\n", qPrintable(result.error));
+            return 2;
+        }
+        fprintf(stdout, "%s %d\n", result.ok ? "stored" : "busy", i);
+        fflush(stdout);
+        code = result.ok ? code : 3;
+    }
+    return code;
+}
+
+QString integrity(const QString &file)
+{
+    QString verdict;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"check"_qs);
+        db.setDatabaseName(file);
+        QSqlQuery q(db);
+        verdict = !db.open()                                         ? db.lastError().text()
+                  : q.exec(u"PRAGMA integrity_check"_qs) && q.next() ? q.value(0).toString()
+                                                                     : q.lastError().text();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"check"_qs);
+    return verdict;
+}
+
+QSet<QString> keys(const QList<Recording> &recordings)
+{
+    QSet<QString> out;
+    for (const Recording &r : recordings)
+        out.insert(r.serial + QLatin1Char('|') + r.startTime.toString(Qt::ISODate));
+    return out;
 }
 
 } // namespace
@@ -311,14 +382,64 @@ private slots:
         }
         if (!TestDatabases::isPostgres(location)) {
             library.close();
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"check"_qs);
-            db.setDatabaseName(location);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec(u"PRAGMA integrity_check"_qs) && q.next());
-            QCOMPARE(q.value(0).toString(), u"ok"_qs);
-            db.close();
-            QSqlDatabase::removeDatabase(u"check"_qs);
+            QCOMPARE(integrity(location), u"ok"_qs);
+        }
+    }
+
+    // Two programs open one new library at once and store overlapping imports: each import
+    // goes in whole or meets the busy message, and the library ends as the union of those
+    // that went in. A write held elsewhere past the wait is told as busy, too.
+    void twoWriters_data() { engines_data(); }
+    void twoWriters()
+    {
+        const QString location = fresh();
+        const int n = 6;
+        QProcess writers[2];
+        const QString tags[2] = {u"a"_qs, u"b"_qs};
+        for (int w = 0; w < 2; ++w)
+            writers[w].start(QCoreApplication::applicationFilePath(),
+                             {u"--store"_qs, location, tags[w], QString::number(n)});
+        QSet<QString> expected;
+        for (int w = 0; w < 2; ++w) {
+            QVERIFY(
+                writers[w].waitForFinished((n + 1) * (RecordingLibrary::BusyTimeoutMs + 20000)));
+            const QByteArray said = writers[w].readAllStandardError();
+            QVERIFY2(writers[w].exitCode() == 0 || writers[w].exitCode() == 3, said.constData());
+            for (const QByteArray &line : writers[w].readAllStandardOutput().split('\n'))
+                if (line.startsWith("stored "))
+                    expected += keys(writerImport(tags[w], line.mid(7).toInt()));
+        }
+        RecordingLibrary library;
+        QVERIFY2(library.open(location), qPrintable(library.lastError()));
+        const QList<Recording> stored = library.list({}, 0, 1000);
+        QCOMPARE(stored.size(), expected.size());
+        QCOMPARE(keys(stored), expected);
+
+        // Another program holds the write lock for longer than a write waits.
+        const QList<Recording> late = writerImport(u"c"_qs, 0);
+        {
+            const bool sqlite = !TestDatabases::isPostgres(location);
+            QString error;
+            QSqlDatabase other = sqlite ? QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs)
+                                        : TestDatabases::addPostgres(location, u"other"_qs, &error);
+            if (sqlite)
+                other.setDatabaseName(location);
+            QVERIFY2(other.open(), qPrintable(error + other.lastError().text()));
+            QSqlQuery hold(other);
+            QVERIFY(sqlite ? hold.exec(u"BEGIN IMMEDIATE"_qs)
+                           : other.transaction() &&
+                                 hold.exec(u"LOCK TABLE recordings IN EXCLUSIVE MODE"_qs));
+            const RecordingLibrary::StoreResult refused = library.store(late);
+            QVERIFY(!refused.ok);
+            QCOMPARE(refused.error, busyMessage(library));
+            QVERIFY(other.rollback());
+        }
+        QSqlDatabase::removeDatabase(u"other"_qs);
+        QCOMPARE(library.count({}), expected.size());
+        QVERIFY(library.store(late).ok);
+        if (!TestDatabases::isPostgres(location)) {
+            library.close();
+            QCOMPARE(integrity(location), u"ok"_qs);
         }
     }
 
@@ -390,6 +511,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--import") == 0)
         return importForever(QString::fromLocal8Bit(argv[2]));
+    if (argc == 5 && qstrcmp(argv[1], "--store") == 0)
+        return storeImports(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                            QByteArray(argv[4]).toInt());
     tst_Library test;
     return QTest::qExec(&test, argc, argv);
 }
