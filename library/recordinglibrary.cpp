@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUrl>
 #include <QUuid>
 #include <QVariant>
 
@@ -257,11 +258,32 @@ bool RecordingLibrary::openSqlite()
         return fail(
             tr("The library file %1 cannot be opened: %2").arg(shown, db.lastError().text()));
     // Reading comes first: a damaged file or one of another program is told, never rewritten.
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-        return fail(tr("The library file %1 is damaged or is no library: %2")
-                        .arg(shown, q.lastError().databaseText()));
-    return true;
+    auto readable = [&] {
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+            return true;
+        m_error = tr("The library file %1 is damaged or is no library: %2")
+                      .arg(shown, q.lastError().databaseText());
+        return false;
+    };
+    if (readable())
+        return true;
+    if (QFileInfo(info.absolutePath()).isWritable() && QFileInfo(path).isWritable())
+        return false;
+    // On a read-only file system, or in a folder closed to this user, SQLite cannot make the
+    // shared-memory file of its journal, so the library is read as a file nobody changes;
+    // every write is then refused with SQLite's reason.
+    db.close();
+    db.setDatabaseName(QStringLiteral("file:%1?immutable=1")
+                           .arg(QString::fromUtf8(QUrl::toPercentEncoding(path, "/"))));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    if (!db.open())
+        return false;
+    const QString why = m_error;
+    if (readable())
+        return true;
+    m_error = why;
+    return false;
 }
 
 bool RecordingLibrary::openPostgres()

@@ -7,14 +7,19 @@
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -193,6 +198,38 @@ QSet<QString> keys(const QList<Recording> &recordings)
     for (const Recording &r : recordings)
         out.insert(r.serial + QLatin1Char('|') + r.startTime.toString(Qt::ISODate));
     return out;
+}
+
+// How a library stops taking writes, and takes them again.
+enum class Unwritable {
+    DiskFull,      // a small tmpfs filled up
+    ReadOnlyMount, // that tmpfs remounted read-only
+    FileSizeLimit, // RLIMIT_FSIZE: writes past it fail with EFBIG
+    ReadOnlyFile,  // the file and its folder without write permission
+};
+
+// A small tmpfs on `dir`: as root, or as the root of a user namespace.
+bool mountTmpfs(const QString &dir, QString *why)
+{
+    if (::mount("solvane-test", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=4m") == 0)
+        return true;
+    *why = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
+
+// Fills the file system of `filler` to the last byte.
+bool fill(const QString &filler)
+{
+    const int fd = ::open(QFile::encodeName(filler).constData(), O_WRONLY | O_CREAT, 0600);
+    if (fd < 0)
+        return false;
+    const QByteArray block(64 * 1024, 'x');
+    for (qsizetype size = block.size(); size > 0; size /= 2)
+        while (::write(fd, block.constData(), size) == size) {
+        }
+    const bool full = errno == ENOSPC;
+    ::close(fd);
+    return full;
 }
 
 } // namespace
@@ -485,6 +522,143 @@ private slots:
         const RecordingLibrary::StoreResult again = library.store(big);
         QVERIFY2(again.ok, qPrintable(again.error));
         QCOMPARE(library.count({}), 26);
+    }
+
+    // A store into a library that cannot be written fails with a message saying why and
+    // leaves it as it was; once it can be written again, the same import goes in whole.
+    void unwritable_data()
+    {
+        QTest::addColumn<Unwritable>("how");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("disk full") << Unwritable::DiskFull << u"database or disk is full"_qs;
+        QTest::newRow("read-only mount")
+            << Unwritable::ReadOnlyMount << u"attempt to write a readonly database"_qs;
+        QTest::newRow("file size limit") << Unwritable::FileSizeLimit << u"disk I/O error"_qs;
+        QTest::newRow("read-only file")
+            << Unwritable::ReadOnlyFile << u"attempt to write a readonly database"_qs;
+    }
+    void unwritable()
+    {
+        QFETCH(Unwritable, how);
+        QFETCH(QString, expected);
+        const QString dir = m_dir.filePath(QStringLiteral("unwritable%1").arg(m_round));
+        QVERIFY(QDir().mkpath(dir));
+        const bool onTmpfs = how == Unwritable::DiskFull || how == Unwritable::ReadOnlyMount;
+        auto unmount = qScopeGuard([&] {
+            if (onTmpfs)
+                ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
+        });
+        if (onTmpfs) {
+            QString why;
+            if (!mountTmpfs(dir, &why)) {
+                QVERIFY2(!qEnvironmentVariableIsSet("SOLVANE_TEST_NAMESPACE"), qPrintable(why));
+                // Not root: the same row again in a user and mount namespace of its own.
+                QProcess inside;
+                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                env.insert(u"SOLVANE_TEST_NAMESPACE"_qs, u"1"_qs);
+                inside.setProcessEnvironment(env);
+                inside.setProcessChannelMode(QProcess::MergedChannels);
+                inside.start(u"unshare"_qs,
+                             {u"-rm"_qs, QCoreApplication::applicationFilePath(),
+                              u"unwritable:"_qs + QString::fromLatin1(QTest::currentDataTag())});
+                if (!inside.waitForStarted(10000))
+                    QSKIP(qPrintable(u"no tmpfs here: mounting one failed (%1) and unshare "
+                                     "cannot run"_qs.arg(why)));
+                QVERIFY(inside.waitForFinished(120000));
+                const QByteArray said = inside.readAll();
+                if (inside.exitCode() != 0 && said.contains("unshare failed"))
+                    QSKIP(qPrintable(u"no tmpfs here: mounting one failed (%1) and no user "
+                                     "namespace can be made (%2)"_qs.arg(
+                                         why, QString::fromLocal8Bit(said.trimmed()))));
+                QVERIFY2(inside.exitCode() == 0 &&
+                             said.contains("PASS   : tst_Library::unwritable"),
+                         said.constData());
+                qInfo("%s: on a tmpfs in a user namespace", QTest::currentDataTag());
+                return;
+            }
+            qInfo("%s: on a tmpfs mounted by root", QTest::currentDataTag());
+        }
+        if (how == Unwritable::ReadOnlyFile && ::geteuid() == 0)
+            QSKIP("root writes a file without write permission all the same");
+
+        const QString file = QDir(dir).filePath(u"library.sqlite"_qs);
+        RecordingLibrary library;
+        QVERIFY2(library.open(file), qPrintable(library.lastError()));
+        QVERIFY(library.store({logger(1, kStart, floats({1, 2}))}).ok);
+        QList<Recording> import;
+        for (int g = 0; g < 25; ++g)
+            import.append(
+                logger(g + 1, kStart.addDays(1).addSecs(g), QByteArray(4 * 20000, char(g))));
+
+        const QString filler = QDir(dir).filePath(u"filler"_qs);
+        struct rlimit sizeLimit {
+        };
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &sizeLimit) == 0);
+        auto reopen = [&] {
+            library.close();
+            return library.open(file);
+        };
+        auto remount = [&](unsigned long flags) {
+            library.close();
+            return ::mount(nullptr, QFile::encodeName(dir).constData(), nullptr, MS_REMOUNT | flags,
+                           "size=4m") == 0;
+        };
+        auto writable = [&] {
+            switch (how) {
+            case Unwritable::DiskFull:
+                return QFile::remove(filler);
+            case Unwritable::ReadOnlyMount:
+                return remount(0) && library.open(file);
+            case Unwritable::FileSizeLimit:
+                return ::setrlimit(RLIMIT_FSIZE, &sizeLimit) == 0;
+            case Unwritable::ReadOnlyFile:
+                return QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner) &&
+                       QFile::setPermissions(file,
+                                             QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                       reopen();
+            }
+            return false;
+        };
+        auto restore = qScopeGuard([&] { writable(); });
+        bool made = false;
+        switch (how) {
+        case Unwritable::DiskFull:
+            made = fill(filler);
+            break;
+        case Unwritable::ReadOnlyMount:
+            made = remount(MS_RDONLY) && library.open(file);
+            break;
+        case Unwritable::FileSizeLimit: {
+            ::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit lower = sizeLimit;
+            lower.rlim_cur = 64 * 1024;
+            made = ::setrlimit(RLIMIT_FSIZE, &lower) == 0;
+            break;
+        }
+        case Unwritable::ReadOnlyFile:
+            made = QFile::setPermissions(file, QFileDevice::ReadOwner) &&
+                   QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner) &&
+                   reopen();
+            break;
+        }
+        QVERIFY2(made, qPrintable(library.lastError()));
+
+        const RecordingLibrary::StoreResult refused = library.store(import);
+        QVERIFY(!refused.ok);
+        QVERIFY2(refused.error.contains(u"cannot be written: "_qs + expected) &&
+                     refused.error.contains(QDir::toNativeSeparators(file)),
+                 qPrintable(refused.error));
+        QCOMPARE(library.count({}), 1);
+
+        QVERIFY(writable());
+        restore.dismiss();
+        const RecordingLibrary::StoreResult stored = library.store(import);
+        QVERIFY2(stored.ok, qPrintable(stored.error));
+        QCOMPARE(stored.added, 25);
+        QCOMPARE(library.count({}), 26);
+        library.close();
+        QCOMPARE(integrity(file), u"ok"_qs);
     }
 
 private:
