@@ -1,4 +1,5 @@
 #include "recordinglibrary.h"
+#include "librarypassword.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -210,16 +211,18 @@ void RecordingLibrary::close()
     m_connection.clear();
 }
 
-bool RecordingLibrary::open(const QString &location)
+bool RecordingLibrary::open(const QString &location, const QString &password)
 {
     close();
     m_error.clear();
+    m_passwordRefused = false;
     QString error;
     if (!LibraryLocation::parse(location, m_location, &error))
         return fail(error);
     m_connection = QStringLiteral("solvane-library-") + QUuid::createUuid().toString(QUuid::Id128);
-    const bool opened =
-        m_location.engine == LibraryLocation::Engine::Sqlite ? openSqlite() : openPostgres();
+    const bool opened = m_location.engine == LibraryLocation::Engine::Sqlite
+                            ? openSqlite()
+                            : openPostgres(password);
     if (!opened || !migrate()) {
         const QString why = m_error;
         close();
@@ -286,7 +289,7 @@ bool RecordingLibrary::openSqlite()
     return false;
 }
 
-bool RecordingLibrary::openPostgres()
+bool RecordingLibrary::openPostgres(const QString &password)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
     if (!db.isValid())
@@ -300,10 +303,31 @@ bool RecordingLibrary::openPostgres()
     if (!m_location.sslMode.isEmpty())
         options += QStringLiteral(";sslmode=") + m_location.sslMode;
     db.setConnectOptions(options);
-    if (!db.open())
-        return fail(tr("The library at %1 cannot be reached: %2")
-                        .arg(m_location.display(), db.lastError().databaseText().trimmed()));
-    return true;
+    auto refused = [&db] {
+        const QString text = db.lastError().databaseText();
+        return text.contains(QLatin1String("no password supplied")) ||
+               text.contains(QLatin1String("password authentication failed"));
+    };
+    if (!password.isEmpty())
+        db.setPassword(password);
+    bool opened = db.open();
+    QString kept;
+    if (!opened && password.isEmpty() && refused() && LibraryPassword::read(m_location, kept)) {
+        db.setPassword(kept);
+        opened = db.open();
+    }
+    if (opened)
+        return true;
+    m_passwordRefused = refused();
+    QString why = db.lastError().databaseText().trimmed();
+    for (const QString &secret : {password, kept})
+        if (!secret.isEmpty())
+            why.replace(secret, QStringLiteral("***"));
+    QString message = tr("The library at %1 cannot be reached: %2").arg(m_location.display(), why);
+    if (m_passwordRefused)
+        message += QLatin1Char(' ') + tr("Its password is not known here: keep it in ~/.pgpass "
+                                         "or in the desktop keyring.");
+    return fail(message);
 }
 
 bool RecordingLibrary::readVersion(int &version)

@@ -46,12 +46,16 @@ public:
     RecordingLibrary &operator=(const RecordingLibrary &) = delete;
 
     // Opens (and, when new, creates) the library; brings an older schema up to date. False
-    // with a message naming the place when it cannot be used as it is.
-    bool open(const QString &location);
+    // with a message naming the place when it cannot be used as it is. A PostgreSQL server
+    // that wants a password gets `password`, else what libpq finds itself (~/.pgpass, a
+    // service file), else the one in the desktop keyring.
+    bool open(const QString &location, const QString &password = QString());
     void close();
     bool isOpen() const;
     const LibraryLocation &location() const { return m_location; }
     QString lastError() const { return m_error; }
+    // The last open failed because the server wants a password, or another one.
+    bool passwordRefused() const { return m_passwordRefused; }
 
     // Stores every entry not stored before, in one transaction: all or nothing.
     StoreResult store(const QList<Recording> &recordings);
@@ -71,7 +75,7 @@ private:
     struct Impl;
     bool fail(const QString &message);
     bool openSqlite();
-    bool openPostgres();
+    bool openPostgres(const QString &password);
     bool migrate();
     bool readVersion(int &version);
     // Begins a write transaction holding the library's write lock, waiting at most
@@ -82,4 +86,5 @@ private:
     LibraryLocation m_location;
     QString m_connection; // the QSqlDatabase connection name, empty while closed
     QString m_error;
+    bool m_passwordRefused = false;
 };

@@ -1,6 +1,7 @@
 // The recording library on a real SQLite file and a real PostgreSQL server: one test body
 // for both engines, plus what only a file can suffer (damage, a newer schema, no space).
 #include "joiningthread.h"
+#include "librarypassword.h"
 #include "recording.h"
 #include "recordinglibrary.h"
 #include "testdatabases.h"
@@ -659,6 +660,56 @@ private slots:
         QCOMPARE(library.count({}), 26);
         library.close();
         QCOMPARE(integrity(file), u"ok"_qs);
+    }
+
+    // The server wants the password that .pgpass held, and no keyring runs: the open fails
+    // soon, says why and never shows a password; given, the password opens the library.
+    void password()
+    {
+        const QString dir = qEnvironmentVariable("SOLVANE_TEST_PG_DIR");
+        if (dir.isEmpty())
+            QSKIP("PostgreSQL was not started for this run");
+        const QString pg = m_engines.constLast();
+        QFile pgpass(QDir(dir).filePath(u"pgpass"_qs));
+        QVERIFY(pgpass.open(QIODevice::ReadOnly));
+        const QString right = QString::fromUtf8(pgpass.readAll().trimmed()).section(u':', -1);
+        QVERIFY(!right.isEmpty());
+        const QString empty = m_dir.filePath(u"empty-pgpass"_qs);
+        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+        const QByteArray hidden[] = {"PGPASSFILE", "DBUS_SESSION_BUS_ADDRESS", "DISPLAY"};
+        QByteArray was[3];
+        for (int i = 0; i < 3; ++i) {
+            was[i] = qgetenv(hidden[i]);
+            qunsetenv(hidden[i]);
+        }
+        qputenv("PGPASSFILE", QFile::encodeName(empty));
+        auto restore = qScopeGuard([&] {
+            for (int i = 0; i < 3; ++i)
+                was[i].isNull() ? qunsetenv(hidden[i]) : qputenv(hidden[i], was[i]);
+        });
+
+        LibraryLocation where;
+        QVERIFY(LibraryLocation::parse(pg, where, nullptr));
+        QString kept;
+        QString error;
+        QVERIFY(!LibraryPassword::read(where, kept, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!LibraryPassword::write(where, right, &error));
+        QVERIFY(!error.isEmpty() && !error.contains(right));
+
+        for (const QString &given : {QString(), u"wrong-secret"_qs}) {
+            RecordingLibrary library;
+            QVERIFY(!library.open(pg, given));
+            QVERIFY(library.passwordRefused());
+            const QString message = library.lastError();
+            QVERIFY2(message.contains(where.display()) && message.contains(u"~/.pgpass"_qs) &&
+                         !message.contains(right) && (given.isEmpty() || !message.contains(given)),
+                     qPrintable(message));
+        }
+        RecordingLibrary library;
+        QVERIFY2(library.open(pg, right), qPrintable(library.lastError()));
+        QVERIFY(!library.passwordRefused());
+        QVERIFY(library.store({logger(1, kStart, floats({1}))}).ok);
     }
 
 private:
