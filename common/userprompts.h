@@ -24,7 +24,7 @@ public:
     struct Answer {
         bool accepted = true; // OK / Yes / a file was chosen
         QString fileName;
-        QString text; // the password typed
+        QString text = {}; // the password typed (a default, so two-field answers stay whole)
     };
     using Handler = std::function<Answer(const Prompt &)>;
 

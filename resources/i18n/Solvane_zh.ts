@@ -681,7 +681,7 @@ Do you want to replace it?</source>
     </message>
     <message>
         <source>postgresql://[user@]host[:port]/database[?sslmode=...]</source>
-        <translation type="unfinished" />
+        <translation>postgresql://[用户@]主机[:端口]/数据库[?sslmode=...]</translation>
     </message>
 </context>
 <context>
