@@ -7,6 +7,7 @@
 #include "firstpagefor415.h"
 #include "firstpagefor416.h"
 #include "instrumentprotocol.h"
+#include "librarypassword.h"
 #include "librarysettings.h"
 #include "librarywindow.h"
 #include "recordinglibrary.h"
@@ -71,10 +72,29 @@ void MainWindow::initForm()
     ui->stackedWidget->addWidget(m_meterPage);
     // Without a library the program works as before; both pages say why nothing is kept.
     m_library = std::make_unique<RecordingLibrary>();
-    const bool opened = m_library->open(LibrarySettings::location());
+    const QString location = LibrarySettings::location();
+    bool opened = m_library->open(location);
+    QString note;
+    // A lab server that wants a password neither ~/.pgpass nor the keyring holds: asked once.
+    if (!opened && m_library->passwordRefused()) {
+        const QString password = UserPrompts::password(
+            this, tr("Library password"),
+            tr("The library at %1 wants a password:").arg(m_library->location().display()));
+        if (!password.isEmpty() && m_library->open(location, password)) {
+            opened = true;
+            QString why;
+            if (!LibraryPassword::write(m_library->location(), password, &why))
+                note = tr("The password is kept nowhere (%1); to sign in without it next time, "
+                          "put it in ~/.pgpass.")
+                           .arg(why);
+        }
+    }
     for (FamilyPage *page :
-         {static_cast<FamilyPage *>(m_loggerPage), static_cast<FamilyPage *>(m_meterPage)})
+         {static_cast<FamilyPage *>(m_loggerPage), static_cast<FamilyPage *>(m_meterPage)}) {
         page->setLibrary(m_library.get(), opened ? QString() : m_library->lastError());
+        if (opened && !note.isEmpty())
+            page->showLibraryNote(note);
+    }
     ui->stackedWidget->setCurrentIndex(LoggerIndex);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);

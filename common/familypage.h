@@ -44,6 +44,8 @@ public:
     RecordingLibrary *library() const { return m_library; }
     // What the library line says now; empty while it is hidden.
     QString libraryNote() const;
+    // Shows `note` in the library line; empty hides it.
+    void showLibraryNote(const QString &note);
     // How the last download went into the library: entries added and already there, or why
     // none could be kept (ok false).
     struct Kept {
@@ -121,7 +123,6 @@ private:
         QTableWidget *table = nullptr;
     };
 
-    void showLibraryNote(const QString &note);
     void takeLibraryLine(QLabel *line);
 
     Fields m_fields;

@@ -2,6 +2,8 @@
 #include "pauselock.h"
 
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QMutex>
 #include <QPointer>
@@ -76,6 +78,10 @@ UserPrompts::Answer UserPrompts::ask(QWidget *parent, const Prompt &prompt)
             QFileDialog::getSaveFileName(parent, prompt.text, prompt.directory, prompt.filter);
         answer.accepted = !answer.fileName.isEmpty();
         break;
+    case Kind::Password:
+        answer.text = QInputDialog::getText(parent, prompt.title, prompt.text, QLineEdit::Password,
+                                            QString(), &answer.accepted);
+        break;
     case Kind::Print: {
         QPrintDialog dialog(prompt.printer, parent);
         answer.accepted = dialog.exec() == QDialog::Accepted;
@@ -106,6 +112,12 @@ QString UserPrompts::saveFileName(QWidget *parent, const QString &caption, const
 {
     const Answer answer = ask(parent, Prompt{Kind::SaveFile, {}, caption, directory, filter});
     return answer.accepted ? answer.fileName : QString();
+}
+
+QString UserPrompts::password(QWidget *parent, const QString &title, const QString &text)
+{
+    const Answer answer = ask(parent, Prompt{Kind::Password, title, text, {}, {}});
+    return answer.accepted ? answer.text : QString();
 }
 
 bool UserPrompts::print(QWidget *parent, QPrinter *printer)

@@ -11,7 +11,7 @@ class QWidget;
 class UserPrompts
 {
 public:
-    enum class Kind { Information, Question, SaveFile, Print };
+    enum class Kind { Information, Question, SaveFile, Print, Password };
 
     struct Prompt {
         Kind kind = Kind::Information;
@@ -24,6 +24,7 @@ public:
     struct Answer {
         bool accepted = true; // OK / Yes / a file was chosen
         QString fileName;
+        QString text = {}; // the password typed (a default, so two-field answers stay whole)
     };
     using Handler = std::function<Answer(const Prompt &)>;
 
@@ -35,6 +36,8 @@ public:
     // Save-file dialog; empty when cancelled.
     static QString saveFileName(QWidget *parent, const QString &caption, const QString &directory,
                                 const QString &filter);
+    // A line for a password, shown as dots; empty when cancelled.
+    static QString password(QWidget *parent, const QString &title, const QString &text);
     // Print dialog that sets up the printer; true when the user chose to print.
     static bool print(QWidget *parent, QPrinter *printer);
 

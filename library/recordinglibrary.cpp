@@ -1,4 +1,5 @@
 #include "recordinglibrary.h"
+#include "librarypassword.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -8,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QUrl>
 #include <QUuid>
 #include <QVariant>
 
@@ -158,12 +160,20 @@ QString whereClause(const RecordingLibrary::Filter &f, QVariantList &binds)
                            : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
 }
 
+// Another writer held the library past the wait: SQLite's busy and locked, PostgreSQL's lock
+// time-out, deadlock and serialization failure.
 bool isBusy(const QSqlError &error)
 {
-    const QString code = error.nativeErrorCode();
-    return code == QLatin1String("5") || code == QLatin1String("6") ||
+    static const QStringList codes{QStringLiteral("5"), QStringLiteral("6"),
+                                   QStringLiteral("55P03"), QStringLiteral("40P01"),
+                                   QStringLiteral("40001")};
+    return codes.contains(error.nativeErrorCode()) ||
            error.databaseText().contains(QLatin1String("database is locked"));
 }
+
+// Every writer of a PostgreSQL library takes this lock first, so writes queue one after the
+// other as on SQLite, instead of waiting on each other's rows in any order.
+const char *const kWriteLock = "SELECT pg_advisory_xact_lock(7310315452811)";
 
 } // namespace
 
@@ -201,16 +211,18 @@ void RecordingLibrary::close()
     m_connection.clear();
 }
 
-bool RecordingLibrary::open(const QString &location)
+bool RecordingLibrary::open(const QString &location, const QString &password)
 {
     close();
     m_error.clear();
+    m_passwordRefused = false;
     QString error;
     if (!LibraryLocation::parse(location, m_location, &error))
         return fail(error);
     m_connection = QStringLiteral("solvane-library-") + QUuid::createUuid().toString(QUuid::Id128);
-    const bool opened =
-        m_location.engine == LibraryLocation::Engine::Sqlite ? openSqlite() : openPostgres();
+    const bool opened = m_location.engine == LibraryLocation::Engine::Sqlite
+                            ? openSqlite()
+                            : openPostgres(password);
     if (!opened || !migrate()) {
         const QString why = m_error;
         close();
@@ -234,9 +246,11 @@ bool RecordingLibrary::openSqlite()
         // Made here, owner only, before the database opens it.
         if (!QDir().mkpath(info.absolutePath()))
             return fail(tr("The folder of the library %1 cannot be made.").arg(shown));
+        // Another program may make it at the same moment; then that one's file is used.
         QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) ||
-            !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner))
+        const bool made = file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        if (made ? !file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner)
+                 : !QFileInfo::exists(path))
             return fail(
                 tr("The library file %1 cannot be made: %2").arg(shown, file.errorString()));
     }
@@ -247,14 +261,35 @@ bool RecordingLibrary::openSqlite()
         return fail(
             tr("The library file %1 cannot be opened: %2").arg(shown, db.lastError().text()));
     // Reading comes first: a damaged file or one of another program is told, never rewritten.
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-        return fail(tr("The library file %1 is damaged or is no library: %2")
-                        .arg(shown, q.lastError().databaseText()));
-    return true;
+    auto readable = [&] {
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
+            return true;
+        m_error = tr("The library file %1 is damaged or is no library: %2")
+                      .arg(shown, q.lastError().databaseText());
+        return false;
+    };
+    if (readable())
+        return true;
+    if (QFileInfo(info.absolutePath()).isWritable() && QFileInfo(path).isWritable())
+        return false;
+    // On a read-only file system, or in a folder closed to this user, SQLite cannot make the
+    // shared-memory file of its journal, so the library is read as a file nobody changes;
+    // every write is then refused with SQLite's reason.
+    db.close();
+    db.setDatabaseName(QStringLiteral("file:%1?immutable=1")
+                           .arg(QString::fromUtf8(QUrl::toPercentEncoding(path, "/"))));
+    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+    if (!db.open())
+        return false;
+    const QString why = m_error;
+    if (readable())
+        return true;
+    m_error = why;
+    return false;
 }
 
-bool RecordingLibrary::openPostgres()
+bool RecordingLibrary::openPostgres(const QString &password)
 {
     QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connection);
     if (!db.isValid())
@@ -268,18 +303,39 @@ bool RecordingLibrary::openPostgres()
     if (!m_location.sslMode.isEmpty())
         options += QStringLiteral(";sslmode=") + m_location.sslMode;
     db.setConnectOptions(options);
-    if (!db.open())
-        return fail(tr("The library at %1 cannot be reached: %2")
-                        .arg(m_location.display(), db.lastError().databaseText().trimmed()));
-    return true;
+    auto refused = [&db] {
+        const QString text = db.lastError().databaseText();
+        return text.contains(QLatin1String("no password supplied")) ||
+               text.contains(QLatin1String("password authentication failed"));
+    };
+    if (!password.isEmpty())
+        db.setPassword(password);
+    bool opened = db.open();
+    QString kept;
+    if (!opened && password.isEmpty() && refused() && LibraryPassword::read(m_location, kept)) {
+        db.setPassword(kept);
+        opened = db.open();
+    }
+    if (opened)
+        return true;
+    m_passwordRefused = refused();
+    QString why = db.lastError().databaseText().trimmed();
+    for (const QString &secret : {password, kept})
+        if (!secret.isEmpty())
+            why.replace(secret, QStringLiteral("***"));
+    QString message = tr("The library at %1 cannot be reached: %2").arg(m_location.display(), why);
+    if (m_passwordRefused)
+        message += QLatin1Char(' ') + tr("Its password is not known here: keep it in ~/.pgpass "
+                                         "or in the desktop keyring.");
+    return fail(message);
 }
 
-bool RecordingLibrary::migrate()
+bool RecordingLibrary::readVersion(int &version)
 {
     QSqlDatabase db = Impl::db(m_connection);
     const QString where = m_location.display();
+    version = 0;
     const QStringList tables = db.tables(QSql::Tables);
-    int version = 0;
     if (tables.contains(QStringLiteral("schema_version"))) {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next())
@@ -295,6 +351,49 @@ bool RecordingLibrary::migrate()
     } else if (!tables.isEmpty()) {
         return fail(tr("%1 holds tables of another program; it is left as it is.").arg(where));
     }
+    return true;
+}
+
+bool RecordingLibrary::beginWrite(QSqlError &error)
+{
+    QSqlDatabase db = Impl::db(m_connection);
+    QSqlQuery q(db);
+    if (m_location.engine == LibraryLocation::Engine::Sqlite) {
+        // Takes the write lock now, waiting the busy time-out for it: a transaction that
+        // began reading could not wait to write once another program wrote in between.
+        if (q.exec(QStringLiteral("BEGIN IMMEDIATE")))
+            return true;
+        error = q.lastError();
+        return false;
+    }
+    if (!db.transaction()) {
+        error = db.lastError();
+        return false;
+    }
+    if (q.exec(QStringLiteral("SET LOCAL lock_timeout = %1").arg(BusyTimeoutMs)) &&
+        q.exec(QLatin1String(kWriteLock)))
+        return true;
+    error = q.lastError();
+    db.rollback();
+    return false;
+}
+
+QString RecordingLibrary::writeError(const QSqlError &error) const
+{
+    const QString where = m_location.display();
+    if (isBusy(error))
+        return tr("The library %1 is busy: another program is writing to it. Try again.")
+            .arg(where);
+    return tr("The library %1 cannot be written: %2").arg(where, error.databaseText().trimmed());
+}
+
+bool RecordingLibrary::migrate()
+{
+    QSqlDatabase db = Impl::db(m_connection);
+    const QString where = m_location.display();
+    int version = 0;
+    if (!readVersion(version))
+        return false;
     const bool sqlite = m_location.engine == LibraryLocation::Engine::Sqlite;
     if (sqlite) {
         QSqlQuery q(db);
@@ -306,14 +405,23 @@ bool RecordingLibrary::migrate()
     if (version == SchemaVersion)
         return true;
 
-    if (!db.transaction())
-        return fail(tr("The library %1 cannot be written: %2").arg(where, db.lastError().text()));
+    QSqlError error;
+    if (!beginWrite(error))
+        return fail(writeError(error));
+    // Another program opening the same new library may have made it meanwhile.
+    if (!readVersion(version)) {
+        db.rollback();
+        return false;
+    }
     QSqlQuery q(db);
     auto rollback = [&](const QSqlError &error) {
         db.rollback();
-        return fail(tr("The library %1 cannot be brought up to date: %2")
-                        .arg(where, error.databaseText().trimmed()));
+        return fail(isBusy(error) ? writeError(error)
+                                  : tr("The library %1 cannot be brought up to date: %2")
+                                        .arg(where, error.databaseText().trimmed()));
     };
+    if (version == SchemaVersion)
+        return db.commit() || rollback(db.lastError());
     if (version == 0 &&
         !q.exec(QStringLiteral("CREATE TABLE schema_version (version INTEGER NOT NULL)")))
         return rollback(q.lastError());
@@ -348,21 +456,18 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
         return result;
     }
     QSqlDatabase db = Impl::db(m_connection);
-    const QString where = m_location.display();
     auto failed = [&](const QSqlError &error) {
         db.rollback();
         result = StoreResult();
-        result.error = isBusy(error)
-                           ? tr("The library %1 is busy: another program is writing to it. "
-                                "Try again.")
-                                 .arg(where)
-                           : tr("The library %1 cannot be written: %2")
-                                 .arg(where, error.databaseText().trimmed());
+        result.error = writeError(error);
         m_error = result.error;
         return result;
     };
-    if (!db.transaction())
-        return failed(db.lastError());
+    QSqlError begun;
+    if (!beginWrite(begun)) {
+        result.error = m_error = writeError(begun);
+        return result;
+    }
 
     QSqlQuery instrument(db);
     QSqlQuery insert(db);
@@ -530,7 +635,9 @@ bool RecordingLibrary::remove(qint64 id)
     q.prepare(QStringLiteral("DELETE FROM recordings WHERE id = ?"));
     q.addBindValue(id);
     if (!q.exec())
-        return fail(tr("The entry cannot be deleted: %1").arg(q.lastError().databaseText()));
+        return fail(isBusy(q.lastError())
+                        ? writeError(q.lastError())
+                        : tr("The entry cannot be deleted: %1").arg(q.lastError().databaseText()));
     return q.numRowsAffected() > 0;
 }
 
@@ -547,7 +654,10 @@ bool RecordingLibrary::setReportTexts(qint64 id, const QString &testLight, const
         q.addBindValue(text(t));
     q.addBindValue(id);
     if (!q.exec())
-        return fail(tr("The report texts cannot be kept: %1").arg(q.lastError().databaseText()));
+        return fail(
+            isBusy(q.lastError())
+                ? writeError(q.lastError())
+                : tr("The report texts cannot be kept: %1").arg(q.lastError().databaseText()));
     return q.numRowsAffected() > 0;
 }
 

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+class QSqlError;
+
 // The library of every recording and meter group downloaded: one schema on SQLite (a file
 // of the user's) or PostgreSQL (a lab's shared server). Every write is one transaction; a
 // library that cannot be opened is never created anew over what is there.
@@ -18,7 +20,7 @@ class RecordingLibrary
 
 public:
     static constexpr int SchemaVersion = 1;
-    // Another program writing the same SQLite file: how long a write waits before "busy".
+    // Another program writing the same library: how long a write waits before "busy".
     static constexpr int BusyTimeoutMs = 5000;
     static constexpr int ConnectTimeoutS = 5;
 
@@ -45,12 +47,16 @@ public:
     RecordingLibrary &operator=(const RecordingLibrary &) = delete;
 
     // Opens (and, when new, creates) the library; brings an older schema up to date. False
-    // with a message naming the place when it cannot be used as it is.
-    bool open(const QString &location);
+    // with a message naming the place when it cannot be used as it is. A PostgreSQL server
+    // that wants a password gets `password`, else what libpq finds itself (~/.pgpass, a
+    // service file), else the one in the desktop keyring.
+    bool open(const QString &location, const QString &password = QString());
     void close();
     bool isOpen() const;
     const LibraryLocation &location() const { return m_location; }
     QString lastError() const { return m_error; }
+    // The last open failed because the server wants a password, or another one.
+    bool passwordRefused() const { return m_passwordRefused; }
 
     // Stores every entry not stored before, in one transaction: all or nothing.
     StoreResult store(const QList<Recording> &recordings);
@@ -70,10 +76,16 @@ private:
     struct Impl;
     bool fail(const QString &message);
     bool openSqlite();
-    bool openPostgres();
+    bool openPostgres(const QString &password);
     bool migrate();
+    bool readVersion(int &version);
+    // Begins a write transaction holding the library's write lock, waiting at most
+    // BusyTimeoutMs for another program's write to end.
+    bool beginWrite(QSqlError &error);
+    QString writeError(const QSqlError &error) const;
 
     LibraryLocation m_location;
     QString m_connection; // the QSqlDatabase connection name, empty while closed
     QString m_error;
+    bool m_passwordRefused = false;
 };

@@ -22,6 +22,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QTableWidget>
@@ -377,6 +378,52 @@ private slots:
         library->resize(1180, 420);
         save(library, "library_en.png");
     }
+    // A PostgreSQL library that wants a password nobody keeps: asked for once, it opens;
+    // with no keyring running the page says that ~/.pgpass keeps it.
+    void libraryPassword()
+    {
+        const QString dir = qEnvironmentVariable("SOLVANE_TEST_PG_DIR");
+        QVERIFY2(!dir.isEmpty(), "the PostgreSQL fixture did not run");
+        QFile uri(QDir(dir).filePath(QStringLiteral("uri")));
+        QFile pgpass(QDir(dir).filePath(QStringLiteral("pgpass")));
+        QVERIFY(uri.open(QIODevice::ReadOnly) && pgpass.open(QIODevice::ReadOnly));
+        const QString right =
+            QString::fromUtf8(pgpass.readAll().trimmed()).section(QLatin1Char(':'), -1);
+        QTemporaryDir temp;
+        const QString empty = temp.filePath(QStringLiteral("pgpass"));
+        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+        const QByteArray names[] = {"SOLVANE_LIBRARY", "PGPASSFILE", "DBUS_SESSION_BUS_ADDRESS",
+                                    "DISPLAY"};
+        const QByteArray values[] = {uri.readAll().trimmed(), QFile::encodeName(empty), {}, {}};
+        QByteArray was[4];
+        for (int i = 0; i < 4; ++i) {
+            was[i] = qgetenv(names[i]);
+            values[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], values[i]);
+        }
+        auto restore = qScopeGuard([&] {
+            for (int i = 0; i < 4; ++i)
+                was[i].isNull() ? qunsetenv(names[i]) : qputenv(names[i], was[i]);
+            m_recorder.setAnswer({});
+        });
+        int asked = 0;
+        m_recorder.setAnswer([&](const UserPrompts::Prompt &prompt) {
+            UserPrompts::Answer answer;
+            if (prompt.kind == UserPrompts::Kind::Password) {
+                ++asked;
+                answer.text = right;
+            }
+            return answer;
+        });
+        MainWindow *window = startWith(nullptr);
+        QCOMPARE(asked, 1);
+        QVERIFY(window->loggerPage()->library()->isOpen());
+        for (FamilyPage *page : {static_cast<FamilyPage *>(window->loggerPage()),
+                                 static_cast<FamilyPage *>(window->meterPage())})
+            QVERIFY2(page->libraryNote().contains(QStringLiteral("~/.pgpass")) &&
+                         !page->libraryNote().contains(right),
+                     qPrintable(page->libraryNote()));
+    }
+
     void singleInstanceInProcess()
     {
         QTemporaryDir runtime;

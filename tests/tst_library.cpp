@@ -1,19 +1,26 @@
 // The recording library on a real SQLite file and a real PostgreSQL server: one test body
 // for both engines, plus what only a file can suffer (damage, a newer schema, no space).
 #include "joiningthread.h"
+#include "librarypassword.h"
 #include "recording.h"
 #include "recordinglibrary.h"
 #include "testdatabases.h"
 
 #include <QCoreApplication>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -122,6 +129,108 @@ int importForever(const QString &location)
         if (!library.store(batch).ok)
             return 2;
     }
+}
+
+// The i-th import of the writer named `tag`: ten recordings that both writers store, the
+// other writer's in the opposite order, and fifteen of its own instrument.
+QList<Recording> writerImport(const QString &tag, int i)
+{
+    QList<Recording> batch;
+    for (int j = 0; j < 25; ++j) {
+        const int n = j < 10 ? i * 10 + j : i * 15 + j - 10;
+        QByteArray samples(4 * 20000, char(n));
+        samples[0] = char(j < 10);
+        batch.append(logger(n + 1, kStart.addSecs(60 * n), samples, j < 10 ? u"both"_qs : tag));
+    }
+    if (tag == u"b"_qs)
+        std::reverse(batch.begin(), batch.begin() + 10);
+    return batch;
+}
+
+QString busyMessage(const RecordingLibrary &library)
+{
+    return u"The library %1 is busy: another program is writing to it. Try again."_qs.arg(
+        library.location().display());
+}
+
+// Run as a child (arguments "--store LOCATION TAG N"): stores writerImport(TAG, 0 .. N-1),
+// saying on stdout which went in ("stored I") and which met the busy message ("busy I").
+// Exit code 0: all stored, 3: some busy, 2: any other failure (its message on stderr).
+int storeImports(const QString &location, const QString &tag, int n)
+{
+    RecordingLibrary library;
+    if (!library.open(location)) {
+        fprintf(stderr, "%s\n", qPrintable(library.lastError()));
+        return library.lastError() == busyMessage(library) ? 3 : 2;
+    }
+    int code = 0;
+    for (int i = 0; i < n; ++i) {
+        const RecordingLibrary::StoreResult result = library.store(writerImport(tag, i));
+        if (!result.ok && result.error != busyMessage(library)) {
+            fprintf(stderr, "%s\n", qPrintable(result.error));
+            return 2;
+        }
+        fprintf(stdout, "%s %d\n", result.ok ? "stored" : "busy", i);
+        fflush(stdout);
+        code = result.ok ? code : 3;
+    }
+    return code;
+}
+
+QString integrity(const QString &file)
+{
+    QString verdict;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"check"_qs);
+        db.setDatabaseName(file);
+        QSqlQuery q(db);
+        verdict = !db.open()                                         ? db.lastError().text()
+                  : q.exec(u"PRAGMA integrity_check"_qs) && q.next() ? q.value(0).toString()
+                                                                     : q.lastError().text();
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(u"check"_qs);
+    return verdict;
+}
+
+QSet<QString> keys(const QList<Recording> &recordings)
+{
+    QSet<QString> out;
+    for (const Recording &r : recordings)
+        out.insert(r.serial + QLatin1Char('|') + r.startTime.toString(Qt::ISODate));
+    return out;
+}
+
+// How a library stops taking writes, and takes them again.
+enum class Unwritable {
+    DiskFull,      // a small tmpfs filled up
+    ReadOnlyMount, // that tmpfs remounted read-only
+    FileSizeLimit, // RLIMIT_FSIZE: writes past it fail with EFBIG
+    ReadOnlyFile,  // the file and its folder without write permission
+};
+
+// A small tmpfs on `dir`: as root, or as the root of a user namespace.
+bool mountTmpfs(const QString &dir, QString *why)
+{
+    if (::mount("solvane-test", QFile::encodeName(dir).constData(), "tmpfs", 0, "size=4m") == 0)
+        return true;
+    *why = QString::fromLocal8Bit(std::strerror(errno));
+    return false;
+}
+
+// Fills the file system of `filler` to the last byte.
+bool fill(const QString &filler)
+{
+    const int fd = ::open(QFile::encodeName(filler).constData(), O_WRONLY | O_CREAT, 0600);
+    if (fd < 0)
+        return false;
+    const QByteArray block(64 * 1024, 'x');
+    for (qsizetype size = block.size(); size > 0; size /= 2)
+        while (::write(fd, block.constData(), size) == size) {
+        }
+    const bool full = errno == ENOSPC;
+    ::close(fd);
+    return full;
 }
 
 } // namespace
@@ -311,14 +420,64 @@ private slots:
         }
         if (!TestDatabases::isPostgres(location)) {
             library.close();
-            QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"check"_qs);
-            db.setDatabaseName(location);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            QVERIFY(q.exec(u"PRAGMA integrity_check"_qs) && q.next());
-            QCOMPARE(q.value(0).toString(), u"ok"_qs);
-            db.close();
-            QSqlDatabase::removeDatabase(u"check"_qs);
+            QCOMPARE(integrity(location), u"ok"_qs);
+        }
+    }
+
+    // Two programs open one new library at once and store overlapping imports: each import
+    // goes in whole or meets the busy message, and the library ends as the union of those
+    // that went in. A write held elsewhere past the wait is told as busy, too.
+    void twoWriters_data() { engines_data(); }
+    void twoWriters()
+    {
+        const QString location = fresh();
+        const int n = 6;
+        QProcess writers[2];
+        const QString tags[2] = {u"a"_qs, u"b"_qs};
+        for (int w = 0; w < 2; ++w)
+            writers[w].start(QCoreApplication::applicationFilePath(),
+                             {u"--store"_qs, location, tags[w], QString::number(n)});
+        QSet<QString> expected;
+        for (int w = 0; w < 2; ++w) {
+            QVERIFY(
+                writers[w].waitForFinished((n + 1) * (RecordingLibrary::BusyTimeoutMs + 20000)));
+            const QByteArray said = writers[w].readAllStandardError();
+            QVERIFY2(writers[w].exitCode() == 0 || writers[w].exitCode() == 3, said.constData());
+            for (const QByteArray &line : writers[w].readAllStandardOutput().split('\n'))
+                if (line.startsWith("stored "))
+                    expected += keys(writerImport(tags[w], line.mid(7).toInt()));
+        }
+        RecordingLibrary library;
+        QVERIFY2(library.open(location), qPrintable(library.lastError()));
+        const QList<Recording> stored = library.list({}, 0, 1000);
+        QCOMPARE(stored.size(), expected.size());
+        QCOMPARE(keys(stored), expected);
+
+        // Another program holds the write lock for longer than a write waits.
+        const QList<Recording> late = writerImport(u"c"_qs, 0);
+        {
+            const bool sqlite = !TestDatabases::isPostgres(location);
+            QString error;
+            QSqlDatabase other = sqlite ? QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"other"_qs)
+                                        : TestDatabases::addPostgres(location, u"other"_qs, &error);
+            if (sqlite)
+                other.setDatabaseName(location);
+            QVERIFY2(other.open(), qPrintable(error + other.lastError().text()));
+            QSqlQuery hold(other);
+            QVERIFY(sqlite ? hold.exec(u"BEGIN IMMEDIATE"_qs)
+                           : other.transaction() &&
+                                 hold.exec(u"LOCK TABLE recordings IN EXCLUSIVE MODE"_qs));
+            const RecordingLibrary::StoreResult refused = library.store(late);
+            QVERIFY(!refused.ok);
+            QCOMPARE(refused.error, busyMessage(library));
+            QVERIFY(other.rollback());
+        }
+        QSqlDatabase::removeDatabase(u"other"_qs);
+        QCOMPARE(library.count({}), expected.size());
+        QVERIFY(library.store(late).ok);
+        if (!TestDatabases::isPostgres(location)) {
+            library.close();
+            QCOMPARE(integrity(location), u"ok"_qs);
         }
     }
 
@@ -366,6 +525,193 @@ private slots:
         QCOMPARE(library.count({}), 26);
     }
 
+    // A store into a library that cannot be written fails with a message saying why and
+    // leaves it as it was; once it can be written again, the same import goes in whole.
+    void unwritable_data()
+    {
+        QTest::addColumn<Unwritable>("how");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("disk full") << Unwritable::DiskFull << u"database or disk is full"_qs;
+        QTest::newRow("read-only mount")
+            << Unwritable::ReadOnlyMount << u"attempt to write a readonly database"_qs;
+        QTest::newRow("file size limit") << Unwritable::FileSizeLimit << u"disk I/O error"_qs;
+        QTest::newRow("read-only file")
+            << Unwritable::ReadOnlyFile << u"attempt to write a readonly database"_qs;
+    }
+    void unwritable()
+    {
+        QFETCH(Unwritable, how);
+        QFETCH(QString, expected);
+        const QString dir = m_dir.filePath(QStringLiteral("unwritable%1").arg(m_round));
+        QVERIFY(QDir().mkpath(dir));
+        const bool onTmpfs = how == Unwritable::DiskFull || how == Unwritable::ReadOnlyMount;
+        auto unmount = qScopeGuard([&] {
+            if (onTmpfs)
+                ::umount2(QFile::encodeName(dir).constData(), MNT_DETACH);
+        });
+        if (onTmpfs) {
+            QString why;
+            if (!mountTmpfs(dir, &why)) {
+                QVERIFY2(!qEnvironmentVariableIsSet("SOLVANE_TEST_NAMESPACE"), qPrintable(why));
+                // Not root: the same row again in a user and mount namespace of its own.
+                QProcess inside;
+                QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+                env.insert(u"SOLVANE_TEST_NAMESPACE"_qs, u"1"_qs);
+                inside.setProcessEnvironment(env);
+                inside.setProcessChannelMode(QProcess::MergedChannels);
+                inside.start(u"unshare"_qs,
+                             {u"-rm"_qs, QCoreApplication::applicationFilePath(),
+                              u"unwritable:"_qs + QString::fromLatin1(QTest::currentDataTag())});
+                if (!inside.waitForStarted(10000))
+                    QSKIP(qPrintable(u"no tmpfs here: mounting one failed (%1) and unshare "
+                                     "cannot run"_qs.arg(why)));
+                QVERIFY(inside.waitForFinished(120000));
+                const QByteArray said = inside.readAll();
+                if (inside.exitCode() != 0 && said.contains("unshare failed"))
+                    QSKIP(qPrintable(u"no tmpfs here: mounting one failed (%1) and no user "
+                                     "namespace can be made (%2)"_qs.arg(
+                                         why, QString::fromLocal8Bit(said.trimmed()))));
+                QVERIFY2(inside.exitCode() == 0 &&
+                             said.contains("PASS   : tst_Library::unwritable"),
+                         said.constData());
+                qInfo("%s: on a tmpfs in a user namespace", QTest::currentDataTag());
+                return;
+            }
+            qInfo("%s: on a tmpfs mounted by root", QTest::currentDataTag());
+        }
+        if (how == Unwritable::ReadOnlyFile && ::geteuid() == 0)
+            QSKIP("root writes a file without write permission all the same");
+
+        const QString file = QDir(dir).filePath(u"library.sqlite"_qs);
+        RecordingLibrary library;
+        QVERIFY2(library.open(file), qPrintable(library.lastError()));
+        QVERIFY(library.store({logger(1, kStart, floats({1, 2}))}).ok);
+        QList<Recording> import;
+        for (int g = 0; g < 25; ++g)
+            import.append(
+                logger(g + 1, kStart.addDays(1).addSecs(g), QByteArray(4 * 20000, char(g))));
+
+        const QString filler = QDir(dir).filePath(u"filler"_qs);
+        struct rlimit sizeLimit {
+        };
+        QVERIFY(::getrlimit(RLIMIT_FSIZE, &sizeLimit) == 0);
+        auto reopen = [&] {
+            library.close();
+            return library.open(file);
+        };
+        auto remount = [&](unsigned long flags) {
+            library.close();
+            return ::mount(nullptr, QFile::encodeName(dir).constData(), nullptr, MS_REMOUNT | flags,
+                           "size=4m") == 0;
+        };
+        auto writable = [&] {
+            switch (how) {
+            case Unwritable::DiskFull:
+                return QFile::remove(filler);
+            case Unwritable::ReadOnlyMount:
+                return remount(0) && library.open(file);
+            case Unwritable::FileSizeLimit:
+                return ::setrlimit(RLIMIT_FSIZE, &sizeLimit) == 0;
+            case Unwritable::ReadOnlyFile:
+                return QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                      QFileDevice::ExeOwner) &&
+                       QFile::setPermissions(file,
+                                             QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+                       reopen();
+            }
+            return false;
+        };
+        auto restore = qScopeGuard([&] { writable(); });
+        bool made = false;
+        switch (how) {
+        case Unwritable::DiskFull:
+            made = fill(filler);
+            break;
+        case Unwritable::ReadOnlyMount:
+            made = remount(MS_RDONLY) && library.open(file);
+            break;
+        case Unwritable::FileSizeLimit: {
+            ::signal(SIGXFSZ, SIG_IGN);
+            struct rlimit lower = sizeLimit;
+            lower.rlim_cur = 64 * 1024;
+            made = ::setrlimit(RLIMIT_FSIZE, &lower) == 0;
+            break;
+        }
+        case Unwritable::ReadOnlyFile:
+            made = QFile::setPermissions(file, QFileDevice::ReadOwner) &&
+                   QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::ExeOwner) &&
+                   reopen();
+            break;
+        }
+        QVERIFY2(made, qPrintable(library.lastError()));
+
+        const RecordingLibrary::StoreResult refused = library.store(import);
+        QVERIFY(!refused.ok);
+        QVERIFY2(refused.error.contains(u"cannot be written: "_qs + expected) &&
+                     refused.error.contains(QDir::toNativeSeparators(file)),
+                 qPrintable(refused.error));
+        QCOMPARE(library.count({}), 1);
+
+        QVERIFY(writable());
+        restore.dismiss();
+        const RecordingLibrary::StoreResult stored = library.store(import);
+        QVERIFY2(stored.ok, qPrintable(stored.error));
+        QCOMPARE(stored.added, 25);
+        QCOMPARE(library.count({}), 26);
+        library.close();
+        QCOMPARE(integrity(file), u"ok"_qs);
+    }
+
+    // The server wants the password that .pgpass held, and no keyring runs: the open fails
+    // soon, says why and never shows a password; given, the password opens the library.
+    void password()
+    {
+        const QString dir = qEnvironmentVariable("SOLVANE_TEST_PG_DIR");
+        if (dir.isEmpty())
+            QSKIP("PostgreSQL was not started for this run");
+        const QString pg = m_engines.constLast();
+        QFile pgpass(QDir(dir).filePath(u"pgpass"_qs));
+        QVERIFY(pgpass.open(QIODevice::ReadOnly));
+        const QString right = QString::fromUtf8(pgpass.readAll().trimmed()).section(u':', -1);
+        QVERIFY(!right.isEmpty());
+        const QString empty = m_dir.filePath(u"empty-pgpass"_qs);
+        QVERIFY(QFile(empty).open(QIODevice::WriteOnly));
+        const QByteArray hidden[] = {"PGPASSFILE", "DBUS_SESSION_BUS_ADDRESS", "DISPLAY"};
+        QByteArray was[3];
+        for (int i = 0; i < 3; ++i) {
+            was[i] = qgetenv(hidden[i]);
+            qunsetenv(hidden[i]);
+        }
+        qputenv("PGPASSFILE", QFile::encodeName(empty));
+        auto restore = qScopeGuard([&] {
+            for (int i = 0; i < 3; ++i)
+                was[i].isNull() ? qunsetenv(hidden[i]) : qputenv(hidden[i], was[i]);
+        });
+
+        LibraryLocation where;
+        QVERIFY(LibraryLocation::parse(pg, where, nullptr));
+        QString kept;
+        QString error;
+        QVERIFY(!LibraryPassword::read(where, kept, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!LibraryPassword::write(where, right, &error));
+        QVERIFY(!error.isEmpty() && !error.contains(right));
+
+        for (const QString &given : {QString(), u"wrong-secret"_qs}) {
+            RecordingLibrary library;
+            QVERIFY(!library.open(pg, given));
+            QVERIFY(library.passwordRefused());
+            const QString message = library.lastError();
+            QVERIFY2(message.contains(where.display()) && message.contains(u"~/.pgpass"_qs) &&
+                         !message.contains(right) && (given.isEmpty() || !message.contains(given)),
+                     qPrintable(message));
+        }
+        RecordingLibrary library;
+        QVERIFY2(library.open(pg, right), qPrintable(library.lastError()));
+        QVERIFY(!library.passwordRefused());
+        QVERIFY(library.store({logger(1, kStart, floats({1}))}).ok);
+    }
+
 private:
     // The row's engine, emptied: a new SQLite file, or the test database reset.
     QString fresh()
@@ -390,6 +736,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     if (argc == 3 && qstrcmp(argv[1], "--import") == 0)
         return importForever(QString::fromLocal8Bit(argv[2]));
+    if (argc == 5 && qstrcmp(argv[1], "--store") == 0)
+        return storeImports(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]),
+                            QByteArray(argv[4]).toInt());
     tst_Library test;
     return QTest::qExec(&test, argc, argv);
 }

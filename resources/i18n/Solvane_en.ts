@@ -679,6 +679,10 @@ Do you want to replace it?</translation>
         <source>Unknown option "%1" in the library address.</source>
         <translation>Unknown option "%1" in the library address.</translation>
     </message>
+    <message>
+        <source>postgresql://[user@]host[:port]/database[?sslmode=...]</source>
+        <translation>postgresql://[user@]host[:port]/database[?sslmode=...]</translation>
+    </message>
 </context>
 <context>
     <name>LibraryModel</name>
@@ -733,6 +737,21 @@ Do you want to replace it?</translation>
     <message>
         <source>AVG</source>
         <translation>AVG</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryPassword</name>
+    <message>
+        <source>The keyring did not answer within %1 seconds.</source>
+        <translation>The keyring did not answer within %1 seconds.</translation>
+    </message>
+    <message>
+        <source>No keyring runs in this session.</source>
+        <translation>No keyring runs in this session.</translation>
+    </message>
+    <message>
+        <source>The keyring refused: %1</source>
+        <translation>The keyring refused: %1</translation>
     </message>
 </context>
 <context>
@@ -841,6 +860,18 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Library</source>
         <translation>Library</translation>
+    </message>
+    <message>
+        <source>Library password</source>
+        <translation>Library password</translation>
+    </message>
+    <message>
+        <source>The library at %1 wants a password:</source>
+        <translation>The library at %1 wants a password:</translation>
+    </message>
+    <message>
+        <source>The password is kept nowhere (%1); to sign in without it next time, put it in ~/.pgpass.</source>
+        <translation>The password is kept nowhere (%1); to sign in without it next time, put it in ~/.pgpass.</translation>
     </message>
 </context>
 <context>
@@ -1007,6 +1038,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>The report texts cannot be kept: %1</source>
         <translation>The report texts cannot be kept: %1</translation>
+    </message>
+    <message>
+        <source>Its password is not known here: keep it in ~/.pgpass or in the desktop keyring.</source>
+        <translation>Its password is not known here: keep it in ~/.pgpass or in the desktop keyring.</translation>
     </message>
 </context>
 <context>

@@ -679,6 +679,10 @@ Do you want to replace it?</source>
         <source>Unknown option "%1" in the library address.</source>
         <translation>记录库地址中有未知选项“%1”。</translation>
     </message>
+    <message>
+        <source>postgresql://[user@]host[:port]/database[?sslmode=...]</source>
+        <translation>postgresql://[用户@]主机[:端口]/数据库[?sslmode=...]</translation>
+    </message>
 </context>
 <context>
     <name>LibraryModel</name>
@@ -733,6 +737,21 @@ Do you want to replace it?</source>
     <message>
         <source>AVG</source>
         <translation>AVG</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryPassword</name>
+    <message>
+        <source>The keyring did not answer within %1 seconds.</source>
+        <translation>密钥环在 %1 秒内没有响应。</translation>
+    </message>
+    <message>
+        <source>No keyring runs in this session.</source>
+        <translation>此会话中没有运行密钥环。</translation>
+    </message>
+    <message>
+        <source>The keyring refused: %1</source>
+        <translation>密钥环拒绝了请求：%1</translation>
     </message>
 </context>
 <context>
@@ -841,6 +860,18 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Library</source>
         <translation>记录库</translation>
+    </message>
+    <message>
+        <source>Library password</source>
+        <translation>记录库密码</translation>
+    </message>
+    <message>
+        <source>The library at %1 wants a password:</source>
+        <translation>位于 %1 的记录库需要密码：</translation>
+    </message>
+    <message>
+        <source>The password is kept nowhere (%1); to sign in without it next time, put it in ~/.pgpass.</source>
+        <translation>密码未被保存（%1）；若希望下次无需输入即可登录，请将其写入 ~/.pgpass。</translation>
     </message>
 </context>
 <context>
@@ -1007,6 +1038,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>The report texts cannot be kept: %1</source>
         <translation>无法保存报告文字：%1</translation>
+    </message>
+    <message>
+        <source>Its password is not known here: keep it in ~/.pgpass or in the desktop keyring.</source>
+        <translation>此处不知道其密码：请将其保存在 ~/.pgpass 或桌面密钥环中。</translation>
     </message>
 </context>
 <context>

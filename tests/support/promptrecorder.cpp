@@ -51,6 +51,8 @@ UserPrompts::Answer PromptRecorder::answer(const UserPrompts::Prompt &prompt)
         }
     }
     runBox();
+    if (prompt.kind == UserPrompts::Kind::Password)
+        answer.accepted = false;
     if (prompt.kind == UserPrompts::Kind::SaveFile) {
         answer.fileName = m_saveAs;
         answer.accepted = !m_saveAs.isEmpty();

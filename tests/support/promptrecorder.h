@@ -10,7 +10,7 @@ class QEventLoop;
 
 // Answers every message box, question and file dialog instead of a person, and keeps what
 // was asked. Installed while it lives. By default boxes are confirmed, file dialogs and
-// print dialogs cancelled.
+// print dialogs and password lines cancelled.
 class PromptRecorder
 {
 public:
