@@ -1,5 +1,7 @@
 #include "librarymodel.h"
 
+#include "dose.h"
+
 namespace {
 QString number(double value)
 {
@@ -48,9 +50,12 @@ int LibraryModel::columnCount(const QModelIndex &parent) const
 QVariant LibraryModel::data(const QModelIndex &index, int role) const
 {
     const Recording *r = entry(index.row());
+    const bool logger = r && r->family == Recording::Family::Logger;
+    if (r && logger && r->doseFlagged && index.column() == Dose && role == Qt::ToolTipRole)
+        return tr("Some samples were not numbers, there were none, or the interval was 0: "
+                  "the dose counts only what could be counted.");
     if (!r || role != Qt::DisplayRole)
         return role == Qt::TextAlignmentRole ? QVariant(Qt::AlignCenter) : QVariant();
-    const bool logger = r->family == Recording::Family::Logger;
     switch (index.column()) {
     case Id:
         return r->id;
@@ -76,6 +81,11 @@ QVariant LibraryModel::data(const QModelIndex &index, int role) const
         return number(r->powerMin);
     case Avg:
         return number(r->powerAvg);
+    case Dose:
+        if (!logger)
+            return {};
+        return r->doseFlagged ? tr("%1 (flagged)").arg(::Dose::text(r->doseUjCm2))
+                              : ::Dose::text(r->doseUjCm2);
     default:
         return {};
     }
@@ -108,6 +118,8 @@ QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int 
         return tr("MIN");
     case Avg:
         return tr("AVG");
+    case Dose:
+        return tr("Dose");
     default:
         return {};
     }

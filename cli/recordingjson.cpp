@@ -45,7 +45,10 @@ QJsonObject RecordingJson::entry(const Recording &r)
                                   : QJsonValue()},
         {QStringLiteral("sha256"), r.sha256},
     };
-    if (!logger) {
+    if (logger) {
+        o.insert(QStringLiteral("dose_uj_cm2"), number(r.doseUjCm2));
+        o.insert(QStringLiteral("dose_flagged"), r.doseFlagged);
+    } else {
         o.insert(QStringLiteral("energy"), number(r.energy));
         o.insert(QStringLiteral("duration_s"), number(r.duration));
         o.insert(QStringLiteral("power_rt"), number(r.powerRt));

@@ -43,6 +43,11 @@ public:
     double powerRt = 0;
     QString unit;
 
+    // Logger: the dose in uJ/cm², as the library keeps it (see Dose); flagged where samples
+    // were not numbers, there were none, or the interval was 0.
+    double doseUjCm2 = 0;
+    bool doseFlagged = false;
+
     QDateTime downloadedAt; // UTC
     QString sha256;         // hex, of the samples (logger) or of the values (meter)
 

@@ -1,4 +1,6 @@
 #include "recordinglibrary.h"
+
+#include "dose.h"
 #include "librarypassword.h"
 
 #include <QCoreApplication>
@@ -72,13 +74,17 @@ const char *const kMigrations[] = {
     " UNIQUE (instrument_id, dedupe_key));"
     "CREATE INDEX recordings_sort_time ON recordings (sort_time);"
     "CREATE INDEX recordings_instrument ON recordings (instrument_id)",
+    // 2: the dose of every logger recording, filled in for those stored before.
+    "ALTER TABLE recordings ADD COLUMN dose_uj_cm2 DOUBLE PRECISION;"
+    "ALTER TABLE recordings ADD COLUMN dose_flagged INTEGER NOT NULL DEFAULT 0",
 };
 
 const char *const kColumns =
     "r.id, r.family, r.group_no, r.start_time, r.interval_s, r.sample_count, r.shown,"
     " r.power_rec, r.power_max, r.power_min, r.power_avg, r.energy, r.duration_s, r.power_rt,"
     " r.unit, r.firmware, r.production_date, r.calibration_date, r.downloaded_at, r.sha256,"
-    " r.test_light, r.company, r.tester, r.auditor, i.serial, i.model_code, i.model_name";
+    " r.test_light, r.company, r.tester, r.auditor, r.dose_uj_cm2, r.dose_flagged, i.serial,"
+    " i.model_code, i.model_name";
 
 Recording readRow(const QSqlQuery &q, bool withBytes)
 {
@@ -105,6 +111,8 @@ Recording readRow(const QSqlQuery &q, bool withBytes)
     r.company = q.value(c++).toString();
     r.tester = q.value(c++).toString();
     r.auditor = q.value(c++).toString();
+    r.doseUjCm2 = q.value(c++).toDouble();
+    r.doseFlagged = q.value(c++).toInt() != 0;
     r.serial = q.value(c++).toString();
     r.modelCode = static_cast<quint32>(q.value(c++).toLongLong());
     r.modelName = q.value(c++).toString();
@@ -436,6 +444,8 @@ bool RecordingLibrary::migrate()
             if (!q.exec(statement))
                 return rollback(q.lastError());
         }
+        if (step == 1 && !fillDoses(error))
+            return rollback(error);
     }
     const bool written =
         version == 0 ? q.prepare(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"))
@@ -445,6 +455,36 @@ bool RecordingLibrary::migrate()
         return rollback(q.lastError());
     if (!db.commit())
         return rollback(db.lastError());
+    return true;
+}
+
+bool RecordingLibrary::fillDoses(QSqlError &error)
+{
+    QSqlDatabase db = Impl::db(m_connection);
+    QSqlQuery read(db);
+    QSqlQuery write(db);
+    read.setForwardOnly(true);
+    if (!read.exec(QStringLiteral(
+            "SELECT id, samples, interval_s FROM recordings WHERE family = 'logger'")) ||
+        !write.prepare(QStringLiteral(
+            "UPDATE recordings SET dose_uj_cm2 = ?, dose_flagged = ? WHERE id = ?"))) {
+        error = read.lastError().isValid() ? read.lastError() : write.lastError();
+        return false;
+    }
+    QList<std::pair<qint64, Dose>> doses;
+    while (read.next())
+        doses.append({read.value(0).toLongLong(),
+                      Dose::of(read.value(1).toByteArray(), read.value(2).toInt())});
+    read.finish();
+    for (const auto &[id, dose] : std::as_const(doses)) {
+        write.addBindValue(dose.microjoulesPerCm2);
+        write.addBindValue(dose.flagged ? 1 : 0);
+        write.addBindValue(id);
+        if (!write.exec()) {
+            error = write.lastError();
+            return false;
+        }
+    }
     return true;
 }
 
@@ -482,9 +522,9 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
             " sample_count, samples, raw_frames, shown, power_rec, power_max, power_min,"
             " power_avg, energy, duration_s, power_rt, unit, firmware, production_date,"
             " calibration_date, downloaded_at, sort_time, sha256, dedupe_key, test_light,"
-            " company, tester, auditor)"
+            " company, tester, auditor, dose_uj_cm2, dose_flagged)"
             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-            " ?, ?)"
+            " ?, ?, ?, ?)"
             " ON CONFLICT (instrument_id, dedupe_key) DO NOTHING RETURNING id")))
         return failed(insert.lastError());
     if (!existing.prepare(
@@ -506,6 +546,7 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
         instrument.finish();
 
         const bool logger = r.family == Recording::Family::Logger;
+        const Dose dose = Dose::of(r);
         const QString start = r.startTime.isValid() ? r.startTime.toString(Qt::ISODate) : QString();
         const QString sortTime =
             logger ? start : r.downloadedAt.toLocalTime().toString(Qt::ISODate);
@@ -536,7 +577,10 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
                                   text(r.testLight),
                                   text(r.company),
                                   text(r.tester),
-                                  text(r.auditor)};
+                                  text(r.auditor),
+                                  logger ? QVariant(dose.microjoulesPerCm2)
+                                         : QVariant(QMetaType::fromType<double>()),
+                                  logger && dose.flagged ? 1 : 0};
         for (const QVariant &v : values)
             insert.addBindValue(v);
         if (!insert.exec())

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <QDate>
+#include <QSqlError>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -19,7 +20,7 @@ class RecordingLibrary
     Q_DECLARE_TR_FUNCTIONS(RecordingLibrary)
 
 public:
-    static constexpr int SchemaVersion = 1;
+    static constexpr int SchemaVersion = 2;
     // Another program writing the same library: how long a write waits before "busy".
     static constexpr int BusyTimeoutMs = 5000;
     static constexpr int ConnectTimeoutS = 5;
@@ -78,6 +79,8 @@ private:
     bool openSqlite();
     bool openPostgres(const QString &password);
     bool migrate();
+    // Migration 2: the dose of every logger recording stored before it.
+    bool fillDoses(QSqlError &error);
     bool readVersion(int &version);
     // Begins a write transaction holding the library's write lock, waiting at most
     // BusyTimeoutMs for another program's write to end.

@@ -1,5 +1,6 @@
 #include "loggerdownload.h"
 
+#include "dose.h"
 #include "frameexchange.h"
 #include "instrumentprotocol.h"
 #include "loggermodels.h"
@@ -219,5 +220,8 @@ Recording LoggerDownload::entry(const Group &group, Recording identity)
         entry.powerAvg = stats.avg;
     }
     entry.updateHash();
+    const Dose dose = Dose::of(entry);
+    entry.doseUjCm2 = dose.microjoulesPerCm2;
+    entry.doseFlagged = dose.flagged;
     return entry;
 }

@@ -1,5 +1,6 @@
 // The recording library on a real SQLite file and a real PostgreSQL server: one test body
 // for both engines, plus what only a file can suffer (damage, a newer schema, no space).
+#include "dose.h"
 #include "joiningthread.h"
 #include "librarypassword.h"
 #include "recording.h"
@@ -287,6 +288,7 @@ private slots:
         QCOMPARE(back.sha256, Recording::hashOf(r.samples));
         QCOMPARE(back.sampleCount(), 3);
         QCOMPARE(back.intervalSeconds, 10);
+        QCOMPARE(std::make_pair(back.doseUjCm2, back.doseFlagged), std::make_pair(60.0, false));
         QCOMPARE(std::make_tuple(back.serial, back.modelCode, back.modelName, back.firmware),
                  std::make_tuple(r.serial, r.modelCode, r.modelName, r.firmware));
         QCOMPARE(std::make_pair(back.productionDate, back.calibrationDate),
@@ -348,6 +350,55 @@ private slots:
         library.close();
         QVERIFY2(library.open(location), qPrintable(library.lastError()));
         QCOMPARE(library.count(all), 3);
+    }
+
+    // Known answers: irradiance (uW/cm²) × interval per sample; what cannot count flags it.
+    void dose()
+    {
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        const struct {
+            QByteArray samples;
+            int interval;
+            double dose;
+            bool flagged;
+            int nonFinite;
+        } cases[] = {
+            {floats({1, 2, 3}), 10, 60, false, 0},  {floats({5}), 1, 5, false, 0},
+            {{}, 10, 0, true, 0},                   {floats({1, 2}), 0, 0, true, 0},
+            {floats({1, nan, inf, 2}), 60, 180, true, 2}, {floats({1000, -inf}), 1, 1000, true, 1},
+            {QByteArray("\x01\x02\x03"), 1, 0, true, 0}, // shorter than one sample
+        };
+        for (const auto &c : cases) {
+            const Dose d = Dose::of(c.samples, c.interval);
+            QCOMPARE(d.microjoulesPerCm2, c.dose);
+            QCOMPARE(d.flagged, c.flagged);
+            QCOMPARE(d.nonFiniteSamples, c.nonFinite);
+        }
+        const std::pair<double, const char *> texts[] = {
+            {0, "0.0 uJ/cm²"},           {850, "850.0 uJ/cm²"},
+            {12346, "12.35 mJ/cm²"},     {1204000, "1.204 J/cm²"},
+            {std::nan(""), "0.0 uJ/cm²"},
+        };
+        for (const auto &[value, text] : texts)
+            QCOMPARE(Dose::text(value), QString::fromUtf8(text));
+
+        // A library of schema 1 gets the doses of what it holds on its way to schema 2.
+        const QString old = m_dir.filePath(u"schema1.sqlite"_qs);
+        {
+            RecordingLibrary library;
+            QVERIFY(library.open(old));
+            QVERIFY(library.store({logger(1, kStart, floats({2, 4})), meter(1, 3)}).ok);
+        }
+        QVERIFY(rawExec(old, u"ALTER TABLE recordings DROP COLUMN dose_uj_cm2"_qs));
+        QVERIFY(rawExec(old, u"ALTER TABLE recordings DROP COLUMN dose_flagged"_qs));
+        QVERIFY(rawExec(old, u"UPDATE schema_version SET version = 1"_qs));
+        RecordingLibrary library;
+        QVERIFY2(library.open(old), qPrintable(library.lastError()));
+        const QList<Recording> all = library.list({}, 0, 10);
+        QCOMPARE(all.size(), 2);
+        for (const Recording &r : all)
+            QCOMPARE(r.doseUjCm2, r.family == Recording::Family::Logger ? 60.0 : 0.0);
     }
 
     // A file the library cannot use is named and left exactly as it is.
