@@ -738,6 +738,18 @@ Do you want to replace it?</translation>
         <source>AVG</source>
         <translation>AVG</translation>
     </message>
+    <message>
+        <source>Some samples were not numbers, there were none, or the interval was 0: the dose counts only what could be counted.</source>
+        <translation>Some samples were not numbers, there were none, or the interval was 0: the dose counts only what could be counted.</translation>
+    </message>
+    <message>
+        <source>%1 (flagged)</source>
+        <translation>%1 (flagged)</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>Dose</translation>
+    </message>
 </context>
 <context>
     <name>LibraryPassword</name>

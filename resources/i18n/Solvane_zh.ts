@@ -738,6 +738,18 @@ Do you want to replace it?</source>
         <source>AVG</source>
         <translation>AVG</translation>
     </message>
+    <message>
+        <source>Some samples were not numbers, there were none, or the interval was 0: the dose counts only what could be counted.</source>
+        <translation>部分采样值不是数字、没有采样或间隔为 0：剂量只计入可计入的部分。</translation>
+    </message>
+    <message>
+        <source>%1 (flagged)</source>
+        <translation>%1（有标记）</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>剂量</translation>
+    </message>
 </context>
 <context>
     <name>LibraryPassword</name>
