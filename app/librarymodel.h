@@ -14,7 +14,21 @@ class LibraryModel : public QAbstractTableModel
 
 public:
     static constexpr int PageSize = 200;
-    enum Column { Id, Serial, Model, Family, Group, When, Samples, First, Max, Min, Avg, Dose, Columns };
+    enum Column {
+        Id,
+        Serial,
+        Model,
+        Family,
+        Group,
+        When,
+        Samples,
+        First,
+        Max,
+        Min,
+        Avg,
+        Dose,
+        Columns
+    };
 
     explicit LibraryModel(RecordingLibrary *library, QObject *parent = nullptr);
 

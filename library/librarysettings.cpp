@@ -2,7 +2,7 @@
 
 #include "librarylocation.h"
 
-#include <QSettings>
+#include "programsettings.h"
 
 namespace {
 const char *const kKey = "library/location";
@@ -13,11 +13,11 @@ QString LibrarySettings::location()
     const QString fromEnvironment = qEnvironmentVariable("SOLVANE_LIBRARY");
     if (!fromEnvironment.isEmpty())
         return fromEnvironment;
-    const QString kept = QSettings().value(QLatin1String(kKey)).toString();
+    const QString kept = ProgramSettings().value(QLatin1String(kKey)).toString();
     return kept.isEmpty() ? LibraryLocation::defaultPath() : kept;
 }
 
 void LibrarySettings::setLocation(const QString &location)
 {
-    QSettings().setValue(QLatin1String(kKey), location);
+    ProgramSettings().setValue(QLatin1String(kKey), location);
 }

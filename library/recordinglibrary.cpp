@@ -5,12 +5,14 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <QThread>
 #include <QUrl>
 #include <QUuid>
 #include <QVariant>
@@ -405,9 +407,17 @@ bool RecordingLibrary::migrate()
     const bool sqlite = m_location.engine == LibraryLocation::Engine::Sqlite;
     if (sqlite) {
         QSqlQuery q(db);
-        // Readers never wait for a writer; the busy time-out bounds writers.
-        if (!q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) ||
-            !q.exec(QStringLiteral("PRAGMA foreign_keys=ON")))
+        // Readers never wait for a writer; the busy time-out bounds writers. Switching a new
+        // file to WAL while another program is making it can be refused at once instead of
+        // waiting, so that one step waits here, as long as the busy time-out.
+        QElapsedTimer waited;
+        waited.start();
+        bool wal = q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        while (!wal && isBusy(q.lastError()) && waited.elapsed() < BusyTimeoutMs) {
+            QThread::msleep(20);
+            wal = q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
+        }
+        if (!wal || !q.exec(QStringLiteral("PRAGMA foreign_keys=ON")))
             return fail(tr("The library %1 cannot be used: %2").arg(where, q.lastError().text()));
     }
     if (version == SchemaVersion)

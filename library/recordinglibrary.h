@@ -5,8 +5,8 @@
 #include <QCoreApplication>
 
 #include <QDate>
-#include <QSqlError>
 #include <QList>
+#include <QSqlError>
 #include <QString>
 #include <QStringList>
 

@@ -1,11 +1,15 @@
 // The recording library on a real SQLite file and a real PostgreSQL server: one test body
 // for both engines, plus what only a file can suffer (damage, a newer schema, no space).
+#include "calibrationage.h"
 #include "dose.h"
+#include "energycheck.h"
 #include "joiningthread.h"
 #include "librarypassword.h"
+#include "processwindowstore.h"
 #include "recording.h"
 #include "recordinglibrary.h"
 #include "testdatabases.h"
+#include "verdict.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -364,9 +368,12 @@ private slots:
             bool flagged;
             int nonFinite;
         } cases[] = {
-            {floats({1, 2, 3}), 10, 60, false, 0},  {floats({5}), 1, 5, false, 0},
-            {{}, 10, 0, true, 0},                   {floats({1, 2}), 0, 0, true, 0},
-            {floats({1, nan, inf, 2}), 60, 180, true, 2}, {floats({1000, -inf}), 1, 1000, true, 1},
+            {floats({1, 2, 3}), 10, 60, false, 0},
+            {floats({5}), 1, 5, false, 0},
+            {{}, 10, 0, true, 0},
+            {floats({1, 2}), 0, 0, true, 0},
+            {floats({1, nan, inf, 2}), 60, 180, true, 2},
+            {floats({1000, -inf}), 1, 1000, true, 1},
             {QByteArray("\x01\x02\x03"), 1, 0, true, 0}, // shorter than one sample
         };
         for (const auto &c : cases) {
@@ -376,9 +383,8 @@ private slots:
             QCOMPARE(d.nonFiniteSamples, c.nonFinite);
         }
         const std::pair<double, const char *> texts[] = {
-            {0, "0.0 uJ/cm²"},           {850, "850.0 uJ/cm²"},
-            {12346, "12.35 mJ/cm²"},     {1204000, "1.204 J/cm²"},
-            {std::nan(""), "0.0 uJ/cm²"},
+            {0, "0.0 uJ/cm²"},        {850, "850.0 uJ/cm²"},        {12346, "12.35 mJ/cm²"},
+            {1204000, "1.204 J/cm²"}, {std::nan(""), "0.0 uJ/cm²"},
         };
         for (const auto &[value, text] : texts)
             QCOMPARE(Dose::text(value), QString::fromUtf8(text));
@@ -399,6 +405,94 @@ private slots:
         QCOMPARE(all.size(), 2);
         for (const Recording &r : all)
             QCOMPARE(r.doseUjCm2, r.family == Recording::Family::Logger ? 60.0 : 0.0);
+    }
+
+    // Limits, the verdict, the windows kept between runs, calibration age and the meter's
+    // energy check, on entries with known answers.
+    void checks()
+    {
+        ProcessWindow window{u"cure"_qs, 2.0, 4.0, 50.0, 70.0};
+        QVERIFY(window.problem().isEmpty());
+        Recording r = logger(1, kStart, floats({2, 4}));
+        const struct {
+            double peak, dose;
+            bool flagged;
+            QStringList failed;
+        } cases[] = {
+            {3, 60, false, {}},
+            {4, 70, false, {}}, // bounds are inside
+            {1.5, 40, false, {u"min_peak"_qs, u"min_dose"_qs}},
+            {5, 80, false, {u"max_peak"_qs, u"max_dose"_qs}},
+            {3, 60, true, {u"dose_undefined"_qs}},
+        };
+        for (const auto &c : cases) {
+            r.powerMax = c.peak;
+            r.doseUjCm2 = c.dose;
+            r.doseFlagged = c.flagged;
+            const Verdict v = window.check(r);
+            QCOMPARE(v.failed, c.failed);
+            QCOMPARE(v.isPass(), c.failed.isEmpty());
+        }
+        // A meter group in mW/cm² and mJ/cm²: 2.5 mW/cm² peak, 30 mJ/cm² energy.
+        const ProcessWindow meterWindow{u"m"_qs, 2000.0, {}, {}, 25000.0};
+        QCOMPARE(meterWindow.check(meter(1, 30)).failed, QStringList{u"max_dose"_qs});
+        Recording odd = meter(1, 10);
+        odd.unit = u"lux"_qs;
+        QCOMPARE(meterWindow.check(odd).failed, QStringList{u"unknown_unit"_qs});
+        QCOMPARE(Verdict().text(), QString());
+
+        // Unusable windows are refused and nothing is kept.
+        QString error;
+        QVERIFY2(ProcessWindowStore::save(
+                     {window, ProcessWindow{u"dose only"_qs, {}, {}, 10.0, {}}}, error),
+                 qPrintable(error));
+        ProcessWindowStore::setChosenName(u"cure"_qs);
+        const QList<ProcessWindow> bad[] = {
+            {ProcessWindow{u"x"_qs, 5.0, 1.0, {}, {}}},
+            {ProcessWindow{u"y"_qs, {}, {}, 9.0, 8.0}},
+            {ProcessWindow{u" "_qs, {}, {}, {}, {}}},
+            {ProcessWindow{u"z"_qs, std::nan(""), {}, {}, {}}},
+            {window, window},
+        };
+        for (const auto &windows : bad) {
+            QVERIFY(!ProcessWindowStore::save(windows, error));
+            QVERIFY(!error.isEmpty());
+        }
+        const QList<ProcessWindow> kept = ProcessWindowStore::all();
+        QCOMPARE(kept.size(), 2);
+        QCOMPARE(kept[1].minDose, std::optional<double>(10.0));
+        QVERIFY(!kept[1].minPeak && !kept[1].maxDose);
+        ProcessWindow chosen;
+        QVERIFY(ProcessWindowStore::chosen(chosen));
+        QCOMPARE(chosen.maxPeak, std::optional<double>(4.0));
+        // Dropping the chosen window clears the choice.
+        QVERIFY(ProcessWindowStore::save({kept[1]}, error));
+        QVERIFY(!ProcessWindowStore::chosen(chosen));
+
+        const QDate today(2025, 3, 10);
+        QVERIFY(!CalibrationAge::overdue(QDate(2024, 3, 10), today, 12));
+        QVERIFY(CalibrationAge::overdue(QDate(2024, 3, 9), today, 12));
+        QVERIFY(!CalibrationAge::overdue(QDate(), today, 12));
+        CalibrationAge::setPeriodMonths(24);
+        QVERIFY(CalibrationAge::note(QDate(2024, 3, 9), today).isEmpty());
+        QVERIFY(CalibrationAge::note(QDate(2023, 3, 9), today).contains(u"2023-03-09"_qs));
+        CalibrationAge::setPeriodMonths(CalibrationAge::DefaultMonths);
+
+        // 1.25 mW/cm² for 12.5 s is 15.625 mJ/cm².
+        const struct {
+            double energy;
+            bool flagged;
+        } energies[] = {{15.625, false}, {16.4, false}, {16.5, true}, {14.85, false}, {14.8, true}};
+        for (const auto &e : energies) {
+            const EnergyCheck check = EnergyCheck::of(meter(1, float(e.energy)));
+            QVERIFY(check.applicable);
+            QCOMPARE(check.flagged, e.flagged);
+            QCOMPARE(check.note().isEmpty(), !e.flagged);
+        }
+        QVERIFY(!EnergyCheck::of(r).applicable);
+        QVERIFY(!EnergyCheck::of(1, std::nan(""), 1).applicable);
+        QVERIFY(EnergyCheck::of(1, 0, 0).flagged);
+        QVERIFY(!EnergyCheck::of(0, 0, 0).flagged);
     }
 
     // A file the library cannot use is named and left exactly as it is.
