@@ -47,10 +47,11 @@ VirtualInstrument *DemoInstrument::createMeter(QObject *parent)
     auto *meter = withIdentity(VirtualInstrument::Family::Meter, 7001297, 21070415,
                                QDate(2021, 7, 12), QDate(2026, 3, 2), parent);
     meter->setMeterGroups({
-        {1523.4f, 1610.2f, 1488.9f, 1540.7f, 1232.5f, 800.0f},
-        {2210.8f, 2290.1f, 2150.3f, 2221.6f, 3310.0f, 1490.0f},
-        {987.2f, 1012.9f, 960.4f, 985.0f, 295.5f, 300.0f},
-        {3120.6f, 3305.5f, 2999.8f, 3150.2f, 9450.6f, 3000.0f},
+        // Energy is AVG × duration in the matching unit, as a real run gives it.
+        {1523.4f, 1610.2f, 1488.9f, 1540.7f, 1232.5f, 0.8f},
+        {2210.8f, 2290.1f, 2150.3f, 2221.6f, 3310.0f, 1.49f},
+        {987.2f, 1012.9f, 960.4f, 985.0f, 295.5f, 0.3f},
+        {3120.6f, 3305.5f, 2999.8f, 3150.2f, 9450.6f, 3.0f},
     });
     return meter;
 }
