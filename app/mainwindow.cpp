@@ -10,9 +10,11 @@
 #include "librarypassword.h"
 #include "librarysettings.h"
 #include "librarywindow.h"
+#include "programsettings.h"
 #include "recordinglibrary.h"
 #include "sizestylesheet.h"
 #include "userprompts.h"
+#include "windowgeometry.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -23,7 +25,11 @@
 
 namespace {
 MainWindow *g_instance = nullptr;
-}
+const char *const kLanguageKey = "main/language";
+const char *const kEnglish = "en";
+const char *const kChinese = "zh";
+const char *const kGeometryKey = "main";
+} // namespace
 
 MainWindow *MainWindow::instance()
 {
@@ -51,7 +57,12 @@ MainWindow::MainWindow(QWidget *parent)
     FrameExchange::setCurrent(this);
     ui->setupUi(this);
     initForm();
-    on_btnLanguageZh_clicked();
+    WindowGeometry::keep(this, QLatin1String(kGeometryKey));
+    // The language last chosen; Chinese on the first start, and when English fails to load.
+    const bool english =
+        ProgramSettings().value(QLatin1String(kLanguageKey)).toString() == QLatin1String(kEnglish);
+    if (!english || !useLanguage(false))
+        useLanguage(true);
     initusbport();
 }
 
@@ -306,20 +317,38 @@ bool MainWindow::switchLanguage(const QString &name, bool chinese)
     return true;
 }
 
+bool MainWindow::useLanguage(bool chinese)
+{
+    if (!switchLanguage(chinese ? QStringLiteral("Solvane_zh") : QStringLiteral("Solvane_en"),
+                        chinese))
+        return false;
+    m_chinese = chinese;
+    if (m_libraryWindow)
+        m_libraryWindow->setChinese(chinese);
+    return true;
+}
+
+void MainWindow::chooseLanguage(bool chinese)
+{
+    if (useLanguage(chinese))
+        ProgramSettings().setValue(QLatin1String(kLanguageKey),
+                                   QLatin1String(chinese ? kChinese : kEnglish));
+}
+
+void MainWindow::forgetKept()
+{
+    ProgramSettings().remove(QLatin1String(kLanguageKey));
+    WindowGeometry::forget(QLatin1String(kGeometryKey));
+}
+
 void MainWindow::on_btnLanguageEn_clicked()
 {
-    m_chinese = false;
-    switchLanguage(QStringLiteral("Solvane_en"), false);
-    if (m_libraryWindow)
-        m_libraryWindow->setChinese(false);
+    chooseLanguage(false);
 }
 
 void MainWindow::on_btnLanguageZh_clicked()
 {
-    m_chinese = true;
-    switchLanguage(QStringLiteral("Solvane_zh"), true);
-    if (m_libraryWindow)
-        m_libraryWindow->setChinese(true);
+    chooseLanguage(true);
 }
 
 void MainWindow::on_btnLibrary_clicked()

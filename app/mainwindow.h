@@ -61,6 +61,9 @@ public:
     DeviceMonitor *deviceMonitor() const { return m_monitor; }
     // Where translation files are looked for, in order.
     static QStringList translationDirectories();
+    // Forgets the language and size earlier windows kept: the next window starts as on the
+    // program's first start.
+    static void forgetKept();
 
 public slots:
     void initForm();
@@ -83,6 +86,10 @@ protected:
 private:
     explicit MainWindow(QWidget *parent = nullptr);
     bool switchLanguage(const QString &name, bool chinese);
+    // Puts the language in force everywhere; false (and nothing changed) when its file fails.
+    bool useLanguage(bool chinese);
+    // The user's choice, kept for the next start once it is in force.
+    void chooseLanguage(bool chinese);
     void swapQtTranslator(bool chinese);
     void setIndicator(bool on);
 

@@ -1,5 +1,6 @@
 #include "familypage.h"
 
+#include "calibrationage.h"
 #include "frameexchange.h"
 #include "instrumentprotocol.h"
 #include "productioninfo.h"
@@ -135,6 +136,26 @@ void FamilyPage::showProduction(const ProductionInfo &info)
     modelCode = info.modelCode;
 }
 
+void FamilyPage::showCalibration(const QDate &calibrated)
+{
+    m_fields.calibrated->setDate(calibrated);
+    m_calibration = calibrated;
+    showCalibrationNote();
+}
+
+void FamilyPage::takeCalibrationLine(QLabel *line)
+{
+    m_calibrationLine = line;
+    m_calibrationLine->hide();
+}
+
+void FamilyPage::showCalibrationNote()
+{
+    const QString note = CalibrationAge::note(m_calibration);
+    m_calibrationLine->setText(note);
+    m_calibrationLine->setVisible(!note.isEmpty());
+}
+
 void FamilyPage::showFirmware(int version)
 {
     m_fields.firmware->setText(QString::number(version / 10.0, 'f', 1));
@@ -147,6 +168,8 @@ void FamilyPage::clearDeviceFields()
     m_fields.firmware->clear();
     m_fields.produced->setDate(QDate(2000, 1, 1));
     m_fields.calibrated->setDate(QDate(2000, 1, 1));
+    m_calibration = QDate();
+    showCalibrationNote();
 }
 
 void FamilyPage::retranslateKeeping(const std::function<void()> &retranslate,
@@ -164,6 +187,7 @@ void FamilyPage::retranslateKeeping(const std::function<void()> &retranslate,
         lines.at(i)->setText(texts.at(i));
     m_fields.produced->setDate(produced);
     m_fields.calibrated->setDate(calibrated);
+    showCalibrationNote();
     QTableWidget *table = m_fields.table;
     for (int row = 0; row < table->rowCount(); ++row) {
         if (auto *ops = qobject_cast<TableOpWidget *>(table->cellWidget(row, kButtonColumn)))

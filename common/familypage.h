@@ -2,6 +2,7 @@
 
 #include "recording.h"
 
+#include <QDate>
 #include <QList>
 #include <QWidget>
 #include <functional>
@@ -69,6 +70,7 @@ protected:
         m_fields = {ui->DeviceNameEdit,     ui->serialNoEdit,         ui->FirmwareVersionEdit,
                     ui->ProductionDateEdit, ui->CalibrationeDateEdit, ui->tbData};
         takeLibraryLine(ui->libraryStatusLab);
+        takeCalibrationLine(ui->calibrationAgeLab);
         m_columnWidths = columnWidths;
         addAutoOffButtons(ui->OffBtn, ui->OnBtn);
         for (QWidget *w : std::initializer_list<QWidget *>{
@@ -92,6 +94,8 @@ protected:
     void tellFailure(int code, int told = TellNoProbe);
 
     void showProduction(const ProductionInfo &info);
+    // Fills in the calibration date and says so on the page when it is older than the period.
+    void showCalibration(const QDate &calibrated);
     void showFirmware(int version);
     void clearDeviceFields();
     // Runs `retranslate` and puts back what the fields held, `kept` ones too; then the row
@@ -124,10 +128,15 @@ private:
     };
 
     void takeLibraryLine(QLabel *line);
+    void takeCalibrationLine(QLabel *line);
+    void showCalibrationNote();
 
     Fields m_fields;
     QList<int> m_columnWidths;
     QLabel *m_libraryLine = nullptr;
+    QLabel *m_calibrationLine = nullptr;
+    // The instrument's calibration date as read; invalid while there is none.
+    QDate m_calibration;
     RecordingLibrary *m_library = nullptr;
     QString m_libraryWhyNot;
     Kept m_lastKept;

@@ -30,6 +30,11 @@ WindowGeometry *WindowGeometry::keep(QWidget *window, const QString &key)
     return keeper;
 }
 
+void WindowGeometry::forget(const QString &key)
+{
+    ProgramSettings().remove(settingsKey(key));
+}
+
 bool WindowGeometry::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window) {

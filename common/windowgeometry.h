@@ -14,6 +14,8 @@ class WindowGeometry : public QObject
 public:
     // `key` names the window in the settings ("curve", "library", ...).
     static WindowGeometry *keep(QWidget *window, const QString &key);
+    // Forgets what was kept under `key`: the next window comes up at its own size.
+    static void forget(const QString &key);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

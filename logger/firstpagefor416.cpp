@@ -41,6 +41,8 @@ FirstPageFor416::FirstPageFor416(QWidget *parent)
     intervalGroup->setExclusive(true);
 
     ui->dateTimeEditForRead->hide();
+    ui->clockDriftBox->hide();
+    connect(ui->syncClockBtn, &QAbstractButton::clicked, this, &FirstPageFor416::syncClock);
 
     connect(ui->OffBtn, &QAbstractButton::clicked, this, &FirstPageFor416::SetShutdownEditStatus);
     connect(ui->OnBtn, &QAbstractButton::clicked, this, &FirstPageFor416::SetShutdownEditStatus);
@@ -98,7 +100,7 @@ int FirstPageFor416::readDeviceInfo()
     QDate calibrated;
     if (protocol->ReadCalibrationDate(calibrated) != InstrumentProtocol::Ok)
         return 1;
-    ui->CalibrationeDateEdit->setDate(calibrated);
+    showCalibration(calibrated);
 
     int version = 0;
     if (protocol->ReadFirmwareVersion(version) != InstrumentProtocol::Ok)
@@ -233,6 +235,7 @@ void FirstPageFor416::on_readDateTimeBtn_clicked()
         showClockLive();
         return;
     }
+    showClockDrift(when, QDateTime::currentDateTime());
     ui->dateTimeEditForRead->setDateTime(when);
     clockReadWatch.start();
     clockRestoreTimer->start(kClockRestoreTickMs);
@@ -251,11 +254,72 @@ void FirstPageFor416::on_writeDateTimeBtn_clicked()
 {
     if (refuseAction())
         return;
-    if (InstrumentProtocol::instance()->WriteDateTime(ui->dateTimeEdit->dateTime()) ==
-        InstrumentProtocol::Ok)
+    if (writeClock(ui->dateTimeEdit->dateTime()) == InstrumentProtocol::Ok)
         UserPrompts::information(this, tr("information"), tr("parameter date time success!"));
     else
         UserPrompts::information(this, tr("information"), tr("parameter date time error!"));
+}
+
+int FirstPageFor416::writeClock(const QDateTime &when)
+{
+    const int code = InstrumentProtocol::instance()->WriteDateTime(when);
+    if (code == InstrumentProtocol::Ok)
+        showClockDrift(when, QDateTime::currentDateTime());
+    return code;
+}
+
+void FirstPageFor416::syncClock()
+{
+    if (refuseAction())
+        return;
+    // The PC's time, not the live edit's, which may be a tick behind or stopped while the page
+    // was hidden.
+    m_clockSyncFailed = writeClock(QDateTime::currentDateTime()) != InstrumentProtocol::Ok;
+    if (m_clockSyncFailed) {
+        showDriftLine();
+        return;
+    }
+    // The logger's own answer confirms it, on the page like any read.
+    on_readDateTimeBtn_clicked();
+}
+
+void FirstPageFor416::showClockDrift(const QDateTime &loggerTime, const QDateTime &computerTime)
+{
+    m_clockDrift = computerTime.secsTo(loggerTime);
+    m_clockSyncFailed = false;
+    showDriftLine();
+}
+
+void FirstPageFor416::showDriftLine()
+{
+    const bool off = m_clockDrift && qAbs(*m_clockDrift) > ClockDriftToleranceSeconds;
+    if (!off && !m_clockSyncFailed) {
+        ui->clockDriftBox->hide();
+        return;
+    }
+    QString text;
+    if (off) {
+        const QString span = spanText(qAbs(*m_clockDrift));
+        text = *m_clockDrift < 0
+                   ? tr("The logger's clock is %1 behind this computer's.").arg(span)
+                   : tr("The logger's clock is %1 ahead of this computer's.").arg(span);
+    }
+    if (m_clockSyncFailed && off)
+        text += QLatin1Char(' ') + tr("Setting it failed; try again.");
+    else if (m_clockSyncFailed)
+        text = tr("The logger's clock could not be set; try again.");
+    ui->clockDriftLab->setText(text);
+    ui->clockDriftBox->show();
+}
+
+QString FirstPageFor416::spanText(qint64 seconds) const
+{
+    constexpr qint64 minute = 60, hour = 60 * minute, day = 24 * hour;
+    if (seconds >= day)
+        return tr("%1 d %2 h").arg(seconds / day).arg(seconds % day / hour);
+    if (seconds >= hour)
+        return tr("%1 h %2 min").arg(seconds / hour).arg(seconds % hour / minute);
+    return tr("%1 min %2 s").arg(seconds / minute).arg(seconds % minute);
 }
 
 // --- page state ---
@@ -264,6 +328,9 @@ void FirstPageFor416::clear()
 {
     clearDeviceFields();
     ui->ShutdownEdit->clear();
+    m_clockDrift.reset();
+    m_clockSyncFailed = false;
+    showDriftLine();
     // The instrument went during a download: the download ends on its own, then the table goes.
     if (busy) {
         m_clearPending = true;
@@ -275,6 +342,7 @@ void FirstPageFor416::clear()
 void FirstPageFor416::languageChange()
 {
     retranslateKeeping([this] { ui->retranslateUi(this); }, {ui->ShutdownEdit});
+    showDriftLine();
 }
 
 // --- record download ---

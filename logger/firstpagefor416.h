@@ -11,6 +11,7 @@
 #include <QStringList>
 #include <array>
 #include <memory>
+#include <optional>
 
 class QButtonGroup;
 class QTimer;
@@ -34,6 +35,8 @@ public:
     static constexpr int GroupAttempts = LoggerDownload::GroupAttempts;
     // How long a clock read stays on screen.
     static constexpr int ClockHoldMs = 10000;
+    // How far the logger's clock may be from this computer's before the page says so.
+    static constexpr int ClockDriftToleranceSeconds = 60;
 
     explicit FirstPageFor416(QWidget *parent = nullptr);
     ~FirstPageFor416() override;
@@ -74,6 +77,8 @@ public slots:
     void on_GetDataBtn_clicked();
     void on_writehostconfiguretBtn_clicked();
     void on_writeDateTimeBtn_clicked();
+    // Sets the logger's clock to this computer's time and reads it back.
+    void syncClock();
     void on_ClearBtn_clicked();
     void openThreadSlot() {}
     void closeThreadSlot() {}
@@ -89,6 +94,11 @@ private:
 
     void setIntervalButtons(bool enabled, const QString &style);
     void showClockLive();
+    // Writes `when` to the logger's clock; what it wrote is then the drift known.
+    int writeClock(const QDateTime &when);
+    void showClockDrift(const QDateTime &loggerTime, const QDateTime &computerTime);
+    void showDriftLine();
+    QString spanText(qint64 seconds) const;
     DownloadEnd downloadGroups(int count);
     void addGroupRow(const LoggerDownload::Group &group);
     void finishDownload(DownloadEnd end);
@@ -103,6 +113,9 @@ private:
     QTimer *liveClockTimer;
     QTimer *clockRestoreTimer;
     QElapsedTimer clockReadWatch;
+    // The logger's clock minus this computer's, in seconds, as last read or written.
+    std::optional<qint64> m_clockDrift;
+    bool m_clockSyncFailed = false;
     std::array<QByteArray, MaxGroups> groupRaw;
     std::array<QByteArray, MaxGroups> groupData;
     // The group each table row shows: a group left out leaves no row behind.

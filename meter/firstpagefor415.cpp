@@ -16,14 +16,19 @@
 #include <QDebug>
 #include <QHeaderView>
 #include <QProgressDialog>
+#include <QStyle>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 
 namespace {
 
 // A probe report is 10 bytes; this much of an unmatched tail may be the start of one.
 constexpr int kKeptTail = 6;
+constexpr int kEnergyColumn = 1;
+// Amber: noticeable on the white sheet without looking like an error.
+const QColor kFlaggedCell(255, 228, 160);
 
 std::atomic<int> g_fetchTimeoutMs{FirstPageFor415::FetchTimeoutMs};
 
@@ -60,6 +65,7 @@ FirstPageFor415::FirstPageFor415(QWidget *parent)
     }
 
     ui->tbData->verticalHeader()->setVisible(false);
+    ui->energyCheckLab->hide();
     fitColumns();
     ui->tbData->horizontalHeader()->setStretchLastSection(true);
 
@@ -114,7 +120,7 @@ int FirstPageFor415::readDeviceInfo()
         tellFailure(code);
         return -1;
     }
-    ui->CalibrationeDateEdit->setDate(calibrated);
+    showCalibration(calibrated);
 
     int version = 0;
     code = protocol->ReadFirmwareVersion(version);
@@ -237,6 +243,9 @@ void FirstPageFor415::languageChange()
 {
     retranslateKeeping([this] { ui->retranslateUi(this); });
     applyUnitHeaders(currentUnit);
+    for (int row = 0; row < m_rowChecks.size(); ++row)
+        markEnergy(row);
+    showEnergySummary();
 }
 
 // --- measurements ---
@@ -337,9 +346,48 @@ void FirstPageFor415::parseData(QByteArray baData, int DataNo)
         reportValues.powerUnitHtml.clear();
         reportValues.energyUnitHtml.clear();
     }
-    addDataRow(entry.shown);
+    const int row = addDataRow(entry.shown);
     m_fetched.append(entry);
     m_rowHashes.append(entry.sha256);
+    // By row: a row added otherwise has no check.
+    m_rowChecks.resize(qMax<qsizetype>(m_rowChecks.size(), row + 1));
+    m_rowChecks[row] = EnergyCheck::of(entry);
+    markEnergy(row);
+    showEnergySummary();
+}
+
+void FirstPageFor415::markEnergy(int row)
+{
+    const EnergyCheck check = m_rowChecks.value(row);
+    QTableWidgetItem *item = ui->tbData->item(row, kEnergyColumn);
+    if (!item || !check.flagged)
+        return;
+    item->setToolTip(check.note());
+    item->setBackground(kFlaggedCell);
+    // Seen also where the row is selected and its background gives way.
+    item->setIcon(style()->standardIcon(QStyle::SP_MessageBoxWarning));
+}
+
+void FirstPageFor415::showEnergySummary()
+{
+    const auto flagged = std::count_if(m_rowChecks.cbegin(), m_rowChecks.cend(),
+                                       [](const EnergyCheck &check) { return check.flagged; });
+    if (flagged == 0) {
+        ui->energyCheckLab->hide();
+        return;
+    }
+    const QString percent = QString::number(EnergyCheck::Tolerance * 100, 'g', 3);
+    ui->energyCheckLab->setText(
+        flagged == 1 ? tr("Energy check: 1 of %1 groups differs from AVG × duration by more "
+                          "than %2 % (the marked Energy cell).")
+                           .arg(ui->tbData->rowCount())
+                           .arg(percent)
+                     : tr("Energy check: %1 of %2 groups differ from AVG × duration by more "
+                          "than %3 % (the marked Energy cells).")
+                           .arg(flagged)
+                           .arg(ui->tbData->rowCount())
+                           .arg(percent));
+    ui->energyCheckLab->show();
 }
 
 void FirstPageFor415::applyUnitHeaders(int unit)
@@ -422,6 +470,8 @@ void FirstPageFor415::on_ClearBtn_clicked()
     clearRows();
     m_rowEntries.clear();
     m_rowHashes.clear();
+    m_rowChecks.clear();
+    showEnergySummary();
 }
 
 void FirstPageFor415::SaveData(QByteArray baData)

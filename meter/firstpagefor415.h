@@ -1,5 +1,6 @@
 #pragma once
 
+#include "energycheck.h"
 #include "familypage.h"
 #include "meterfetch.h"
 #include "meterreportvalues.h"
@@ -71,6 +72,10 @@ private:
     void applyProfile();
     void applyUnitHeaders(int unit);
     void endFetch();
+    // Marks the row's energy cell when its group fails the energy check; the text stays.
+    void markEnergy(int row);
+    // The line under the table: how many groups the check flags.
+    void showEnergySummary();
 
     std::unique_ptr<Ui::FirstPageFor415> ui;
     PollingWorkerControl *m_worker;
@@ -83,4 +88,5 @@ private:
     // Per table row: its library entry (0: none) and hash.
     QList<qint64> m_rowEntries;
     QStringList m_rowHashes;
+    QList<EnergyCheck> m_rowChecks;
 };

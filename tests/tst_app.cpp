@@ -11,6 +11,7 @@
 #include "mainwindow.h"
 #include "pluggedinstrument.h"
 #include "pollingworkercontrol.h"
+#include "programsettings.h"
 #include "promptrecorder.h"
 #include "reportpagefor415.h"
 #include "reportpagefor416.h"
@@ -316,6 +317,37 @@ private slots:
         QTest::mouseClick(en, Qt::LeftButton);
         QVERIFY(window->meterPage()->isChinese);
         QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"), QStringLiteral("警告"));
+    }
+    void languageAndSizeKeptBetweenStarts()
+    {
+        // Nothing kept: Chinese at the window's own size.
+        ProgramSettings().clear();
+        MainWindow *window = MainWindow::instance();
+        QVERIFY(window->loggerPage()->isChinese);
+        QCOMPARE(window->size(), QSize(1333, 688));
+        // What one start chose comes up at the next, until chosen anew.
+        const struct {
+            const char *button;
+            bool chinese;
+            QSize size;
+        } starts[] = {{"btnLanguageEn", false, {1400, 760}}, {"btnLanguageZh", true, {1360, 740}}};
+        for (const auto &start : starts) {
+            QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(start.button)),
+                              Qt::LeftButton);
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window));
+            window->resize(start.size);
+            QCOMPARE(window->size(), start.size);
+            window->close();
+            MainWindow::destroyInstance();
+            window = MainWindow::instance();
+            QCOMPARE(window->loggerPage()->isChinese, start.chinese);
+            QCOMPARE(window->meterPage()->isChinese, start.chinese);
+            QCOMPARE(QCoreApplication::translate("MainWindow", "Warn"),
+                     start.chinese ? QStringLiteral("警告") : QStringLiteral("Warn"));
+            QCOMPARE(window->size(), start.size);
+        }
+        QVERIFY(m_prompts.isEmpty());
     }
     void grabsWithRealGlyphs()
     {

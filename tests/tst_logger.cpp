@@ -1,6 +1,7 @@
 // The logger page against the virtual logger: device information, setup, clock, the record
 // download with its frame scan, the row actions, and the frame functions on their own.
 #include "bytes.h"
+#include "calibrationage.h"
 #include "firstpagefor416.h"
 #include "frames.h"
 #include "informationpagefor416.h"
@@ -434,6 +435,104 @@ private slots:
         m_logger->injectFault(VirtualInstrument::Fault::NoReply);
         click("writeDateTimeBtn");
         QCOMPARE(m_prompts.lastText(), u"parameter date time error!"_s);
+    }
+
+    void clockDriftAndSync()
+    {
+        const QString here = QDir::currentPath();
+        const auto back = qScopeGuard([&here] { QDir::setCurrent(here); });
+        QVERIFY(QDir::setCurrent(QString::fromUtf8(SOLVANE_QM_DIR)));
+        start();
+        MainWindow::instance()->on_btnLanguageEn_clicked();
+        auto *box = child<QWidget>("clockDriftBox");
+        auto *line = child<QLabel>("clockDriftLab");
+        QVERIFY(box->isHidden()); // the clock read after detection found it right
+        // The logger's clock this far from the PC's; what the line says (none within 60 s).
+        // A read loses the part of a second, so the seconds may come out one or two less.
+        struct Case {
+            qint64 offset;
+            const char *line;
+        };
+        const Case cases[] = {
+            {-(5 * 60 + 13), "^The logger's clock is 5 min 1[123] s behind this computer's\\.$"},
+            {3 * 3600 + 5 * 60 + 30,
+             "^The logger's clock is 3 h 5 min ahead of this computer's\\.$"},
+            {2 * 86400 + 4 * 3600 + 1800, "^The logger's clock is 2 d 4 h ahead of"},
+            {-30, nullptr},
+            {55, nullptr},
+        };
+        for (const Case &c : cases) {
+            m_logger->setClock(QDateTime::currentDateTime().addSecs(c.offset));
+            page()->on_readDateTimeBtn_clicked();
+            QCOMPARE(box->isHidden(), !c.line);
+            if (c.line)
+                QVERIFY2(
+                    QRegularExpression(QString::fromUtf8(c.line)).match(line->text()).hasMatch(),
+                    qPrintable(line->text()));
+        }
+        // The detection's own read says so too.
+        m_logger->setClock(QDateTime::currentDateTime().addSecs(-300));
+        QCOMPARE(page()->refreshDevice(), 1);
+        QVERIFY(!box->isHidden());
+
+        // Sync writes the PC's time, not what the live edit shows, and reads it back; no box.
+        child<QDateTimeEdit>("dateTimeEdit")->setDateTime(QDateTime(QDate(2001, 2, 3), QTime()));
+        m_logger->clearRequests();
+        child<QPushButton>("syncClockBtn")->click();
+        QVERIFY(qAbs(m_logger->clock().secsTo(QDateTime::currentDateTime())) <= 2);
+        QCOMPARE(m_logger->requests().count(Bytes::withCrc(InstrumentProtocol::dateTimeRequest())),
+                 1);
+        QVERIFY(box->isHidden());
+        QVERIFY(m_prompts.prompts().isEmpty());
+
+        // A write without an answer leaves the line, saying so.
+        m_logger->setClock(QDateTime::currentDateTime().addSecs(-300));
+        page()->on_readDateTimeBtn_clicked();
+        m_logger->injectFault(VirtualInstrument::Fault::NoReply);
+        child<QPushButton>("syncClockBtn")->click();
+        QVERIFY(!box->isHidden());
+        QVERIFY2(line->text().endsWith(u"Setting it failed; try again."_s),
+                 qPrintable(line->text()));
+        QVERIFY(m_prompts.prompts().isEmpty());
+
+        // The line goes with the logger.
+        m_logger->unplug();
+        QTRY_VERIFY(box->isHidden());
+    }
+
+    void calibrationAge()
+    {
+        const QString here = QDir::currentPath();
+        const auto restore = qScopeGuard([&here] {
+            CalibrationAge::setPeriodMonths(CalibrationAge::DefaultMonths);
+            QDir::setCurrent(here);
+        });
+        // The catalogues, for the line in both languages.
+        QVERIFY(QDir::setCurrent(QString::fromUtf8(SOLVANE_QM_DIR)));
+        start();
+        MainWindow::instance()->on_btnLanguageEn_clicked();
+        auto *line = child<QLabel>("calibrationAgeLab");
+        struct Case {
+            int monthsAgo, period;
+            bool shown;
+        };
+        for (const Case &c :
+             {Case{13, 12, true}, Case{11, 12, false}, Case{13, 24, false}, Case{25, 24, true}}) {
+            CalibrationAge::setPeriodMonths(c.period);
+            const QDate calibrated = QDate::currentDate().addMonths(-c.monthsAgo);
+            m_logger->setCalibrationDate(calibrated.year(), calibrated.month(), calibrated.day());
+            QCOMPARE(page()->readDeviceInfo(), 1);
+            QCOMPARE(line->isHidden(), !c.shown);
+            if (c.shown)
+                QVERIFY2(line->text().startsWith(u"Calibrated on "_s +
+                                                 calibrated.toString(u"yyyy-MM-dd"_s)),
+                         qPrintable(line->text()));
+        }
+        // In the other language, and gone with the logger.
+        MainWindow::instance()->on_btnLanguageZh_clicked();
+        QVERIFY(!line->isHidden() && !line->text().startsWith(u"Calibrated"_s));
+        m_logger->unplug();
+        QTRY_VERIFY(line->isHidden());
     }
 
     void downloadRowsAndIntervals()

@@ -424,6 +424,57 @@ private slots:
         QCOMPARE(header(3), u"Power(RT) uW/cm²"_s);
     }
 
+    void energyCheckMarksCells()
+    {
+        const QString here = QDir::currentPath();
+        const auto back = qScopeGuard([&here] { QDir::setCurrent(here); });
+        QVERIFY(QDir::setCurrent(QString::fromUtf8(SOLVANE_QM_DIR)));
+        start(7001297);
+        MainWindow::instance()->on_btnLanguageEn_clicked();
+        // RT, MAX, MIN, AVG, energy, duration: AVG × duration is 6000 in each.
+        struct Case {
+            float energy;
+            const char *shown;
+            const char *percent; // in the tooltip; none when the group agrees
+        };
+        const Case cases[] = {
+            {6000, "6000.0", nullptr},  {6600, "6600.0", "10.0 %"}, {6240, "6240.0", nullptr},
+            {5400, "5400.0", "10.0 %"}, {6299, "6299.0", nullptr},  {0, "0.0", "100.0 %"},
+        };
+        QVector<VirtualInstrument::MeterGroup> groups;
+        for (const Case &c : cases)
+            groups.append({90, 120, 80, 100, c.energy, 60});
+        m_meter->setMeterGroups(groups);
+        getData();
+        QTRY_COMPARE(table()->rowCount(), 6);
+        QTRY_VERIFY(!page()->busy);
+        auto *summary = child<QLabel>("energyCheckLab");
+        for (int row = 0; row < 6; ++row) {
+            const Case &c = cases[row];
+            const QTableWidgetItem *energy = table()->item(row, 1);
+            QCOMPARE(energy->text(), QString::fromLatin1(c.shown));
+            QCOMPARE(cell(row, 6), u"100.0"_s);
+            QCOMPARE(!energy->icon().isNull(), c.percent != nullptr);
+            if (c.percent)
+                QVERIFY2(energy->toolTip().contains(QLatin1String(c.percent)),
+                         qPrintable(energy->toolTip()));
+            else
+                QVERIFY(energy->toolTip().isEmpty());
+        }
+        QCOMPARE(summary->text(), u"Energy check: 3 of 6 groups differ from AVG × duration by "
+                                  "more than 5 % (the marked Energy cells)."_s);
+        QVERIFY(!summary->isHidden());
+        QVERIFY(m_prompts.prompts().isEmpty());
+
+        // Both speak the other language; the mark goes with the rows.
+        const QString english = table()->item(1, 1)->toolTip();
+        MainWindow::instance()->on_btnLanguageZh_clicked();
+        QVERIFY(table()->item(1, 1)->toolTip() != english);
+        QVERIFY(!summary->text().startsWith(u"Energy check"_s));
+        child<QPushButton>("ClearBtn")->click();
+        QVERIFY(summary->isHidden());
+    }
+
     void grabsWithRows()
     {
         QVERIFY(QDir::setCurrent(QString::fromUtf8(SOLVANE_QM_DIR)));

@@ -1,6 +1,20 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en_US">
 <context>
+    <name>CalibrationAge</name>
+    <message>
+        <source>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</source>
+        <translation>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</translation>
+    </message>
+</context>
+<context>
+    <name>EnergyCheck</name>
+    <message>
+        <source>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</source>
+        <translation>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</translation>
+    </message>
+</context>
+<context>
     <name>FamilyPage</name>
     <message>
         <source>No recording is kept: %1</source>
@@ -301,6 +315,14 @@
         <source>Probe connection!</source>
         <translation>Probe connection!</translation>
     </message>
+    <message>
+        <source>Energy check: 1 of %1 groups differs from AVG × duration by more than %2 % (the marked Energy cell).</source>
+        <translation>Energy check: 1 of %1 groups differs from AVG × duration by more than %2 % (the marked Energy cell).</translation>
+    </message>
+    <message>
+        <source>Energy check: %1 of %2 groups differ from AVG × duration by more than %3 % (the marked Energy cells).</source>
+        <translation>Energy check: %1 of %2 groups differ from AVG × duration by more than %3 % (the marked Energy cells).</translation>
+    </message>
 </context>
 <context>
     <name>FirstPageFor416</name>
@@ -561,6 +583,38 @@ Do you want to replace it?</translation>
     <message>
         <source>Recordings %1 could not be read without errors; they are left out.</source>
         <translation>Recordings %1 could not be read without errors; they are left out.</translation>
+    </message>
+    <message>
+        <source>Sync clock</source>
+        <translation>Sync clock</translation>
+    </message>
+    <message>
+        <source>The logger's clock is %1 behind this computer's.</source>
+        <translation>The logger's clock is %1 behind this computer's.</translation>
+    </message>
+    <message>
+        <source>The logger's clock is %1 ahead of this computer's.</source>
+        <translation>The logger's clock is %1 ahead of this computer's.</translation>
+    </message>
+    <message>
+        <source>Setting it failed; try again.</source>
+        <translation>Setting it failed; try again.</translation>
+    </message>
+    <message>
+        <source>The logger's clock could not be set; try again.</source>
+        <translation>The logger's clock could not be set; try again.</translation>
+    </message>
+    <message>
+        <source>%1 d %2 h</source>
+        <translation>%1 d %2 h</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 min %2 s</translation>
     </message>
 </context>
 <context>
@@ -887,6 +941,33 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>ProcessWindow</name>
+    <message>
+        <source>A process window needs a name.</source>
+        <translation>A process window needs a name.</translation>
+    </message>
+    <message>
+        <source>The limits of "%1" must be numbers.</source>
+        <translation>The limits of "%1" must be numbers.</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum peak is above the maximum peak.</source>
+        <translation>In "%1" the minimum peak is above the maximum peak.</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum dose is above the maximum dose.</source>
+        <translation>In "%1" the minimum dose is above the maximum dose.</translation>
+    </message>
+    <message>
+        <source>There are two process windows called "%1".</source>
+        <translation>There are two process windows called "%1".</translation>
+    </message>
+    <message>
+        <source>The process windows cannot be kept in %1.</source>
+        <translation>The process windows cannot be kept in %1.</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Device: </source>
@@ -1122,6 +1203,45 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Auto Set</source>
         <translation>Auto Set</translation>
+    </message>
+</context>
+<context>
+    <name>Verdict</name>
+    <message>
+        <source>peak below the minimum</source>
+        <translation>peak below the minimum</translation>
+    </message>
+    <message>
+        <source>peak above the maximum</source>
+        <translation>peak above the maximum</translation>
+    </message>
+    <message>
+        <source>dose below the minimum</source>
+        <translation>dose below the minimum</translation>
+    </message>
+    <message>
+        <source>dose above the maximum</source>
+        <translation>dose above the maximum</translation>
+    </message>
+    <message>
+        <source>dose not defined</source>
+        <translation>dose not defined</translation>
+    </message>
+    <message>
+        <source>unit not known</source>
+        <translation>unit not known</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>fail: %1</source>
+        <translation>fail: %1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
     </message>
 </context>
 </TS>

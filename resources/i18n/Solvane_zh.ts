@@ -1,6 +1,20 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>CalibrationAge</name>
+    <message>
+        <source>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</source>
+        <translation>校准日期为 %1，已超过 %2 个月：读数可能已有漂移，请送检校准。</translation>
+    </message>
+</context>
+<context>
+    <name>EnergyCheck</name>
+    <message>
+        <source>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</source>
+        <translation>能量与 AVG × 时长（%1）相差 %2 %：请检查单位和测量过程。</translation>
+    </message>
+</context>
+<context>
     <name>FamilyPage</name>
     <message>
         <source>No recording is kept: %1</source>
@@ -301,6 +315,14 @@
         <source>Probe connection!</source>
         <translation>探头已连接！</translation>
     </message>
+    <message>
+        <source>Energy check: 1 of %1 groups differs from AVG × duration by more than %2 % (the marked Energy cell).</source>
+        <translation>能量检查：%1 组中有 1 组的能量与 AVG × 时长相差超过 %2 %（见已标记的能量单元格）。</translation>
+    </message>
+    <message>
+        <source>Energy check: %1 of %2 groups differ from AVG × duration by more than %3 % (the marked Energy cells).</source>
+        <translation>能量检查：%2 组中有 %1 组的能量与 AVG × 时长相差超过 %3 %（见已标记的能量单元格）。</translation>
+    </message>
 </context>
 <context>
     <name>FirstPageFor416</name>
@@ -561,6 +583,38 @@ Do you want to replace it?</source>
     <message>
         <source>Recordings %1 could not be read without errors; they are left out.</source>
         <translation>第 %1 组记录未能无误读取，已不列入表中。</translation>
+    </message>
+    <message>
+        <source>Sync clock</source>
+        <translation>同步时钟</translation>
+    </message>
+    <message>
+        <source>The logger's clock is %1 behind this computer's.</source>
+        <translation>记录仪的时钟比本机慢 %1。</translation>
+    </message>
+    <message>
+        <source>The logger's clock is %1 ahead of this computer's.</source>
+        <translation>记录仪的时钟比本机快 %1。</translation>
+    </message>
+    <message>
+        <source>Setting it failed; try again.</source>
+        <translation>设置失败，请重试。</translation>
+    </message>
+    <message>
+        <source>The logger's clock could not be set; try again.</source>
+        <translation>无法设置记录仪的时钟，请重试。</translation>
+    </message>
+    <message>
+        <source>%1 d %2 h</source>
+        <translation>%1 天 %2 小时</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1 小时 %2 分</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1 分 %2 秒</translation>
     </message>
 </context>
 <context>
@@ -887,6 +941,33 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>ProcessWindow</name>
+    <message>
+        <source>A process window needs a name.</source>
+        <translation>工艺窗口需要一个名称。</translation>
+    </message>
+    <message>
+        <source>The limits of "%1" must be numbers.</source>
+        <translation>“%1”的限值必须是数字。</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum peak is above the maximum peak.</source>
+        <translation>“%1”中的峰值下限高于峰值上限。</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum dose is above the maximum dose.</source>
+        <translation>“%1”中的剂量下限高于剂量上限。</translation>
+    </message>
+    <message>
+        <source>There are two process windows called "%1".</source>
+        <translation>有两个名为“%1”的工艺窗口。</translation>
+    </message>
+    <message>
+        <source>The process windows cannot be kept in %1.</source>
+        <translation>无法将工艺窗口保存到 %1。</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Device: </source>
@@ -1122,6 +1203,45 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Auto Set</source>
         <translation>自动调整</translation>
+    </message>
+</context>
+<context>
+    <name>Verdict</name>
+    <message>
+        <source>peak below the minimum</source>
+        <translation>峰值低于下限</translation>
+    </message>
+    <message>
+        <source>peak above the maximum</source>
+        <translation>峰值高于上限</translation>
+    </message>
+    <message>
+        <source>dose below the minimum</source>
+        <translation>剂量低于下限</translation>
+    </message>
+    <message>
+        <source>dose above the maximum</source>
+        <translation>剂量高于上限</translation>
+    </message>
+    <message>
+        <source>dose not defined</source>
+        <translation>剂量无定义</translation>
+    </message>
+    <message>
+        <source>unit not known</source>
+        <translation>单位未知</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>fail: %1</source>
+        <translation>不合格：%1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
     </message>
 </context>
 </TS>

@@ -41,6 +41,8 @@ void PluggedInstrument::plug(VirtualInstrument *instrument)
 MainWindow *PluggedInstrument::start(VirtualInstrument *instrument)
 {
     MainWindow::destroyInstance();
+    // Every start is a first start: what a test's window kept never reaches the next test.
+    MainWindow::forgetKept();
     plug(instrument);
     return MainWindow::instance();
 }

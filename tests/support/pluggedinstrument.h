@@ -25,7 +25,8 @@ public:
     // Plugs this instrument (or none) in: the backend opens it from now on, and the monitor
     // of the next window watches it.
     void plug(VirtualInstrument *instrument);
-    // A fresh main window started with this instrument plugged in (or none).
+    // A fresh main window started with this instrument plugged in (or none), as on the
+    // program's first start: no language or size kept.
     MainWindow *start(VirtualInstrument *instrument);
     // No window, no instrument; the instruments made by create() are gone.
     void reset();
