@@ -1,6 +1,20 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en_US">
 <context>
+    <name>CalibrationAge</name>
+    <message>
+        <source>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</source>
+        <translation>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</translation>
+    </message>
+</context>
+<context>
+    <name>EnergyCheck</name>
+    <message>
+        <source>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</source>
+        <translation>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</translation>
+    </message>
+</context>
+<context>
     <name>FamilyPage</name>
     <message>
         <source>No recording is kept: %1</source>
@@ -13,6 +27,15 @@
     <message>
         <source>Not kept in the library: %1</source>
         <translation>Not kept in the library: %1</translation>
+    </message>
+</context>
+<context>
+    <name>FileChoice</name>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 already exists.
+Do you want to replace it?</translation>
     </message>
 </context>
 <context>
@@ -887,6 +910,33 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>ProcessWindow</name>
+    <message>
+        <source>A process window needs a name.</source>
+        <translation>A process window needs a name.</translation>
+    </message>
+    <message>
+        <source>The limits of "%1" must be numbers.</source>
+        <translation>The limits of "%1" must be numbers.</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum peak is above the maximum peak.</source>
+        <translation>In "%1" the minimum peak is above the maximum peak.</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum dose is above the maximum dose.</source>
+        <translation>In "%1" the minimum dose is above the maximum dose.</translation>
+    </message>
+    <message>
+        <source>There are two process windows called "%1".</source>
+        <translation>There are two process windows called "%1".</translation>
+    </message>
+    <message>
+        <source>The process windows cannot be kept in %1.</source>
+        <translation>The process windows cannot be kept in %1.</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Device: </source>
@@ -975,6 +1025,34 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Power(REC)</source>
         <translation>Power(REC)</translation>
+    </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>Save PDF</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF document (*.pdf)</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <source>The report could not be saved as %1.</source>
+        <translation>The report could not be saved as %1.</translation>
+    </message>
+    <message>
+        <source>Process window %1: %2</source>
+        <translation>Process window %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 (flagged)</source>
+        <translation>%1 (flagged)</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>Dose</translation>
     </message>
 </context>
 <context>
@@ -1078,6 +1156,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>Duration</source>
         <translation>Duration</translation>
     </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>Save PDF</translation>
+    </message>
 </context>
 <context>
     <name>ReportPageFor416</name>
@@ -1092,6 +1174,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Print</source>
         <translation>Print</translation>
+    </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>Save PDF</translation>
     </message>
 </context>
 <context>
@@ -1122,6 +1208,125 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Auto Set</source>
         <translation>Auto Set</translation>
+    </message>
+    <message>
+        <source>Clock time</source>
+        <translation>Clock time</translation>
+    </message>
+    <message>
+        <source>Save image</source>
+        <translation>Save image</translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>At the mouse</source>
+        <translation>At the mouse</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Time (s)</source>
+        <translation>Time (s)</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>Sample</translation>
+    </message>
+    <message>
+        <source>Irradiance (uW/cm²)</source>
+        <translation>Irradiance (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Dose: %1</source>
+        <translation>Dose: %1</translation>
+    </message>
+    <message>
+        <source>%1 (flagged)</source>
+        <translation>%1 (flagged)</translation>
+    </message>
+    <message>
+        <source>Some samples were not numbers, there were none, or the interval was 0: the dose counts only what could be counted.</source>
+        <translation>Some samples were not numbers, there were none, or the interval was 0: the dose counts only what could be counted.</translation>
+    </message>
+    <message>
+        <source>Process window %1: %2</source>
+        <translation>Process window %1: %2</translation>
+    </message>
+    <message>
+        <source>Sample: %1</source>
+        <translation>Sample: %1</translation>
+    </message>
+    <message>
+        <source>Time: %1</source>
+        <translation>Time: %1</translation>
+    </message>
+    <message>
+        <source>Time: %1 s</source>
+        <translation>Time: %1 s</translation>
+    </message>
+    <message>
+        <source>Irradiance: %1 uW/cm²</source>
+        <translation>Irradiance: %1 uW/cm²</translation>
+    </message>
+    <message>
+        <source>Irradiance: no value</source>
+        <translation>Irradiance: no value</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)</source>
+        <translation>PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <source>The image could not be saved as %1.</source>
+        <translation>The image could not be saved as %1.</translation>
+    </message>
+</context>
+<context>
+    <name>Verdict</name>
+    <message>
+        <source>peak below the minimum</source>
+        <translation>peak below the minimum</translation>
+    </message>
+    <message>
+        <source>peak above the maximum</source>
+        <translation>peak above the maximum</translation>
+    </message>
+    <message>
+        <source>dose below the minimum</source>
+        <translation>dose below the minimum</translation>
+    </message>
+    <message>
+        <source>dose above the maximum</source>
+        <translation>dose above the maximum</translation>
+    </message>
+    <message>
+        <source>dose not defined</source>
+        <translation>dose not defined</translation>
+    </message>
+    <message>
+        <source>unit not known</source>
+        <translation>unit not known</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>fail: %1</source>
+        <translation>fail: %1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
     </message>
 </context>
 </TS>

@@ -1,6 +1,20 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>CalibrationAge</name>
+    <message>
+        <source>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</source>
+        <translation>校准日期为 %1，已超过 %2 个月：读数可能已漂移。请送仪器校准。</translation>
+    </message>
+</context>
+<context>
+    <name>EnergyCheck</name>
+    <message>
+        <source>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</source>
+        <translation>能量与 AVG × 时长（%1）相差 %2 %：请检查单位和测量过程。</translation>
+    </message>
+</context>
+<context>
     <name>FamilyPage</name>
     <message>
         <source>No recording is kept: %1</source>
@@ -13,6 +27,15 @@
     <message>
         <source>Not kept in the library: %1</source>
         <translation>未保存到记录库：%1</translation>
+    </message>
+</context>
+<context>
+    <name>FileChoice</name>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 已存在。
+要替换它吗？</translation>
     </message>
 </context>
 <context>
@@ -887,6 +910,33 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>ProcessWindow</name>
+    <message>
+        <source>A process window needs a name.</source>
+        <translation>工艺窗口需要一个名称。</translation>
+    </message>
+    <message>
+        <source>The limits of "%1" must be numbers.</source>
+        <translation>“%1”的限值必须是数字。</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum peak is above the maximum peak.</source>
+        <translation>“%1”中峰值下限高于峰值上限。</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum dose is above the maximum dose.</source>
+        <translation>“%1”中剂量下限高于剂量上限。</translation>
+    </message>
+    <message>
+        <source>There are two process windows called "%1".</source>
+        <translation>有两个名为“%1”的工艺窗口。</translation>
+    </message>
+    <message>
+        <source>The process windows cannot be kept in %1.</source>
+        <translation>无法将工艺窗口保存在 %1 中。</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Device: </source>
@@ -975,6 +1025,34 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Power(REC)</source>
         <translation>记录功率</translation>
+    </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>保存 PDF</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF 文档 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The report could not be saved as %1.</source>
+        <translation>无法将报告保存为 %1。</translation>
+    </message>
+    <message>
+        <source>Process window %1: %2</source>
+        <translation>工艺窗口 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 (flagged)</source>
+        <translation>%1（有标记）</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>剂量</translation>
     </message>
 </context>
 <context>
@@ -1078,6 +1156,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>Duration</source>
         <translation>时长</translation>
     </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>保存 PDF</translation>
+    </message>
 </context>
 <context>
     <name>ReportPageFor416</name>
@@ -1092,6 +1174,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Print</source>
         <translation>打印</translation>
+    </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>保存 PDF</translation>
     </message>
 </context>
 <context>
@@ -1122,6 +1208,125 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Auto Set</source>
         <translation>自动调整</translation>
+    </message>
+    <message>
+        <source>Clock time</source>
+        <translation>时钟时间</translation>
+    </message>
+    <message>
+        <source>Save image</source>
+        <translation>保存图片</translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>At the mouse</source>
+        <translation>鼠标所指</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Time (s)</source>
+        <translation>时间 (s)</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>采样序号</translation>
+    </message>
+    <message>
+        <source>Irradiance (uW/cm²)</source>
+        <translation>辐照度 (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Dose: %1</source>
+        <translation>剂量：%1</translation>
+    </message>
+    <message>
+        <source>%1 (flagged)</source>
+        <translation>%1（有标记）</translation>
+    </message>
+    <message>
+        <source>Some samples were not numbers, there were none, or the interval was 0: the dose counts only what could be counted.</source>
+        <translation>部分采样值不是数字、没有采样或间隔为 0：剂量只计入可计入的部分。</translation>
+    </message>
+    <message>
+        <source>Process window %1: %2</source>
+        <translation>工艺窗口 %1：%2</translation>
+    </message>
+    <message>
+        <source>Sample: %1</source>
+        <translation>采样：第 %1 个</translation>
+    </message>
+    <message>
+        <source>Time: %1</source>
+        <translation>时间：%1</translation>
+    </message>
+    <message>
+        <source>Time: %1 s</source>
+        <translation>时间：%1 s</translation>
+    </message>
+    <message>
+        <source>Irradiance: %1 uW/cm²</source>
+        <translation>辐照度：%1 uW/cm²</translation>
+    </message>
+    <message>
+        <source>Irradiance: no value</source>
+        <translation>辐照度：无数值</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)</source>
+        <translation>PNG 图片 (*.png);;SVG 图片 (*.svg);;PDF 文档 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The image could not be saved as %1.</source>
+        <translation>无法将图片保存为 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>Verdict</name>
+    <message>
+        <source>peak below the minimum</source>
+        <translation>峰值低于下限</translation>
+    </message>
+    <message>
+        <source>peak above the maximum</source>
+        <translation>峰值高于上限</translation>
+    </message>
+    <message>
+        <source>dose below the minimum</source>
+        <translation>剂量低于下限</translation>
+    </message>
+    <message>
+        <source>dose above the maximum</source>
+        <translation>剂量高于上限</translation>
+    </message>
+    <message>
+        <source>dose not defined</source>
+        <translation>剂量无法确定</translation>
+    </message>
+    <message>
+        <source>unit not known</source>
+        <translation>单位未知</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>fail: %1</source>
+        <translation>不合格：%1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
     </message>
 </context>
 </TS>
