@@ -157,7 +157,7 @@ void LibraryWindow::on_CurveBtn_clicked()
     Recording entry;
     if (!chosen(entry) || entry.family != Recording::Family::Logger)
         return;
-    showWindow(new UVPowerCurvePageFor416(entry.groupData(), this)); // kept until this goes
+    showWindow(new UVPowerCurvePageFor416(entry, this)); // kept until this goes
 }
 
 void LibraryWindow::on_ReportBtn_clicked()
@@ -172,7 +172,7 @@ void LibraryWindow::on_ReportBtn_clicked()
         values.duration = entry.shown.value(2) + QStringLiteral("S");
         values.powerREC = entry.shown.value(3);
         values.library = m_library;
-        showWindow(new ReportPageFor416(values, entry.groupData(), this));
+        showWindow(new ReportPageFor416(values, entry, this));
         return;
     }
     MeterReportValues values;
@@ -182,7 +182,7 @@ void LibraryWindow::on_ReportBtn_clicked()
     values.powerRT = entry.shown.value(3);
     values.library = m_library;
     meterUnits(entry.unit, values);
-    showWindow(new ReportPageFor415(values, this));
+    showWindow(new ReportPageFor415(values, entry, this));
 }
 
 void LibraryWindow::on_EXCELBtn_clicked()

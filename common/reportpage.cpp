@@ -1,14 +1,24 @@
 #include "reportpage.h"
+#include "calibrationage.h"
+#include "energycheck.h"
+#include "exportfolder.h"
+#include "filechoice.h"
+#include "processwindowstore.h"
 #include "recordinglibrary.h"
 #include "reporthtml.h"
 #include "reportvalues.h"
 #include "userprompts.h"
+#include "verdict.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrinter>
 #include <QScreen>
 #include <QTextBrowser>
+#include <cmath>
 
 namespace {
 
@@ -81,9 +91,9 @@ void ReportPage::copyValues(const ReportValues &values, const QString &mark)
     deviceName = values.deviceName + mark;
     serialNo = values.serialNo;
     duration = values.duration;
-    powerMAX = values.powerMAX;
-    powerMIN = values.powerMIN;
-    powerAVG = values.powerAVG;
+    powerMAX = finiteText(values.powerMAX);
+    powerMIN = finiteText(values.powerMIN);
+    powerAVG = finiteText(values.powerAVG);
     isChinese = values.isChinese;
 }
 
@@ -96,6 +106,69 @@ void ReportPage::printTo(QPrinter *printer)
 {
     if (printer)
         m_browser->print(printer);
+}
+
+bool ReportPage::savePdf(const QString &fileName)
+{
+    // The printer fails silently where it cannot write; opening the file first tells.
+    {
+        QFile file(fileName);
+        if (!file.open(QIODevice::WriteOnly))
+            return false;
+    }
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(fileName);
+    printer.setDocName(QFileInfo(fileName).completeBaseName());
+    printTo(&printer);
+    return QFileInfo(fileName).size() > 0;
+}
+
+void ReportPage::on_SavePdfbtn_clicked()
+{
+    const QString proposed =
+        QStringLiteral("Report_") +
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMddhhmmss")) +
+        QStringLiteral(".pdf");
+    const QString file =
+        FileChoice::save(this, QObject::tr("Save PDF"), proposed,
+                         QObject::tr("PDF document (*.pdf)"), {QStringLiteral("pdf")});
+    if (file.isEmpty())
+        return;
+    if (!savePdf(file)) {
+        UserPrompts::information(this, QObject::tr("information"),
+                                 QObject::tr("The report could not be saved as %1.")
+                                     .arg(QDir::toNativeSeparators(file)));
+        return;
+    }
+    ExportFolder::remember(file);
+}
+
+QStringList ReportPage::checkLines() const
+{
+    QStringList lines;
+    ProcessWindow window;
+    if (ProcessWindowStore::chosen(window))
+        lines << QObject::tr("Process window %1: %2")
+                     .arg(window.name, window.check(recording).text());
+    lines << EnergyCheck::of(recording).note() << CalibrationAge::note(recording.calibrationDate);
+    lines.removeAll(QString());
+    return lines;
+}
+
+QString ReportPage::checkLinesHtml() const
+{
+    QString html;
+    for (const QString &line : checkLines())
+        html += QStringLiteral("<p>") + line.toHtmlEscaped() + QStringLiteral("</p>");
+    return html;
+}
+
+QString ReportPage::finiteText(const QString &text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    return ok && !std::isfinite(value) ? QStringLiteral("\u2014") : text;
 }
 
 void ReportPage::on_PrintReportbtn_clicked()

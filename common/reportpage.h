@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recording.h"
+
 #include <QDialog>
 #include <QString>
 #include <QStringList>
@@ -29,6 +31,9 @@ public:
     virtual QString buildReportHtml(bool chinese, const QDateTime &now) const = 0;
     // Prints the document the text browser shows.
     void printTo(QPrinter *printer);
+    // Writes that document into the PDF file `fileName`, without a dialog; false when the
+    // file cannot be written.
+    bool savePdf(const QString &fileName);
 
     QString deviceName;
     QString serialNo;
@@ -45,6 +50,16 @@ public:
     qint64 libraryEntry = 0;
     QString sha256;
     RecordingLibrary *library = nullptr; // where the entry is; not owned
+    // What the report is of: its instrument's calibration date, the values a process window
+    // checks, the dose.
+    Recording recording;
+
+    // The lines below the data table, translated: the verdict against the chosen process
+    // window, the meter's energy check when it is flagged and the calibration age when it is
+    // overdue; each only where it has something to say.
+    QStringList checkLines() const;
+    // A value text that is not a finite number ("nan", "inf") as a dash; others as they are.
+    static QString finiteText(const QString &text);
 
     // The four free texts (test light, company, tester, auditor) kept with the library entry
     // when the report opened: the information dialog offers them.
@@ -54,6 +69,8 @@ public:
 
 public slots:
     void on_PrintReportbtn_clicked();
+    // Asks for a file and writes the report into it as PDF.
+    void on_SavePdfbtn_clicked();
     void on_Informationbtn_clicked();
 
 protected:
@@ -72,6 +89,8 @@ protected:
     // A caption cell of `captionWidth` and the underlined text beside it.
     QString testerCells(int captionWidth) const;
     QString auditorCells(int captionWidth) const;
+    // The check lines as paragraphs; empty when there are none.
+    QString checkLinesHtml() const;
     // The small line that ends both layouts: the first 12 digits of the hash, if any.
     QString footerHtml() const;
 

@@ -8,11 +8,6 @@
 
 namespace {
 
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("ProcessWindow", text);
-}
-
 bool finiteOrUnset(const std::optional<double> &bound)
 {
     return !bound || std::isfinite(*bound);
@@ -39,14 +34,14 @@ bool powerScale(const QString &unit, double &scale)
 QString ProcessWindow::problem() const
 {
     if (name.trimmed().isEmpty())
-        return tr("A process window needs a name.");
+        return QCoreApplication::translate("ProcessWindow", "A process window needs a name.");
     if (!finiteOrUnset(minPeak) || !finiteOrUnset(maxPeak) || !finiteOrUnset(minDose) ||
         !finiteOrUnset(maxDose))
-        return tr("The limits of \"%1\" must be numbers.").arg(name);
+        return QCoreApplication::translate("ProcessWindow", "The limits of \"%1\" must be numbers.").arg(name);
     if (minPeak && maxPeak && *minPeak > *maxPeak)
-        return tr("In \"%1\" the minimum peak is above the maximum peak.").arg(name);
+        return QCoreApplication::translate("ProcessWindow", "In \"%1\" the minimum peak is above the maximum peak.").arg(name);
     if (minDose && maxDose && *minDose > *maxDose)
-        return tr("In \"%1\" the minimum dose is above the maximum dose.").arg(name);
+        return QCoreApplication::translate("ProcessWindow", "In \"%1\" the minimum dose is above the maximum dose.").arg(name);
     return {};
 }
 

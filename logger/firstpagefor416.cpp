@@ -402,7 +402,6 @@ void FirstPageFor416::finishDownload(DownloadEnd end)
     const QList<qint64> ids = keepInLibrary(m_downloaded);
     if (end != DownloadEnd::LinkLost && !m_clearPending)
         m_rowEntries = ids;
-    m_downloaded.clear();
     busy = false;
 
     if (m_clearPending) {
@@ -455,6 +454,7 @@ void FirstPageFor416::on_ClearBtn_clicked()
     clearRows();
     m_rowGroups.clear();
     m_rowEntries.clear();
+    m_downloaded.clear();
     for (int g = 0; g < MaxGroups; ++g) {
         groupRaw[g].clear();
         groupData[g].clear();
@@ -480,11 +480,18 @@ QString FirstPageFor416::cellText(int row, int column) const
     return item ? item->text() : QString();
 }
 
+void FirstPageFor416::chooseRow(int row)
+{
+    selectedGroup = groupAt(row);
+    selectedRecording = m_downloaded.value(row);
+    selectedRecording.id = m_rowEntries.value(row);
+}
+
 void FirstPageFor416::on_CurveBtn_clicked(int row)
 {
     if (refuseWhenBusy())
         return;
-    selectedGroup = groupAt(row);
+    chooseRow(row);
     qDebug("row = %d\n", row);
     on_UVPowerCurveBtn_clicked();
 }
@@ -507,7 +514,7 @@ void FirstPageFor416::on_ReportBtn_clicked(int row)
 {
     if (refuseWhenBusy())
         return;
-    selectedGroup = groupAt(row);
+    chooseRow(row);
     if (selectedGroup.isEmpty()) {
         UserPrompts::information(this, tr("information"), tr("please get data first!"));
         return;
@@ -541,7 +548,7 @@ void FirstPageFor416::on_EXCELBtn_clicked(int row)
 {
     if (refuseWhenBusy())
         return;
-    selectedGroup = groupAt(row);
+    chooseRow(row);
     reportValues.startTime = LoggerFrames::compactTime(cellText(row, 1));
     reportValues.groupNo = QString::number(groupOfRow(row) + 1);
     on_SaveUVPowerBtn_clicked();

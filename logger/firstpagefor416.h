@@ -61,6 +61,9 @@ public:
     static void setStallTimeoutMs(int ms);
 
     QByteArray selectedGroup;
+    // The same row's recording as downloaded (interval, start, instrument, dose), with its
+    // library entry's id: what the curve and the report show.
+    Recording selectedRecording;
     LoggerReportValues reportValues;
 
     QButtonGroup *intervalGroup;
@@ -106,6 +109,8 @@ private:
     // costs nothing here; it is brought up to date when the page is shown again.
     bool event(QEvent *event) override;
     int groupOfRow(int row) const;
+    // Sets selectedGroup and selectedRecording to the row's.
+    void chooseRow(int row);
     QByteArray groupAt(int row) const;
     QString cellText(int row, int column) const;
 
@@ -122,7 +127,8 @@ private:
     QList<int> m_rowGroups;
     // Groups of the last download that failed their checks on every attempt.
     QList<int> m_leftOut;
-    // What the last download brought, for the library; and each row's library entry.
+    // What the last download brought, one per row, for the library and the row actions; and
+    // each row's library entry.
     QList<Recording> m_downloaded;
     QList<qint64> m_rowEntries;
     // Removal or arrival of the instrument noticed while a download ran; done after it.

@@ -1,4 +1,5 @@
 #include "reportpagefor416.h"
+#include "dose.h"
 #include "firstpagefor416.h"
 #include "informationpagefor416.h"
 #include "reporthtml.h"
@@ -49,10 +50,10 @@ ReportPageFor416::ReportPageFor416(QWidget *parent, Qt::WindowFlags f)
     initReport();
 }
 
-ReportPageFor416::ReportPageFor416(const LoggerReportValues &values, const QByteArray &group,
+ReportPageFor416::ReportPageFor416(const LoggerReportValues &values, const Recording &recording,
                                    QWidget *parent)
     : ReportPage(parent, {}), ui(std::make_unique<Ui::ReportPageFor416>()), m_given(true),
-      m_values(values), m_group(group)
+      m_values(values), m_givenRecording(recording)
 {
     ui->setupUi(this);
     setBrowser(ui->textBrowser);
@@ -70,23 +71,24 @@ QString ReportPageFor416::imagePath()
 void ReportPageFor416::copyPageValues()
 {
     LoggerReportValues values;
+    Recording entry;
     if (m_given) {
         values = m_values;
-        recordData.append(m_group);
+        entry = m_givenRecording;
     } else if (const auto *page = qobject_cast<FirstPageFor416 *>(parentWidget())) {
         values = page->reportValues;
-        recordData.append(page->GetPowerData());
+        entry = page->selectedRecording;
     }
     copyValues(values, QStringLiteral(" Solvane"));
+    recording = UVPowerCurvePageFor416::counted(entry);
     startTime = values.startTime;
-    powerREC = values.powerREC;
+    powerREC = finiteText(values.powerREC);
 }
 
 void ReportPageFor416::plotRecords()
 {
-    recordData.clear();
     copyPageValues();
-    UVPowerCurvePageFor416::showSamples(ui->PcustomPlot, recordData);
+    UVPowerCurvePageFor416::showRecording(ui->PcustomPlot, recording);
 }
 
 void ReportPageFor416::initReport()
@@ -96,8 +98,15 @@ void ReportPageFor416::initReport()
     plot->graph(0)->setPen(QPen(Qt::black));
     plot->xAxis->setRange(1, 61440);
     plot->yAxis->setRange(0, 600);
-    plot->xAxis->setTickLabels(false);
-    plot->yAxis->setTickLabels(false);
+    // The picture is small: small type leaves room for the curve.
+    QFont tickFont = plot->xAxis->tickLabelFont();
+    tickFont.setPointSizeF(7);
+    QFont labelFont = plot->xAxis->labelFont();
+    labelFont.setPointSizeF(7.5);
+    for (QCPAxis *axis : {plot->xAxis, plot->yAxis}) {
+        axis->setTickLabelFont(tickFont);
+        axis->setLabelFont(labelFont);
+    }
     plotRecords();
     ReportPage::initReport();
 }
@@ -143,10 +152,11 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
     html += dataRow(QObject::tr("Power(MAX)"), powerMAX, kPowerUnit);
     html += dataRow(QObject::tr("Power(MIN)"), powerMIN, kPowerUnit);
     html += dataRow(QObject::tr("Power(AVG)"), powerAVG, kPowerUnit);
+    html += doseRow();
     html += QStringLiteral("<tr><td width=\"100%\" colspan=\"3\"><p><img border=\"0\" src=\"") +
             imagePath().toHtmlEscaped() +
             QStringLiteral("\" width=\"500\" height=\"200\"></p></td></tr>");
-    html += QStringLiteral("</table><br /><br /><br />");
+    html += QStringLiteral("</table>") + checkLinesHtml() + QStringLiteral("<br /><br /><br />");
 
     html += ReportHtml::tableOpening(0);
     if (chinese) {
@@ -161,6 +171,19 @@ QString ReportPageFor416::buildReportHtml(bool chinese, const QDateTime &now) co
     html += footerHtml();
     html += QStringLiteral("</body></html>");
     return html;
+}
+
+QString ReportPageFor416::doseRow() const
+{
+    // "850.0 uJ/cm²": the number in the value cell, the unit in the unit cell.
+    const QString dose = Dose::text(recording.doseUjCm2);
+    const qsizetype space = dose.indexOf(QLatin1Char(' '));
+    QString value = dose.left(space);
+    if (recording.doseFlagged)
+        value = QObject::tr("%1 (flagged)").arg(value);
+    QString unit = dose.mid(space + 1).toHtmlEscaped();
+    unit.replace(QStringLiteral("²"), QStringLiteral("<sup>2</sup>"));
+    return dataRow(QObject::tr("Dose"), value, unit);
 }
 
 void ReportPageFor416::autoset_yaxis()

@@ -3,7 +3,6 @@
 #include "loggerreportvalues.h"
 #include "reportpage.h"
 
-#include <QByteArray>
 #include <QString>
 #include <memory>
 
@@ -23,15 +22,16 @@ class ReportPageFor416 : public ReportPage
 public:
     // The parent is the logger page; without one the report is built from empty values.
     explicit ReportPageFor416(QWidget *parent = nullptr, Qt::WindowFlags f = {});
-    // A report of these values and group bytes, wherever they come from (the library window).
-    ReportPageFor416(const LoggerReportValues &values, const QByteArray &group, QWidget *parent);
+    // A report of these values and this recording, wherever they come from (the library
+    // window).
+    ReportPageFor416(const LoggerReportValues &values, const Recording &recording, QWidget *parent);
     ~ReportPageFor416() override;
 
     // PcustomPlot.png in the program's directory, shared by every logger report.
     static QString imagePath();
 
     void copyPageValues();
-    // Reloads the group from the page and draws it on the hidden plot.
+    // Reloads the recording from the page and draws it on the hidden plot, against seconds.
     void plotRecords();
     // Saves the picture, rebuilds the HTML in the layout chosen by isChinese and shows it.
     void refreshReport() override;
@@ -50,10 +50,12 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
+    // The dose's row of the data table: value and unit apart, flagged where it is.
+    QString doseRow() const;
+
     std::unique_ptr<Ui::ReportPageFor416> ui;
-    QByteArray recordData;
     // Set by the constructor that is given its data: then no page is asked.
     bool m_given = false;
     LoggerReportValues m_values;
-    QByteArray m_group;
+    Recording m_givenRecording;
 };

@@ -319,7 +319,6 @@ void FirstPageFor415::updateProgress()
                static_cast<int>(receiveBuffer.size()));
     }
     m_rowEntries = keepInLibrary(m_fetched);
-    m_fetched.clear();
     m_inTick = false;
 }
 
@@ -455,6 +454,7 @@ void FirstPageFor415::on_ReportBtn_clicked(int row)
     reportValues.libraryEntry = m_rowEntries.value(row);
     reportValues.library = library();
     reportValues.sha256 = m_rowHashes.value(row);
+    reportValues.recording = m_fetched.value(row);
     auto *report = new ReportPageFor415(this); // kept, hidden on close, until the page goes
     report->show();
     report->raise();
@@ -472,6 +472,7 @@ void FirstPageFor415::on_ClearBtn_clicked()
     m_rowHashes.clear();
     m_rowChecks.clear();
     showEnergySummary();
+    m_fetched.clear();
 }
 
 void FirstPageFor415::SaveData(QByteArray baData)

@@ -83,7 +83,7 @@ private:
     QTimer *progressTimer;
     QElapsedTimer fetchClock;
     bool m_inTick = false;
-    // What the fetch brought, for the library.
+    // What the fetch brought, one per row, for the library and the report.
     QList<Recording> m_fetched;
     // Per table row: its library entry (0: none) and hash.
     QList<qint64> m_rowEntries;

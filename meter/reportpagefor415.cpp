@@ -35,12 +35,15 @@ ReportPageFor415::ReportPageFor415(QWidget *parent, Qt::WindowFlags flags)
     initReport();
 }
 
-ReportPageFor415::ReportPageFor415(const MeterReportValues &values, QWidget *parent)
+ReportPageFor415::ReportPageFor415(const MeterReportValues &values, const Recording &recording,
+                                   QWidget *parent)
     : ReportPage(parent, {}), ui(std::make_unique<Ui::ReportPageFor415>())
 {
     ui->setupUi(this);
     setBrowser(ui->textBrowser);
-    take(values);
+    MeterReportValues given = values;
+    given.recording = recording;
+    take(given);
     initReport();
 }
 
@@ -57,8 +60,11 @@ void ReportPageFor415::copyPageValues()
 void ReportPageFor415::take(const MeterReportValues &values)
 {
     copyValues(values, QStringLiteral("  Solvane"));
-    energy = values.energy;
-    powerRT = values.powerRT;
+    energy = finiteText(values.energy);
+    powerRT = finiteText(values.powerRT);
+    recording = values.recording;
+    // Checked as a meter group, also where the page had none to give.
+    recording.family = Recording::Family::Meter;
     powerUnitHtml = values.powerUnitHtml;
     energyUnitHtml = values.energyUnitHtml;
 }
@@ -86,7 +92,7 @@ QString ReportPageFor415::buildReportHtml(bool chinese, const QDateTime &now) co
     html += dataRow(QObject::tr("Power(MAX)"), powerMAX, powerUnitHtml);
     html += dataRow(QObject::tr("Power(MIN)"), powerMIN, powerUnitHtml);
     html += dataRow(QObject::tr("Power(AVG)"), powerAVG, powerUnitHtml);
-    html += QStringLiteral("</table><br /><br /><br />");
+    html += QStringLiteral("</table>") + checkLinesHtml() + QStringLiteral("<br /><br /><br />");
 
     // Chinese labels need wider cells.
     html += ReportHtml::tableOpening(0);

@@ -21,8 +21,8 @@ class ReportPageFor415 : public ReportPage
 public:
     // The parent is the meter page; without one the report is built from empty values.
     explicit ReportPageFor415(QWidget *parent = nullptr, Qt::WindowFlags flags = {});
-    // A report of these values, wherever they come from (the library window).
-    ReportPageFor415(const MeterReportValues &values, QWidget *parent);
+    // A report of these values and this group, wherever they come from (the library window).
+    ReportPageFor415(const MeterReportValues &values, const Recording &recording, QWidget *parent);
     ~ReportPageFor415() override;
 
     void copyPageValues();

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libqt6sql6-odbc libqt6opengl6-dev
   postgresql libqt6sql6-psql libqt6sql6-sqlite qtkeychain-qt6-dev
-  libqcustomplot-dev libqcustomplot2.1-qt6
+  libqcustomplot-dev libqcustomplot2.1-qt6 qt6-svg-dev
   libhidapi-dev libudev-dev libxlsxwriter-dev zlib1g-dev
   qt6-translations-l10n
   libsqliteodbc unixodbc

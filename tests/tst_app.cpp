@@ -381,11 +381,21 @@ private slots:
         auto *table = loggerPage->findChild<QTableWidget *>(QStringLiteral("tbData"));
         QCOMPARE(table->rowCount(), 3);
         save(window, "logger_zh.png");
+        // The curve in both languages, read at one sample as under the mouse.
+        const auto saveCurve = [&](const char *name) {
+            qobject_cast<TableOpWidget *>(table->cellWidget(2, 7))->CurveBtn->click();
+            auto *curve = loggerPage->findChildren<UVPowerCurvePageFor416 *>().last();
+            curve->resize(1220, 673);
+            curve->showReadoutAt(
+                UVPowerCurvePageFor416::keyOf(curve->recording(), 50, curve->timeAxis()));
+            save(curve, name);
+            curve->close();
+        };
+        saveCurve("loggercurve_zh.png");
         window->on_btnLanguageEn_clicked();
         save(window, "logger_en.png");
+        saveCurve("loggercurve_en.png");
         auto *ops = qobject_cast<TableOpWidget *>(table->cellWidget(2, 7));
-        ops->CurveBtn->click();
-        save(loggerPage->findChild<UVPowerCurvePageFor416 *>(), "loggercurve.png");
         ops->ReportBtn->click();
         save(loggerPage->findChild<ReportPageFor416 *>(), "loggerreport_en.png");
         FirstPageFor416::setClockHoldMs(FirstPageFor416::ClockHoldMs);

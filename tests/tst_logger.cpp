@@ -2,6 +2,7 @@
 // download with its frame scan, the row actions, and the frame functions on their own.
 #include "bytes.h"
 #include "calibrationage.h"
+#include "dose.h"
 #include "firstpagefor416.h"
 #include "frames.h"
 #include "informationpagefor416.h"
@@ -928,10 +929,16 @@ private slots:
         view->selectRow(2);
         window.findChild<QPushButton *>(u"CurveBtn"_s)->click();
         QCOMPARE(window.findChildren<UVPowerCurvePageFor416 *>().size(), 1);
+        // The entry as the library keeps it: its interval and dose reach the curve and report.
+        const Recording &drawn = window.findChild<UVPowerCurvePageFor416 *>()->recording();
+        QCOMPARE(drawn.intervalSeconds, 10);
+        QVERIFY(drawn.doseUjCm2 > 0);
         window.findChild<QPushButton *>(u"ReportBtn"_s)->click();
         const auto reports = window.findChildren<ReportPageFor416 *>();
         QCOMPARE(reports.size(), 1);
         QCOMPARE(reports.first()->testLight, u"Lamp &lt;7&gt;"_s);
+        QCOMPARE(reports.first()->recording.doseUjCm2, drawn.doseUjCm2);
+        QVERIFY(reports.first()->buildReportHtml().contains(u">Dose</td>"_s));
         m_prompts.setAnswer([](const UserPrompts::Prompt &) {
             return UserPrompts::Answer{false, {}};
         });
@@ -954,6 +961,11 @@ private slots:
         for (int row : {2, 0, 1}) {
             ops(row)->CurveBtn->click();
             QCOMPARE(page()->GetPowerData(), groupBytes(list[row]));
+            // The curve draws the row's recording at the interval of its download.
+            const Recording &drawn =
+                page()->findChildren<UVPowerCurvePageFor416 *>().last()->recording();
+            QCOMPARE(drawn.groupData(), groupBytes(list[row]));
+            QCOMPARE(drawn.intervalSeconds, 10);
         }
         QCOMPARE(page()->findChildren<UVPowerCurvePageFor416 *>().size(), 3);
 
@@ -972,6 +984,10 @@ private slots:
         page()->isChinese = true;
         ops(2)->ReportBtn->click();
         QCOMPARE(page()->findChildren<ReportPageFor416 *>().size(), 1);
+        const Recording &reported = page()->findChild<ReportPageFor416 *>()->recording;
+        QCOMPARE(reported.groupData(), groupBytes(list[2]));
+        QCOMPARE(reported.intervalSeconds, 10);
+        QCOMPARE(reported.doseUjCm2, Dose::of(reported.samples, 10).microjoulesPerCm2);
         const LoggerReportValues &v = page()->reportValues;
         QCOMPARE(QStringList({v.startTime, v.duration, v.powerREC, v.powerMAX, v.powerMIN,
                               v.powerAVG, v.serialNo, v.deviceName}),

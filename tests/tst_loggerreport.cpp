@@ -1,11 +1,15 @@
-// The logger's power curve window and its report: sample decoding, axis fitting, the
-// report's HTML in both layouts, its curve picture, the information dialog and printing.
+// The logger's power curve window and its report: sample decoding, the time axis, axis
+// fitting, the readout, saved images, the report's HTML in both layouts with its dose and
+// check lines, its curve picture, the information dialog, printing and saved PDFs.
 #include "catalogue.h"
 #include "contexttranslator.h"
 #include "expectedreport.h"
+#include "exportfolder.h"
 #include "firstpagefor416.h"
 #include "informationpagefor416.h"
+#include "loggerdownload.h"
 #include "pdfprinting.h"
+#include "processwindowstore.h"
 #include "reportpagefor416.h"
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
@@ -35,7 +39,21 @@ QByteArray groupOf(const QVector<float> &samples)
     return group;
 }
 
-void fillPage(FirstPageFor416 &page, const QByteArray &group, bool chinese = false)
+// The group as the download makes its entry: statistics, dose and table texts.
+Recording recordingOf(const QByteArray &group, int interval = 10)
+{
+    LoggerDownload::Group g;
+    g.index = 2;
+    g.data = group;
+    g.intervalSeconds = interval;
+    Recording identity;
+    identity.serial = u"5633416"_s;
+    identity.calibrationDate = QDate::currentDate();
+    return LoggerDownload::entry(g, identity);
+}
+
+void fillPage(FirstPageFor416 &page, const QByteArray &group, bool chinese = false,
+              int interval = 10)
 {
     LoggerReportValues &v = page.reportValues;
     v.deviceName = u"UV-416"_s;
@@ -48,6 +66,36 @@ void fillPage(FirstPageFor416 &page, const QByteArray &group, bool chinese = fal
     v.powerAVG = u"2.5"_s;
     v.isChinese = chinese;
     page.selectedGroup = group;
+    page.selectedRecording = recordingOf(group, interval);
+}
+
+// Answers file dialogs with `*answer` (cancels when empty) and keeps what they proposed.
+UserPrompts::Handler saveAs(const QString *answer, QStringList *proposed, QStringList *said)
+{
+    return [=](const UserPrompts::Prompt &prompt) {
+        UserPrompts::Answer reply;
+        if (prompt.kind == UserPrompts::Kind::SaveFile) {
+            proposed->append(prompt.directory);
+            reply.fileName = *answer;
+            reply.accepted = !answer->isEmpty();
+        } else {
+            said->append(prompt.text);
+        }
+        return reply;
+    };
+}
+
+QByteArray head(const QString &path, int size)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(size) : QByteArray();
+}
+
+bool showsNoNumberText(const QString &text)
+{
+    static const QRegularExpression odd(u"\\b(nan|inf)\\b"_s,
+                                        QRegularExpression::CaseInsensitiveOption);
+    return !text.contains(odd);
 }
 
 // A report of the filled page.
@@ -119,6 +167,7 @@ private slots:
     {
         UserPrompts::setHandler({});
         QFile::remove(ReportPageFor416::imagePath());
+        ProcessWindowStore::setChosenName(QString());
     }
 
     void sampleDecoding()
@@ -159,19 +208,19 @@ private slots:
         QVERIFY(plot);
         QCOMPARE(plot->graphCount(), 1);
         QCOMPARE(plot->graph(0)->dataCount(), 5);
-        QCOMPARE(plot->graph(0)->data()->at(4)->key, 4.0);
+        QCOMPARE(plot->graph(0)->data()->at(4)->key, 40.0);
         QCOMPARE(plot->graph(0)->data()->at(2)->value, 7.0);
-        QCOMPARE(ranges(plot), QList<QCPRange>({{0, 4}, {-2, 7}}));
+        QCOMPARE(ranges(plot), QList<QCPRange>({{0, 40}, {-2, 7}}));
         QCOMPARE(plot->interactions(), QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
 
         // Auto Set restores both axes after the user moved them.
         plot->xAxis->setRange(100, 200);
         plot->yAxis->setRange(-50, 0.5);
         click(curve, "autosetBtn");
-        QCOMPARE(ranges(plot), QList<QCPRange>({{0, 4}, {-2, 7}}));
+        QCOMPARE(ranges(plot), QList<QCPRange>({{0, 40}, {-2, 7}}));
 
         // The window keeps its group until it is told to start over.
-        page.selectedGroup = groupOf({10, 20});
+        fillPage(page, groupOf({10, 20}));
         QCOMPARE(plot->graph(0)->dataCount(), 5);
         curve->on_btnClearCurve_clicked();
         QCOMPARE(plot->graphCount(), 1);
@@ -199,7 +248,7 @@ private slots:
         fillPage(page, groupOf({2.0f, inf, nan, -inf, 5.0f, 3.0f}));
         auto *gaps = new UVPowerCurvePageFor416(&page);
         QCOMPARE(plotOf(gaps, "customPlot")->graph(0)->dataCount(), 6);
-        QCOMPARE(ranges(plotOf(gaps, "customPlot")), QList<QCPRange>({{0, 5}, {2, 5}}));
+        QCOMPARE(ranges(plotOf(gaps, "customPlot")), QList<QCPRange>({{0, 50}, {2, 5}}));
 
         // One sample: a usable range around it.
         fillPage(page, groupOf({42.0f}));
@@ -249,7 +298,7 @@ private slots:
             for (const char *caption :
                  {"Test Report", "Device: ", "SN:", "StartTime:", "Duration:", "Test Light:",
                   "Company:", "Test Data", "Item", "Value", "Unit", "Power(REC)", "Power(MAX)",
-                  "Power(MIN)", "Power(AVG)", " Tester:", " Auditor:"}) {
+                  "Power(MIN)", "Power(AVG)", "Dose", " Tester:", " Auditor:"}) {
                 QVERIFY2(html.contains(u">QObject|"_s + QLatin1String(caption) + QLatin1Char('<')),
                          caption);
             }
@@ -271,10 +320,13 @@ private slots:
         QCOMPARE(image.size(), QSize(500, 200));
         QCOMPARE(qRound(image.dotsPerMeterX() * 0.0254), 96);
         QCOMPARE(qRound(image.dotsPerMeterY() * 0.0254), 96);
-        // Drawn in black, with no tick numbers.
-        QCOMPARE(plotOf(report, "PcustomPlot")->graph(0)->pen().color(), QColor(Qt::black));
-        QVERIFY(!plotOf(report, "PcustomPlot")->xAxis->tickLabels());
-        QVERIFY(!plotOf(report, "PcustomPlot")->yAxis->tickLabels());
+        // Drawn in black against seconds, both axes labelled.
+        QCustomPlot *picture = plotOf(report, "PcustomPlot");
+        QCOMPARE(picture->graph(0)->pen().color(), QColor(Qt::black));
+        QCOMPARE(picture->graph(0)->data()->at(4)->key, 40.0);
+        QCOMPARE(picture->xAxis->label(), u"Time (s)"_s);
+        QCOMPARE(picture->yAxis->label(), u"Irradiance (uW/cm²)"_s);
+        QVERIFY(picture->xAxis->tickLabels() && picture->yAxis->tickLabels());
 
         report->show();
         QVERIFY(report->close());
@@ -400,6 +452,280 @@ private slots:
         }
     }
 
+    void curveTimeAxis_data()
+    {
+        QTest::addColumn<QVector<float>>("samples");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QVector<double>>("keys");
+        QTest::addColumn<QString>("xLabel");
+        QTest::addColumn<QString>("dose");
+        QTest::addColumn<double>("readoutKey");
+        QTest::addColumn<QString>("readout");
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        QTest::newRow("10 s") << QVector<float>{1, 2, 3, 4} << 10 << QVector<double>{0, 10, 20, 30}
+                              << u"Time (s)"_s << u"Dose: 100.0 uJ/cm²"_s << 13.0
+                              << u"Time: 10 s\nIrradiance: 2.0 uW/cm²"_s;
+        QTest::newRow("60 s") << QVector<float>{500, 500} << 60 << QVector<double>{0, 60}
+                              << u"Time (s)"_s << u"Dose: 60.00 mJ/cm²"_s << 29.0
+                              << u"Time: 0 s\nIrradiance: 500.0 uW/cm²"_s;
+        QTest::newRow("gaps") << QVector<float>{2, nan, inf, 4} << 1 << QVector<double>{0, 1, 2, 3}
+                              << u"Time (s)"_s << u"Dose: 6.0 uJ/cm² (flagged)"_s << 1.2
+                              << u"Time: 1 s\nIrradiance: no value"_s;
+        QTest::newRow("interval 0")
+            << QVector<float>{5, 6} << 0 << QVector<double>{0, 1} << u"Sample"_s
+            << u"Dose: 0.0 uJ/cm² (flagged)"_s << 7.0 << u"Sample: 2\nIrradiance: 6.0 uW/cm²"_s;
+        QTest::newRow("one sample")
+            << QVector<float>{42} << 10 << QVector<double>{0} << u"Time (s)"_s
+            << u"Dose: 420.0 uJ/cm²"_s << -5.0 << u"Time: 0 s\nIrradiance: 42.0 uW/cm²"_s;
+        QTest::newRow("none") << QVector<float>{} << 10 << QVector<double>{} << u"Time (s)"_s
+                              << u"Dose: 0.0 uJ/cm² (flagged)"_s << 0.0 << QString();
+    }
+
+    void curveTimeAxis()
+    {
+        QFETCH(QVector<float>, samples);
+        QFETCH(int, interval);
+        QFETCH(QVector<double>, keys);
+        QFETCH(QString, xLabel);
+        QFETCH(QString, dose);
+        QFETCH(double, readoutKey);
+        QFETCH(QString, readout);
+
+        QWidget library;
+        auto *curve = new UVPowerCurvePageFor416(recordingOf(groupOf(samples), interval), &library);
+        curve->show();
+        QVERIFY(QTest::qWaitForWindowExposed(curve));
+        QCustomPlot *plot = plotOf(curve, "customPlot");
+        auto graphKeys = [plot] {
+            QVector<double> shown;
+            for (int i = 0; i < plot->graph(0)->dataCount(); ++i)
+                shown << plot->graph(0)->data()->at(i)->key;
+            return shown;
+        };
+        auto label = [curve](const char *name) {
+            return curve->findChild<QLabel *>(QLatin1String(name))->text();
+        };
+        QCOMPARE(graphKeys(), keys);
+        QCOMPARE(plot->xAxis->label(), xLabel);
+        QCOMPARE(plot->yAxis->label(), u"Irradiance (uW/cm²)"_s);
+        QCOMPARE(label("doseLab"), dose);
+        QVERIFY(curve->findChild<QLabel *>(u"verdictLab"_s)->isHidden());
+        QCOMPARE(curve->showReadoutAt(readoutKey), readout);
+        QCOMPARE(label("readoutLab"), readout);
+        for (const QLabel *shown : curve->findChildren<QLabel *>())
+            QVERIFY2(showsNoNumberText(shown->text()), qPrintable(shown->text()));
+
+        // The mouse over the last sample reads it.
+        if (!keys.isEmpty()) {
+            const QString last = curve->showReadoutAt(keys.last());
+            QCOMPARE(curve->showReadoutAt(std::numeric_limits<double>::quiet_NaN()), QString());
+            plot->replot();
+            const QPoint over(qRound(plot->xAxis->coordToPixel(keys.last())), plot->height() / 2);
+            // A move to where the pointer already is would be no move.
+            QTest::mouseMove(plot, over + QPoint(0, 7));
+            QTest::mouseMove(plot, over);
+            QTRY_COMPARE(label("readoutLab"), last);
+        }
+
+        // The clock: the instrument's start time on the first sample and the first tick.
+        auto *clock = curve->findChild<QCheckBox *>(u"clockTimeBox"_s);
+        QCOMPARE(clock->isEnabled(), interval > 0);
+        clock->setChecked(true);
+        if (interval == 0) {
+            QCOMPARE(curve->timeAxis(), UVPowerCurvePageFor416::TimeAxis::Seconds);
+            QCOMPARE(graphKeys(), keys);
+            return;
+        }
+        QCOMPARE(curve->timeAxis(), UVPowerCurvePageFor416::TimeAxis::Clock);
+        QCOMPARE(plot->xAxis->label(), u"Time"_s);
+        const double start = QCPAxisTickerDateTime::dateTimeToKey(
+            QDateTime(QDate(2026, 3, 5), QTime(9, 7, 3), Qt::UTC));
+        QVector<double> clockKeys;
+        for (double key : keys)
+            clockKeys << start + key;
+        QCOMPARE(graphKeys(), clockKeys);
+        if (keys.size() > 1) {
+            plot->replot();
+            QCOMPARE(plot->xAxis->tickVector().first(), start);
+            QCOMPARE(plot->xAxis->tickVectorLabels().first(), u"09:07:03"_s);
+            const QString second = QDateTime(QDate(2026, 3, 5), QTime(9, 7, 3))
+                                       .addSecs(qint64(keys[1]))
+                                       .toString(u"yyyy-MM-dd hh:mm:ss"_s);
+            QVERIFY(curve->showReadoutAt(start + keys[1]).startsWith(u"Time: "_s + second));
+        }
+        clock->setChecked(false);
+        QCOMPARE(graphKeys(), keys);
+    }
+
+    void curveSaveImage()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QWidget library;
+        auto *curve = new UVPowerCurvePageFor416(recordingOf(groupOf({1, 5, 2, 8})), &library);
+        curve->show();
+        QVERIFY(QTest::qWaitForWindowExposed(curve));
+        QString answer;
+        QStringList proposed, said;
+        UserPrompts::setHandler(saveAs(&answer, &proposed, &said));
+        const QString before = ExportFolder::last();
+
+        const struct {
+            const char *typed, *saved;
+            QByteArray magic;
+        } cases[] = {{"a.png", "a.png", "\x89PNG"},
+                     {"b.SVG", "b.SVG", "<?xml"},
+                     {"c.pdf", "c.pdf", "%PDF"},
+                     {"plain", "plain.png", "\x89PNG"},
+                     {"run.v2", "run.v2.png", "\x89PNG"}};
+        for (const auto &c : cases) {
+            answer = dir.filePath(QLatin1String(c.typed));
+            click(curve, "saveImageBtn");
+            const QString saved = dir.filePath(QLatin1String(c.saved));
+            QVERIFY2(QFileInfo(saved).size() > 500, c.saved);
+            QCOMPARE(head(saved, c.magic.size()), c.magic);
+        }
+        QFile svg(dir.filePath(u"b.SVG"_s));
+        QVERIFY(svg.open(QIODevice::ReadOnly) && svg.readAll().contains("<svg"));
+        QVERIFY(said.isEmpty());
+        QCOMPARE(proposed.first(), QDir(before).filePath(u"curve_NO3_20260305090703.png"_s));
+        QCOMPARE(ExportFolder::last(), dir.path());
+        QCOMPARE(proposed.last(), dir.filePath(u"curve_NO3_20260305090703.png"_s));
+
+        // Cancelled: nothing; a folder that is not there: said so.
+        answer.clear();
+        click(curve, "saveImageBtn");
+        answer = dir.filePath(u"missing/d.png"_s);
+        click(curve, "saveImageBtn");
+        QCOMPARE(said, QStringList{u"The image could not be saved as %1."_s.arg(
+                           QDir::toNativeSeparators(answer))});
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 5);
+    }
+
+    void reportChecks_data()
+    {
+        QTest::addColumn<QVector<float>>("samples");
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<QString>("window"); // "": none chosen; else "minPeak maxPeak minDose"
+        QTest::addColumn<QDate>("calibrated");
+        QTest::addColumn<QString>("doseValue");
+        QTest::addColumn<QString>("doseUnit");
+        QTest::addColumn<QStringList>("lines");
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        const QDate today = QDate::currentDate();
+        const QString uj = u"uJ/cm<sup>2</sup>"_s;
+        QTest::newRow("plain") << QVector<float>{1, 2, 3, 4} << 10 << QString() << today
+                               << u"100.0"_s << uj << QStringList();
+        QTest::newRow("passes") << QVector<float>{1, 2, 3, 4} << 10 << u"0 10 50"_s << today
+                                << u"100.0"_s << uj
+                                << QStringList{u"Process window LED cure: pass"_s};
+        QTest::newRow("fails")
+            << QVector<float>{1, 2, 3, 4} << 10 << u"0 3 200"_s << today << u"100.0"_s << uj
+            << QStringList{
+                   u"Process window LED cure: fail: peak above the maximum, dose below the minimum"_s};
+        QTest::newRow("overdue")
+            << QVector<float>{600, 600} << 60 << QString() << QDate(2024, 1, 10) << u"72.00"_s
+            << u"mJ/cm<sup>2</sup>"_s
+            << QStringList{u"Calibrated on 2024-01-10, more than 12 months ago: the readings may "
+                           "have drifted. Have the instrument calibrated."_s};
+        QTest::newRow("J") << QVector<float>{5e5f, 5e5f} << 10 << QString() << today << u"10.000"_s
+                           << u"J/cm<sup>2</sup>"_s << QStringList();
+        QTest::newRow("not numbers")
+            << QVector<float>{nan, 2, inf} << 10 << u"0 10 1"_s << today << u"20.0 (flagged)"_s
+            << uj << QStringList{u"Process window LED cure: fail: dose not defined"_s};
+        QTest::newRow("interval 0") << QVector<float>{5, 6} << 0 << QString() << today
+                                    << u"0.0 (flagged)"_s << uj << QStringList();
+        QTest::newRow("no samples") << QVector<float>{} << 10 << QString() << today
+                                    << u"0.0 (flagged)"_s << uj << QStringList();
+    }
+
+    void reportChecks()
+    {
+        QFETCH(QVector<float>, samples);
+        QFETCH(int, interval);
+        QFETCH(QString, window);
+        QFETCH(QDate, calibrated);
+        QFETCH(QString, doseValue);
+        QFETCH(QString, doseUnit);
+        QFETCH(QStringList, lines);
+        if (!window.isEmpty()) {
+            const QStringList bounds = window.split(QLatin1Char(' '));
+            ProcessWindow w;
+            w.name = u"LED cure"_s;
+            w.minPeak = bounds[0].toDouble();
+            w.maxPeak = bounds[1].toDouble();
+            w.minDose = bounds[2].toDouble();
+            QString error;
+            QVERIFY2(ProcessWindowStore::save({w}, error), qPrintable(error));
+            ProcessWindowStore::setChosenName(w.name);
+        }
+
+        // As the library window opens it: the entry's own texts, "nan" among them.
+        Recording entry = recordingOf(groupOf(samples), interval);
+        entry.calibrationDate = calibrated;
+        LoggerReportValues values;
+        values.startTime = entry.shown.value(1);
+        values.powerREC = entry.shown.value(3);
+        values.powerMAX = entry.shown.value(4);
+        values.powerMIN = entry.shown.value(5);
+        values.powerAVG = entry.shown.value(6);
+        QWidget library;
+        auto *report = new ReportPageFor416(values, entry, &library);
+        QCOMPARE(report->checkLines(), lines);
+        const QString doseRow = u"<tr><td width=\"15%\" align=\"center\">Dose</td><td "
+                                "width=\"15%\" align=\"center\">"_s +
+                                doseValue + u"</td><td width=\"15%\" align=\"center\">"_s +
+                                doseUnit + u"</tr>"_s;
+        const QString picture = u"height=\"200\"></p></td></tr></table>"_s;
+        QString paragraphs;
+        for (const QString &line : lines)
+            paragraphs += u"<p>"_s + line + u"</p>"_s;
+        for (bool chinese : {false, true}) {
+            const QString html = report->buildReportHtml(chinese, kFixedTime);
+            QVERIFY2(html.contains(u"Power(AVG)"_s +
+                                   html.section(u"Power(AVG)"_s, 1, 1).section(u"</tr>"_s, 0, 0) +
+                                   u"</tr>"_s + doseRow),
+                     qPrintable(html));
+            QVERIFY(html.contains(picture + paragraphs + u"<br /><br /><br />"_s));
+            QVERIFY2(showsNoNumberText(html), qPrintable(html));
+        }
+        const QString shown = browserOf(report)->toPlainText();
+        for (const QString &line : lines)
+            QVERIFY(shown.contains(line));
+        QVERIFY(showsNoNumberText(shown));
+        QCOMPARE(plotOf(report, "PcustomPlot")->graph(0)->dataCount(), samples.size());
+    }
+
+    void savePdf()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        FirstPageFor416 page;
+        auto *report = newReport(page, groupOf({1, 2, 3, 4}));
+        QString answer = dir.filePath(u"report"_s);
+        QStringList proposed, said;
+        UserPrompts::setHandler(saveAs(&answer, &proposed, &said));
+        click(report, "SavePdfbtn");
+        const QString pdf = dir.filePath(u"report.pdf"_s);
+        QVERIFY(PdfPrinting::hasPage(pdf));
+        QVERIFY(said.isEmpty());
+        QCOMPARE(proposed.size(), 1);
+        QVERIFY(proposed.first().endsWith(u".pdf"_s));
+        QCOMPARE(ExportFolder::last(), dir.path());
+        QVERIFY(PdfPrinting::haveTool("pdftotext"));
+        const QString text = PdfPrinting::toolOutput("pdftotext", {pdf, u"-"_s});
+        QVERIFY2(text.contains(QLatin1String("Dose")) && text.contains(QLatin1String("100.0")),
+                 qPrintable(text));
+        QVERIFY(text.contains(QLatin1String("5633416")));
+
+        answer = dir.filePath(u"missing/report.pdf"_s);
+        click(report, "SavePdfbtn");
+        QCOMPARE(said, QStringList{u"The report could not be saved as %1."_s.arg(
+                           QDir::toNativeSeparators(answer))});
+    }
+
     void grabs()
     {
         QVector<float> samples;
@@ -409,6 +735,9 @@ private slots:
         fillPage(page, groupOf(samples));
 
         QVERIFY(WindowGrab::save(new UVPowerCurvePageFor416(&page), u"loggercurve.png"_s));
+        auto *clock = new UVPowerCurvePageFor416(&page);
+        clock->setTimeAxis(UVPowerCurvePageFor416::TimeAxis::Clock);
+        QVERIFY(WindowGrab::save(clock, u"loggercurve_clock.png"_s));
         QVERIFY((WindowGrab::saveReports<ReportPageFor416>(page, u"loggerreport"_s)));
     }
 };

@@ -411,6 +411,11 @@ private slots:
         ops->ReportBtn->click();
         ops->ReportBtn->click();
         QCOMPARE(page()->findChildren<ReportPageFor415 *>().size(), 2);
+        // The report checks the row's group as fetched.
+        const Recording &reported = page()->findChild<ReportPageFor415 *>()->recording;
+        QCOMPARE(reported.shown.mid(1), QStringList({cell(2, 1), cell(2, 2), cell(2, 3), cell(2, 4),
+                                                     cell(2, 5), cell(2, 6)}));
+        QCOMPARE(reported.unit, u"uW/cm²"_s);
         const MeterReportValues &v = page()->reportValues;
         QCOMPARE(QStringList(
                      {v.serialNo, v.deviceName, v.energy, v.powerAVG, v.duration, v.powerUnitHtml}),

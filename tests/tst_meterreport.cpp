@@ -1,11 +1,14 @@
-// The meter report: its HTML in both layouts, the snapshot it takes of the meter page, the
-// information dialog, printing; and the row operations widget of the result tables.
+// The meter report: its HTML in both layouts, the check lines under its data, the snapshot it
+// takes of the meter page, the information dialog, printing and saved PDFs; and the row
+// operations widget of the result tables.
 #include "catalogue.h"
 #include "contexttranslator.h"
 #include "expectedreport.h"
+#include "exportfolder.h"
 #include "firstpagefor415.h"
 #include "informationpagefor415.h"
 #include "pdfprinting.h"
+#include "processwindowstore.h"
 #include "reportpagefor415.h"
 #include "tableopwidget.h"
 #include "userprompts.h"
@@ -35,6 +38,27 @@ void fillPage(FirstPageFor415 &page, bool chinese = false)
     v.powerUnitHtml = u"mW/cm<sup>2</sup>"_s;
     v.energyUnitHtml = u"mJ/cm<sup>2</sup>"_s;
     v.isChinese = chinese;
+    Recording &r = v.recording;
+    r.family = Recording::Family::Meter;
+    r.energy = 12.5;
+    r.duration = 25;
+    r.powerRt = 0.512;
+    r.powerMax = 0.6;
+    r.powerMin = 0.4;
+    r.powerAvg = 0.5;
+    r.unit = u"mW/cm²"_s;
+    r.calibrationDate = QDate::currentDate();
+}
+
+void chooseWindow(double maxPeakUw, double minDoseUj)
+{
+    ProcessWindow window;
+    window.name = u"LED cure"_s;
+    window.maxPeak = maxPeakUw;
+    window.minDose = minDoseUj;
+    QString error;
+    QVERIFY2(ProcessWindowStore::save({window}, error), qPrintable(error));
+    ProcessWindowStore::setChosenName(window.name);
 }
 
 // A report of the filled page.
@@ -99,7 +123,11 @@ class tst_MeterReport : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup() { UserPrompts::setHandler({}); }
+    void cleanup()
+    {
+        UserPrompts::setHandler({});
+        ProcessWindowStore::setChosenName(QString());
+    }
 
     void tableOpWidgetSignals()
     {
@@ -470,6 +498,104 @@ private slots:
         // Without a printer there is nothing to ask.
         QVERIFY(!UserPrompts::print(report, nullptr));
         QCOMPARE(asked, 1);
+    }
+
+    void checkLines_data()
+    {
+        QTest::addColumn<double>("energy");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QDate>("calibrated");
+        QTest::addColumn<double>("maxPeak"); // uW/cm²; 0: no window chosen
+        QTest::addColumn<QStringList>("lines");
+        const QDate today = QDate::currentDate();
+        const QString mw = u"mW/cm²"_s;
+        const QString energyNote =
+            u"The energy differs from AVG × duration (12.5) by 60.0 %: check the unit and the run."_s;
+        const QString calibration = u"Calibrated on 2024-01-10, more than 12 months ago: the "
+                                    "readings may have drifted. Have the instrument calibrated."_s;
+        QTest::newRow("none") << 12.5 << mw << today << 0.0 << QStringList();
+        QTest::newRow("energy") << 20.0 << mw << today << 0.0 << QStringList{energyNote};
+        QTest::newRow("overdue") << 12.5 << mw << QDate(2024, 1, 10) << 0.0
+                                 << QStringList{calibration};
+        QTest::newRow("passes") << 12.5 << mw << today << 1000.0
+                                << QStringList{u"Process window LED cure: pass"_s};
+        QTest::newRow("all three")
+            << 20.0 << mw << QDate(2024, 1, 10) << 500.0
+            << QStringList{u"Process window LED cure: fail: peak above the maximum"_s, energyNote,
+                           calibration};
+        QTest::newRow("unknown unit")
+            << 12.5 << QString() << today << 1000.0
+            << QStringList{u"Process window LED cure: fail: unit not known"_s};
+        QTest::newRow("not a number") << qQNaN() << mw << today << 0.0 << QStringList();
+    }
+
+    void checkLines()
+    {
+        QFETCH(double, energy);
+        QFETCH(QString, unit);
+        QFETCH(QDate, calibrated);
+        QFETCH(double, maxPeak);
+        QFETCH(QStringList, lines);
+        if (maxPeak > 0)
+            chooseWindow(maxPeak, 10000);
+        FirstPageFor415 page;
+        fillPage(page);
+        page.reportValues.energy = QString::number(energy, 'f', 3);
+        Recording &r = page.reportValues.recording;
+        r.energy = energy;
+        r.unit = unit;
+        r.calibrationDate = calibrated;
+        auto *report = new ReportPageFor415(&page);
+        QCOMPARE(report->checkLines(), lines);
+        QString paragraphs;
+        for (const QString &line : lines)
+            paragraphs += u"<p>"_s + line.toHtmlEscaped() + u"</p>"_s;
+        for (bool chinese : {false, true}) {
+            const QString html = report->buildReportHtml(chinese, kFixedTime);
+            QVERIFY(html.contains(u"</td></tr></table>"_s + paragraphs + u"<br /><br /><br />"_s));
+            QVERIFY2(!html.contains(u"nan"_s), qPrintable(html));
+        }
+        const QString shown = browserOf(report)->toPlainText();
+        for (const QString &line : lines)
+            QVERIFY2(shown.contains(line), qPrintable(shown));
+
+        // The library window's report of the same entry says the same.
+        QWidget library;
+        MeterReportValues values = page.reportValues;
+        values.recording = Recording();
+        QCOMPARE(ReportPageFor415(values, r, &library).checkLines(), lines);
+    }
+
+    void savePdf()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        FirstPageFor415 page;
+        fillPage(page);
+        page.reportValues.recording.calibrationDate = QDate(2024, 1, 10);
+        auto *report = new ReportPageFor415(&page);
+        QStringList said;
+        QString proposed;
+        const QString pdf = dir.filePath(u"meter.pdf"_s);
+        UserPrompts::setHandler([&](const UserPrompts::Prompt &prompt) {
+            UserPrompts::Answer answer;
+            if (prompt.kind == UserPrompts::Kind::SaveFile) {
+                proposed = prompt.directory;
+                answer.fileName = pdf;
+            } else {
+                said << prompt.text;
+            }
+            return answer;
+        });
+        click(report, "SavePdfbtn");
+        QVERIFY(said.isEmpty());
+        QVERIFY(QFileInfo(proposed).fileName().startsWith(u"Report_"_s));
+        QVERIFY(PdfPrinting::hasPage(pdf));
+        QCOMPARE(ExportFolder::last(), dir.path());
+        QVERIFY(PdfPrinting::haveTool("pdftotext"));
+        const QString text = PdfPrinting::toolOutput("pdftotext", {pdf, u"-"_s});
+        QVERIFY2(text.contains(u"12.500"_s) && text.contains(u"Calibrated on 2024-01-10"_s),
+                 qPrintable(text));
     }
 
     void grabs()

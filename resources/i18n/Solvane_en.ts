@@ -30,6 +30,15 @@
     </message>
 </context>
 <context>
+    <name>FileChoice</name>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 already exists.
+Do you want to replace it?</translation>
+    </message>
+</context>
+<context>
     <name>FirstPageFor415</name>
     <message>
         <source>openThreadSlot</source>
@@ -1057,6 +1066,34 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>Power(REC)</source>
         <translation>Power(REC)</translation>
     </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>Save PDF</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF document (*.pdf)</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <source>The report could not be saved as %1.</source>
+        <translation>The report could not be saved as %1.</translation>
+    </message>
+    <message>
+        <source>Process window %1: %2</source>
+        <translation>Process window %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 (flagged)</source>
+        <translation>%1 (flagged)</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>Dose</translation>
+    </message>
 </context>
 <context>
     <name>RecordingLibrary</name>
@@ -1159,6 +1196,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>Duration</source>
         <translation>Duration</translation>
     </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>Save PDF</translation>
+    </message>
 </context>
 <context>
     <name>ReportPageFor416</name>
@@ -1173,6 +1214,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Print</source>
         <translation>Print</translation>
+    </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>Save PDF</translation>
     </message>
 </context>
 <context>
@@ -1203,6 +1248,86 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Auto Set</source>
         <translation>Auto Set</translation>
+    </message>
+    <message>
+        <source>Clock time</source>
+        <translation>Clock time</translation>
+    </message>
+    <message>
+        <source>Save image</source>
+        <translation>Save image</translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>At the mouse</source>
+        <translation>At the mouse</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>Time (s)</source>
+        <translation>Time (s)</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>Sample</translation>
+    </message>
+    <message>
+        <source>Irradiance (uW/cm²)</source>
+        <translation>Irradiance (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Dose: %1</source>
+        <translation>Dose: %1</translation>
+    </message>
+    <message>
+        <source>%1 (flagged)</source>
+        <translation>%1 (flagged)</translation>
+    </message>
+    <message>
+        <source>Some samples were not numbers, there were none, or the interval was 0: the dose counts only what could be counted.</source>
+        <translation>Some samples were not numbers, there were none, or the interval was 0: the dose counts only what could be counted.</translation>
+    </message>
+    <message>
+        <source>Process window %1: %2</source>
+        <translation>Process window %1: %2</translation>
+    </message>
+    <message>
+        <source>Sample: %1</source>
+        <translation>Sample: %1</translation>
+    </message>
+    <message>
+        <source>Time: %1</source>
+        <translation>Time: %1</translation>
+    </message>
+    <message>
+        <source>Time: %1 s</source>
+        <translation>Time: %1 s</translation>
+    </message>
+    <message>
+        <source>Irradiance: %1 uW/cm²</source>
+        <translation>Irradiance: %1 uW/cm²</translation>
+    </message>
+    <message>
+        <source>Irradiance: no value</source>
+        <translation>Irradiance: no value</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)</source>
+        <translation>PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>information</translation>
+    </message>
+    <message>
+        <source>The image could not be saved as %1.</source>
+        <translation>The image could not be saved as %1.</translation>
     </message>
 </context>
 <context>

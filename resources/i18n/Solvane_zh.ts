@@ -30,6 +30,15 @@
     </message>
 </context>
 <context>
+    <name>FileChoice</name>
+    <message>
+        <source>%1 already exists.
+Do you want to replace it?</source>
+        <translation>%1 已存在。
+要替换它吗？</translation>
+    </message>
+</context>
+<context>
     <name>FirstPageFor415</name>
     <message>
         <source>openThreadSlot</source>
@@ -1057,6 +1066,34 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>Power(REC)</source>
         <translation>记录功率</translation>
     </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>保存 PDF</translation>
+    </message>
+    <message>
+        <source>PDF document (*.pdf)</source>
+        <translation>PDF 文档 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The report could not be saved as %1.</source>
+        <translation>无法将报告保存为 %1。</translation>
+    </message>
+    <message>
+        <source>Process window %1: %2</source>
+        <translation>工艺窗口 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 (flagged)</source>
+        <translation>%1（有标记）</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>剂量</translation>
+    </message>
 </context>
 <context>
     <name>RecordingLibrary</name>
@@ -1159,6 +1196,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>Duration</source>
         <translation>时长</translation>
     </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>保存 PDF</translation>
+    </message>
 </context>
 <context>
     <name>ReportPageFor416</name>
@@ -1173,6 +1214,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Print</source>
         <translation>打印</translation>
+    </message>
+    <message>
+        <source>Save PDF</source>
+        <translation>保存 PDF</translation>
     </message>
 </context>
 <context>
@@ -1203,6 +1248,86 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Auto Set</source>
         <translation>自动调整</translation>
+    </message>
+    <message>
+        <source>Clock time</source>
+        <translation>时钟时间</translation>
+    </message>
+    <message>
+        <source>Save image</source>
+        <translation>保存图片</translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>At the mouse</source>
+        <translation>鼠标所指</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>Time (s)</source>
+        <translation>时间 (s)</translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation>采样序号</translation>
+    </message>
+    <message>
+        <source>Irradiance (uW/cm²)</source>
+        <translation>辐照度 (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Dose: %1</source>
+        <translation>剂量：%1</translation>
+    </message>
+    <message>
+        <source>%1 (flagged)</source>
+        <translation>%1（有标记）</translation>
+    </message>
+    <message>
+        <source>Some samples were not numbers, there were none, or the interval was 0: the dose counts only what could be counted.</source>
+        <translation>部分采样值不是数字、没有采样或间隔为 0：剂量只计入可计入的部分。</translation>
+    </message>
+    <message>
+        <source>Process window %1: %2</source>
+        <translation>工艺窗口 %1：%2</translation>
+    </message>
+    <message>
+        <source>Sample: %1</source>
+        <translation>采样：第 %1 个</translation>
+    </message>
+    <message>
+        <source>Time: %1</source>
+        <translation>时间：%1</translation>
+    </message>
+    <message>
+        <source>Time: %1 s</source>
+        <translation>时间：%1 s</translation>
+    </message>
+    <message>
+        <source>Irradiance: %1 uW/cm²</source>
+        <translation>辐照度：%1 uW/cm²</translation>
+    </message>
+    <message>
+        <source>Irradiance: no value</source>
+        <translation>辐照度：无数值</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)</source>
+        <translation>PNG 图片 (*.png);;SVG 图片 (*.svg);;PDF 文档 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>information</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>The image could not be saved as %1.</source>
+        <translation>无法将图片保存为 %1。</translation>
     </message>
 </context>
 <context>
