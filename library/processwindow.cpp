@@ -37,11 +37,16 @@ QString ProcessWindow::problem() const
         return QCoreApplication::translate("ProcessWindow", "A process window needs a name.");
     if (!finiteOrUnset(minPeak) || !finiteOrUnset(maxPeak) || !finiteOrUnset(minDose) ||
         !finiteOrUnset(maxDose))
-        return QCoreApplication::translate("ProcessWindow", "The limits of \"%1\" must be numbers.").arg(name);
+        return QCoreApplication::translate("ProcessWindow", "The limits of \"%1\" must be numbers.")
+            .arg(name);
     if (minPeak && maxPeak && *minPeak > *maxPeak)
-        return QCoreApplication::translate("ProcessWindow", "In \"%1\" the minimum peak is above the maximum peak.").arg(name);
+        return QCoreApplication::translate("ProcessWindow",
+                                           "In \"%1\" the minimum peak is above the maximum peak.")
+            .arg(name);
     if (minDose && maxDose && *minDose > *maxDose)
-        return QCoreApplication::translate("ProcessWindow", "In \"%1\" the minimum dose is above the maximum dose.").arg(name);
+        return QCoreApplication::translate("ProcessWindow",
+                                           "In \"%1\" the minimum dose is above the maximum dose.")
+            .arg(name);
     return {};
 }
 
@@ -61,8 +66,6 @@ bool ProcessWindow::peakAndDose(const Recording &recording, double &peakUwCm2, d
         doseUjCm2 = recording.energy * scale;
         doseFlagged = false;
     }
-    if (!std::isfinite(peakUwCm2))
-        return false;
     if (!std::isfinite(doseUjCm2)) {
         doseUjCm2 = 0;
         doseFlagged = true;
@@ -81,10 +84,16 @@ Verdict ProcessWindow::check(const Recording &recording) const
         verdict.failed << QStringLiteral("unknown_unit");
         return verdict;
     }
-    if (minPeak && peak < *minPeak)
-        verdict.failed << QStringLiteral("min_peak");
-    if (maxPeak && peak > *maxPeak)
-        verdict.failed << QStringLiteral("max_peak");
+    // A peak that is not a number (a meter's value, an entry of an older library) never
+    // passes a peak limit either.
+    if ((minPeak || maxPeak) && !std::isfinite(peak)) {
+        verdict.failed << QStringLiteral("peak_undefined");
+    } else {
+        if (minPeak && peak < *minPeak)
+            verdict.failed << QStringLiteral("min_peak");
+        if (maxPeak && peak > *maxPeak)
+            verdict.failed << QStringLiteral("max_peak");
+    }
     // A dose that could not be counted whole never passes a dose limit.
     if (hasDoseLimit() && doseFlagged) {
         verdict.failed << QStringLiteral("dose_undefined");

@@ -12,6 +12,7 @@ QString Verdict::limitText(const QString &key)
         {"max_peak", QT_TRANSLATE_NOOP("Verdict", "peak above the maximum")},
         {"min_dose", QT_TRANSLATE_NOOP("Verdict", "dose below the minimum")},
         {"max_dose", QT_TRANSLATE_NOOP("Verdict", "dose above the maximum")},
+        {"peak_undefined", QT_TRANSLATE_NOOP("Verdict", "peak not defined")},
         {"dose_undefined", QT_TRANSLATE_NOOP("Verdict", "dose not defined")},
         {"unknown_unit", QT_TRANSLATE_NOOP("Verdict", "unit not known")},
     };

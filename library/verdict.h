@@ -11,9 +11,10 @@ public:
 
     Outcome outcome = Outcome::None; // None: no window was chosen
     QString window;                  // the window's name
-    // The limits that failed, by key: "min_peak", "max_peak", "min_dose", "max_dose", and
-    // "dose_undefined" where the window limits the dose but the recording's is flagged, and
-    // "unknown_unit" where a meter group's unit cannot be compared.
+    // The limits that failed, by key: "min_peak", "max_peak", "min_dose", "max_dose";
+    // "peak_undefined" or "dose_undefined" where the window limits a value the recording has
+    // no number for (a flagged dose counts as none); "unknown_unit" where a meter group's unit
+    // cannot be compared.
     QStringList failed;
 
     bool isPass() const { return outcome == Outcome::Pass; }

@@ -203,8 +203,8 @@ Recording LoggerDownload::entry(const Group &group, Recording identity)
                       QString::number(static_cast<qint64>(stats.count) * group.intervalSeconds)};
     // Without a sample there is nothing to show, rather than made-up numbers.
     for (float value : {stats.rec, stats.max, stats.min, stats.avg})
-        texts.append(stats.count > 0 ? QString::number(static_cast<double>(value), 'f', 1)
-                                     : QString());
+        texts.append(stats.finiteCount > 0 ? QString::number(static_cast<double>(value), 'f', 1)
+                                           : QString());
 
     Recording entry = std::move(identity);
     entry.family = Recording::Family::Logger;
@@ -213,7 +213,7 @@ Recording LoggerDownload::entry(const Group &group, Recording identity)
     entry.intervalSeconds = group.intervalSeconds;
     entry.rawFrames = group.raw;
     entry.shown = texts;
-    if (stats.count > 0) {
+    if (stats.finiteCount > 0) {
         entry.powerRec = stats.rec;
         entry.powerMax = stats.max;
         entry.powerMin = stats.min;

@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QTime>
+#include <cmath>
 
 namespace {
 
@@ -172,7 +173,9 @@ LoggerFrames::Statistics LoggerFrames::statistics(const QByteArray &group)
     float sum = 0;
     for (int k = 0; k < s.count; ++k) {
         const float value = sample(group, k);
-        if (k == 0) {
+        if (!std::isfinite(value))
+            continue;
+        if (s.finiteCount++ == 0) {
             s.max = value;
             s.min = value;
         }
@@ -183,6 +186,17 @@ LoggerFrames::Statistics LoggerFrames::statistics(const QByteArray &group)
         sum += value;
         s.rec = value;
     }
-    s.avg = sum / static_cast<float>(s.count);
+    if (s.finiteCount > 0)
+        s.avg = sum / static_cast<float>(s.finiteCount);
+    // A sum beyond the float range is summed again wider; the mean itself always fits.
+    if (!std::isfinite(s.avg)) {
+        double wide = 0;
+        for (int k = 0; k < s.count; ++k) {
+            const float value = sample(group, k);
+            if (std::isfinite(value))
+                wide += value;
+        }
+        s.avg = static_cast<float>(wide / s.finiteCount);
+    }
     return s;
 }

@@ -30,7 +30,10 @@ public:
     };
 
     struct Statistics {
-        int count = 0; // samples; the values below mean nothing when 0
+        int count = 0; // samples; the duration counts every one
+        // Samples that are numbers: the values below are theirs, and mean nothing when 0. A
+        // sample that is not a number would make every comparison false and the average NaN.
+        int finiteCount = 0;
         float rec = 0;
         float max = 0;
         float min = 0;

@@ -424,6 +424,7 @@ private slots:
             {1.5, 40, false, {u"min_peak"_qs, u"min_dose"_qs}},
             {5, 80, false, {u"max_peak"_qs, u"max_dose"_qs}},
             {3, 60, true, {u"dose_undefined"_qs}},
+            {std::nan(""), 60, false, {u"peak_undefined"_qs}},
         };
         for (const auto &c : cases) {
             r.powerMax = c.peak;

@@ -28,6 +28,7 @@
 #include <QtWidgets>
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <numeric>
 
 using namespace Qt::StringLiterals;
@@ -224,6 +225,16 @@ private slots:
             LoggerFrames::statistics(groupBytes({r.start, {16777216.0f, 1, 1, 1, 1}}));
         QCOMPARE(s.avg, 16777216.0f / 5);
         QVERIFY(s.avg != static_cast<float>(16777220.0 / 5));
+        // Samples that are not numbers count for the duration only; none left shows nothing.
+        const float nan = std::numeric_limits<float>::quiet_NaN();
+        const float inf = std::numeric_limits<float>::infinity();
+        const LoggerFrames::Statistics n =
+            LoggerFrames::statistics(groupBytes({r.start, {nan, 2, inf, 6, -inf}}));
+        QCOMPARE(stats(n), QList<float>({5, 6, 6, 2, 4}));
+        QCOMPARE(n.finiteCount, 2);
+        QCOMPARE(LoggerFrames::statistics(groupBytes({r.start, {nan, inf}})).finiteCount, 0);
+        QCOMPARE(stats(LoggerFrames::statistics(groupBytes({r.start, {3e38f, 3e38f}}))),
+                 QList<float>({2, 3e38f, 3e38f, 3e38f, 3e38f}));
 
         // Too short for anything, and impossible dates.
         for (int n = 0; n < 6; ++n) {

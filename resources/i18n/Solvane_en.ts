@@ -1368,5 +1368,9 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>, </source>
         <translation>, </translation>
     </message>
+    <message>
+        <source>peak not defined</source>
+        <translation>peak not defined</translation>
+    </message>
 </context>
 </TS>
