@@ -1,6 +1,20 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en_US">
 <context>
+    <name>CalibrationAge</name>
+    <message>
+        <source>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</source>
+        <translation>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</translation>
+    </message>
+</context>
+<context>
+    <name>EnergyCheck</name>
+    <message>
+        <source>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</source>
+        <translation>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</translation>
+    </message>
+</context>
+<context>
     <name>FamilyPage</name>
     <message>
         <source>No recording is kept: %1</source>
@@ -750,6 +764,10 @@ Do you want to replace it?</translation>
         <source>Dose</source>
         <translation>Dose</translation>
     </message>
+    <message>
+        <source>Verdict</source>
+        <translation>Verdict</translation>
+    </message>
 </context>
 <context>
     <name>LibraryPassword</name>
@@ -828,6 +846,34 @@ Do you want to replace it?</translation>
         <source>Delete entry %1 from the library? This cannot be undone.</source>
         <translation>Delete entry %1 from the library? This cannot be undone.</translation>
     </message>
+    <message>
+        <source>Check against</source>
+        <translation>Check against</translation>
+    </message>
+    <message>
+        <source>Process windows...</source>
+        <translation>Process windows...</translation>
+    </message>
+    <message>
+        <source>Overlay</source>
+        <translation>Overlay</translation>
+    </message>
+    <message>
+        <source>Trend</source>
+        <translation>Trend</translation>
+    </message>
+    <message>
+        <source>Meter groups have no curve: choose logger recordings.</source>
+        <translation>Meter groups have no curve: choose logger recordings.</translation>
+    </message>
+    <message>
+        <source>Choose an instrument or an entry first.</source>
+        <translation>Choose an instrument or an entry first.</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>None</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -884,6 +930,103 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>The password is kept nowhere (%1); to sign in without it next time, put it in ~/.pgpass.</source>
         <translation>The password is kept nowhere (%1); to sign in without it next time, put it in ~/.pgpass.</translation>
+    </message>
+</context>
+<context>
+    <name>OverlayWindow</name>
+    <message>
+        <source>Time (s)</source>
+        <translation>Time (s)</translation>
+    </message>
+    <message>
+        <source>Irradiance (uW/cm²)</source>
+        <translation>Irradiance (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Overlay</source>
+        <translation>Overlay</translation>
+    </message>
+    <message>
+        <source>Recordings: %1</source>
+        <translation>Recordings: %1</translation>
+    </message>
+    <message>
+        <source>Meter groups have no curve: %1 left out.</source>
+        <translation>Meter groups have no curve: %1 left out.</translation>
+    </message>
+    <message>
+        <source>No interval known for entry %1: drawn one second per sample.</source>
+        <translation>No interval known for entry %1: drawn one second per sample.</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessWindow</name>
+    <message>
+        <source>A process window needs a name.</source>
+        <translation>A process window needs a name.</translation>
+    </message>
+    <message>
+        <source>The limits of "%1" must be numbers.</source>
+        <translation>The limits of "%1" must be numbers.</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum peak is above the maximum peak.</source>
+        <translation>In "%1" the minimum peak is above the maximum peak.</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum dose is above the maximum dose.</source>
+        <translation>In "%1" the minimum dose is above the maximum dose.</translation>
+    </message>
+    <message>
+        <source>There are two process windows called "%1".</source>
+        <translation>There are two process windows called "%1".</translation>
+    </message>
+    <message>
+        <source>The process windows cannot be kept in %1.</source>
+        <translation>The process windows cannot be kept in %1.</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessWindowDialog</name>
+    <message>
+        <source>Process windows</source>
+        <translation>Process windows</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Minimum peak (uW/cm²)</source>
+        <translation>Minimum peak (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Maximum peak (uW/cm²)</source>
+        <translation>Maximum peak (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Minimum dose (uJ/cm²)</source>
+        <translation>Minimum dose (uJ/cm²)</translation>
+    </message>
+    <message>
+        <source>Maximum dose (uJ/cm²)</source>
+        <translation>Maximum dose (uJ/cm²)</translation>
+    </message>
+    <message>
+        <source>A limit left empty does not apply. 1 mJ/cm² = 1000 uJ/cm².</source>
+        <translation>A limit left empty does not apply. 1 mJ/cm² = 1000 uJ/cm².</translation>
+    </message>
+    <message>
+        <source>Window %1</source>
+        <translation>Window %1</translation>
     </message>
 </context>
 <context>
@@ -1110,6 +1253,69 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>TrendWindow</name>
+    <message>
+        <source>No library is open.</source>
+        <translation>No library is open.</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Peak irradiance (uW/cm²)</source>
+        <translation>Peak irradiance (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Dose (uJ/cm²)</source>
+        <translation>Dose (uJ/cm²)</translation>
+    </message>
+    <message>
+        <source>Peak (MAX)</source>
+        <translation>Peak (MAX)</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>Dose</translation>
+    </message>
+    <message>
+        <source>Peak limits of %1</source>
+        <translation>Peak limits of %1</translation>
+    </message>
+    <message>
+        <source>Dose limits of %1</source>
+        <translation>Dose limits of %1</translation>
+    </message>
+    <message>
+        <source>Trend of %1</source>
+        <translation>Trend of %1</translation>
+    </message>
+    <message>
+        <source>The library could not be read whole: %1</source>
+        <translation>The library could not be read whole: %1</translation>
+    </message>
+    <message>
+        <source>Recordings: %1</source>
+        <translation>Recordings: %1</translation>
+    </message>
+    <message>
+        <source>Meter groups and recordings without a start time left out: %1.</source>
+        <translation>Meter groups and recordings without a start time left out: %1.</translation>
+    </message>
+    <message>
+        <source>Doses that could not be counted whole left out: %1.</source>
+        <translation>Doses that could not be counted whole left out: %1.</translation>
+    </message>
+    <message>
+        <source>Process window: %1</source>
+        <translation>Process window: %1</translation>
+    </message>
+    <message>
+        <source>No process window chosen.</source>
+        <translation>No process window chosen.</translation>
+    </message>
+</context>
+<context>
     <name>UVPowerCurvePageFor416</name>
     <message>
         <source>UV Power Curve</source>
@@ -1122,6 +1328,45 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Auto Set</source>
         <translation>Auto Set</translation>
+    </message>
+</context>
+<context>
+    <name>Verdict</name>
+    <message>
+        <source>peak below the minimum</source>
+        <translation>peak below the minimum</translation>
+    </message>
+    <message>
+        <source>peak above the maximum</source>
+        <translation>peak above the maximum</translation>
+    </message>
+    <message>
+        <source>dose below the minimum</source>
+        <translation>dose below the minimum</translation>
+    </message>
+    <message>
+        <source>dose above the maximum</source>
+        <translation>dose above the maximum</translation>
+    </message>
+    <message>
+        <source>dose not defined</source>
+        <translation>dose not defined</translation>
+    </message>
+    <message>
+        <source>unit not known</source>
+        <translation>unit not known</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>fail: %1</source>
+        <translation>fail: %1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
     </message>
 </context>
 </TS>
