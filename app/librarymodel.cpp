@@ -1,6 +1,10 @@
 #include "librarymodel.h"
 
 #include "dose.h"
+#include "verdict.h"
+
+#include <QBrush>
+#include <QColor>
 
 namespace {
 QString number(double value)
@@ -32,6 +36,13 @@ void LibraryModel::reload()
     endResetModel();
 }
 
+void LibraryModel::setProcessWindow(const std::optional<ProcessWindow> &window)
+{
+    m_window = window;
+    if (!m_rows.isEmpty())
+        emit dataChanged(index(0, VerdictColumn), index(rowCount() - 1, VerdictColumn));
+}
+
 const Recording *LibraryModel::entry(int row) const
 {
     return row >= 0 && row < m_rows.size() ? &m_rows.at(row) : nullptr;
@@ -54,6 +65,8 @@ QVariant LibraryModel::data(const QModelIndex &index, int role) const
     if (r && logger && r->doseFlagged && index.column() == Dose && role == Qt::ToolTipRole)
         return tr("Some samples were not numbers, there were none, or the interval was 0: "
                   "the dose counts only what could be counted.");
+    if (r && m_window && index.column() == VerdictColumn && role == Qt::ForegroundRole)
+        return QBrush(m_window->check(*r).isPass() ? QColor(0x1b7f3a) : QColor(0xc62828));
     if (!r || role != Qt::DisplayRole)
         return role == Qt::TextAlignmentRole ? QVariant(Qt::AlignCenter) : QVariant();
     switch (index.column()) {
@@ -86,6 +99,8 @@ QVariant LibraryModel::data(const QModelIndex &index, int role) const
             return {};
         return r->doseFlagged ? tr("%1 (flagged)").arg(::Dose::text(r->doseUjCm2))
                               : ::Dose::text(r->doseUjCm2);
+    case VerdictColumn:
+        return m_window ? m_window->check(*r).text() : QString();
     default:
         return {};
     }
@@ -120,6 +135,8 @@ QVariant LibraryModel::headerData(int section, Qt::Orientation orientation, int 
         return tr("AVG");
     case Dose:
         return tr("Dose");
+    case VerdictColumn:
+        return tr("Verdict");
     default:
         return {};
     }

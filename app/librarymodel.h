@@ -1,10 +1,12 @@
 #pragma once
 
+#include "processwindow.h"
 #include "recording.h"
 #include "recordinglibrary.h"
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <optional>
 
 // The library's entries for a view, newest first, fetched a page at a time as the view
 // scrolls, so that a library of any size opens at once.
@@ -27,6 +29,7 @@ public:
         Min,
         Avg,
         Dose,
+        VerdictColumn,
         Columns
     };
 
@@ -39,6 +42,9 @@ public:
     const Recording *entry(int row) const;
     // Every entry the filter matches, not only those read so far.
     int total() const { return m_total; }
+    // The window every row is checked against (the Verdict column); none leaves it empty.
+    void setProcessWindow(const std::optional<ProcessWindow> &window);
+    const std::optional<ProcessWindow> &processWindow() const { return m_window; }
 
     int rowCount(const QModelIndex &parent = {}) const override;
     int columnCount(const QModelIndex &parent = {}) const override;
@@ -53,4 +59,5 @@ private:
     RecordingLibrary::Filter m_filter;
     QList<Recording> m_rows;
     int m_total = 0;
+    std::optional<ProcessWindow> m_window;
 };

@@ -6,15 +6,21 @@
 #include "loggerframes.h"
 #include "loggerreportvalues.h"
 #include "meterreportvalues.h"
+#include "overlaywindow.h"
+#include "processwindowdialog.h"
+#include "processwindowstore.h"
 #include "recordinglibrary.h"
 #include "reportpagefor415.h"
 #include "reportpagefor416.h"
+#include "trendwindow.h"
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
+#include "windowgeometry.h"
 
 #include <QDate>
 #include <QEvent>
 #include <QHeaderView>
+#include <algorithm>
 
 namespace {
 
@@ -75,6 +81,10 @@ LibraryWindow::LibraryWindow(RecordingLibrary *library, bool chinese, QWidget *p
     connect(ui->entriesView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &LibraryWindow::updateButtons);
     connect(m_model, &QAbstractItemModel::modelReset, this, &LibraryWindow::updateButtons);
+    connect(ui->processCombo, &QComboBox::currentIndexChanged, this,
+            &LibraryWindow::applyProcessWindow);
+    WindowGeometry::keep(this, QStringLiteral("library"));
+    fillProcessCombo();
     refresh();
 }
 
@@ -126,13 +136,33 @@ void LibraryWindow::applyFilter()
 
 void LibraryWindow::updateButtons()
 {
-    const QModelIndexList rows = ui->entriesView->selectionModel()->selectedRows();
-    const Recording *entry = rows.isEmpty() ? nullptr : m_model->entry(rows.first().row());
+    const QList<const Recording *> entries = selectedEntries();
+    // Curve, Report, Excel and Delete act on one entry.
+    const Recording *entry = entries.size() == 1 ? entries.first() : nullptr;
     const bool logger = entry && entry->family == Recording::Family::Logger;
     ui->CurveBtn->setEnabled(logger);
     ui->EXCELBtn->setEnabled(logger);
     ui->ReportBtn->setEnabled(entry != nullptr);
     ui->DeleteBtn->setEnabled(entry != nullptr);
+    ui->OverlayBtn->setEnabled(std::any_of(entries.cbegin(), entries.cend(), [](auto *e) {
+        return e->family == Recording::Family::Logger;
+    }));
+    ui->TrendBtn->setEnabled(!entries.isEmpty() ||
+                             !ui->instrumentCombo->currentData().toString().isEmpty());
+}
+
+QList<const Recording *> LibraryWindow::selectedEntries() const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : ui->entriesView->selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    QList<const Recording *> entries;
+    for (int row : rows) {
+        if (const Recording *entry = m_model->entry(row))
+            entries << entry;
+    }
+    return entries;
 }
 
 bool LibraryWindow::chosen(Recording &entry)
@@ -210,10 +240,89 @@ void LibraryWindow::on_DeleteBtn_clicked()
     refresh();
 }
 
+void LibraryWindow::on_OverlayBtn_clicked()
+{
+    QList<Recording> entries;
+    for (const Recording *listed : selectedEntries()) {
+        Recording entry = *listed; // a meter group as listed: the overlay leaves it out
+        if (listed->family == Recording::Family::Logger &&
+            (!m_library || !m_library->get(listed->id, entry))) {
+            UserPrompts::information(this, tr("information"),
+                                     tr("The entry cannot be read: %1")
+                                         .arg(m_library ? m_library->lastError() : QString()));
+            return;
+        }
+        entries << entry;
+    }
+    if (std::none_of(entries.cbegin(), entries.cend(),
+                     [](const Recording &e) { return e.family == Recording::Family::Logger; })) {
+        ui->statusLab->setText(tr("Meter groups have no curve: choose logger recordings."));
+        return;
+    }
+    auto *overlay = new OverlayWindow(entries, this);
+    overlay->setAttribute(Qt::WA_DeleteOnClose);
+    WindowGeometry::keep(overlay, QStringLiteral("overlay"));
+    showWindow(overlay);
+}
+
+void LibraryWindow::on_TrendBtn_clicked()
+{
+    QString serial = ui->instrumentCombo->currentData().toString();
+    if (serial.isEmpty()) {
+        const QList<const Recording *> entries = selectedEntries();
+        serial = entries.isEmpty() ? QString() : entries.first()->serial;
+    }
+    if (serial.isEmpty()) {
+        UserPrompts::information(this, tr("information"),
+                                 tr("Choose an instrument or an entry first."));
+        return;
+    }
+    auto *trend = new TrendWindow(m_library, serial, m_model->processWindow(), this);
+    trend->setAttribute(Qt::WA_DeleteOnClose);
+    WindowGeometry::keep(trend, QStringLiteral("trend"));
+    showWindow(trend);
+}
+
+void LibraryWindow::on_processBtn_clicked()
+{
+    auto *dialog = new ProcessWindowDialog(this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this, &LibraryWindow::fillProcessCombo);
+    dialog->open();
+}
+
+void LibraryWindow::fillProcessCombo()
+{
+    {
+        const QSignalBlocker quiet(ui->processCombo);
+        ui->processCombo->clear();
+        ui->processCombo->addItem(tr("None"), QString());
+        for (const ProcessWindow &window : ProcessWindowStore::all())
+            ui->processCombo->addItem(window.name, window.name);
+        const QString chosen = ProcessWindowStore::chosenName();
+        ui->processCombo->setCurrentIndex(
+            chosen.isEmpty() ? 0 : std::max(0, ui->processCombo->findData(chosen)));
+    }
+    // The limits of the chosen window may have been edited.
+    applyProcessWindow();
+}
+
+void LibraryWindow::applyProcessWindow()
+{
+    const QString name = ui->processCombo->currentData().toString();
+    if (name != ProcessWindowStore::chosenName())
+        ProcessWindowStore::setChosenName(name);
+    ProcessWindow window;
+    m_model->setProcessWindow(!name.isEmpty() && ProcessWindowStore::find(name, window)
+                                  ? std::optional<ProcessWindow>(window)
+                                  : std::nullopt);
+}
+
 void LibraryWindow::changeEvent(QEvent *event)
 {
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
+        fillProcessCombo();
         refresh();
     }
     QDialog::changeEvent(event);

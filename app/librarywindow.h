@@ -13,7 +13,9 @@ class LibraryWindow;
 
 // Every recording and meter group in the library, of every instrument, newest first; usable
 // with no instrument connected. Curve, Report and Excel act on the chosen entry with the
-// same windows the pages open; Delete asks first.
+// same windows the pages open; Delete asks first. Overlay draws the chosen recordings in one
+// plot, Trend the peaks and doses of one instrument over time; every entry is checked against
+// the process window chosen here (the Verdict column).
 class LibraryWindow : public QDialog
 {
     Q_OBJECT
@@ -33,11 +35,20 @@ private slots:
     void on_ReportBtn_clicked();
     void on_EXCELBtn_clicked();
     void on_DeleteBtn_clicked();
+    void on_OverlayBtn_clicked();
+    void on_TrendBtn_clicked();
+    void on_processBtn_clicked();
+    // The chosen process window to the model and the settings.
+    void applyProcessWindow();
 
 private:
     // The chosen entry read whole (with its samples); false with a message when none.
     bool chosen(Recording &entry);
     void updateButtons();
+    // The selected rows in the table's order.
+    QList<const Recording *> selectedEntries() const;
+    // "None" and the process windows kept, the chosen one current.
+    void fillProcessCombo();
     void changeEvent(QEvent *event) override;
 
     std::unique_ptr<Ui::LibraryWindow> ui;

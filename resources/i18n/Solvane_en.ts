@@ -813,6 +813,10 @@ Do you want to replace it?</translation>
         <source>Dose</source>
         <translation>Dose</translation>
     </message>
+    <message>
+        <source>Verdict</source>
+        <translation>Verdict</translation>
+    </message>
 </context>
 <context>
     <name>LibraryPassword</name>
@@ -891,6 +895,34 @@ Do you want to replace it?</translation>
         <source>Delete entry %1 from the library? This cannot be undone.</source>
         <translation>Delete entry %1 from the library? This cannot be undone.</translation>
     </message>
+    <message>
+        <source>Check against</source>
+        <translation>Check against</translation>
+    </message>
+    <message>
+        <source>Process windows...</source>
+        <translation>Process windows...</translation>
+    </message>
+    <message>
+        <source>Overlay</source>
+        <translation>Overlay</translation>
+    </message>
+    <message>
+        <source>Trend</source>
+        <translation>Trend</translation>
+    </message>
+    <message>
+        <source>Meter groups have no curve: choose logger recordings.</source>
+        <translation>Meter groups have no curve: choose logger recordings.</translation>
+    </message>
+    <message>
+        <source>Choose an instrument or an entry first.</source>
+        <translation>Choose an instrument or an entry first.</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>None</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -950,6 +982,33 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>OverlayWindow</name>
+    <message>
+        <source>Time (s)</source>
+        <translation>Time (s)</translation>
+    </message>
+    <message>
+        <source>Irradiance (uW/cm²)</source>
+        <translation>Irradiance (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Overlay</source>
+        <translation>Overlay</translation>
+    </message>
+    <message>
+        <source>Recordings: %1</source>
+        <translation>Recordings: %1</translation>
+    </message>
+    <message>
+        <source>Meter groups have no curve: %1 left out.</source>
+        <translation>Meter groups have no curve: %1 left out.</translation>
+    </message>
+    <message>
+        <source>No interval known for entry %1: drawn one second per sample.</source>
+        <translation>No interval known for entry %1: drawn one second per sample.</translation>
+    </message>
+</context>
+<context>
     <name>ProcessWindow</name>
     <message>
         <source>A process window needs a name.</source>
@@ -974,6 +1033,49 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>The process windows cannot be kept in %1.</source>
         <translation>The process windows cannot be kept in %1.</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessWindowDialog</name>
+    <message>
+        <source>Process windows</source>
+        <translation>Process windows</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Add</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Delete</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Minimum peak (uW/cm²)</source>
+        <translation>Minimum peak (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Maximum peak (uW/cm²)</source>
+        <translation>Maximum peak (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Minimum dose (uJ/cm²)</source>
+        <translation>Minimum dose (uJ/cm²)</translation>
+    </message>
+    <message>
+        <source>Maximum dose (uJ/cm²)</source>
+        <translation>Maximum dose (uJ/cm²)</translation>
+    </message>
+    <message>
+        <source>A limit left empty does not apply. 1 mJ/cm² = 1000 uJ/cm².</source>
+        <translation>A limit left empty does not apply. 1 mJ/cm² = 1000 uJ/cm².</translation>
+    </message>
+    <message>
+        <source>Window %1</source>
+        <translation>Window %1</translation>
     </message>
 </context>
 <context>
@@ -1233,6 +1335,69 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Report</source>
         <translation>Report</translation>
+    </message>
+</context>
+<context>
+    <name>TrendWindow</name>
+    <message>
+        <source>No library is open.</source>
+        <translation>No library is open.</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>Peak irradiance (uW/cm²)</source>
+        <translation>Peak irradiance (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Dose (uJ/cm²)</source>
+        <translation>Dose (uJ/cm²)</translation>
+    </message>
+    <message>
+        <source>Peak (MAX)</source>
+        <translation>Peak (MAX)</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>Dose</translation>
+    </message>
+    <message>
+        <source>Peak limits of %1</source>
+        <translation>Peak limits of %1</translation>
+    </message>
+    <message>
+        <source>Dose limits of %1</source>
+        <translation>Dose limits of %1</translation>
+    </message>
+    <message>
+        <source>Trend of %1</source>
+        <translation>Trend of %1</translation>
+    </message>
+    <message>
+        <source>The library could not be read whole: %1</source>
+        <translation>The library could not be read whole: %1</translation>
+    </message>
+    <message>
+        <source>Recordings: %1</source>
+        <translation>Recordings: %1</translation>
+    </message>
+    <message>
+        <source>Meter groups and recordings without a start time left out: %1.</source>
+        <translation>Meter groups and recordings without a start time left out: %1.</translation>
+    </message>
+    <message>
+        <source>Doses that could not be counted whole left out: %1.</source>
+        <translation>Doses that could not be counted whole left out: %1.</translation>
+    </message>
+    <message>
+        <source>Process window: %1</source>
+        <translation>Process window: %1</translation>
+    </message>
+    <message>
+        <source>No process window chosen.</source>
+        <translation>No process window chosen.</translation>
     </message>
 </context>
 <context>

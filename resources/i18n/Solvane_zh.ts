@@ -813,6 +813,10 @@ Do you want to replace it?</source>
         <source>Dose</source>
         <translation>剂量</translation>
     </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
 </context>
 <context>
     <name>LibraryPassword</name>
@@ -891,6 +895,34 @@ Do you want to replace it?</source>
         <source>Delete entry %1 from the library? This cannot be undone.</source>
         <translation>从记录库中删除第 %1 条记录？此操作无法撤销。</translation>
     </message>
+    <message>
+        <source>Check against</source>
+        <translation>判定依据</translation>
+    </message>
+    <message>
+        <source>Process windows...</source>
+        <translation>工艺窗口...</translation>
+    </message>
+    <message>
+        <source>Overlay</source>
+        <translation>叠加对比</translation>
+    </message>
+    <message>
+        <source>Trend</source>
+        <translation>趋势</translation>
+    </message>
+    <message>
+        <source>Meter groups have no curve: choose logger recordings.</source>
+        <translation>照度计数据组没有曲线：请选择记录型辐照计的记录。</translation>
+    </message>
+    <message>
+        <source>Choose an instrument or an entry first.</source>
+        <translation>请先选择一台仪器或一条记录。</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>无</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -950,6 +982,33 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>OverlayWindow</name>
+    <message>
+        <source>Time (s)</source>
+        <translation>时间 (s)</translation>
+    </message>
+    <message>
+        <source>Irradiance (uW/cm²)</source>
+        <translation>辐照度 (uW/cm²)</translation>
+    </message>
+    <message>
+        <source>Overlay</source>
+        <translation>叠加对比</translation>
+    </message>
+    <message>
+        <source>Recordings: %1</source>
+        <translation>记录数：%1</translation>
+    </message>
+    <message>
+        <source>Meter groups have no curve: %1 left out.</source>
+        <translation>照度计数据组没有曲线：已略去 %1 组。</translation>
+    </message>
+    <message>
+        <source>No interval known for entry %1: drawn one second per sample.</source>
+        <translation>第 %1 条记录没有已知的间隔：按每个采样一秒绘制。</translation>
+    </message>
+</context>
+<context>
     <name>ProcessWindow</name>
     <message>
         <source>A process window needs a name.</source>
@@ -974,6 +1033,49 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>The process windows cannot be kept in %1.</source>
         <translation>无法将工艺窗口保存到 %1。</translation>
+    </message>
+</context>
+<context>
+    <name>ProcessWindowDialog</name>
+    <message>
+        <source>Process windows</source>
+        <translation>工艺窗口</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>添加</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>名称</translation>
+    </message>
+    <message>
+        <source>Minimum peak (uW/cm²)</source>
+        <translation>最小峰值（uW/cm²）</translation>
+    </message>
+    <message>
+        <source>Maximum peak (uW/cm²)</source>
+        <translation>最大峰值（uW/cm²）</translation>
+    </message>
+    <message>
+        <source>Minimum dose (uJ/cm²)</source>
+        <translation>最小剂量（uJ/cm²）</translation>
+    </message>
+    <message>
+        <source>Maximum dose (uJ/cm²)</source>
+        <translation>最大剂量（uJ/cm²）</translation>
+    </message>
+    <message>
+        <source>A limit left empty does not apply. 1 mJ/cm² = 1000 uJ/cm².</source>
+        <translation>留空的限值不适用。1 mJ/cm² = 1000 uJ/cm²。</translation>
+    </message>
+    <message>
+        <source>Window %1</source>
+        <translation>窗口 %1</translation>
     </message>
 </context>
 <context>
@@ -1233,6 +1335,69 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Report</source>
         <translation>报告</translation>
+    </message>
+</context>
+<context>
+    <name>TrendWindow</name>
+    <message>
+        <source>No library is open.</source>
+        <translation>未打开记录库。</translation>
+    </message>
+    <message>
+        <source>Date</source>
+        <translation>日期</translation>
+    </message>
+    <message>
+        <source>Peak irradiance (uW/cm²)</source>
+        <translation>峰值辐照度（uW/cm²）</translation>
+    </message>
+    <message>
+        <source>Dose (uJ/cm²)</source>
+        <translation>剂量（uJ/cm²）</translation>
+    </message>
+    <message>
+        <source>Peak (MAX)</source>
+        <translation>峰值（MAX）</translation>
+    </message>
+    <message>
+        <source>Dose</source>
+        <translation>剂量</translation>
+    </message>
+    <message>
+        <source>Peak limits of %1</source>
+        <translation>%1 的峰值限值</translation>
+    </message>
+    <message>
+        <source>Dose limits of %1</source>
+        <translation>%1 的剂量限值</translation>
+    </message>
+    <message>
+        <source>Trend of %1</source>
+        <translation>%1 的趋势</translation>
+    </message>
+    <message>
+        <source>The library could not be read whole: %1</source>
+        <translation>记录库未能完整读取：%1</translation>
+    </message>
+    <message>
+        <source>Recordings: %1</source>
+        <translation>记录数：%1</translation>
+    </message>
+    <message>
+        <source>Meter groups and recordings without a start time left out: %1.</source>
+        <translation>已略去照度计数据组和没有开始时间的记录：%1 条。</translation>
+    </message>
+    <message>
+        <source>Doses that could not be counted whole left out: %1.</source>
+        <translation>已略去无法完整计算的剂量：%1 个。</translation>
+    </message>
+    <message>
+        <source>Process window: %1</source>
+        <translation>工艺窗口：%1</translation>
+    </message>
+    <message>
+        <source>No process window chosen.</source>
+        <translation>未选择工艺窗口。</translation>
     </message>
 </context>
 <context>
