@@ -334,7 +334,6 @@ void FirstPageFor416::finishDownload(DownloadEnd end)
     const QList<qint64> ids = keepInLibrary(m_downloaded);
     if (end != DownloadEnd::LinkLost && !m_clearPending)
         m_rowEntries = ids;
-    m_downloaded.clear();
     busy = false;
 
     if (m_clearPending) {
@@ -387,6 +386,7 @@ void FirstPageFor416::on_ClearBtn_clicked()
     clearRows();
     m_rowGroups.clear();
     m_rowEntries.clear();
+    m_downloaded.clear();
     for (int g = 0; g < MaxGroups; ++g) {
         groupRaw[g].clear();
         groupData[g].clear();
@@ -404,6 +404,15 @@ QByteArray FirstPageFor416::groupAt(int row) const
 {
     const int group = groupOfRow(row);
     return group >= 0 && group < MaxGroups ? groupData[group] : QByteArray();
+}
+
+Recording FirstPageFor416::downloaded(int group) const
+{
+    for (const Recording &entry : m_downloaded) {
+        if (entry.group == group)
+            return entry;
+    }
+    return {};
 }
 
 QString FirstPageFor416::cellText(int row, int column) const
@@ -482,5 +491,5 @@ void FirstPageFor416::on_EXCELBtn_clicked(int row)
 void FirstPageFor416::on_SaveUVPowerBtn_clicked()
 {
     reportValues.isChinese = isChinese;
-    ExcelExport::run(this, busy, selectedGroup, reportValues.groupNo, reportValues.startTime);
+    ExcelExport::run(this, busy, downloaded(reportValues.groupNo.toInt()));
 }

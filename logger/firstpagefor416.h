@@ -98,6 +98,8 @@ private:
     int groupOfRow(int row) const;
     QByteArray groupAt(int row) const;
     QString cellText(int row, int column) const;
+    // The recording of that group as the last download brought it; group 0 where there is none.
+    Recording downloaded(int group) const;
 
     std::unique_ptr<Ui::FirstPageFor416> ui;
     QTimer *liveClockTimer;
@@ -109,7 +111,8 @@ private:
     QList<int> m_rowGroups;
     // Groups of the last download that failed their checks on every attempt.
     QList<int> m_leftOut;
-    // What the last download brought, for the library; and each row's library entry.
+    // What the last download brought, for the library and the export; and each row's library
+    // entry.
     QList<Recording> m_downloaded;
     QList<qint64> m_rowEntries;
     // Removal or arrival of the instrument noticed while a download ran; done after it.
