@@ -134,11 +134,10 @@ bool CliCommands::findWindow()
     QStringList names;
     for (const ProcessWindow &known : ProcessWindowStore::all())
         names << known.name;
-    tell(names.isEmpty()
-             ? tr("There is no process window called \"%1\"; none has been made.")
-                   .arg(m_options.window)
-             : tr("There is no process window called \"%1\"; there are: %2.")
-                   .arg(m_options.window, names.join(QStringLiteral(", "))));
+    tell(names.isEmpty() ? tr("There is no process window called \"%1\"; none has been made.")
+                               .arg(m_options.window)
+                         : tr("There is no process window called \"%1\"; there are: %2.")
+                               .arg(m_options.window, names.join(QStringLiteral(", "))));
     m_err << m_options.usageHint() << '\n';
     return false;
 }
@@ -401,8 +400,7 @@ int CliCommands::exportRecordings()
         recordings.append(recording);
     }
     QString error;
-    if (!RecordingExport::write(recordings, m_options.format, m_options.output, window(),
-                                &error)) {
+    if (!RecordingExport::write(recordings, m_options.format, m_options.output, window(), &error)) {
         fail(error);
         return Failure;
     }

@@ -29,7 +29,7 @@ bool writeMeterSheet(XlsxWorkbook &workbook, const Recording &r)
         return false;
     const QList<double> values = RecordingRows::meterValues(r);
     for (int c = 0; c < values.size(); ++c) {
-        if (!workbook.writeNumber(1, c, values[c]))
+        if (!workbook.writeNumber(1, c, RecordingRows::shortestValue(values[c])))
             return false;
     }
     return workbook.writeText(1, int(values.size()), r.unit);

@@ -19,8 +19,7 @@ QJsonValue RecordingJson::number(double value)
 {
     if (!std::isfinite(value))
         return QJsonValue();
-    // The double nearest the shortest text: 12.3f is written 12.3, not 12.300000190734863.
-    return RecordingRows::shortest(value).toDouble();
+    return RecordingRows::shortestValue(value);
 }
 
 QJsonValue RecordingJson::verdict(const Recording &recording, const ProcessWindow *window)

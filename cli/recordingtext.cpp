@@ -29,12 +29,15 @@ QString downloadText(const Recording &r)
                                     : QString();
 }
 
-// Logger statistics with the page's one decimal; meter values as the instrument sent them.
+// Logger statistics with the page's one decimal; meter values as the instrument sent them; a
+// dash for a value that is no number.
 QString statText(const Recording &r, double value)
 {
+    if (!std::isfinite(value))
+        return QStringLiteral("-");
     if (r.family == Recording::Family::Meter)
         return RecordingRows::shortest(value);
-    return std::isfinite(value) ? QString::number(value, 'f', 1) : QString();
+    return QString::number(value, 'f', 1);
 }
 
 QStringList columnsOf(const Recording &r, const ProcessWindow *window)

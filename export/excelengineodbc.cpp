@@ -105,8 +105,8 @@ QString columnList(const QString &type)
     for (int c = 0; c < headers.size(); ++c) {
         QString column = QLatin1Char('[') + headers[c] + QLatin1Char(']');
         if (!type.isEmpty())
-            column += QLatin1Char(' ') +
-                      (c == SampleRows::Time ? QStringLiteral("DATETIME") : QStringLiteral("NUMBER"));
+            column += QLatin1Char(' ') + (c == SampleRows::Time ? QStringLiteral("DATETIME")
+                                                                : QStringLiteral("NUMBER"));
         columns << column;
     }
     return columns.join(QStringLiteral(", "));

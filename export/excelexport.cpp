@@ -142,10 +142,9 @@ bool isCsvName(const QString &fileName)
 // The save dialog, the name made an .xlsx name unless it is a .csv one; empty when cancelled.
 QString askFileName(QWidget *page, const Recording &recording)
 {
-    const QString typed =
-        UserPrompts::saveFileName(page, text(Texts::caption),
-                                  ExportFolder::proposed(ExcelExport::proposedName(recording)),
-                                  text(Texts::filter));
+    const QString typed = UserPrompts::saveFileName(
+        page, text(Texts::caption), ExportFolder::proposed(ExcelExport::proposedName(recording)),
+        text(Texts::filter));
     if (typed.isEmpty() || isCsvName(typed))
         return typed;
     const QString fileName = workbookName(typed);

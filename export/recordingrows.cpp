@@ -44,6 +44,12 @@ QStringList RecordingRows::row(int index) const
     return texts;
 }
 
+double RecordingRows::shortestValue(double value)
+{
+    return std::isfinite(value) ? shortest(value).toDouble()
+                                : std::numeric_limits<double>::quiet_NaN();
+}
+
 QString RecordingRows::shortest(double value)
 {
     if (!std::isfinite(value))

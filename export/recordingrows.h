@@ -25,6 +25,9 @@ public:
     // instrument sends them) as the shortest of the float, so 12.3f is "12.3". Empty for a
     // value that is not finite.
     static QString shortest(double value);
+    // The double nearest that text: 12.3f becomes 12.3, not 12.300000190734863. NaN for a
+    // value that is not finite.
+    static double shortestValue(double value);
 
 private:
     const Recording &m_recording;

@@ -2,6 +2,7 @@
 
 #include "energycheck.h"
 #include "processwindow.h"
+#include "recordingrows.h"
 #include "samplerows.h"
 #include "samplesheet.h"
 #include "scratchfile.h"
@@ -56,6 +57,12 @@ QString trimmedQuotes(QString name)
     return name.trimmed();
 }
 
+// A value the instrument sent as a float, as its shortest text reads.
+bool writeValue(XlsxWorkbook &book, int row, int column, double value)
+{
+    return book.writeNumber(row, column, RecordingRows::shortestValue(value));
+}
+
 bool writeSummaryRow(XlsxWorkbook &book, int row, const Recording &r, const QString &sheet,
                      const ProcessWindow *window)
 {
@@ -63,23 +70,27 @@ bool writeSummaryRow(XlsxWorkbook &book, int row, const Recording &r, const QStr
     const bool logger = r.family == Recording::Family::Logger;
     double peak = 0, dose = 0;
     bool doseFlagged = false;
-    const bool hasDose = ProcessWindow::peakAndDose(r, peak, dose, doseFlagged);
+    // A meter group's dose is its energy as the instrument sent it, in uJ/cm².
+    Recording sent = r;
+    sent.energy = RecordingRows::shortestValue(r.energy);
+    const bool hasDose = ProcessWindow::peakAndDose(sent, peak, dose, doseFlagged);
     bool ok = book.writeNumber(row, Id, double(r.id)) &&
-              book.writeText(row, Family, r.familyName()) && book.writeText(row, Serial, r.serial) &&
+              book.writeText(row, Family, r.familyName()) &&
+              book.writeText(row, Serial, r.serial) &&
               book.writeText(row, Model,
                              r.modelName.isEmpty() ? QString::number(r.modelCode) : r.modelName) &&
-              book.writeNumber(row, Group, r.group) &&
-              book.writeNumber(row, Max, r.powerMax) && book.writeNumber(row, Min, r.powerMin) &&
-              book.writeNumber(row, Avg, r.powerAvg);
+              book.writeNumber(row, Group, r.group) && writeValue(book, row, Max, r.powerMax) &&
+              writeValue(book, row, Min, r.powerMin) && writeValue(book, row, Avg, r.powerAvg);
     if (logger) {
         ok = ok && book.writeNumber(row, Start, SampleRows(r).excelTime(0), Style::DateTime) &&
              book.writeNumber(row, Interval, r.intervalSeconds) &&
              book.writeNumber(row, Samples, r.sampleCount()) &&
-             book.writeNumber(row, Rec, r.powerRec);
+             writeValue(book, row, Rec, r.powerRec);
     } else {
         const EnergyCheck check = EnergyCheck::of(r);
-        ok = ok && book.writeNumber(row, Rt, r.powerRt) && book.writeNumber(row, Energy, r.energy) &&
-             book.writeNumber(row, Duration, r.duration) && book.writeText(row, Unit, r.unit) &&
+        ok = ok && writeValue(book, row, Rt, r.powerRt) &&
+             writeValue(book, row, Energy, r.energy) &&
+             writeValue(book, row, Duration, r.duration) && book.writeText(row, Unit, r.unit) &&
              (!check.applicable || book.writeBool(row, EnergyFlagged, check.flagged));
     }
     if (hasDose || logger) {
@@ -210,9 +221,7 @@ bool RecordingWorkbook::write(const QString &fileName, const QList<Recording> &r
         if (names[i].isEmpty())
             continue;
         const SampleRows rows(recordings[i]);
-        const auto proceed = [&](int k) {
-            return k == 0 || k % kStep != 0 || goOn(done + k);
-        };
+        const auto proceed = [&](int k) { return k == 0 || k % kStep != 0 || goOn(done + k); };
         if (!SampleSheet::write(book, names[i], rows, proceed))
             return fail(cantWrite);
         if (stopped)

@@ -42,8 +42,8 @@ SampleRows::SampleRows(const Recording &recording)
         const QDate date = recording.startTime.date();
         const QTime time = recording.startTime.time();
         m_hasStart = true;
-        m_startSeconds =
-            (date.toJulianDay() - excelEpochJulianDay()) * kDay + time.msecsSinceStartOfDay() / 1000;
+        m_startSeconds = (date.toJulianDay() - excelEpochJulianDay()) * kDay +
+                         time.msecsSinceStartOfDay() / 1000;
     }
 }
 
@@ -105,8 +105,9 @@ void SampleRows::appendFloat(QByteArray &out, float value)
     // Plain digits where they are not many ("1000000", not "1e+06"), as a person reads them.
     const float size = std::fabs(value);
     const bool plain = size == 0 || (size >= 1e-4f && size < 1e15f);
-    const auto end = plain ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
-                           : std::to_chars(text, text + sizeof text, value);
+    const auto end = plain
+                         ? std::to_chars(text, text + sizeof text, value, std::chars_format::fixed)
+                         : std::to_chars(text, text + sizeof text, value);
     out.append(text, end.ptr - text);
 }
 

@@ -72,10 +72,9 @@ Recording logger(const QList<float> &samples, int interval = 10, const QDateTime
 }
 
 // The workbook rows of logger({1.24, 2, 3.96}).
-const QStringList kThreeRows{"sheet Sheet1", "s:NUM s:VAL s:TIME_S s:TIME",
-                             "n:1 n:1.24 n:0 d:2024-01-05 09:30:00",
-                             "n:2 n:2 n:10 d:2024-01-05 09:30:10",
-                             "n:3 n:3.96 n:20 d:2024-01-05 09:30:20"};
+const QStringList kThreeRows{
+    "sheet Sheet1", "s:NUM s:VAL s:TIME_S s:TIME", "n:1 n:1.24 n:0 d:2024-01-05 09:30:00",
+    "n:2 n:2 n:10 d:2024-01-05 09:30:10", "n:3 n:3.96 n:20 d:2024-01-05 09:30:20"};
 const QStringList kOneRow{"sheet Sheet1", "s:NUM s:VAL s:TIME_S s:TIME",
                           "n:1 n:1 n:0 d:2024-01-05 09:30:00"};
 
@@ -214,8 +213,8 @@ private slots:
             << logger({1.24f, 2.0f, 3.96f}) << kThreeRows.mid(2)
             << QStringList{"1,1.24,0,2024-01-05 09:30:00", "2,2,10,2024-01-05 09:30:10",
                            "3,3.96,20,2024-01-05 09:30:20"};
-        QTest::newRow("one sample") << logger({1}) << kOneRow.mid(2)
-                                    << QStringList{"1,1,0,2024-01-05 09:30:00"};
+        QTest::newRow("one sample")
+            << logger({1}) << kOneRow.mid(2) << QStringList{"1,1,0,2024-01-05 09:30:00"};
         QTest::newRow("not finite")
             << logger({kNan, kInf, -kInf, 5})
             << QStringList{"n:1 n:None n:0 d:2024-01-05 09:30:00",
@@ -256,7 +255,8 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(RecordingCsv::write(file, {recording}, nullptr));
         file.close();
-        QCOMPARE(readAll(path("a.csv")), ("NUM,VAL,TIME_S,TIME\r\n" + csv.join("\r\n") + "\r\n").toUtf8());
+        QCOMPARE(readAll(path("a.csv")),
+                 ("NUM,VAL,TIME_S,TIME\r\n" + csv.join("\r\n") + "\r\n").toUtf8());
     }
 
     void xlsxEngineWritesNothingUnlessClosed()
@@ -315,9 +315,10 @@ private slots:
             QVERIFY(engine.close());
         }
         // Numbers are bound as numbers (the column's affinity keeps whole ones as integers).
-        const QString sql = "SELECT NUM || '|' || ifnull(VAL, 'null') || '|' || TIME_S || '|' || "
-                            "substr(TIME, 1, 19) || '|' || typeof(NUM) || ' ' || typeof(VAL) || ' ' "
-                            "|| typeof(TIME_S) FROM Sheet1 ORDER BY rowid";
+        const QString sql =
+            "SELECT NUM || '|' || ifnull(VAL, 'null') || '|' || TIME_S || '|' || "
+            "substr(TIME, 1, 19) || '|' || typeof(NUM) || ' ' || typeof(VAL) || ' ' "
+            "|| typeof(TIME_S) FROM Sheet1 ORDER BY rowid";
         QCOMPARE(selectRows(path("second.db"), sql),
                  (QStringList{"1|1.25|0|2024-01-05 09:30:00|integer real integer",
                               "2|null|10|2024-01-05 09:30:10|integer null integer",
@@ -437,12 +438,12 @@ private slots:
         Recording meter;
         meter.family = Recording::Family::Meter;
         const QStringList names = RecordingWorkbook::sheetNames(
-            {named(1, "a[b]:c*d?e/f\\g", 2), named(0, "'q'", 1), named(0, "Q", 1),
-             named(0, "q", 1), named(0, "q", 1), meter, named(12, longSerial, 25),
-             named(12, longSerial, 25), named(0, "a\tb", 1), named(0, "", 0)});
+            {named(1, "a[b]:c*d?e/f\\g", 2), named(0, "'q'", 1), named(0, "Q", 1), named(0, "q", 1),
+             named(0, "q", 1), meter, named(12, longSerial, 25), named(12, longSerial, 25),
+             named(0, "a\tb", 1), named(0, "", 0)});
         QCOMPARE(names, (QStringList{"1 a_b__c_d_e_f_g #2", "q' #1", "Q #1", "q #1 (2)", "q #1 (3)",
-                                     "", "12 " + QString(28, 'x'), "12 " + QString(24, 'x') + " (2)",
-                                     "a_b #1", "#0"}));
+                                     "", "12 " + QString(28, 'x'),
+                                     "12 " + QString(24, 'x') + " (2)", "a_b #1", "#0"}));
         for (const QString &name : names)
             QVERIFY2(name.isEmpty() || XlsxWorkbook::validSheetName(name), qPrintable(name));
         // Written, the workbook holds them all.
@@ -542,7 +543,7 @@ private slots:
     void flowWritesXlsxOnlyUnderAnXlsxName()
     {
         const QList<QPair<QString, QString>> names = {
-            {"a.xls", "a.xlsx"},       {"b.XLS", "b.xlsx"},       {"c.XLSX", "c.XLSX"},
+            {"a.xls", "a.xlsx"},       {"b.XLS", "b.xlsx"},     {"c.XLSX", "c.XLSX"},
             {"run.v2", "run.v2.xlsx"}, {"d.txt", "d.txt.xlsx"}, {"e.", "e.xlsx"}};
         for (const auto &[typed, written] : names) {
             saveAs(path(typed));
@@ -649,11 +650,10 @@ private slots:
         const QStringList book = readWorkbook(m_saveAnswer);
         const int rows = int(book.size()) - 2;
         QVERIFY2(rows > 0 && rows < samples.size(), qPrintable(QString::number(rows)));
-        QVERIFY2(book.last().startsWith(QString("n:%1 n:%2 n:%3 ")
-                                            .arg(rows)
-                                            .arg(samples[rows - 1])
-                                            .arg((rows - 1) * 10)),
-                 qPrintable(book.last()));
+        QVERIFY2(
+            book.last().startsWith(
+                QString("n:%1 n:%2 n:%3 ").arg(rows).arg(samples[rows - 1]).arg((rows - 1) * 10)),
+            qPrintable(book.last()));
         QCOMPARE(m_prompts.prompts().size(), 2); // the two save dialogs, no message
     }
 

@@ -1,6 +1,20 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en_US">
 <context>
+    <name>CalibrationAge</name>
+    <message>
+        <source>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</source>
+        <translation>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</translation>
+    </message>
+</context>
+<context>
+    <name>EnergyCheck</name>
+    <message>
+        <source>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</source>
+        <translation>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</translation>
+    </message>
+</context>
+<context>
     <name>FamilyPage</name>
     <message>
         <source>No recording is kept: %1</source>
@@ -509,10 +523,6 @@
         <translation>Storing data to Excel</translation>
     </message>
     <message>
-        <source>excel file (*.xlsx)</source>
-        <translation>excel file (*.xlsx)</translation>
-    </message>
-    <message>
         <source>%1 already exists.
 Do you want to replace it?</source>
         <translation>%1 already exists.
@@ -561,6 +571,10 @@ Do you want to replace it?</translation>
     <message>
         <source>Recordings %1 could not be read without errors; they are left out.</source>
         <translation>Recordings %1 could not be read without errors; they are left out.</translation>
+    </message>
+    <message>
+        <source>Excel workbook (*.xlsx);;CSV (*.csv)</source>
+        <translation>Excel workbook (*.xlsx);;CSV (*.csv)</translation>
     </message>
 </context>
 <context>
@@ -887,6 +901,33 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>ProcessWindow</name>
+    <message>
+        <source>A process window needs a name.</source>
+        <translation>A process window needs a name.</translation>
+    </message>
+    <message>
+        <source>The limits of "%1" must be numbers.</source>
+        <translation>The limits of "%1" must be numbers.</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum peak is above the maximum peak.</source>
+        <translation>In "%1" the minimum peak is above the maximum peak.</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum dose is above the maximum dose.</source>
+        <translation>In "%1" the minimum dose is above the maximum dose.</translation>
+    </message>
+    <message>
+        <source>There are two process windows called "%1".</source>
+        <translation>There are two process windows called "%1".</translation>
+    </message>
+    <message>
+        <source>The process windows cannot be kept in %1.</source>
+        <translation>The process windows cannot be kept in %1.</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Device: </source>
@@ -978,6 +1019,17 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>RecordingCsv</name>
+    <message>
+        <source>There is nothing to write.</source>
+        <translation>There is nothing to write.</translation>
+    </message>
+    <message>
+        <source>Logger recordings and meter groups have different columns; write them to separate CSV files.</source>
+        <translation>Logger recordings and meter groups have different columns; write them to separate CSV files.</translation>
+    </message>
+</context>
+<context>
     <name>RecordingLibrary</name>
     <message>
         <source>The library %1 is not a file.</source>
@@ -1057,6 +1109,93 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>RecordingWorkbook</name>
+    <message>
+        <source>Summary</source>
+        <translation>Summary</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Family</source>
+        <translation>Family</translation>
+    </message>
+    <message>
+        <source>Serial</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>Group</source>
+        <translation>Group</translation>
+    </message>
+    <message>
+        <source>Start time</source>
+        <translation>Start time</translation>
+    </message>
+    <message>
+        <source>Interval (s)</source>
+        <translation>Interval (s)</translation>
+    </message>
+    <message>
+        <source>Samples</source>
+        <translation>Samples</translation>
+    </message>
+    <message>
+        <source>Dose (uJ/cm²)</source>
+        <translation>Dose (uJ/cm²)</translation>
+    </message>
+    <message>
+        <source>Dose flagged</source>
+        <translation>Dose flagged</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>Energy</source>
+        <translation>Energy</translation>
+    </message>
+    <message>
+        <source>Duration (s)</source>
+        <translation>Duration (s)</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>Energy check flagged</source>
+        <translation>Energy check flagged</translation>
+    </message>
+    <message>
+        <source>Sheet</source>
+        <translation>Sheet</translation>
+    </message>
+    <message>
+        <source>There is nothing to write.</source>
+        <translation>There is nothing to write.</translation>
+    </message>
+    <message>
+        <source>The workbook cannot be made there.</source>
+        <translation>The workbook cannot be made there.</translation>
+    </message>
+    <message>
+        <source>The workbook could not be written.</source>
+        <translation>The workbook could not be written.</translation>
+    </message>
+    <message>
+        <source>The export was abandoned.</source>
+        <translation>The export was abandoned.</translation>
+    </message>
+</context>
+<context>
     <name>ReportPageFor415</name>
     <message>
         <source>Report</source>
@@ -1122,6 +1261,45 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Auto Set</source>
         <translation>Auto Set</translation>
+    </message>
+</context>
+<context>
+    <name>Verdict</name>
+    <message>
+        <source>peak below the minimum</source>
+        <translation>peak below the minimum</translation>
+    </message>
+    <message>
+        <source>peak above the maximum</source>
+        <translation>peak above the maximum</translation>
+    </message>
+    <message>
+        <source>dose below the minimum</source>
+        <translation>dose below the minimum</translation>
+    </message>
+    <message>
+        <source>dose above the maximum</source>
+        <translation>dose above the maximum</translation>
+    </message>
+    <message>
+        <source>dose not defined</source>
+        <translation>dose not defined</translation>
+    </message>
+    <message>
+        <source>unit not known</source>
+        <translation>unit not known</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>pass</translation>
+    </message>
+    <message>
+        <source>fail: %1</source>
+        <translation>fail: %1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>, </translation>
     </message>
 </context>
 </TS>

@@ -1,6 +1,20 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>CalibrationAge</name>
+    <message>
+        <source>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</source>
+        <translation>校准于 %1，已超过 %2 个月：读数可能已漂移，请送仪器校准。</translation>
+    </message>
+</context>
+<context>
+    <name>EnergyCheck</name>
+    <message>
+        <source>The energy differs from AVG × duration (%1) by %2 %: check the unit and the run.</source>
+        <translation>能量与 AVG × 时长 (%1) 相差 %2 %：请检查单位和测量过程。</translation>
+    </message>
+</context>
+<context>
     <name>FamilyPage</name>
     <message>
         <source>No recording is kept: %1</source>
@@ -509,10 +523,6 @@
         <translation>保存数据到Excel</translation>
     </message>
     <message>
-        <source>excel file (*.xlsx)</source>
-        <translation>Excel文件 (*.xlsx)</translation>
-    </message>
-    <message>
         <source>%1 already exists.
 Do you want to replace it?</source>
         <translation>%1 已存在。
@@ -561,6 +571,10 @@ Do you want to replace it?</source>
     <message>
         <source>Recordings %1 could not be read without errors; they are left out.</source>
         <translation>第 %1 组记录未能无误读取，已不列入表中。</translation>
+    </message>
+    <message>
+        <source>Excel workbook (*.xlsx);;CSV (*.csv)</source>
+        <translation>Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)</translation>
     </message>
 </context>
 <context>
@@ -887,6 +901,33 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>ProcessWindow</name>
+    <message>
+        <source>A process window needs a name.</source>
+        <translation>工艺窗口需要一个名称。</translation>
+    </message>
+    <message>
+        <source>The limits of "%1" must be numbers.</source>
+        <translation>“%1”的限值必须是数字。</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum peak is above the maximum peak.</source>
+        <translation>“%1”中峰值下限高于峰值上限。</translation>
+    </message>
+    <message>
+        <source>In "%1" the minimum dose is above the maximum dose.</source>
+        <translation>“%1”中剂量下限高于剂量上限。</translation>
+    </message>
+    <message>
+        <source>There are two process windows called "%1".</source>
+        <translation>有两个名为“%1”的工艺窗口。</translation>
+    </message>
+    <message>
+        <source>The process windows cannot be kept in %1.</source>
+        <translation>无法将工艺窗口保存到 %1。</translation>
+    </message>
+</context>
+<context>
     <name>QObject</name>
     <message>
         <source>Device: </source>
@@ -978,6 +1019,17 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>RecordingCsv</name>
+    <message>
+        <source>There is nothing to write.</source>
+        <translation>没有可写入的内容。</translation>
+    </message>
+    <message>
+        <source>Logger recordings and meter groups have different columns; write them to separate CSV files.</source>
+        <translation>记录仪的记录与测量仪的数据组列不同，请分别写入不同的 CSV 文件。</translation>
+    </message>
+</context>
+<context>
     <name>RecordingLibrary</name>
     <message>
         <source>The library %1 is not a file.</source>
@@ -1057,6 +1109,93 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>RecordingWorkbook</name>
+    <message>
+        <source>Summary</source>
+        <translation>汇总</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Family</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Serial</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>Group</source>
+        <translation>组</translation>
+    </message>
+    <message>
+        <source>Start time</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>Interval (s)</source>
+        <translation>间隔(秒)</translation>
+    </message>
+    <message>
+        <source>Samples</source>
+        <translation>采样数</translation>
+    </message>
+    <message>
+        <source>Dose (uJ/cm²)</source>
+        <translation>剂量 (uJ/cm²)</translation>
+    </message>
+    <message>
+        <source>Dose flagged</source>
+        <translation>剂量有标记</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Energy</source>
+        <translation>能量</translation>
+    </message>
+    <message>
+        <source>Duration (s)</source>
+        <translation>时长(秒)</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>Energy check flagged</source>
+        <translation>能量校验有标记</translation>
+    </message>
+    <message>
+        <source>Sheet</source>
+        <translation>工作表</translation>
+    </message>
+    <message>
+        <source>There is nothing to write.</source>
+        <translation>没有可写入的内容。</translation>
+    </message>
+    <message>
+        <source>The workbook cannot be made there.</source>
+        <translation>无法在该位置创建工作簿。</translation>
+    </message>
+    <message>
+        <source>The workbook could not be written.</source>
+        <translation>工作簿写入失败。</translation>
+    </message>
+    <message>
+        <source>The export was abandoned.</source>
+        <translation>导出已中止。</translation>
+    </message>
+</context>
+<context>
     <name>ReportPageFor415</name>
     <message>
         <source>Report</source>
@@ -1122,6 +1261,45 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Auto Set</source>
         <translation>自动调整</translation>
+    </message>
+</context>
+<context>
+    <name>Verdict</name>
+    <message>
+        <source>peak below the minimum</source>
+        <translation>峰值低于下限</translation>
+    </message>
+    <message>
+        <source>peak above the maximum</source>
+        <translation>峰值高于上限</translation>
+    </message>
+    <message>
+        <source>dose below the minimum</source>
+        <translation>剂量低于下限</translation>
+    </message>
+    <message>
+        <source>dose above the maximum</source>
+        <translation>剂量高于上限</translation>
+    </message>
+    <message>
+        <source>dose not defined</source>
+        <translation>剂量无法确定</translation>
+    </message>
+    <message>
+        <source>unit not known</source>
+        <translation>单位未知</translation>
+    </message>
+    <message>
+        <source>pass</source>
+        <translation>合格</translation>
+    </message>
+    <message>
+        <source>fail: %1</source>
+        <translation>不合格：%1</translation>
+    </message>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
     </message>
 </context>
 </TS>
