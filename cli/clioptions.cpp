@@ -285,13 +285,11 @@ QString CliOptions::usage()
             line = line.leftJustified(34) + QLatin1String(entry.summary);
         text += QStringLiteral("  ") + line + QLatin1Char('\n');
     }
-    text +=
-        tr("\nLOCATION is a SQLite file or postgresql://[user@]host[:port]/db[?sslmode=...];\n"
-           "without --library the library in the user's data folder is used.\n"
-           "Verdicts are against the process window chosen in the program, or the one --window\n"
-           "names.\n"
-           "Data goes to standard output, messages to standard error. Exit status: 0 done,\n"
-           "1 failed, 2 wrong usage.\n");
+    text += tr("\nLOCATION is a SQLite file or postgresql://[user@]host[:port]/db[?sslmode=...];\n"
+               "without --library the library in the user's data folder is used.\n"
+               "A verdict is against the process window chosen in the program, or --window NAME.\n"
+               "Data goes to standard output, messages to standard error. Exit status: 0 done,\n"
+               "1 failed, 2 wrong usage.\n");
     return text;
 }
 

@@ -10,6 +10,7 @@
 class RecordingRows
 {
 public:
+    // Reads `recording`, which must outlive the rows.
     explicit RecordingRows(const Recording &recording);
 
     bool isLogger() const { return m_logger; }

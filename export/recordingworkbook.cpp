@@ -57,6 +57,18 @@ QString trimmedQuotes(QString name)
     return name.trimmed();
 }
 
+QString validSheetName(const QString &name)
+{
+    static const QString forbidden = QStringLiteral("[]:*?/\\");
+    QString cleaned = name;
+    for (QChar &c : cleaned) {
+        if (forbidden.contains(c) || c.category() == QChar::Other_Control)
+            c = QLatin1Char('_');
+    }
+    cleaned = trimmedQuotes(cut(trimmedQuotes(cleaned), kMaxSheetName));
+    return cleaned.isEmpty() ? QStringLiteral("_") : cleaned;
+}
+
 // A value the instrument sent as a float, as its shortest text reads.
 bool writeValue(XlsxWorkbook &book, int row, int column, double value)
 {
@@ -134,18 +146,6 @@ QStringList RecordingWorkbook::summaryHeaders()
     headers[EnergyFlagged] = tr("Energy check flagged");
     headers[Sheet] = tr("Sheet");
     return headers;
-}
-
-QString RecordingWorkbook::validSheetName(const QString &name)
-{
-    static const QString forbidden = QStringLiteral("[]:*?/\\");
-    QString cleaned = name;
-    for (QChar &c : cleaned) {
-        if (forbidden.contains(c) || c.category() == QChar::Other_Control)
-            c = QLatin1Char('_');
-    }
-    cleaned = trimmedQuotes(cut(trimmedQuotes(cleaned), kMaxSheetName));
-    return cleaned.isEmpty() ? QStringLiteral("_") : cleaned;
 }
 
 QStringList RecordingWorkbook::sheetNames(const QList<Recording> &recordings)

@@ -33,11 +33,10 @@ public:
 
     static QString summarySheetName();
     static QStringList summaryHeaders();
-    // Each recording's sheet name (empty for a meter group): its id, serial and group, made
-    // valid for a workbook and unique, also against the summary sheet, ignoring case.
+    // Each recording's sheet name (empty for a meter group): its id, serial and group, with
+    // what a sheet name may not hold replaced, cut to the length allowed and unique, also
+    // against the summary sheet, ignoring case.
     static QStringList sheetNames(const QList<Recording> &recordings);
-    // `name` with what a sheet name may not hold replaced, cut to the length allowed.
-    static QString validSheetName(const QString &name);
 
     // Progress is told and the abandon check asked once per this many rows.
     static constexpr int kStep = 4096;

@@ -15,12 +15,11 @@ class SampleRows
 public:
     enum Column { Num, Val, TimeS, Time, Columns };
 
-    // Reads `recording`, which must outlive the rows.
+    // A meter group has no rows.
     explicit SampleRows(const Recording &recording);
 
     static QStringList headers();
     int count() const { return m_count; }
-    int intervalSeconds() const { return m_interval; }
 
     // The sample as the double nearest its shortest text (12.34f is 12.34); NaN when the
     // instrument sent no finite number.
