@@ -220,8 +220,7 @@ void LibraryWindow::on_EXCELBtn_clicked()
     Recording entry;
     if (!chosen(entry) || entry.family != Recording::Family::Logger)
         return;
-    ExcelExport::run(this, false, entry.groupData(), QString::number(entry.group),
-                     LoggerFrames::compactTime(entry.shown.value(1)));
+    ExcelExport::run(this, false, entry);
 }
 
 void LibraryWindow::on_DeleteBtn_clicked()

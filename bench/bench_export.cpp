@@ -1,8 +1,10 @@
 // The Excel export of a 100 000-sample recording with the xlsx engine, from the call to
-// the workbook being in place.
+// the workbook being in place; and a workbook of 20 recordings of 10 000 samples each.
 #include "benchsupport.h"
 #include "excelexport.h"
 #include "promptrecorder.h"
+#include "recording.h"
+#include "recordingworkbook.h"
 #include "urlrecorder.h"
 #include "xlsxengine.h"
 
@@ -16,19 +18,26 @@ namespace {
 
 constexpr int kSamples = 100000;
 constexpr int kRuns = 3;
+constexpr int kBookRecordings = 20;
+constexpr int kBookSamples = 10000;
 
-QByteArray group()
+Recording recording(int samples)
 {
     QByteArray data("\x18\x01\x05\x09\x1e\x00", 6);
-    data.reserve(6 + 4 * kSamples);
-    for (int k = 0; k < kSamples; ++k) {
+    data.reserve(6 + 4 * samples);
+    for (int k = 0; k < samples; ++k) {
         const float sample = 1000.0f + 0.37f * static_cast<float>(k % 5000);
         quint32 raw;
         std::memcpy(&raw, &sample, sizeof raw);
         raw = qToLittleEndian(raw);
         data.append(reinterpret_cast<const char *>(&raw), sizeof raw);
     }
-    return data;
+    Recording r;
+    r.group = 1;
+    r.serial = QStringLiteral("5633416");
+    r.intervalSeconds = 10;
+    r.setGroupData(data);
+    return r;
 }
 
 } // namespace
@@ -58,7 +67,7 @@ int main(int argc, char *argv[])
         return list;
     };
 
-    const QByteArray data = group();
+    const Recording data = recording(kSamples);
     QVector<double> times;
     int status = 0;
     for (int run = 0; run < kRuns; ++run) {
@@ -68,8 +77,7 @@ int main(int argc, char *argv[])
         const qsizetype openedBefore = urls.opened().size();
         QElapsedTimer clock;
         clock.start();
-        ExcelExport::run(nullptr, false, data, QStringLiteral("1"),
-                         QStringLiteral("20240105093000"));
+        ExcelExport::run(nullptr, false, data);
         const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
         const QFileInfo written(target);
         if (!written.isFile() || written.size() < 100000 ||
@@ -87,5 +95,27 @@ int main(int argc, char *argv[])
     if (status != 0)
         return status;
     printFigure("export_100k_ms", median(times), "ms", 0);
+
+    QList<Recording> several;
+    for (int i = 0; i < kBookRecordings; ++i) {
+        several.append(recording(kBookSamples));
+        several.last().id = i + 1;
+    }
+    QVector<double> bookTimes;
+    for (int run = 0; run < kRuns; ++run) {
+        const QString target = dir.filePath(QStringLiteral("several%1.xlsx").arg(run));
+        QElapsedTimer clock;
+        clock.start();
+        QString error;
+        if (!RecordingWorkbook().write(target, several, nullptr, &error)) {
+            log() << "workbook failed: " << error << '\n';
+            return 1;
+        }
+        const double ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+        log() << "workbook run " << run + 1 << ": " << ms << " ms, " << QFileInfo(target).size()
+              << " bytes\n";
+        bookTimes.append(ms);
+    }
+    printFigure("export_multi_20x10k_ms", median(bookTimes), "ms", 0);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "loggerdownload.h"
 #include "meterfetch.h"
 #include "meterframes.h"
+#include "processwindowstore.h"
 #include "recordingexport.h"
 #include "recordingjson.h"
 #include "recordingtext.h"
@@ -121,6 +122,26 @@ bool CliCommands::fetch(qint64 id, Recording &recording)
     return fail(error.isEmpty() ? noSuchRecording(id) : error);
 }
 
+bool CliCommands::findWindow()
+{
+    if (m_options.window.isEmpty()) {
+        m_hasWindow = ProcessWindowStore::chosen(m_window);
+        return true;
+    }
+    m_hasWindow = ProcessWindowStore::find(m_options.window, m_window);
+    if (m_hasWindow)
+        return true;
+    QStringList names;
+    for (const ProcessWindow &known : ProcessWindowStore::all())
+        names << known.name;
+    tell(names.isEmpty() ? tr("There is no process window called \"%1\"; none has been made.")
+                               .arg(m_options.window)
+                         : tr("There is no process window called \"%1\"; there are: %2.")
+                               .arg(m_options.window, names.join(QStringLiteral(", "))));
+    m_err << m_options.usageHint() << '\n';
+    return false;
+}
+
 int CliCommands::info()
 {
     CliInstrument instrument(m_options.demo);
@@ -160,6 +181,7 @@ int CliCommands::info()
 
 int CliCommands::download()
 {
+    findWindow(); // the chosen one: the lines below tell each entry's verdict
     const QString location =
         m_options.library.isEmpty() ? LibraryLocation::defaultPath() : m_options.library;
     if (!m_library.open(location)) {
@@ -195,7 +217,7 @@ int CliCommands::download()
     }
     for (qsizetype i = 0; i < entries.size(); ++i)
         entries[i].id = stored.ids.value(i);
-    const QStringList lines = RecordingText::listLines(entries);
+    const QStringList lines = RecordingText::listLines(entries, window());
     for (qsizetype i = 0; i < lines.size(); ++i)
         m_out << lines.at(i) << "  "
               << (stored.isNew.value(i) ? tr("new") : tr("already in the library")) << '\n';
@@ -325,6 +347,8 @@ void CliCommands::endProgress()
 
 int CliCommands::list()
 {
+    if (!findWindow())
+        return UsageError;
     if (!openExistingLibrary())
         return Failure;
     RecordingLibrary::Filter filter;
@@ -338,10 +362,10 @@ int CliCommands::list()
     if (m_options.json) {
         QJsonArray array;
         for (const Recording &r : recordings)
-            array.append(RecordingJson::entry(r));
+            array.append(RecordingJson::entry(r, window()));
         m_out << QJsonDocument(array).toJson(QJsonDocument::Indented);
     } else {
-        for (const QString &line : RecordingText::listLines(recordings))
+        for (const QString &line : RecordingText::listLines(recordings, window()))
             m_out << line << '\n';
     }
     return Success;
@@ -349,18 +373,23 @@ int CliCommands::list()
 
 int CliCommands::show()
 {
+    if (!findWindow())
+        return UsageError;
     Recording recording;
     if (!openExistingLibrary() || !fetch(m_options.ids.first(), recording))
         return Failure;
     if (m_options.json)
-        m_out << QJsonDocument(RecordingJson::details(recording)).toJson(QJsonDocument::Indented);
+        m_out << QJsonDocument(RecordingJson::details(recording, window()))
+                     .toJson(QJsonDocument::Indented);
     else
-        m_out << RecordingText::show(recording);
+        m_out << RecordingText::show(recording, window());
     return Success;
 }
 
 int CliCommands::exportRecordings()
 {
+    if (!findWindow())
+        return UsageError;
     if (!openExistingLibrary())
         return Failure;
     QList<Recording> recordings;
@@ -371,7 +400,7 @@ int CliCommands::exportRecordings()
         recordings.append(recording);
     }
     QString error;
-    if (!RecordingExport::write(recordings, m_options.format, m_options.output, &error)) {
+    if (!RecordingExport::write(recordings, m_options.format, m_options.output, window(), &error)) {
         fail(error);
         return Failure;
     }

@@ -2,6 +2,7 @@
 
 #include "cliinstrument.h"
 #include "clioptions.h"
+#include "processwindow.h"
 #include "recordinglibrary.h"
 
 #include <QTextStream>
@@ -31,6 +32,10 @@ private:
     // Reading commands never make a library: a mistyped path would look like an empty one.
     bool openExistingLibrary();
     bool fetch(qint64 id, Recording &recording);
+    // The process window of --window, else the chosen one; false (a usage error, told) for a
+    // name that is not there.
+    bool findWindow();
+    const ProcessWindow *window() const { return m_hasWindow ? &m_window : nullptr; }
     // What the instrument brings, and each reason it brought less than all.
     void downloadLogger(const CliInstrument &instrument, const Recording &identity,
                         QList<Recording> &entries, QStringList &problems);
@@ -48,4 +53,6 @@ private:
     RecordingLibrary m_library;
     const bool m_progressOnTerminal;
     bool m_progressShown = false;
+    ProcessWindow m_window;
+    bool m_hasWindow = false;
 };

@@ -20,6 +20,7 @@ enum Option : unsigned {
     OptSince = 1u << 4,
     OptFormat = 1u << 5,
     OptOutput = 1u << 6,
+    OptWindow = 1u << 7,
 };
 constexpr unsigned kGlobalOptions = OptLibrary | OptDemo;
 
@@ -33,7 +34,7 @@ const OptionEntry kOptions[] = {
     {OptLibrary, "--library", "LOCATION"}, {OptDemo, "--demo", "meter|logger"},
     {OptJson, "--json", nullptr},          {OptSerial, "--serial", "S"},
     {OptSince, "--since", "YYYY-MM-DD"},   {OptFormat, "--format", "xlsx|csv|json"},
-    {OptOutput, "--output", "FILE"},
+    {OptOutput, "--output", "FILE"},       {OptWindow, "--window", "NAME"},
 };
 
 // A new command is one line here and one function in CliCommands.
@@ -54,12 +55,14 @@ const CommandEntry kCommands[] = {
      0, 0},
     {CliOptions::Command::Download, "download", "",
      "store every recording or group of the connected instrument", 0, 0, 0},
-    {CliOptions::Command::List, "list", "[--json] [--serial S] [--since YYYY-MM-DD]", "",
-     OptJson | OptSerial | OptSince, 0, 0},
-    {CliOptions::Command::Show, "show", "ID [--json]", "one recording with its samples", OptJson, 1,
-     1},
-    {CliOptions::Command::Export, "export", "ID... --format xlsx|csv|json --output FILE", "",
-     OptFormat | OptOutput, 1, kAnyNumber},
+    {CliOptions::Command::List, "list",
+     "[--json] [--serial S] [--since YYYY-MM-DD] [--window NAME]", "",
+     OptJson | OptSerial | OptSince | OptWindow, 0, 0},
+    {CliOptions::Command::Show, "show", "ID [--json] [--window NAME]",
+     "one recording with its samples", OptJson | OptWindow, 1, 1},
+    {CliOptions::Command::Export, "export",
+     "ID... --format xlsx|csv|json --output FILE [--window NAME]", "",
+     OptFormat | OptOutput | OptWindow, 1, kAnyNumber},
     {CliOptions::Command::Delete, "delete", "ID", "", 0, 1, 1},
 };
 
@@ -231,6 +234,9 @@ bool CliOptions::setValue(unsigned option, const QString &value)
     case OptOutput:
         output = value;
         return true;
+    case OptWindow:
+        window = value;
+        return true;
     default:
         return fail(tr("Unknown option %1.").arg(name));
     }
@@ -281,6 +287,7 @@ QString CliOptions::usage()
     }
     text += tr("\nLOCATION is a SQLite file or postgresql://[user@]host[:port]/db[?sslmode=...];\n"
                "without --library the library in the user's data folder is used.\n"
+               "A verdict is against the process window chosen in the program, or --window NAME.\n"
                "Data goes to standard output, messages to standard error. Exit status: 0 done,\n"
                "1 failed, 2 wrong usage.\n");
     return text;

@@ -32,6 +32,7 @@ public:
     QDate since;
     Format format = Format::None;
     QString output;
+    QString window;    // empty: the process window chosen in the program
     QList<qint64> ids; // in the order given, each once
 
 private:

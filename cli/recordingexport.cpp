@@ -3,6 +3,9 @@
 #include "recordingcsv.h"
 #include "recordingjson.h"
 #include "recordingrows.h"
+#include "recordingworkbook.h"
+#include "samplesheet.h"
+#include "scratchfile.h"
 #include "xlsxworkbook.h"
 
 #include <QCoreApplication>
@@ -10,10 +13,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
-#include <QTemporaryDir>
-
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -22,15 +21,24 @@ QString tr(const char *text)
     return QCoreApplication::translate("RecordingExport", text);
 }
 
-std::filesystem::path fsPath(const QString &path)
+// A meter group in "Sheet1": its headers, then its values as numbers and its unit.
+bool writeMeterSheet(XlsxWorkbook &workbook, const Recording &r)
 {
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
+    const RecordingRows rows(r);
+    if (!workbook.addSheet(QStringLiteral("Sheet1")) || !workbook.writeRow(0, rows.headers()))
+        return false;
+    const QList<double> values = RecordingRows::meterValues(r);
+    for (int c = 0; c < values.size(); ++c) {
+        if (!workbook.writeNumber(1, c, RecordingRows::shortestValue(values[c])))
+            return false;
+    }
+    return workbook.writeText(1, int(values.size()), r.unit);
 }
 
 } // namespace
 
 bool RecordingExport::write(const QList<Recording> &recordings, CliOptions::Format format,
-                            const QString &fileName, QString *error)
+                            const QString &fileName, const ProcessWindow *window, QString *error)
 {
     const QFileInfo target(fileName);
     const QString shown = QDir::toNativeSeparators(fileName);
@@ -44,31 +52,21 @@ bool RecordingExport::write(const QList<Recording> &recordings, CliOptions::Form
     if (!target.absoluteDir().exists())
         return fail(tr("the folder %1 does not exist.")
                         .arg(QDir::toNativeSeparators(target.absolutePath())));
-    QTemporaryDir scratch(target.absoluteDir().filePath(QLatin1Char('.') + target.fileName() +
-                                                        QLatin1String("-XXXXXX")));
+    ScratchFile scratch(fileName);
     if (!scratch.isValid())
         return fail(scratch.errorString());
-    const QString scratchFile = scratch.filePath(target.fileName());
     QString why;
-    if (!writeFile(recordings, format, scratchFile, &why))
+    if (!writeFile(recordings, format, scratch.path(), window, &why) || !scratch.commit(&why))
         return fail(why);
-    // Atomic where the system allows: the target is either the old file or the new one.
-    std::error_code renamed;
-    std::filesystem::rename(fsPath(scratchFile), fsPath(target.absoluteFilePath()), renamed);
-    if (renamed)
-        return fail(QString::fromLocal8Bit(renamed.message()));
     return true;
 }
 
 bool RecordingExport::writeFile(const QList<Recording> &recordings, CliOptions::Format format,
-                                const QString &fileName, QString *error)
+                                const QString &fileName, const ProcessWindow *window,
+                                QString *error)
 {
-    if (format == CliOptions::Format::Xlsx) {
-        if (writeWorkbook(recordings, fileName))
-            return true;
-        *error = tr("the workbook could not be made.");
-        return false;
-    }
+    if (format == CliOptions::Format::Xlsx)
+        return writeWorkbook(recordings, fileName, window, error);
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
         *error = file.errorString();
@@ -80,7 +78,7 @@ bool RecordingExport::writeFile(const QList<Recording> &recordings, CliOptions::
     } else {
         QJsonArray array;
         for (const Recording &r : recordings)
-            array.append(RecordingJson::details(r));
+            array.append(RecordingJson::details(r, window));
         const QByteArray json = QJsonDocument(array).toJson(QJsonDocument::Indented);
         if (file.write(json) != json.size()) {
             *error = file.errorString();
@@ -95,23 +93,21 @@ bool RecordingExport::writeFile(const QList<Recording> &recordings, CliOptions::
     return true;
 }
 
-bool RecordingExport::writeWorkbook(const QList<Recording> &recordings, const QString &fileName)
+bool RecordingExport::writeWorkbook(const QList<Recording> &recordings, const QString &fileName,
+                                    const ProcessWindow *window, QString *error)
 {
+    if (recordings.size() > 1)
+        return RecordingWorkbook().write(fileName, recordings, window, error);
     XlsxWorkbook workbook;
-    if (recordings.isEmpty() || !workbook.open(fileName))
-        return false;
-    for (const Recording &r : recordings) {
-        const QString sheet =
-            recordings.size() == 1 ? QStringLiteral("Sheet1") : QString::number(r.id);
-        if (!workbook.addSheet(sheet))
-            return false;
-        const RecordingRows rows(r);
-        if (!workbook.writeRow(0, rows.headers()))
-            return false;
-        for (int k = 0; k < rows.count(); ++k) {
-            if (!workbook.writeRow(k + 1, rows.row(k)))
-                return false;
-        }
+    bool written = !recordings.isEmpty() && workbook.open(fileName);
+    if (written) {
+        const Recording &r = recordings.first();
+        written = r.family == Recording::Family::Logger
+                      ? SampleSheet::write(workbook, QStringLiteral("Sheet1"), SampleRows(r))
+                      : writeMeterSheet(workbook, r);
     }
-    return workbook.close();
+    if (written && workbook.close())
+        return true;
+    *error = tr("the workbook could not be made.");
+    return false;
 }

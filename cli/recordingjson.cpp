@@ -1,6 +1,8 @@
 #include "recordingjson.h"
 
+#include "processwindow.h"
 #include "recordingrows.h"
+#include "verdict.h"
 
 #include <cmath>
 
@@ -17,11 +19,22 @@ QJsonValue RecordingJson::number(double value)
 {
     if (!std::isfinite(value))
         return QJsonValue();
-    // The double nearest the shortest text: 12.3f is written 12.3, not 12.300000190734863.
-    return RecordingRows::shortest(value).toDouble();
+    return RecordingRows::shortestValue(value);
 }
 
-QJsonObject RecordingJson::entry(const Recording &r)
+QJsonValue RecordingJson::verdict(const Recording &recording, const ProcessWindow *window)
+{
+    if (!window)
+        return QJsonValue();
+    const Verdict v = window->check(recording);
+    return QJsonObject{
+        {QStringLiteral("window"), v.window},
+        {QStringLiteral("pass"), v.isPass()},
+        {QStringLiteral("failed"), QJsonArray::fromStringList(v.failed)},
+    };
+}
+
+QJsonObject RecordingJson::entry(const Recording &r, const ProcessWindow *window)
 {
     const bool logger = r.family == Recording::Family::Logger;
     QJsonObject o{
@@ -54,12 +67,13 @@ QJsonObject RecordingJson::entry(const Recording &r)
         o.insert(QStringLiteral("power_rt"), number(r.powerRt));
         o.insert(QStringLiteral("unit"), r.unit);
     }
+    o.insert(QStringLiteral("verdict"), verdict(r, window));
     return o;
 }
 
-QJsonObject RecordingJson::details(const Recording &r)
+QJsonObject RecordingJson::details(const Recording &r, const ProcessWindow *window)
 {
-    QJsonObject o = entry(r);
+    QJsonObject o = entry(r, window);
     o.insert(QStringLiteral("firmware"), r.firmware);
     o.insert(QStringLiteral("production_date"), dateValue(r.productionDate));
     o.insert(QStringLiteral("calibration_date"), dateValue(r.calibrationDate));

@@ -1,11 +1,14 @@
 #include "recordingtext.h"
 
+#include "dose.h"
+#include "processwindow.h"
 #include "recordingrows.h"
-#include "samplerows.h"
+#include "verdict.h"
 
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 namespace {
@@ -26,17 +29,22 @@ QString downloadText(const Recording &r)
                                     : QString();
 }
 
-// Logger statistics with the workbook's one decimal; meter values as the instrument sent them.
+// Logger statistics with the page's one decimal; meter values as the instrument sent them; a
+// dash for a value that is no number.
 QString statText(const Recording &r, double value)
 {
-    return r.family == Recording::Family::Logger ? SampleRows::valueText(float(value))
-                                                 : RecordingRows::shortest(value);
+    if (!std::isfinite(value))
+        return QStringLiteral("-");
+    if (r.family == Recording::Family::Meter)
+        return RecordingRows::shortest(value);
+    return QString::number(value, 'f', 1);
 }
 
-QStringList columnsOf(const Recording &r)
+QStringList columnsOf(const Recording &r, const ProcessWindow *window)
 {
     const bool logger = r.family == Recording::Family::Logger;
     const QString model = r.modelName.isEmpty() ? QString::number(r.modelCode) : r.modelName;
+    const QString dose = RecordingText::doseText(r);
     return {QString::number(r.id),
             r.familyName(),
             r.serial,
@@ -48,17 +56,43 @@ QStringList columnsOf(const Recording &r)
             QStringLiteral("%1 %2  MAX %3  MIN %4  AVG %5")
                 .arg(logger ? QStringLiteral("REC") : QStringLiteral("RT"),
                      statText(r, logger ? r.powerRec : r.powerRt), statText(r, r.powerMax),
-                     statText(r, r.powerMin), statText(r, r.powerAvg))};
+                     statText(r, r.powerMin), statText(r, r.powerAvg)),
+            dose.isEmpty() ? QString() : tr("dose %1").arg(dose),
+            RecordingText::verdictText(r, window)};
 }
 
 } // namespace
 
-QStringList RecordingText::listLines(const QList<Recording> &recordings)
+QString RecordingText::doseText(const Recording &r)
+{
+    double dose = r.doseUjCm2;
+    bool flagged = r.doseFlagged;
+    double peak = 0;
+    // A meter group's energy is its dose, in the unit its power is given in.
+    if (r.family == Recording::Family::Meter && !ProcessWindow::peakAndDose(r, peak, dose, flagged))
+        return {};
+    if (!std::isfinite(dose)) {
+        dose = 0;
+        flagged = true;
+    }
+    const QString text = Dose::text(dose);
+    return flagged ? tr("%1 (flagged)").arg(text) : text;
+}
+
+QString RecordingText::verdictText(const Recording &r, const ProcessWindow *window)
+{
+    if (!window)
+        return {};
+    return QStringLiteral("%1: %2").arg(window->name, window->check(r).text());
+}
+
+QStringList RecordingText::listLines(const QList<Recording> &recordings,
+                                     const ProcessWindow *window)
 {
     QList<QStringList> table;
     QList<qsizetype> widths;
     for (const Recording &r : recordings) {
-        const QStringList columns = columnsOf(r);
+        const QStringList columns = columnsOf(r, window);
         widths.resize(columns.size());
         for (int c = 0; c < columns.size(); ++c)
             widths[c] = std::max(widths[c], columns.at(c).size());
@@ -70,12 +104,12 @@ QStringList RecordingText::listLines(const QList<Recording> &recordings)
         for (int c = 0; c < columns.size(); ++c)
             line +=
                 c + 1 < columns.size() ? columns.at(c).leftJustified(widths[c] + 2) : columns.at(c);
-        lines << line;
+        lines << line.trimmed();
     }
     return lines;
 }
 
-QString RecordingText::show(const Recording &r)
+QString RecordingText::show(const Recording &r, const ProcessWindow *window)
 {
     const bool logger = r.family == Recording::Family::Logger;
     QList<std::pair<QString, QString>> fields{
@@ -97,6 +131,8 @@ QString RecordingText::show(const Recording &r)
                                    .arg(statText(r, r.powerRec), statText(r, r.powerMax),
                                         statText(r, r.powerMin), statText(r, r.powerAvg))});
     }
+    fields.append({tr("Dose"), doseText(r)});
+    fields.append({tr("Verdict"), verdictText(r, window)});
     fields.append({tr("Downloaded"), downloadText(r)});
     fields.append({tr("SHA-256"), r.sha256});
     fields.append({tr("Test light"), r.testLight});
@@ -111,7 +147,12 @@ QString RecordingText::show(const Recording &r)
     }
     const RecordingRows rows(r);
     text += QLatin1Char('\n') + rows.headers().join(QLatin1Char('\t')) + QLatin1Char('\n');
-    for (int k = 0; k < rows.count(); ++k)
-        text += rows.row(k).join(QLatin1Char('\t')) + QLatin1Char('\n');
-    return text;
+    if (!rows.isLogger())
+        return text + rows.row(0).join(QLatin1Char('\t')) + QLatin1Char('\n');
+    QByteArray samples;
+    for (int k = 0; k < rows.count(); ++k) {
+        rows.samples().appendRow(samples, k, '\t');
+        samples += '\n';
+    }
+    return text + QString::fromLatin1(samples);
 }

@@ -4,10 +4,10 @@
 #include <QString>
 
 class QProgressDialog;
-class QTableWidget;
+class SampleRows;
 
-// Writes the contents of a table widget into the first sheet ("Sheet1") of a workbook.
-// One engine serves one export: construct, open, writeTable, close, destroy.
+// Writes a logger recording's rows into the first sheet ("Sheet1") of a workbook.
+// One engine serves one export: construct, open, writeRows, close, destroy.
 class ExcelEngine : public QObject
 {
     Q_OBJECT
@@ -18,14 +18,14 @@ public:
     QString fileName() const { return m_fileName; }
 
     virtual bool open() = 0;
-    // Headers become the column names, each cell a text value. The dialog, when given,
-    // shows the row reached and is checked for a cancel between rows; a cancel keeps the
-    // rows written so far and still counts as success.
-    virtual bool writeTable(QTableWidget *table, QProgressDialog *progress) = 0;
+    // The headers of SampleRows become the column names, the cells numbers and date-times.
+    // The dialog, when given, shows the row reached and is checked for a cancel between rows;
+    // a cancel keeps the rows written so far and still counts as success. False for no rows.
+    virtual bool writeRows(const SampleRows &rows, QProgressDialog *progress) = 0;
     // True when the workbook is complete on disk afterwards.
     virtual bool close() = 0;
 
-    // Rows of the table handled by the last writeTable (fewer than all after a cancel).
+    // Rows handled by the last writeRows (fewer than all after a cancel).
     int rowsWritten() const { return m_rowsWritten; }
 
     // Progress is drawn (and events let through) once per this many rows.

@@ -1,24 +1,20 @@
 #include "excelengineodbc.h"
 
+#include "samplerows.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QSqlQuery>
-#include <QTableWidget>
+#include <QVariant>
+
+#include <cmath>
 
 namespace {
 
 const char kXlsxDriver[] = "Microsoft Excel Driver (*.xls, *.xlsx, *.xlsm, *.xlsb)";
 const char kXlsDriver[] = "Microsoft Excel Driver (*.xls)";
-
-// Quotes are doubled so that a cell text can neither end its value early nor inject SQL.
-QString quoted(const QString &text)
-{
-    QString escaped = text;
-    escaped.replace(QLatin1Char('\''), QLatin1String("''"));
-    return escaped;
-}
 
 QStringList installedOdbcDrivers()
 {
@@ -99,72 +95,67 @@ bool ExcelEngineODBC::open()
     return m_db.open();
 }
 
-QString ExcelEngineODBC::createStatement(const QTableWidget *table)
+namespace {
+
+// Brackets keep TIME, a word of the driver's SQL, a plain column name.
+QString columnList(const QString &type)
 {
-    QString sql = QStringLiteral("create table Sheet1 (");
-    const int last = table->columnCount() - 1;
-    for (int column = 0; column < last; ++column) {
-        if (const QTableWidgetItem *header = table->horizontalHeaderItem(column))
-            sql += header->text() + QLatin1String(" VARCHAR(200), ");
+    QStringList columns;
+    const QStringList headers = SampleRows::headers();
+    for (int c = 0; c < headers.size(); ++c) {
+        QString column = QLatin1Char('[') + headers[c] + QLatin1Char(']');
+        if (!type.isEmpty())
+            column += QLatin1Char(' ') + (c == SampleRows::Time ? QStringLiteral("DATETIME")
+                                                                : QStringLiteral("NUMBER"));
+        columns << column;
     }
-    const QTableWidgetItem *lastHeader = last >= 0 ? table->horizontalHeaderItem(last) : nullptr;
-    sql +=
-        lastHeader ? lastHeader->text() + QLatin1String(" VARCHAR(200)) ") : QStringLiteral(") ");
-    return sql;
+    return columns.join(QStringLiteral(", "));
 }
 
-QString ExcelEngineODBC::insertPrefix(const QTableWidget *table)
+} // namespace
+
+QString ExcelEngineODBC::createStatement()
 {
-    QString sql = QStringLiteral("INSERT INTO Sheet1 (");
-    const int last = table->columnCount() - 1;
-    for (int column = 0; column < last; ++column) {
-        if (const QTableWidgetItem *header = table->horizontalHeaderItem(column))
-            sql += header->text() + QLatin1String(", ");
-    }
-    if (const QTableWidgetItem *lastHeader =
-            last >= 0 ? table->horizontalHeaderItem(last) : nullptr)
-        sql += lastHeader->text();
-    return sql + QLatin1String(") VALUES( ");
+    return QStringLiteral("CREATE TABLE [Sheet1] (%1)").arg(columnList(QStringLiteral("typed")));
 }
 
-QString ExcelEngineODBC::insertStatement(const QTableWidget *table, const QString &prefix, int row)
+QString ExcelEngineODBC::insertStatement()
 {
-    QString sql = prefix;
-    const int last = table->columnCount() - 1;
-    for (int column = 0; column < last; ++column) {
-        if (const QTableWidgetItem *cell = table->item(row, column))
-            sql += QLatin1Char('\'') + quoted(cell->text()) + QLatin1String("', ");
-    }
-    const QTableWidgetItem *lastCell = last >= 0 ? table->item(row, last) : nullptr;
-    sql += lastCell ? QLatin1Char('\'') + quoted(lastCell->text()) + QLatin1String("') ")
-                    : QStringLiteral(")");
-    return sql;
+    return QStringLiteral("INSERT INTO [Sheet1] (%1) VALUES (?, ?, ?, ?)").arg(columnList({}));
 }
 
-bool ExcelEngineODBC::writeTable(QTableWidget *table, QProgressDialog *progress)
+bool ExcelEngineODBC::writeRows(const SampleRows &rows, QProgressDialog *progress)
 {
     setRowsWritten(0);
-    if (!table || !m_db.isOpen() || table->rowCount() == 0 || table->columnCount() == 0)
+    if (!m_db.isOpen() || rows.count() == 0)
         return false;
 
     // A driver without transactions writes each statement at once; nothing to commit then.
     const bool inTransaction = m_db.transaction();
     QSqlQuery query(m_db);
-    if (!query.exec(createStatement(table))) {
+    if (!query.exec(createStatement()) || !query.prepare(insertStatement())) {
         if (inTransaction)
             m_db.rollback();
         close();
         return false;
     }
 
-    const QString prefix = insertPrefix(table);
-    int row = 0;
-    for (; row < table->rowCount(); ++row) {
-        if (!reportProgress(progress, row))
+    // An empty cell is a NULL of the column's type.
+    const QVariant noNumber{QMetaType::fromType<double>()};
+    const QVariant noTime{QMetaType::fromType<QDateTime>()};
+    int k = 0;
+    for (; k < rows.count(); ++k) {
+        if (!reportProgress(progress, k))
             break;
-        query.exec(insertStatement(table, prefix, row)); // a failing row does not stop the rest
+        const double value = rows.value(k);
+        const QDateTime time = rows.time(k);
+        query.bindValue(0, k + 1);
+        query.bindValue(1, std::isfinite(value) ? QVariant(value) : noNumber);
+        query.bindValue(2, rows.seconds(k));
+        query.bindValue(3, time.isValid() ? QVariant(time) : noTime);
+        query.exec(); // a failing row does not stop the rest
     }
-    setRowsWritten(row);
+    setRowsWritten(k);
     // Reporting success after a failed commit would hide that the rows are gone.
     return !inTransaction || m_db.commit();
 }

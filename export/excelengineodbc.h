@@ -17,7 +17,7 @@ public:
     ~ExcelEngineODBC() override;
 
     bool open() override;
-    bool writeTable(QTableWidget *table, QProgressDialog *progress) override;
+    bool writeRows(const SampleRows &rows, QProgressDialog *progress) override;
     bool close() override;
 
     // The connection string for a workbook, chosen by its suffix ("xlsx", case-sensitive).
@@ -27,9 +27,9 @@ public:
     // Whether that driver is registered with the system's ODBC driver manager.
     static bool excelDriverInstalled(const QString &fileName);
 
-    static QString createStatement(const QTableWidget *table);
-    static QString insertPrefix(const QTableWidget *table);
-    static QString insertStatement(const QTableWidget *table, const QString &prefix, int row);
+    // The sheet's columns are those of SampleRows; values are bound, never spliced in.
+    static QString createStatement();
+    static QString insertStatement();
 
 protected:
     // Tests point the engine at another ODBC driver here.

@@ -1,7 +1,11 @@
 #include "excelexport.h"
 
 #include "excelengineodbc.h"
+#include "exportfolder.h"
+#include "recording.h"
+#include "recordingcsv.h"
 #include "samplerows.h"
+#include "scratchfile.h"
 #include "userprompts.h"
 #include "xlsxengine.h"
 
@@ -14,12 +18,7 @@
 #include <QFileInfo>
 #include <QProgressDialog>
 #include <QSqlDatabase>
-#include <QTableWidget>
-#include <QTemporaryDir>
 #include <QUrl>
-
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -31,7 +30,8 @@ const char *const information = QT_TRANSLATE_NOOP("FirstPageFor416", "informatio
 const char *const busy = QT_TRANSLATE_NOOP("FirstPageFor416", "Getting data,please wait...");
 const char *const noGroup = QT_TRANSLATE_NOOP("FirstPageFor416", "please get data first!");
 const char *const caption = QT_TRANSLATE_NOOP("FirstPageFor416", "Storing data to Excel");
-const char *const filter = QT_TRANSLATE_NOOP("FirstPageFor416", "excel file (*.xlsx)");
+const char *const filter =
+    QT_TRANSLATE_NOOP("FirstPageFor416", "Excel workbook (*.xlsx);;CSV (*.csv)");
 const char *const replace =
     QT_TRANSLATE_NOOP("FirstPageFor416", "%1 already exists.\nDo you want to replace it?");
 const char *const error = QT_TRANSLATE_NOOP("FirstPageFor416", "error");
@@ -89,23 +89,6 @@ bool replaceable(const QString &target)
     return probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
 }
 
-std::filesystem::path fsPath(const QString &path)
-{
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
-}
-
-// Atomic where the system allows: the target is either the old file or the new one.
-bool replaceWith(const QString &finished, const QString &target)
-{
-    std::error_code error;
-    std::filesystem::rename(fsPath(finished), fsPath(target), error);
-    return !error;
-}
-
 std::unique_ptr<ExcelEngine> makeEngine(const QString &fileName)
 {
     if (g_engineFactory)
@@ -128,18 +111,12 @@ bool ExcelExport::odbcEngineUsable(const QString &fileName)
            ExcelEngineODBC::excelDriverInstalled(fileName);
 }
 
-std::unique_ptr<QTableWidget> ExcelExport::sampleTable(const QByteArray &groupData)
+QString ExcelExport::proposedName(const Recording &recording)
 {
-    const int samples = SampleRows::count(groupData);
-    const QStringList headers = SampleRows::headers();
-    auto table = std::make_unique<QTableWidget>(samples, int(headers.size()));
-    table->setHorizontalHeaderLabels(headers);
-    for (int k = 0; k < samples; ++k) {
-        const QStringList row = SampleRows::row(groupData, k);
-        for (int column = 0; column < row.size(); ++column)
-            table->setItem(k, column, new QTableWidgetItem(row.at(column)));
-    }
-    return table;
+    QString name = QLatin1String("NO") + QString::number(recording.group);
+    if (recording.startTime.isValid())
+        name += QLatin1Char('_') + recording.startTime.toString(QStringLiteral("yyyyMMddHHmmss"));
+    return name;
 }
 
 namespace {
@@ -157,13 +134,18 @@ QString workbookName(const QString &typed)
     return typed.endsWith(QLatin1Char('.')) ? typed + xlsx : typed + QLatin1Char('.') + xlsx;
 }
 
-// The save dialog, the name made an .xlsx name; empty when cancelled.
-QString askFileName(QWidget *page, const QString &groupNo, const QString &startTime)
+bool isCsvName(const QString &fileName)
 {
-    const QString proposed = QLatin1String("NO") + groupNo + QLatin1Char('_') + startTime;
-    const QString typed =
-        UserPrompts::saveFileName(page, text(Texts::caption), proposed, text(Texts::filter));
-    if (typed.isEmpty())
+    return QFileInfo(fileName).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
+}
+
+// The save dialog, the name made an .xlsx name unless it is a .csv one; empty when cancelled.
+QString askFileName(QWidget *page, const Recording &recording)
+{
+    const QString typed = UserPrompts::saveFileName(
+        page, text(Texts::caption), ExportFolder::proposed(ExcelExport::proposedName(recording)),
+        text(Texts::filter));
+    if (typed.isEmpty() || isCsvName(typed))
         return typed;
     const QString fileName = workbookName(typed);
     if (fileName == typed)
@@ -176,9 +158,9 @@ QString askFileName(QWidget *page, const QString &groupNo, const QString &startT
     return fileName;
 }
 
-// Writes the table into `scratchFile` under a progress dialog; true when there is a complete
+// Writes the workbook into `scratchFile` under a progress dialog; true when there is a complete
 // workbook there to keep. Failures are reported here.
-bool writeScratch(QWidget *page, QTableWidget *table, const QString &scratchFile)
+bool writeWorkbook(QWidget *page, const SampleRows &rows, const QString &scratchFile)
 {
     QElapsedTimer timer;
     timer.start();
@@ -188,14 +170,14 @@ bool writeScratch(QWidget *page, QTableWidget *table, const QString &scratchFile
         return false;
     }
 
-    const int rows = table->rowCount();
-    QProgressDialog progress(text(Texts::progress), text(Texts::cancel), 0, rows + 1, page);
+    const int count = rows.count();
+    QProgressDialog progress(text(Texts::progress), text(Texts::cancel), 0, count + 1, page);
     progress.setWindowModality(Qt::WindowModal);
     progress.show();
 
-    const bool written = engine->writeTable(table, &progress);
+    const bool written = engine->writeRows(rows, &progress);
     if (written)
-        progress.setValue(rows + 1);
+        progress.setValue(count + 1);
     progress.hide();
     qDebug() << "The slow operation took" << timer.elapsed() << "milliseconds: ";
 
@@ -213,25 +195,39 @@ bool writeScratch(QWidget *page, QTableWidget *table, const QString &scratchFile
     return true;
 }
 
+bool writeCsv(QWidget *page, const Recording &recording, const QString &scratchFile)
+{
+    QFile file(scratchFile);
+    if (!file.open(QIODevice::WriteOnly)) {
+        inform(page, Texts::storing, Texts::cantOpen);
+        return false;
+    }
+    if (!RecordingCsv::write(file, {recording}, nullptr) || !file.flush()) {
+        inform(page, Texts::exportTitle, Texts::exportFailed);
+        return false;
+    }
+    file.close();
+    return true;
+}
+
 } // namespace
 
-void ExcelExport::run(QWidget *page, bool busy, const QByteArray &groupData, const QString &groupNo,
-                      const QString &startTime)
+void ExcelExport::run(QWidget *page, bool busy, const Recording &recording)
 {
     if (busy) {
         inform(page, Texts::information, Texts::busy);
         return;
     }
-    if (groupData.isEmpty()) {
+    if (recording.group <= 0 || recording.family != Recording::Family::Logger) {
         inform(page, Texts::information, Texts::noGroup);
         return;
     }
-    const QString fileName = askFileName(page, groupNo, startTime);
+    const QString fileName = askFileName(page, recording);
     if (fileName.isEmpty())
         return;
 
-    const std::unique_ptr<QTableWidget> table = sampleTable(groupData);
-    if (table->rowCount() == 0) {
+    const SampleRows rows(recording);
+    if (rows.count() == 0) {
         inform(page, Texts::error, Texts::noData);
         return;
     }
@@ -241,10 +237,9 @@ void ExcelExport::run(QWidget *page, bool busy, const QByteArray &groupData, con
         return;
     }
 
-    // The new workbook is written beside the target and replaces it only when complete,
-    // so a failed export leaves the old file as it was.
-    QTemporaryDir scratch(target.absoluteDir().filePath(QLatin1Char('.') + target.fileName() +
-                                                        QLatin1String("-XXXXXX")));
+    // The new file is written beside the target and replaces it only when complete, so a
+    // failed export leaves the old file as it was.
+    ScratchFile scratch(fileName);
     if (!scratch.isValid()) {
         if (target.exists())
             inform(page, Texts::error, Texts::inUse);
@@ -252,12 +247,14 @@ void ExcelExport::run(QWidget *page, bool busy, const QByteArray &groupData, con
             inform(page, Texts::storing, Texts::cantOpen);
         return;
     }
-    const QString scratchFile = scratch.filePath(target.fileName());
-    if (!writeScratch(page, table.get(), scratchFile))
+    const bool written = isCsvName(fileName) ? writeCsv(page, recording, scratch.path())
+                                             : writeWorkbook(page, rows, scratch.path());
+    if (!written)
         return;
-    if (!replaceWith(scratchFile, fileName)) {
+    if (!scratch.commit()) {
         inform(page, Texts::error, Texts::inUse);
         return;
     }
+    ExportFolder::remember(fileName);
     QDesktopServices::openUrl(QUrl::fromLocalFile(target.absoluteFilePath()));
 }

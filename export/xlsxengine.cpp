@@ -1,16 +1,7 @@
 #include "xlsxengine.h"
 
-#include <QTableWidget>
-
-namespace {
-
-void writeText(XlsxWorkbook &workbook, int row, int column, const QTableWidgetItem *item)
-{
-    if (item)
-        workbook.writeText(row, column, item->text());
-}
-
-} // namespace
+#include "samplerows.h"
+#include "samplesheet.h"
 
 XlsxEngine::XlsxEngine(const QString &fileName, QObject *parent) : ExcelEngine(fileName, parent) {}
 
@@ -21,29 +12,18 @@ bool XlsxEngine::open()
     return m_workbook.open(fileName());
 }
 
-bool XlsxEngine::writeTable(QTableWidget *table, QProgressDialog *progress)
+bool XlsxEngine::writeRows(const SampleRows &rows, QProgressDialog *progress)
 {
     setRowsWritten(0);
-    if (!table || !m_workbook.isOpen() || m_sheetAdded || table->rowCount() == 0 ||
-        table->columnCount() == 0)
-        return false;
-    if (!m_workbook.addSheet(QStringLiteral("Sheet1")))
+    if (!m_workbook.isOpen() || m_sheetAdded || rows.count() == 0)
         return false;
     m_sheetAdded = true;
-
-    const int columns = table->columnCount();
-    for (int column = 0; column < columns; ++column)
-        writeText(m_workbook, 0, column, table->horizontalHeaderItem(column));
-
-    int row = 0;
-    for (; row < table->rowCount(); ++row) {
-        if (!reportProgress(progress, row))
-            break;
-        for (int column = 0; column < columns; ++column)
-            writeText(m_workbook, row + 1, column, table->item(row, column));
-    }
-    setRowsWritten(row);
-    return true;
+    int written = 0;
+    const bool ok = SampleSheet::write(
+        m_workbook, QStringLiteral("Sheet1"), rows,
+        [progress](int k) { return reportProgress(progress, k); }, &written);
+    setRowsWritten(written);
+    return ok;
 }
 
 bool XlsxEngine::close()

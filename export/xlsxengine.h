@@ -3,8 +3,8 @@
 #include "excelengine.h"
 #include "xlsxworkbook.h"
 
-// Writes the table as an xlsx workbook: sheet "Sheet1", the header texts in row 1, every
-// value a text cell. The file itself is written by close().
+// Writes the rows as an xlsx workbook: sheet "Sheet1" as SampleSheet makes it. The file
+// itself is written by close().
 class XlsxEngine : public ExcelEngine
 {
     Q_OBJECT
@@ -14,7 +14,7 @@ public:
     ~XlsxEngine() override;
 
     bool open() override;
-    bool writeTable(QTableWidget *table, QProgressDialog *progress) override;
+    bool writeRows(const SampleRows &rows, QProgressDialog *progress) override;
     bool close() override;
 
 private:

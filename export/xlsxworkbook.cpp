@@ -5,6 +5,8 @@
 
 #include <xlsxwriter.h>
 
+#include <cmath>
+
 namespace {
 
 QByteArray nativePath(const QString &path)
@@ -43,8 +45,29 @@ bool XlsxWorkbook::open(const QString &fileName)
     m_tmpDir = nativePath(QDir::tempPath());
     lxw_workbook_options options = {};
     options.tmpdir = m_tmpDir.data();
+    options.constant_memory = LXW_TRUE;
     m_workbook = workbook_new_opt(nativePath(fileName).constData(), &options);
-    return m_workbook != nullptr;
+    if (!m_workbook)
+        return false;
+    m_dateTime = workbook_add_format(m_workbook);
+    if (m_dateTime)
+        format_set_num_format(m_dateTime, "yyyy-mm-dd hh:mm:ss");
+    return true;
+}
+
+bool XlsxWorkbook::validSheetName(const QString &name)
+{
+    static const QString forbidden = QStringLiteral("[]:*?/\\");
+    if (name.isEmpty() || name.startsWith(QLatin1Char('\'')) || name.endsWith(QLatin1Char('\'')))
+        return false;
+    // The limit counts characters, so a pair of UTF-16 halves is one.
+    if (name.toUcs4().size() > LXW_SHEETNAME_MAX)
+        return false;
+    for (QChar c : name) {
+        if (forbidden.contains(c))
+            return false;
+    }
+    return true;
 }
 
 bool XlsxWorkbook::addSheet(const QString &name)
@@ -53,13 +76,35 @@ bool XlsxWorkbook::addSheet(const QString &name)
         return false;
     const QByteArray utf8 = name.toUtf8();
     // Checked first: adding a sheet of a bad name would mark the whole workbook as failed.
-    if (workbook_validate_sheet_name(m_workbook, utf8.constData()) != LXW_NO_ERROR)
+    if (!validSheetName(name) ||
+        workbook_validate_sheet_name(m_workbook, utf8.constData()) != LXW_NO_ERROR)
         return false;
     lxw_worksheet *sheet = workbook_add_worksheet(m_workbook, utf8.constData());
     if (!sheet)
         return false;
     m_sheet = sheet;
     return true;
+}
+
+bool XlsxWorkbook::setColumnWidth(int first, int last, double width)
+{
+    if (!m_sheet || first < 0 || last < first)
+        return false;
+    return worksheet_set_column(m_sheet, static_cast<lxw_col_t>(first),
+                                static_cast<lxw_col_t>(last), width, nullptr) == LXW_NO_ERROR;
+}
+
+bool XlsxWorkbook::freezeHeader()
+{
+    if (!m_sheet)
+        return false;
+    worksheet_freeze_panes(m_sheet, 1, 0);
+    return true;
+}
+
+lxw_format *XlsxWorkbook::format(Style style) const
+{
+    return style == Style::DateTime ? m_dateTime : nullptr;
 }
 
 bool XlsxWorkbook::writeText(int row, int column, const QString &text)
@@ -83,6 +128,26 @@ bool XlsxWorkbook::writeRow(int row, const QStringList &texts)
     return true;
 }
 
+bool XlsxWorkbook::writeNumber(int row, int column, double value, Style style)
+{
+    if (!m_sheet || row < 0 || column < 0)
+        return false;
+    if (!std::isfinite(value))
+        return true;
+    return worksheet_write_number(m_sheet, static_cast<lxw_row_t>(row),
+                                  static_cast<lxw_col_t>(column), value,
+                                  format(style)) == LXW_NO_ERROR;
+}
+
+bool XlsxWorkbook::writeBool(int row, int column, bool value)
+{
+    if (!m_sheet || row < 0 || column < 0)
+        return false;
+    return worksheet_write_boolean(m_sheet, static_cast<lxw_row_t>(row),
+                                   static_cast<lxw_col_t>(column), value ? 1 : 0,
+                                   nullptr) == LXW_NO_ERROR;
+}
+
 bool XlsxWorkbook::close()
 {
     if (!m_workbook)
@@ -90,5 +155,6 @@ bool XlsxWorkbook::close()
     const lxw_error error = workbook_close(m_workbook); // frees the workbook in any case
     m_workbook = nullptr;
     m_sheet = nullptr;
+    m_dateTime = nullptr;
     return error == LXW_NO_ERROR;
 }

@@ -4,15 +4,20 @@
 #include <QString>
 #include <QStringList>
 
+struct lxw_format;
 struct lxw_workbook;
 struct lxw_worksheet;
 
-// An xlsx workbook of text cells, without widgets: the logger page's engine and the command
-// line write through it. The file itself is written by close(); a workbook that is never
-// closed writes nothing.
+// An xlsx workbook, without widgets: the logger page's engine, the multi-recording workbook
+// and the command line write through it. Rows go straight to a scratch file as they are
+// written, so a long recording costs little memory: within a sheet they must be written in
+// order, and a sheet is done once the next one is added. The file itself is written by
+// close(); a workbook that is never closed writes nothing.
 class XlsxWorkbook
 {
 public:
+    enum class Style { General, DateTime };
+
     XlsxWorkbook() = default;
     ~XlsxWorkbook();
     XlsxWorkbook(const XlsxWorkbook &) = delete;
@@ -24,15 +29,28 @@ public:
     // Adds a sheet, which the cells written next go to; false for a name already taken or
     // one a workbook may not hold.
     bool addSheet(const QString &name);
-    // A text cell of the current sheet, rows and columns from 0; an empty text leaves the
-    // cell empty.
+    // Whether a workbook may hold a sheet of that name (at most 31 characters, none of
+    // []:*?/\, not starting or ending with an apostrophe, not empty).
+    static bool validSheetName(const QString &name);
+    // Before the sheet's first row: the width of columns first..last in characters.
+    bool setColumnWidth(int first, int last, double width);
+    // Row 0 stays in view while the rest scroll.
+    bool freezeHeader();
+
+    // Cells of the current sheet, rows and columns from 0. An empty text and a number that is
+    // not finite leave the cell empty.
     bool writeText(int row, int column, const QString &text);
     bool writeRow(int row, const QStringList &texts);
+    bool writeNumber(int row, int column, double value, Style style = Style::General);
+    bool writeBool(int row, int column, bool value);
     // True when the workbook is complete on disk.
     bool close();
 
 private:
+    lxw_format *format(Style style) const;
+
     lxw_workbook *m_workbook = nullptr;
     lxw_worksheet *m_sheet = nullptr;
-    QByteArray m_tmpDir; // must outlive the workbook, which keeps the pointer
+    lxw_format *m_dateTime = nullptr; // owned by the workbook
+    QByteArray m_tmpDir;              // must outlive the workbook, which keeps the pointer
 };

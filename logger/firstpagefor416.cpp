@@ -557,5 +557,5 @@ void FirstPageFor416::on_EXCELBtn_clicked(int row)
 void FirstPageFor416::on_SaveUVPowerBtn_clicked()
 {
     reportValues.isChinese = isChinese;
-    ExcelExport::run(this, busy, selectedGroup, reportValues.groupNo, reportValues.startTime);
+    ExcelExport::run(this, busy, selectedRecording);
 }

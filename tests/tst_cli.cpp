@@ -2,8 +2,10 @@
 // through RecordingLibrary, its output parsed back, its workbooks read back by openpyxl.
 #include "clicommands.h"
 #include "demoinstrument.h"
+#include "dose.h"
 #include "instrumentprotocol.h"
 #include "loggerdownload.h"
+#include "processwindowstore.h"
 #include "recordingcsv.h"
 #include "recordinglibrary.h"
 #include "virtualhidbackend.h"
@@ -57,6 +59,9 @@ Recording logger(const QString &serial, int group, const QDateTime &start,
     r.powerMin = samples.first();
     r.powerAvg = 1.5f;
     r.downloadedAt = QDateTime(QDate(2024, 3, 5), QTime(10, 0), Qt::UTC);
+    const Dose dose = Dose::of(r);
+    r.doseUjCm2 = dose.microjoulesPerCm2;
+    r.doseFlagged = dose.flagged;
     return r;
 }
 
@@ -120,6 +125,10 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
+        // No process window from an earlier run: verdicts() makes its own.
+        QString error;
+        QVERIFY(ProcessWindowStore::save({}, error));
+        ProcessWindowStore::setChosenName({});
         m_library = m_dir.filePath("library.sqlite");
         RecordingLibrary library;
         QVERIFY2(library.open(m_library), qPrintable(library.lastError()));
@@ -148,12 +157,14 @@ private slots:
         QCOMPARE(lines.size(), 4);
         QVERIFY2(lines[0].startsWith("4  meter") && lines[0].contains("5633415") &&
                      lines[0].contains("downloaded 2024-03-05 11:00:00 UTC") &&
-                     lines[0].contains("mW/cm²") && lines[0].contains("RT 1.25  MAX 2.5"),
+                     lines[0].contains("mW/cm²") && lines[0].contains("RT 1.25  MAX 2.5") &&
+                     lines[0].endsWith("dose 12.30 mJ/cm²"),
                  qPrintable(lines[0]));
         QVERIFY2(lines[3].startsWith("1  logger") && lines[3].contains("5633416") &&
                      lines[3].contains("UV416") && lines[3].contains("2024-03-01 09:00:00") &&
                      lines[3].contains("3 samples") &&
-                     lines[3].contains("REC 100.1  MAX 100.1  MIN 0.5  AVG 1.5"),
+                     lines[3].contains("REC 100.1  MAX 100.1  MIN 0.5  AVG 1.5") &&
+                     lines[3].endsWith("dose 6.77 mJ/cm²"),
                  qPrintable(lines[3]));
 
         const QJsonArray all = json({"list", "--json"}).array();
@@ -178,6 +189,9 @@ private slots:
         QCOMPARE(l.value("power_max").toDouble(), 100.06);
         QCOMPARE(l.value("power_min").toDouble(), 0.5);
         QCOMPARE(l.value("sha256").toString(), m_firstHash);
+        QVERIFY(qAbs(l.value("dose_uj_cm2").toDouble() - 6774) < 0.01);
+        QCOMPARE(l.value("dose_flagged").toBool(), false);
+        QVERIFY(l.value("verdict").isNull()); // no process window chosen
         QVERIFY(!l.contains("samples"));
 
         const std::pair<QStringList, QList<qint64>> filters[] = {
@@ -202,7 +216,10 @@ private slots:
         run = cli({"show", "1"});
         QCOMPARE(run.code, 0);
         QVERIFY2(run.out.contains("Company: Acme, Ltd.\n") && run.out.contains("Samples: 3\n") &&
-                     run.out.endsWith("\nNUM\tVAL\n1\t0.5\n2\t12.3\n3\t100.1\n"),
+                     run.out.contains("Dose: 6.77 mJ/cm²\n") && !run.out.contains("Verdict") &&
+                     run.out.endsWith("\nNUM\tVAL\tTIME_S\tTIME\n1\t0.5\t0\t2024-03-01 09:00:00\n"
+                                      "2\t12.34\t60\t2024-03-01 09:01:00\n"
+                                      "3\t100.06\t120\t2024-03-01 09:02:00\n"),
                  qPrintable(run.out));
         run = cli({"show", "4"});
         QCOMPARE(run.code, 0);
@@ -213,10 +230,15 @@ private slots:
 
     void exports()
     {
-        QCOMPARE(exported({"1"}, "csv"), QByteArray("NUM,VAL\r\n1,0.5\r\n2,12.3\r\n3,100.1\r\n"));
+        QCOMPARE(
+            exported({"1"}, "csv"),
+            QByteArray("NUM,VAL,TIME_S,TIME\r\n1,0.5,0,2024-03-01 09:00:00\r\n"
+                       "2,12.34,60,2024-03-01 09:01:00\r\n3,100.06,120,2024-03-01 09:02:00\r\n"));
         QCOMPARE(exported({"1", "2"}, "csv"),
-                 QByteArray("ID,NUM,VAL\r\n1,1,0.5\r\n1,2,12.3\r\n1,3,100.1\r\n2,1,1.5\r\n"
-                            "2,2,2.5\r\n"));
+                 QByteArray("ID,NUM,VAL,TIME_S,TIME\r\n1,1,0.5,0,2024-03-01 09:00:00\r\n"
+                            "1,2,12.34,60,2024-03-01 09:01:00\r\n"
+                            "1,3,100.06,120,2024-03-01 09:02:00\r\n"
+                            "2,1,1.5,0,2024-04-10 08:30:00\r\n2,2,2.5,60,2024-04-10 08:31:00\r\n"));
         QCOMPARE(exported({"4"}, "csv"),
                  QString("Energy,Duration,Power(RT),Power(MAX),Power(MIN),Power(AVG),Unit\r\n"
                          "12.3,30.5,1.25,2.5,0.75,1.5,mW/cm²\r\n")
@@ -229,17 +251,34 @@ private slots:
         QCOMPARE(both[0].toObject().value("samples").toArray(), (QJsonArray{0.5, 12.34, 100.06}));
         QCOMPARE(both[1].toObject().value("unit").toString(), "mW/cm²");
 
+        // One recording keeps "Sheet1"; several get a summary first and a sheet per recording.
         const QString one = m_dir.filePath("one.xlsx");
         QCOMPARE(cli({"export", "1", "--format", "xlsx", "--output", one}).code, 0);
-        QCOMPARE(readWorkbook(one), (QStringList{"sheet Sheet1", "s:NUM s:VAL", "s:1 s:0.5",
-                                                 "s:2 s:12.3", "s:3 s:100.1"}));
-        const QString two = m_dir.filePath("two.xlsx");
-        QCOMPARE(cli({"export", "3", "4", "--format", "xlsx", "--output", two}).code, 0);
-        QCOMPARE(readWorkbook(two),
-                 (QStringList{"sheet 3", "s:NUM s:VAL", "s:1 s:4.0", "sheet 4",
+        QCOMPARE(readWorkbook(one), (QStringList{"sheet Sheet1", "s:NUM s:VAL s:TIME_S s:TIME",
+                                                 "n:1 n:0.5 n:0 d:2024-03-01 09:00:00",
+                                                 "n:2 n:12.34 n:60 d:2024-03-01 09:01:00",
+                                                 "n:3 n:100.06 n:120 d:2024-03-01 09:02:00"}));
+        QCOMPARE(cli({"export", "4", "--format", "xlsx", "--output", one}).code, 0);
+        QCOMPARE(readWorkbook(one),
+                 (QStringList{"sheet Sheet1",
                               "s:Energy s:Duration s:Power(RT) s:Power(MAX) s:Power(MIN) "
                               "s:Power(AVG) s:Unit",
-                              "s:12.3 s:30.5 s:1.25 s:2.5 s:0.75 s:1.5 s:mW/cm²"}));
+                              "n:12.3 n:30.5 n:1.25 n:2.5 n:0.75 n:1.5 s:mW/cm²"}));
+        const QString two = m_dir.filePath("two.xlsx");
+        QCOMPARE(cli({"export", "3", "4", "--format", "xlsx", "--output", two}).code, 0);
+        const QStringList book = readWorkbook(two);
+        QCOMPARE(book.size(), 7);
+        QCOMPARE(book.filter(QRegularExpression("^sheet ")),
+                 (QStringList{"sheet Summary", "sheet 3 7700001 #1"}));
+        QVERIFY2(book[2].startsWith("n:3 s:logger s:7700001 s:UV416 n:1 d:2024-02-01 07:00:00 "
+                                    "n:60 n:1 n:4 n:4 n:4 n:1.5 n:240 b:False n:None"),
+                 qPrintable(book[2]));
+        QVERIFY2(
+            book[3].startsWith("n:4 s:meter s:5633415 s:UV415 n:2") &&
+                book[3].contains(" n:12300 b:False n:None n:1.25 n:12.3 n:30.5 s:mW/cm² b:True"),
+            qPrintable(book[3]));
+        QCOMPARE(book.mid(5),
+                 (QStringList{"s:NUM s:VAL s:TIME_S s:TIME", "n:1 n:4 n:0 d:2024-02-01 07:00:00"}));
 
         // A failed export leaves the old file as it was, and nothing beside it.
         const QString kept = m_dir.filePath("kept.csv");
@@ -270,6 +309,13 @@ private slots:
         row("option of another command", {"list", "--format", "csv"}, 2,
             "list does not take --format.");
         row("option twice", {"list", "--json", "--json"}, 2, "--json is given twice.");
+        row("window for delete", {"delete", "1", "--window", "cure"}, 2,
+            "delete does not take --window.");
+        row("unknown window", {"list", "--window", "nope"}, 2,
+            "There is no process window called \"nope\"");
+        row("unknown window to export",
+            {"export", "1", "--format", "json", "--output", "@dir/none.json", "--window", "nope"},
+            2, "There is no process window called \"nope\"");
         row("missing value", {"--library"}, 2, "--library needs a value");
         row("bad demo", {"--demo", "toaster", "list"}, 2, "Unknown demo instrument");
         row("show without id", {"show"}, 2, "show needs a recording ID.");
@@ -323,6 +369,65 @@ private slots:
         QVERIFY(!QFile::exists(m_dir.filePath("none.json")));
         QVERIFY(!QFile::exists(m_dir.filePath("typo.sqlite")));
         QVERIFY(!QFile::exists(m_dir.filePath("xdg/solvane/library.sqlite")));
+    }
+
+    // Each entry checked against the chosen process window, or the one --window names.
+    void verdicts()
+    {
+        ProcessWindow peak;
+        peak.name = "peak";
+        peak.minPeak = 50;
+        ProcessWindow dose;
+        dose.name = "dose, max";
+        dose.maxDose = 1000;
+        QString error;
+        QVERIFY2(ProcessWindowStore::save({peak, dose}, error), qPrintable(error));
+        ProcessWindowStore::setChosenName("peak");
+        const auto verdict = [](const QString &window, const QStringList &failed) {
+            return QJsonObject{{"window", window},
+                               {"pass", failed.isEmpty()},
+                               {"failed", QJsonArray::fromStringList(failed)}};
+        };
+        const struct {
+            QStringList arguments;
+            QString window;
+            QList<QStringList> failed; // entries 4, 3, 2, 1
+        } cases[] = {
+            {{}, "peak", {{}, {"min_peak"}, {"unknown_unit"}, {}}},
+            {{"--window", "dose, max"},
+             "dose, max",
+             {{"max_dose"}, {}, {"unknown_unit"}, {"max_dose"}}},
+            {{"--window=peak"}, "peak", {{}, {"min_peak"}, {"unknown_unit"}, {}}},
+        };
+        for (const auto &c : cases) {
+            const QJsonArray all = json(QStringList{"list", "--json"} + c.arguments).array();
+            QCOMPARE(all.size(), 4);
+            for (qsizetype i = 0; i < all.size(); ++i)
+                QCOMPARE(all[i].toObject().value("verdict").toObject(),
+                         verdict(c.window, c.failed[i]));
+        }
+        const QJsonObject shown = json({"show", "3", "--json", "--window", "dose, max"}).object();
+        QCOMPARE(shown.value("verdict").toObject(), verdict("dose, max", {}));
+        Run run = cli({"list"});
+        QVERIFY2(run.out.contains(QRegularExpression("MAX - .* dose 240.0 uJ/cm² +peak: fail: unit "
+                                                     "not known\n")) &&
+                     run.out.contains(QRegularExpression("dose 6.77 mJ/cm² +peak: pass\n")),
+                 qPrintable(run.out));
+        run = cli({"show", "1", "--window", "dose, max"});
+        QVERIFY2(run.out.contains("Verdict: dose, max: fail: dose above the maximum\n"),
+                 qPrintable(run.out));
+        const QString book = m_dir.filePath("verdicts.xlsx");
+        QCOMPARE(cli({"export", "1", "3", "--format", "xlsx", "--output", book}).code, 0);
+        const QStringList rows = readWorkbook(book);
+        QVERIFY2(rows.value(2).contains(" b:False s:pass ") &&
+                     rows.value(3).contains(" b:False s:fail: peak below the minimum "),
+                 qPrintable(rows.join('\n')));
+
+        // None chosen, or the chosen one gone: no verdict.
+        for (const char *chosen : {"", "gone"}) {
+            ProcessWindowStore::setChosenName(chosen);
+            QVERIFY(json({"list", "--json"}).array().first().toObject().value("verdict").isNull());
+        }
     }
 
     // The demo instruments downloaded into a library of their own, twice, then read back.
@@ -387,7 +492,8 @@ private slots:
         QCOMPARE(run({"export", longest, "--format", "xlsx", "--output", book}).code, 0);
         const QStringList rows = readWorkbook(book);
         QCOMPARE(rows.size(), 2 + 560);
-        QCOMPARE(rows[1], "s:NUM s:VAL");
+        QCOMPARE(rows[1], "s:NUM s:VAL s:TIME_S s:TIME");
+        QVERIFY2(rows[3].startsWith("n:2 n:") && rows[3].contains(" n:1 d:"), qPrintable(rows[3]));
     }
 
     // An instrument that fails, in process: the window's words, exit 1, and what came kept.

@@ -1,9 +1,16 @@
-// The Excel export: the ODBC engine's statements, connection strings and a run against a real
-// ODBC driver (SQLite3), the xlsx engine read back by openpyxl, and the flow end to end.
+// The exports of a recording: the page's workbook (xlsx engine, and the ODBC engine against a
+// real ODBC driver, SQLite3), its CSV form, the multi-recording workbook, and the flow end to
+// end. Workbooks are read back by openpyxl, CSV files by Python's csv module.
 #include "contexttranslator.h"
+#include "dose.h"
 #include "excelengineodbc.h"
 #include "excelexport.h"
+#include "exportfolder.h"
+#include "processwindow.h"
 #include "promptrecorder.h"
+#include "recordingcsv.h"
+#include "recordingworkbook.h"
+#include "samplerows.h"
 #include "titledprompts.h"
 #include "urlrecorder.h"
 #include "userprompts.h"
@@ -13,7 +20,9 @@
 #include <QtTest>
 #include <QtWidgets>
 
+#include <cmath>
 #include <cstring>
+#include <limits>
 #include <optional>
 
 // The ODBC driver manager itself leaks a few bytes when a connect names a driver whose
@@ -25,30 +34,49 @@ extern "C" const char *__lsan_default_suppressions()
 
 namespace {
 
-// The workbook of a group with the one sample 1.
-const QStringList kOneRow{"Sheet1", "s:NUM s:VAL", "s:1 s:1.0"};
+const float kNan = std::numeric_limits<float>::quiet_NaN();
+const float kInf = std::numeric_limits<float>::infinity();
+const QDateTime kStart(QDate(2024, 1, 5), QTime(9, 30));
 
-QByteArray groupOf(const QList<float> &samples)
+// A logger recording as the download makes it: group 3, interval 10 s, started at kStart.
+Recording logger(const QList<float> &samples, int interval = 10, const QDateTime &start = kStart)
 {
-    QByteArray data("\x18\x01\x05\x09\x1e\x00", 6);
+    Recording r;
+    r.group = 3;
+    r.serial = QStringLiteral("5633416");
+    r.modelName = QStringLiteral("UV416");
+    r.startTime = start;
+    r.intervalSeconds = interval;
     for (float sample : samples) {
+        char le[4];
         quint32 raw;
         std::memcpy(&raw, &sample, sizeof raw);
-        raw = qToLittleEndian(raw);
-        data.append(reinterpret_cast<const char *>(&raw), sizeof raw);
+        qToLittleEndian(raw, le);
+        r.samples.append(le, 4);
     }
-    return data;
+    QList<float> finite;
+    for (float sample : samples) {
+        if (std::isfinite(sample))
+            finite << sample;
+    }
+    if (!finite.isEmpty()) {
+        r.powerRec = finite.last();
+        r.powerMax = *std::max_element(finite.begin(), finite.end());
+        r.powerMin = *std::min_element(finite.begin(), finite.end());
+        r.powerAvg = 2;
+    }
+    const Dose dose = Dose::of(r);
+    r.doseUjCm2 = dose.microjoulesPerCm2;
+    r.doseFlagged = dose.flagged;
+    return r;
 }
 
-std::unique_ptr<QTableWidget> tableOf(const QList<QStringList> &rows)
-{
-    auto table = std::make_unique<QTableWidget>(int(rows.size()), 2);
-    table->setHorizontalHeaderLabels({"NUM", "VAL"});
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < 2; ++c)
-            table->setItem(r, c, new QTableWidgetItem(rows[r][c]));
-    return table;
-}
+// The workbook rows of logger({1.24, 2, 3.96}).
+const QStringList kThreeRows{
+    "sheet Sheet1", "s:NUM s:VAL s:TIME_S s:TIME", "n:1 n:1.24 n:0 d:2024-01-05 09:30:00",
+    "n:2 n:2 n:10 d:2024-01-05 09:30:10", "n:3 n:3.96 n:20 d:2024-01-05 09:30:20"};
+const QStringList kOneRow{"sheet Sheet1", "s:NUM s:VAL s:TIME_S s:TIME",
+                          "n:1 n:1 n:0 d:2024-01-05 09:30:00"};
 
 QByteArray readAll(const QString &path)
 {
@@ -62,19 +90,42 @@ bool writeFile(const QString &path, const QByteArray &bytes)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
-// openpyxl's view of a workbook: the sheet names, then one line per row of the first sheet,
-// each cell as "type:value".
+QString python(const char *script, const QString &path)
+{
+    QProcess process;
+    process.start("/usr/bin/python3", {"-c", script, path});
+    if (!process.waitForFinished(60000))
+        return "python3 did not finish";
+    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+}
+
+// openpyxl's view of a workbook: per sheet "sheet NAME", then a line per row, "type:value"
+// cells.
 QStringList readWorkbook(const QString &path)
 {
     const char script[] = "import sys, openpyxl\n"
                           "wb = openpyxl.load_workbook(sys.argv[1])\n"
-                          "print(','.join(wb.sheetnames))\n"
-                          "for row in wb.worksheets[0].iter_rows():\n"
-                          "    print(' '.join(f'{c.data_type}:{c.value}' for c in row))\n";
-    QProcess python;
-    python.start("/usr/bin/python3", {"-c", script, path});
-    python.waitForFinished(60000);
-    return QString::fromUtf8(python.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+                          "for ws in wb.worksheets:\n"
+                          "    print('sheet ' + ws.title)\n"
+                          "    for row in ws.iter_rows():\n"
+                          "        print(' '.join(f'{c.data_type}:{c.value}' for c in row))\n";
+    return python(script, path).split('\n', Qt::SkipEmptyParts);
+}
+
+// Python's csv module's view of a file: the rows of fields, as JSON.
+QList<QStringList> readCsv(const QString &path)
+{
+    const char script[] = "import sys, csv, json\n"
+                          "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                          "    print(json.dumps(list(csv.reader(f, strict=True))))\n";
+    QList<QStringList> rows;
+    for (const QJsonValue &row : QJsonDocument::fromJson(python(script, path).toUtf8()).array()) {
+        QStringList fields;
+        for (const QJsonValue &field : row.toArray())
+            fields << field.toString();
+        rows << fields;
+    }
+    return rows;
 }
 
 // Selects rows of an SQLite database without going through ODBC.
@@ -108,9 +159,9 @@ public:
     enum Step { Open, Write, Close };
     FailingEngine(const QString &fileName, Step step) : XlsxEngine(fileName), m_step(step) {}
     bool open() override { return m_step != Open && XlsxEngine::open(); }
-    bool writeTable(QTableWidget *t, QProgressDialog *p) override
+    bool writeRows(const SampleRows &rows, QProgressDialog *p) override
     {
-        return XlsxEngine::writeTable(t, p) && m_step != Write;
+        return XlsxEngine::writeRows(rows, p) && m_step != Write;
     }
     bool close() override { return XlsxEngine::close() && m_step != Close; }
 
@@ -128,6 +179,8 @@ QProgressDialog *shownProgress()
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Recording)
 
 class TestExport : public QObject
 {
@@ -149,49 +202,102 @@ private slots:
         qunsetenv("ODBCSYSINI");
     }
 
-    void statements()
+    // Sample k: NUM k + 1, VAL the sample, TIME_S k × interval, TIME start + k × interval; the
+    // same in the workbook and in CSV, an empty cell where there is no value.
+    void rows_data()
     {
-        const auto table = tableOf({{"1", "1.2"}, {"2", "O'Brien"}});
-        QCOMPARE(ExcelEngineODBC::createStatement(table.get()),
-                 "create table Sheet1 (NUM VARCHAR(200), VAL VARCHAR(200)) ");
-        const QString prefix = ExcelEngineODBC::insertPrefix(table.get());
-        QCOMPARE(ExcelEngineODBC::insertStatement(table.get(), prefix, 0),
-                 "INSERT INTO Sheet1 (NUM, VAL) VALUES( '1', '1.2') ");
-        // A quote in a cell must not end the value early.
-        QCOMPARE(ExcelEngineODBC::insertStatement(table.get(), prefix, 1),
-                 "INSERT INTO Sheet1 (NUM, VAL) VALUES( '2', 'O''Brien') ");
-
-        // Columns without a header are left out; a missing last header or cell closes early.
-        QTableWidget gaps(1, 3);
-        gaps.setHorizontalHeaderItem(1, new QTableWidgetItem("B"));
-        gaps.setItem(0, 0, new QTableWidgetItem("x"));
-        QCOMPARE(ExcelEngineODBC::createStatement(&gaps),
-                 "create table Sheet1 (B VARCHAR(200), ) ");
-        QCOMPARE(ExcelEngineODBC::insertStatement(&gaps, ExcelEngineODBC::insertPrefix(&gaps), 0),
-                 "INSERT INTO Sheet1 (B, ) VALUES( 'x', )");
+        QTest::addColumn<Recording>("recording");
+        QTest::addColumn<QStringList>("cells");
+        QTest::addColumn<QStringList>("csv");
+        QTest::newRow("interval 10")
+            << logger({1.24f, 2.0f, 3.96f}) << kThreeRows.mid(2)
+            << QStringList{"1,1.24,0,2024-01-05 09:30:00", "2,2,10,2024-01-05 09:30:10",
+                           "3,3.96,20,2024-01-05 09:30:20"};
+        QTest::newRow("one sample")
+            << logger({1}) << kOneRow.mid(2) << QStringList{"1,1,0,2024-01-05 09:30:00"};
+        QTest::newRow("not finite")
+            << logger({kNan, kInf, -kInf, 5})
+            << QStringList{"n:1 n:None n:0 d:2024-01-05 09:30:00",
+                           "n:2 n:None n:10 d:2024-01-05 09:30:10",
+                           "n:3 n:None n:20 d:2024-01-05 09:30:20",
+                           "n:4 n:5 n:30 d:2024-01-05 09:30:30"}
+            << QStringList{"1,,0,2024-01-05 09:30:00", "2,,10,2024-01-05 09:30:10",
+                           "3,,20,2024-01-05 09:30:20", "4,5,30,2024-01-05 09:30:30"};
+        QTest::newRow("interval 0")
+            << logger({1, 2}, 0)
+            << QStringList{"n:1 n:1 n:0 d:2024-01-05 09:30:00", "n:2 n:2 n:0 d:2024-01-05 09:30:00"}
+            << QStringList{"1,1,0,2024-01-05 09:30:00", "2,2,0,2024-01-05 09:30:00"};
+        QTest::newRow("over midnight and the year")
+            << logger({0.1f, 1e6f}, 60, QDateTime(QDate(2023, 12, 31), QTime(23, 59, 30)))
+            << QStringList{"n:1 n:0.1 n:0 d:2023-12-31 23:59:30",
+                           "n:2 n:1000000 n:60 d:2024-01-01 00:00:30"}
+            << QStringList{"1,0.1,0,2023-12-31 23:59:30", "2,1000000,60,2024-01-01 00:00:30"};
+        QTest::newRow("no start time")
+            << logger({7.5f}, 1, QDateTime()) << QStringList{"n:1 n:7.5 n:0 n:None"}
+            << QStringList{"1,7.5,0,"};
     }
 
-    void connectionStringBySuffix_data()
+    void rows()
     {
-        const QString all =
-            "DRIVER={Microsoft Excel Driver (*.xls, *.xlsx, *.xlsm, *.xlsb)};DSN='';"
-            "FIRSTROWHASNAMES=1;READONLY=TRUE;DBQ=";
-        const QString xls = "DRIVER={Microsoft Excel Driver (*.xls)};DSN='';FIRSTROWHASNAMES=1;"
-                            "READONLY=TRUE;DBQ=";
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("xlsx") << "/u/NO3.xlsx" << all + "/u/NO3.xlsx";
-        QTest::newRow("xls") << "/u/a.xls" << xls + "/u/a.xls";
-        QTest::newRow("capitals") << "/u/a.XLSX" << xls + "/u/a.XLSX";
-        QTest::newRow("none") << "/u.xlsx/a" << xls + "/u.xlsx/a";
-        QTest::newRow("separators kept") << "C:\\d\\a.xlsx" << all + "C:\\d\\a.xlsx";
+        QFETCH(Recording, recording);
+        QFETCH(QStringList, cells);
+        QFETCH(QStringList, csv);
+        {
+            XlsxEngine engine(path("a.xlsx"));
+            QVERIFY(engine.open());
+            QVERIFY(engine.writeRows(SampleRows(recording), nullptr));
+            QCOMPARE(engine.rowsWritten(), cells.size());
+            QVERIFY(engine.close());
+        }
+        QCOMPARE(readWorkbook(path("a.xlsx")), kOneRow.mid(0, 2) + cells);
+
+        QFile file(path("a.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(RecordingCsv::write(file, {recording}, nullptr));
+        file.close();
+        QCOMPARE(readAll(path("a.csv")),
+                 ("NUM,VAL,TIME_S,TIME\r\n" + csv.join("\r\n") + "\r\n").toUtf8());
     }
 
-    void connectionStringBySuffix()
+    void xlsxEngineWritesNothingUnlessClosed()
     {
-        QFETCH(QString, fileName);
-        QFETCH(QString, expected);
-        QCOMPARE(ExcelEngineODBC::connectionStringFor(fileName), expected);
+        {
+            XlsxEngine engine(path("empty.xlsx"));
+            QVERIFY(engine.open());
+            QVERIFY(!engine.writeRows(SampleRows(logger({})), nullptr)); // no rows, no workbook
+            XlsxEngine dropped(path("dropped.xlsx"));
+            QVERIFY(dropped.open());
+            QVERIFY(dropped.writeRows(SampleRows(logger({1})), nullptr));
+        } // destroyed without close: nothing written
+        QCOMPARE(entries(), QStringList());
+        XlsxEngine nowhere(path("missing/a.xlsx"));
+        QVERIFY(!nowhere.open());
+    }
+
+    void csvQuotesWhatNeedsIt()
+    {
+        Recording meter;
+        meter.family = Recording::Family::Meter;
+        meter.id = 4;
+        meter.energy = 12.3f;
+        meter.unit = "a,\"b\"\r\nc";
+        Recording second = meter;
+        second.id = 5;
+        second.unit = "µW/cm²";
+        QFile file(path("meter.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(RecordingCsv::write(file, {meter, second}, nullptr));
+        file.close();
+        const QStringList header{"ID",         "Energy",     "Duration",   "Power(RT)",
+                                 "Power(MAX)", "Power(MIN)", "Power(AVG)", "Unit"};
+        QCOMPARE(readCsv(path("meter.csv")),
+                 (QList<QStringList>{header,
+                                     {"4", "12.3", "0", "0", "0", "0", "0", meter.unit},
+                                     {"5", "12.3", "0", "0", "0", "0", "0", second.unit}}));
+
+        QString error;
+        QVERIFY(!RecordingCsv::write(file, {meter, logger({1})}, &error));
+        QVERIFY(error.contains("different columns"));
     }
 
     void odbcEngineThroughSqliteDriver()
@@ -199,26 +305,31 @@ private slots:
         // Each open replaces the named connection; Qt would warn about a duplicate or a handle in
         // use.
         QTest::failOnWarning(QRegularExpression("connection"));
-        const auto table = tableOf({{"1", "1.2"}, {"2", "2.0"}, {"3", "O'Brien"}});
+        const SampleRows rows(logger({1.25f, kNan, 3}));
         for (const QString name : {"first.db", "second.db"}) {
             SqliteOdbcEngine engine(path(name));
             QVERIFY(engine.open());
             QCOMPARE(QSqlDatabase::database("excelexport", false).driverName(), "QODBC");
-            QVERIFY(engine.writeTable(table.get(), nullptr));
+            QVERIFY(engine.writeRows(rows, nullptr));
             QCOMPARE(engine.rowsWritten(), 3);
             QVERIFY(engine.close());
         }
+        // Numbers are bound as numbers (the column's affinity keeps whole ones as integers).
         const QString sql =
-            "SELECT NUM || '|' || VAL || '|' || typeof(VAL) FROM Sheet1 ORDER BY rowid";
+            "SELECT NUM || '|' || ifnull(VAL, 'null') || '|' || TIME_S || '|' || "
+            "substr(TIME, 1, 19) || '|' || typeof(NUM) || ' ' || typeof(VAL) || ' ' "
+            "|| typeof(TIME_S) FROM Sheet1 ORDER BY rowid";
         QCOMPARE(selectRows(path("second.db"), sql),
-                 (QStringList{"1|1.2|text", "2|2.0|text", "3|O'Brien|text"}));
+                 (QStringList{"1|1.25|0|2024-01-05 09:30:00|integer real integer",
+                              "2|null|10|2024-01-05 09:30:10|integer null integer",
+                              "3|3|20|2024-01-05 09:30:20|integer integer integer"}));
 
         // Cancelled before the first row: the empty sheet is committed and that counts as success.
         SqliteOdbcEngine engine(path("cancelled.db"));
         QVERIFY(engine.open());
         QProgressDialog progress;
         progress.cancel();
-        QVERIFY(engine.writeTable(table.get(), &progress));
+        QVERIFY(engine.writeRows(rows, &progress));
         QCOMPARE(engine.rowsWritten(), 0);
         QCOMPARE(selectRows(path("cancelled.db"), "SELECT count(*) FROM Sheet1"), QStringList{"0"});
     }
@@ -228,65 +339,158 @@ private slots:
         QVERIFY(selectRows(path("taken.db"), "create table Sheet1 (NUM TEXT, VAL TEXT)").isEmpty());
         SqliteOdbcEngine engine(path("taken.db"));
         QVERIFY(engine.open());
-        QVERIFY(!engine.writeTable(tableOf({{"1", "1.0"}}).get(), nullptr));
+        const SampleRows rows(logger({1}));
+        QVERIFY(!engine.writeRows(rows, nullptr));
         QVERIFY(!QSqlDatabase::database("excelexport", false).isOpen());
         QCOMPARE(selectRows(path("taken.db"), "SELECT count(*) FROM Sheet1"), QStringList{"0"});
-        QVERIFY(!engine.writeTable(tableOf({{"1", "1.0"}}).get(), nullptr)); // closed now
+        QVERIFY(!engine.writeRows(rows, nullptr)); // closed now
     }
 
-    void xlsxEngine()
+    void multiRecordingWorkbook()
     {
-        const auto table = tableOf({{"1", "1.2"}, {"2", "0012"}});
-        {
-            XlsxEngine engine(path("a.xlsx"));
-            QVERIFY(engine.open());
-            QVERIFY(!engine.writeTable(tableOf({}).get(), nullptr));
-            QVERIFY(engine.writeTable(table.get(), nullptr));
-            QVERIFY(engine.close());
-        }
-        QCOMPARE(readWorkbook(path("a.xlsx")),
-                 (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:1.2", "s:2 s:0012"}));
+        Recording first = logger({1.5f, 2.5f});
+        first.id = 7;
+        first.serial = "SN/1";
+        Recording flagged = logger({kNan, 4}, 0);
+        flagged.id = 8;
+        flagged.serial = "SN/1";
+        Recording empty = logger({});
+        empty.id = 10;
+        Recording meter;
+        meter.family = Recording::Family::Meter;
+        meter.id = 9;
+        meter.serial = "5633415";
+        meter.modelCode = 415;
+        meter.group = 2;
+        meter.energy = 12.5;
+        meter.duration = 30;
+        meter.powerRt = 1.25;
+        meter.powerMax = 2.5;
+        meter.powerMin = 0.75;
+        meter.powerAvg = 1.5; // × 30 s is 45, far from 12.5: the energy check flags it
+        meter.unit = "mW/cm²";
+        ProcessWindow window;
+        window.name = "cure";
+        window.maxDose = 1000;
 
-        {
-            XlsxEngine dropped(path("dropped.xlsx"));
-            QVERIFY(dropped.open());
-            QVERIFY(dropped.writeTable(table.get(), nullptr));
-        } // destroyed without close: nothing written
-        QVERIFY(!QFile::exists(path("dropped.xlsx")));
-        XlsxEngine nowhere(path("missing/a.xlsx"));
-        QVERIFY(!nowhere.open());
+        const QString book = path("several.xlsx");
+        QVERIFY(writeFile(book, "old"));
+        QList<QPair<qint64, qint64>> told;
+        RecordingWorkbook workbook;
+        workbook.progress = [&](qint64 done, qint64 total) { told.append({done, total}); };
+        QString error;
+        QVERIFY2(workbook.write(book, {first, flagged, meter, empty}, &window, &error),
+                 qPrintable(error));
+        const QString header = "s:ID s:Family s:Serial s:Model s:Group s:Start time s:Interval (s) "
+                               "s:Samples s:REC s:MAX s:MIN s:AVG s:Dose (uJ/cm²) s:Dose flagged "
+                               "s:Verdict s:RT s:Energy s:Duration (s) s:Unit "
+                               "s:Energy check flagged s:Sheet";
+        const QString none = " n:None n:None n:None n:None n:None ";
+        QCOMPARE(readWorkbook(book),
+                 (QStringList{
+                     "sheet Summary", header,
+                     "n:7 s:logger s:SN/1 s:UV416 n:3 d:2024-01-05 09:30:00 n:10 n:2 n:2.5 n:2.5 "
+                     "n:1.5 n:2 n:40 b:False s:pass" +
+                         none + "s:7 SN_1 #3",
+                     "n:8 s:logger s:SN/1 s:UV416 n:3 d:2024-01-05 09:30:00 n:0 n:2 n:4 n:4 n:4 "
+                     "n:2 n:0 b:True s:fail: dose not defined" +
+                         none + "s:8 SN_1 #3",
+                     "n:9 s:meter s:5633415 s:415 n:2 n:None n:None n:None n:None n:2.5 n:0.75 "
+                     "n:1.5 n:12500 b:False s:fail: dose above the maximum n:1.25 n:12.5 n:30 "
+                     "s:mW/cm² b:True n:None",
+                     "n:10 s:logger s:5633416 s:UV416 n:3 d:2024-01-05 09:30:00 n:10 n:0 n:0 n:0 "
+                     "n:0 n:0 n:0 b:True s:fail: dose not defined" +
+                         none + "s:10 5633416 #3",
+                     "sheet 7 SN_1 #3", "s:NUM s:VAL s:TIME_S s:TIME",
+                     "n:1 n:1.5 n:0 d:2024-01-05 09:30:00", "n:2 n:2.5 n:10 d:2024-01-05 09:30:10",
+                     "sheet 8 SN_1 #3", "s:NUM s:VAL s:TIME_S s:TIME",
+                     "n:1 n:None n:0 d:2024-01-05 09:30:00", "n:2 n:4 n:0 d:2024-01-05 09:30:00",
+                     "sheet 10 5633416 #3", "s:NUM s:VAL s:TIME_S s:TIME"}));
+        QVERIFY(!told.isEmpty());
+        QCOMPARE(told.last(), (QPair<qint64, qint64>{8, 8})); // four summary rows, four samples
+        for (qsizetype i = 1; i < told.size(); ++i)
+            QVERIFY(told[i].first >= told[i - 1].first);
+
+        // Without a window the verdicts stay empty; abandoned, the old file stays as it was.
+        QVERIFY(workbook.write(book, {first}, nullptr, &error));
+        QVERIFY(readWorkbook(book).value(2).contains(" b:False n:None n:None"));
+        QVERIFY(writeFile(book, "old"));
+        QList<float> many(3 * RecordingWorkbook::kStep, 1.0f);
+        int asked = 0;
+        workbook.abandoned = [&asked] { return ++asked == 3; };
+        QVERIFY(!workbook.write(book, {logger(many), first}, &window, &error));
+        QCOMPARE(error, "The export was abandoned.");
+        QCOMPARE(readAll(book), "old");
+        QVERIFY(!workbook.write(book, {}, &window, &error));
+        QCOMPARE(entries(), QStringList{"several.xlsx"});
+    }
+
+    void sheetNamesAreValidAndUnique()
+    {
+        const auto named = [](qint64 id, const QString &serial, int group) {
+            Recording r = logger({1});
+            r.id = id;
+            r.serial = serial;
+            r.group = group;
+            return r;
+        };
+        const QString longSerial(40, 'x');
+        Recording meter;
+        meter.family = Recording::Family::Meter;
+        const QStringList names = RecordingWorkbook::sheetNames(
+            {named(1, "a[b]:c*d?e/f\\g", 2), named(0, "'q'", 1), named(0, "Q", 1), named(0, "q", 1),
+             named(0, "q", 1), meter, named(12, longSerial, 25), named(12, longSerial, 25),
+             named(0, "a\tb", 1), named(0, "", 0)});
+        QCOMPARE(names, (QStringList{"1 a_b__c_d_e_f_g #2", "q' #1", "Q #1", "q #1 (2)", "q #1 (3)",
+                                     "", "12 " + QString(28, 'x'),
+                                     "12 " + QString(24, 'x') + " (2)", "a_b #1", "#0"}));
+        for (const QString &name : names)
+            QVERIFY2(name.isEmpty() || XlsxWorkbook::validSheetName(name), qPrintable(name));
+        // Written, the workbook holds them all.
+        QString error;
+        QList<Recording> all;
+        for (int i = 0; i < 3; ++i)
+            all << named(0, "same", 1);
+        QVERIFY(RecordingWorkbook().write(path("named.xlsx"), all, nullptr, &error));
+        QCOMPARE(readWorkbook(path("named.xlsx")).filter(QRegularExpression("^sheet ")),
+                 (QStringList{"sheet Summary", "sheet same #1", "sheet same #1 (2)",
+                              "sheet same #1 (3)"}));
     }
 
     void flowStopsEarly()
     {
         saveAs(path("out.xlsx"));
-        ExcelExport::run(nullptr, true, groupOf({1}), "1", "x");
-        ExcelExport::run(nullptr, false, QByteArray(), "1", "x");
-        // Bytes without one complete sample: asked for a name, then told there is nothing.
-        run(groupOf({}) + "\x01\x02\x03");
-        run(QByteArray("\x18\x01", 2));
+        ExcelExport::run(nullptr, true, logger({1}));
+        ExcelExport::run(nullptr, false, Recording());
+        Recording partial = logger({});
+        partial.samples = "\x01\x02\x03"; // no complete sample
+        // Without a sample: asked for a name, then told there is nothing.
+        ExcelExport::run(nullptr, false, partial);
+        ExcelExport::run(nullptr, false, logger({}));
         QCOMPARE(TitledPrompts::of(m_prompts),
                  (QStringList{"information: Getting data,please wait...",
                               "information: please get data first!", ": Storing data to Excel",
                               "error: No data for Storing to Excel!", ": Storing data to Excel",
                               "error: No data for Storing to Excel!"}));
 
-        // The save dialog cancelled: nothing more.
+        // The save dialog cancelled: nothing more. It opens in the last export folder.
         m_prompts.clear();
         saveAs({});
+        ExportFolder::remember(path("earlier.xlsx"));
         ContextTranslator translator;
         QCoreApplication::installTranslator(&translator);
-        run(groupOf({1, 2}));
+        ExcelExport::run(nullptr, false, logger({1, 2}));
         QCoreApplication::removeTranslator(&translator);
         QCOMPARE(m_prompts.prompts().size(), 1);
         QCOMPARE(m_prompts.prompts()[0].text, "FirstPageFor416|Storing data to Excel");
-        QCOMPARE(m_prompts.prompts()[0].filter, "FirstPageFor416|excel file (*.xlsx)");
-        QCOMPARE(m_prompts.prompts()[0].directory, "NO3_20240105093000");
+        QCOMPARE(m_prompts.prompts()[0].filter,
+                 "FirstPageFor416|Excel workbook (*.xlsx);;CSV (*.csv)");
+        QCOMPARE(m_prompts.prompts()[0].directory, path("NO3_20240105093000"));
         QVERIFY(entries().isEmpty());
         QVERIFY(m_urls->opened().isEmpty());
     }
 
-    void flowWritesAndOpensTheWorkbook()
+    void flowWritesAndOpensTheFile()
     {
         saveAs(path("NO3_20240105093000"));
         QVERIFY(writeFile(path("NO3_20240105093000"), "a file without the suffix stays"));
@@ -297,20 +501,28 @@ private slots:
         });
         QTest::ignoreMessage(QtDebugMsg,
                              QRegularExpression("^The slow operation took \\d+ milliseconds: $"));
-        run(groupOf({1.24f, 2.0f, 3.96f}) + "\x01\x02\x03"); // trailing bytes of a partial sample
+        run(logger({1.24f, 2.0f, 3.96f}));
         QCOMPARE(maximum, 4);
         QCOMPARE(m_prompts.prompts().size(), 1); // only the save dialog
         const QString written = path("NO3_20240105093000.xlsx");
         QCOMPARE(m_urls->opened(), QList<QUrl>{QUrl::fromLocalFile(written)});
-        QCOMPARE(readWorkbook(written),
-                 (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:1.2", "s:2 s:2.0", "s:3 s:4.0"}));
+        QCOMPARE(readWorkbook(written), kThreeRows);
+        QCOMPARE(ExportFolder::last(), m_dir->path());
 
         // The same name again replaces the workbook and leaves nothing else behind.
         saveAs(written);
-        run(groupOf({7.21f}));
-        QCOMPARE(readWorkbook(written), (QStringList{"Sheet1", "s:NUM s:VAL", "s:1 s:7.2"}));
-        QCOMPARE(entries(), (QStringList{"NO3_20240105093000", "NO3_20240105093000.xlsx"}));
-        QCOMPARE(m_urls->opened().size(), 2);
+        run(logger({1}));
+        QCOMPARE(readWorkbook(written), kOneRow);
+        // A name ending in .csv (in any case) is written as CSV under that name.
+        saveAs(path("rows.CSV"));
+        run(logger({1.24f, kNan}));
+        QCOMPARE(readCsv(path("rows.CSV")),
+                 (QList<QStringList>{{"NUM", "VAL", "TIME_S", "TIME"},
+                                     {"1", "1.24", "0", "2024-01-05 09:30:00"},
+                                     {"2", "", "10", "2024-01-05 09:30:10"}}));
+        QCOMPARE(entries(),
+                 (QStringList{"NO3_20240105093000", "NO3_20240105093000.xlsx", "rows.CSV"}));
+        QCOMPARE(m_urls->opened().size(), 3);
     }
 
     void flowAsksBeforeReplacingUnderTheAddedSuffix()
@@ -318,13 +530,13 @@ private slots:
         QVERIFY(writeFile(path("report.xlsx"), "old"));
         saveAs(path("report"));
         refuseQuestions();
-        run(groupOf({1}));
+        run(logger({1}));
         QCOMPARE(m_prompts.prompts().size(), 2);
         QCOMPARE(m_prompts.prompts()[1].kind, UserPrompts::Kind::Question);
         QVERIFY(m_prompts.prompts()[1].text.contains("report.xlsx"));
         QCOMPARE(readAll(path("report.xlsx")), "old");
         m_prompts.setAnswer({});
-        run(groupOf({1}));
+        run(logger({1}));
         QCOMPARE(readWorkbook(path("report.xlsx")), kOneRow);
     }
 
@@ -332,10 +544,10 @@ private slots:
     {
         const QList<QPair<QString, QString>> names = {
             {"a.xls", "a.xlsx"},       {"b.XLS", "b.xlsx"},     {"c.XLSX", "c.XLSX"},
-            {"run.v2", "run.v2.xlsx"}, {"d.csv", "d.csv.xlsx"}, {"e.", "e.xlsx"}};
+            {"run.v2", "run.v2.xlsx"}, {"d.txt", "d.txt.xlsx"}, {"e.", "e.xlsx"}};
         for (const auto &[typed, written] : names) {
             saveAs(path(typed));
-            run(groupOf({1}));
+            run(logger({1}));
             QVERIFY2(!QFile::exists(path(typed)) || typed == written, qPrintable(typed));
             QCOMPARE(readWorkbook(path(written)), kOneRow);
         }
@@ -344,7 +556,7 @@ private slots:
         refuseQuestions();
         QVERIFY(writeFile(path("q.xlsx"), "old"));
         saveAs(path("q.xls"));
-        run(groupOf({1}));
+        run(logger({1}));
         QCOMPARE(m_prompts.prompts().size(), 2);
         QVERIFY(m_prompts.prompts()[1].text.contains("q.xlsx"));
         QCOMPARE(readAll(path("q.xlsx")), "old");
@@ -358,7 +570,7 @@ private slots:
         for (const QString lock : {".~lock.longname.xlsx#", "~$longname.xlsx", "~$ngname.xlsx"}) {
             QVERIFY(writeFile(path(lock), "owner"));
             m_prompts.clear();
-            run(groupOf({1}));
+            run(logger({1}));
             QCOMPARE(TitledPrompts::of(m_prompts).last(),
                      "error: Can't overwrite this file, maybe the file is in use!");
             QCOMPARE(readAll(m_saveAnswer), "old");
@@ -373,7 +585,7 @@ private slots:
         QVERIFY(writeFile(path("~$new.xlsx"), "owner"));
         for (const QString name : {"longname.xlsx", "new.xlsx"}) {
             saveAs(path(name));
-            run(groupOf({1}));
+            run(logger({1}));
             QCOMPARE(readWorkbook(path(name)), kOneRow);
         }
     }
@@ -389,20 +601,22 @@ private slots:
             ExcelExport::setEngineFactory([step](const QString &name) {
                 return std::make_unique<FailingEngine>(name, step);
             });
-            run(groupOf({1, 2, 3}));
+            run(logger({1, 2, 3}));
             QCOMPARE(TitledPrompts::of(m_prompts).mid(1), QStringList{expected[step]});
             QCOMPARE(readAll(m_saveAnswer), "old");
             QCOMPARE(entries(), QStringList{"keep.xlsx"});
         }
         // A target that is a directory cannot be replaced, whoever runs the test.
-        m_prompts.clear();
-        saveAs(path("folder.xlsx"));
-        QVERIFY(QDir().mkpath(path("folder.xlsx/inside")));
-        run(groupOf({1}));
-        QCOMPARE(m_prompts.prompts().last().text,
-                 "Can't overwrite this file, maybe the file is in use!");
-        QVERIFY(QFileInfo(path("folder.xlsx/inside")).isDir());
-        QCOMPARE(entries(), (QStringList{"folder.xlsx", "keep.xlsx"}));
+        for (const QString name : {"folder.xlsx", "folder.csv"}) {
+            m_prompts.clear();
+            saveAs(path(name));
+            QVERIFY(QDir().mkpath(path(name + "/inside")));
+            run(logger({1}));
+            QCOMPARE(m_prompts.prompts().last().text,
+                     "Can't overwrite this file, maybe the file is in use!");
+            QVERIFY(QFileInfo(path(name + "/inside")).isDir());
+        }
+        QCOMPARE(entries(), (QStringList{"folder.csv", "folder.xlsx", "keep.xlsx"}));
         QVERIFY(m_urls->opened().isEmpty());
     }
 
@@ -419,7 +633,7 @@ private slots:
             if (QProgressDialog *progress = shownProgress())
                 progress->cancel();
         });
-        run(groupOf(samples));
+        run(logger(samples));
         QCOMPARE(readAll(m_saveAnswer), "old");
         QVERIFY(m_urls->opened().isEmpty());
 
@@ -430,13 +644,16 @@ private slots:
                 progress->cancel();
         });
         canceller.start(0);
-        run(groupOf(samples));
+        run(logger(samples));
         canceller.stop();
         QCOMPARE(m_urls->opened().size(), 1);
         const QStringList book = readWorkbook(m_saveAnswer);
         const int rows = int(book.size()) - 2;
         QVERIFY2(rows > 0 && rows < samples.size(), qPrintable(QString::number(rows)));
-        QCOMPARE(book.last(), QString("s:%1 s:%2").arg(rows).arg(samples[rows - 1], 0, 'f', 1));
+        QVERIFY2(
+            book.last().startsWith(
+                QString("n:%1 n:%2 n:%3 ").arg(rows).arg(samples[rows - 1]).arg((rows - 1) * 10)),
+            qPrintable(book.last()));
         QCOMPARE(m_prompts.prompts().size(), 2); // the two save dialogs, no message
     }
 
@@ -455,17 +672,14 @@ private slots:
         // Chosen, it cannot open the workbook, as the driver's library is missing.
         saveAs(path("odbc.xlsx"));
         QVERIFY(writeFile(m_saveAnswer, "old"));
-        run(groupOf({1}));
+        run(logger({1}));
         QCOMPARE(m_prompts.prompts().last().text, "Storing data failed, Can't open file!");
         QVERIFY(QSqlDatabase::database("excelexport", false).databaseName().contains("*.xlsx"));
         QCOMPARE(readAll(m_saveAnswer), "old");
     }
 
 private:
-    void run(const QByteArray &group)
-    {
-        ExcelExport::run(nullptr, false, group, "3", "20240105093000");
-    }
+    void run(const Recording &recording) { ExcelExport::run(nullptr, false, recording); }
     QStringList entries() const
     {
         return QDir(m_dir->path())

@@ -540,10 +540,6 @@ Do you want to replace it?</translation>
         <translation>Storing data to Excel</translation>
     </message>
     <message>
-        <source>excel file (*.xlsx)</source>
-        <translation>excel file (*.xlsx)</translation>
-    </message>
-    <message>
         <source>%1 already exists.
 Do you want to replace it?</source>
         <translation>%1 already exists.
@@ -592,6 +588,10 @@ Do you want to replace it?</translation>
     <message>
         <source>Recordings %1 could not be read without errors; they are left out.</source>
         <translation>Recordings %1 could not be read without errors; they are left out.</translation>
+    </message>
+    <message>
+        <source>Excel workbook (*.xlsx);;CSV (*.csv)</source>
+        <translation>Excel workbook (*.xlsx);;CSV (*.csv)</translation>
     </message>
     <message>
         <source>Sync clock</source>
@@ -1198,6 +1198,17 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>RecordingCsv</name>
+    <message>
+        <source>There is nothing to write.</source>
+        <translation>There is nothing to write.</translation>
+    </message>
+    <message>
+        <source>Logger recordings and meter groups have different columns; write them to separate CSV files.</source>
+        <translation>Logger recordings and meter groups have different columns; write them to separate CSV files.</translation>
+    </message>
+</context>
+<context>
     <name>RecordingLibrary</name>
     <message>
         <source>The library %1 is not a file.</source>
@@ -1274,6 +1285,93 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Its password is not known here: keep it in ~/.pgpass or in the desktop keyring.</source>
         <translation>Its password is not known here: keep it in ~/.pgpass or in the desktop keyring.</translation>
+    </message>
+</context>
+<context>
+    <name>RecordingWorkbook</name>
+    <message>
+        <source>Summary</source>
+        <translation>Summary</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>Family</source>
+        <translation>Family</translation>
+    </message>
+    <message>
+        <source>Serial</source>
+        <translation>Serial</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Model</translation>
+    </message>
+    <message>
+        <source>Group</source>
+        <translation>Group</translation>
+    </message>
+    <message>
+        <source>Start time</source>
+        <translation>Start time</translation>
+    </message>
+    <message>
+        <source>Interval (s)</source>
+        <translation>Interval (s)</translation>
+    </message>
+    <message>
+        <source>Samples</source>
+        <translation>Samples</translation>
+    </message>
+    <message>
+        <source>Dose (uJ/cm²)</source>
+        <translation>Dose (uJ/cm²)</translation>
+    </message>
+    <message>
+        <source>Dose flagged</source>
+        <translation>Dose flagged</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>Verdict</translation>
+    </message>
+    <message>
+        <source>Energy</source>
+        <translation>Energy</translation>
+    </message>
+    <message>
+        <source>Duration (s)</source>
+        <translation>Duration (s)</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>Energy check flagged</source>
+        <translation>Energy check flagged</translation>
+    </message>
+    <message>
+        <source>Sheet</source>
+        <translation>Sheet</translation>
+    </message>
+    <message>
+        <source>There is nothing to write.</source>
+        <translation>There is nothing to write.</translation>
+    </message>
+    <message>
+        <source>The workbook cannot be made there.</source>
+        <translation>The workbook cannot be made there.</translation>
+    </message>
+    <message>
+        <source>The workbook could not be written.</source>
+        <translation>The workbook could not be written.</translation>
+    </message>
+    <message>
+        <source>The export was abandoned.</source>
+        <translation>The export was abandoned.</translation>
     </message>
 </context>
 <context>

@@ -540,10 +540,6 @@ Do you want to replace it?</source>
         <translation>保存数据到Excel</translation>
     </message>
     <message>
-        <source>excel file (*.xlsx)</source>
-        <translation>Excel文件 (*.xlsx)</translation>
-    </message>
-    <message>
         <source>%1 already exists.
 Do you want to replace it?</source>
         <translation>%1 已存在。
@@ -592,6 +588,10 @@ Do you want to replace it?</source>
     <message>
         <source>Recordings %1 could not be read without errors; they are left out.</source>
         <translation>第 %1 组记录未能无误读取，已不列入表中。</translation>
+    </message>
+    <message>
+        <source>Excel workbook (*.xlsx);;CSV (*.csv)</source>
+        <translation>Excel 工作簿 (*.xlsx);;CSV 文件 (*.csv)</translation>
     </message>
     <message>
         <source>Sync clock</source>
@@ -1198,6 +1198,17 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>RecordingCsv</name>
+    <message>
+        <source>There is nothing to write.</source>
+        <translation>没有可写入的内容。</translation>
+    </message>
+    <message>
+        <source>Logger recordings and meter groups have different columns; write them to separate CSV files.</source>
+        <translation>记录仪的记录与测量仪的数据组列不同，请分别写入不同的 CSV 文件。</translation>
+    </message>
+</context>
+<context>
     <name>RecordingLibrary</name>
     <message>
         <source>The library %1 is not a file.</source>
@@ -1277,6 +1288,93 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>RecordingWorkbook</name>
+    <message>
+        <source>Summary</source>
+        <translation>汇总</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>编号</translation>
+    </message>
+    <message>
+        <source>Family</source>
+        <translation>类型</translation>
+    </message>
+    <message>
+        <source>Serial</source>
+        <translation>序列号</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>型号</translation>
+    </message>
+    <message>
+        <source>Group</source>
+        <translation>组</translation>
+    </message>
+    <message>
+        <source>Start time</source>
+        <translation>开始时间</translation>
+    </message>
+    <message>
+        <source>Interval (s)</source>
+        <translation>间隔(秒)</translation>
+    </message>
+    <message>
+        <source>Samples</source>
+        <translation>采样数</translation>
+    </message>
+    <message>
+        <source>Dose (uJ/cm²)</source>
+        <translation>剂量 (uJ/cm²)</translation>
+    </message>
+    <message>
+        <source>Dose flagged</source>
+        <translation>剂量有标记</translation>
+    </message>
+    <message>
+        <source>Verdict</source>
+        <translation>判定</translation>
+    </message>
+    <message>
+        <source>Energy</source>
+        <translation>能量</translation>
+    </message>
+    <message>
+        <source>Duration (s)</source>
+        <translation>时长(秒)</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>单位</translation>
+    </message>
+    <message>
+        <source>Energy check flagged</source>
+        <translation>能量校验有标记</translation>
+    </message>
+    <message>
+        <source>Sheet</source>
+        <translation>工作表</translation>
+    </message>
+    <message>
+        <source>There is nothing to write.</source>
+        <translation>没有可写入的内容。</translation>
+    </message>
+    <message>
+        <source>The workbook cannot be made there.</source>
+        <translation>无法在该位置创建工作簿。</translation>
+    </message>
+    <message>
+        <source>The workbook could not be written.</source>
+        <translation>工作簿写入失败。</translation>
+    </message>
+    <message>
+        <source>The export was abandoned.</source>
+        <translation>导出已中止。</translation>
+    </message>
+</context>
+<context>
     <name>ReportPageFor415</name>
     <message>
         <source>Report</source>
@@ -1353,7 +1451,7 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
     <message>
         <source>Dose (uJ/cm²)</source>
-        <translation>剂量（uJ/cm²）</translation>
+        <translation>剂量 (uJ/cm²)</translation>
     </message>
     <message>
         <source>Peak (MAX)</source>

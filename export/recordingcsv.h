@@ -9,8 +9,8 @@
 class QIODevice;
 
 // Recordings as CSV (RFC 4180, UTF-8, CRLF line ends): the rows of RecordingRows under their
-// header, with an ID column first when there are several recordings. One file holds one
-// family, as the two have different columns.
+// header (NUM, VAL, TIME_S, TIME for a logger recording), with an ID column first when there
+// are several recordings. One file holds one family, as the two have different columns.
 class RecordingCsv
 {
 public:
