@@ -393,11 +393,11 @@ private slots:
             QString window;
             QList<QStringList> failed; // entries 4, 3, 2, 1
         } cases[] = {
-            {{}, "peak", {{}, {"min_peak"}, {"unknown_unit"}, {}}},
+            {{}, "peak", {{}, {"min_peak"}, {"peak_undefined"}, {}}},
             {{"--window", "dose, max"},
              "dose, max",
-             {{"max_dose"}, {}, {"unknown_unit"}, {"max_dose"}}},
-            {{"--window=peak"}, "peak", {{}, {"min_peak"}, {"unknown_unit"}, {}}},
+             {{"max_dose"}, {}, {}, {"max_dose"}}}, // an undefined peak is not checked here
+            {{"--window=peak"}, "peak", {{}, {"min_peak"}, {"peak_undefined"}, {}}},
         };
         for (const auto &c : cases) {
             const QJsonArray all = json(QStringList{"list", "--json"} + c.arguments).array();
@@ -409,8 +409,8 @@ private slots:
         const QJsonObject shown = json({"show", "3", "--json", "--window", "dose, max"}).object();
         QCOMPARE(shown.value("verdict").toObject(), verdict("dose, max", {}));
         Run run = cli({"list"});
-        QVERIFY2(run.out.contains(QRegularExpression("MAX - .* dose 240.0 uJ/cm² +peak: fail: unit "
-                                                     "not known\n")) &&
+        QVERIFY2(run.out.contains(QRegularExpression("MAX - .* dose 240.0 uJ/cm² +peak: fail: peak "
+                                                     "not defined\n")) &&
                      run.out.contains(QRegularExpression("dose 6.77 mJ/cm² +peak: pass\n")),
                  qPrintable(run.out));
         run = cli({"show", "1", "--window", "dose, max"});
