@@ -2,6 +2,7 @@
 #include "ui_librarywindow.h"
 
 #include "excelexport.h"
+#include "exportfolder.h"
 #include "librarymodel.h"
 #include "loggerframes.h"
 #include "loggerreportvalues.h"
@@ -10,12 +11,16 @@
 #include "processwindowdialog.h"
 #include "processwindowstore.h"
 #include "recordinglibrary.h"
+#include "recordingworkbook.h"
 #include "reportpagefor415.h"
 #include "reportpagefor416.h"
 #include "trendwindow.h"
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
 #include "windowgeometry.h"
+#include <QDir>
+#include <QFileInfo>
+#include <QProgressDialog>
 
 #include <QDate>
 #include <QEvent>
@@ -147,6 +152,7 @@ void LibraryWindow::updateButtons()
     ui->OverlayBtn->setEnabled(std::any_of(entries.cbegin(), entries.cend(), [](auto *e) {
         return e->family == Recording::Family::Logger;
     }));
+    ui->WorkbookBtn->setEnabled(!entries.isEmpty());
     ui->TrendBtn->setEnabled(!entries.isEmpty() ||
                              !ui->instrumentCombo->currentData().toString().isEmpty());
 }
@@ -262,6 +268,51 @@ void LibraryWindow::on_OverlayBtn_clicked()
     overlay->setAttribute(Qt::WA_DeleteOnClose);
     WindowGeometry::keep(overlay, QStringLiteral("overlay"));
     showWindow(overlay);
+}
+
+void LibraryWindow::on_WorkbookBtn_clicked()
+{
+    QList<Recording> entries;
+    for (const Recording *listed : selectedEntries()) {
+        Recording entry;
+        if (!m_library || !m_library->get(listed->id, entry)) {
+            UserPrompts::information(this, tr("information"),
+                                     tr("The entry cannot be read: %1")
+                                         .arg(m_library ? m_library->lastError() : QString()));
+            return;
+        }
+        entries << entry;
+    }
+    if (entries.isEmpty())
+        return;
+    QString fileName = UserPrompts::saveFileName(
+        this, tr("Save the chosen entries"),
+        ExportFolder::proposed(QStringLiteral("recordings.xlsx")), tr("Excel workbook (*.xlsx)"));
+    if (fileName.isEmpty())
+        return;
+    if (QFileInfo(fileName).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) != 0)
+        fileName += QStringLiteral(".xlsx");
+
+    QProgressDialog progress(tr("Writing the workbook..."), tr("Cancel"), 0, 1000, this);
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    RecordingWorkbook workbook;
+    workbook.progress = [&progress](qint64 done, qint64 total) {
+        progress.setValue(total > 0 ? int(done * 1000 / total) : 0);
+    };
+    workbook.abandoned = [&progress] { return progress.wasCanceled(); };
+    const std::optional<ProcessWindow> &window = m_model->processWindow();
+    QString error;
+    const bool written = workbook.write(fileName, entries, window ? &*window : nullptr, &error);
+    progress.reset();
+    if (!written) {
+        if (!progress.wasCanceled())
+            UserPrompts::information(this, tr("information"), error);
+        return;
+    }
+    ExportFolder::remember(fileName);
+    ui->statusLab->setText(
+        tr("%1 entries saved to %2").arg(entries.size()).arg(QDir::toNativeSeparators(fileName)));
 }
 
 void LibraryWindow::on_TrendBtn_clicked()

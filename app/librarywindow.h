@@ -36,6 +36,7 @@ private slots:
     void on_EXCELBtn_clicked();
     void on_DeleteBtn_clicked();
     void on_OverlayBtn_clicked();
+    void on_WorkbookBtn_clicked();
     void on_TrendBtn_clicked();
     void on_processBtn_clicked();
     // The chosen process window to the model and the settings.

@@ -15,8 +15,10 @@
 
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProcess>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -201,6 +203,22 @@ private slots:
             overlay->status().contains(u"Meter groups have no curve: 1 left out."_s) &&
                 overlay->status().contains(u"No interval known for entry %1"_s.arg(result.ids[2])),
             qPrintable(overlay->status()));
+
+        // The same choice in one workbook: the summary has a row per entry, and each logger
+        // recording a sheet of its own, read back by openpyxl.
+        m_prompts.setSaveAs(m_dir->filePath(u"chosen"_s));
+        library.findChild<QPushButton *>(u"WorkbookBtn"_s)->click();
+        const QString book = m_dir->filePath(u"chosen.xlsx"_s);
+        QProcess python;
+        python.start(u"/usr/bin/python3"_s,
+                     {u"-c"_s,
+                      u"import sys, openpyxl\nwb = openpyxl.load_workbook(sys.argv[1])\n"
+                      "print(len(wb.worksheets), wb.worksheets[0].max_row)"_s,
+                      book});
+        QVERIFY(python.waitForFinished(30000));
+        QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).trimmed(), u"5 6"_s);
+        QVERIFY2(library.findChild<QLabel *>(u"statusLab"_s)->text().startsWith(u"5 entries"_s),
+                 qPrintable(m_prompts.texts().join(u'|')));
 
         // Meter groups alone: no window, and the reason in the status line.
         view->selectRow(0);

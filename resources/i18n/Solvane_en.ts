@@ -923,6 +923,34 @@ Do you want to replace it?</translation>
         <source>None</source>
         <translation>None</translation>
     </message>
+    <message>
+        <source>Workbook</source>
+        <translation>Workbook</translation>
+    </message>
+    <message>
+        <source>The chosen entries in one workbook: a summary sheet, then one sheet per recording</source>
+        <translation>The chosen entries in one workbook: a summary sheet, then one sheet per recording</translation>
+    </message>
+    <message>
+        <source>Save the chosen entries</source>
+        <translation>Save the chosen entries</translation>
+    </message>
+    <message>
+        <source>Excel workbook (*.xlsx)</source>
+        <translation>Excel workbook (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>Writing the workbook...</source>
+        <translation>Writing the workbook...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1 entries saved to %2</source>
+        <translation>%1 entries saved to %2</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>

@@ -923,6 +923,34 @@ Do you want to replace it?</source>
         <source>None</source>
         <translation>无</translation>
     </message>
+    <message>
+        <source>Workbook</source>
+        <translation>工作簿</translation>
+    </message>
+    <message>
+        <source>The chosen entries in one workbook: a summary sheet, then one sheet per recording</source>
+        <translation>将所选条目存入一个工作簿：先是汇总表，然后每条记录一张表</translation>
+    </message>
+    <message>
+        <source>Save the chosen entries</source>
+        <translation>保存所选条目</translation>
+    </message>
+    <message>
+        <source>Excel workbook (*.xlsx)</source>
+        <translation>Excel 工作簿 (*.xlsx)</translation>
+    </message>
+    <message>
+        <source>Writing the workbook...</source>
+        <translation>正在写入工作簿...</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>%1 entries saved to %2</source>
+        <translation>%1 个条目已保存到 %2</translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
