@@ -15,6 +15,7 @@
 #include "urlrecorder.h"
 #include "userprompts.h"
 #include "xlsxengine.h"
+#include "xlsxworkbook.h"
 
 #include <QtSql>
 #include <QtTest>
@@ -272,6 +273,41 @@ private slots:
         QCOMPARE(entries(), QStringList());
         XlsxEngine nowhere(path("missing/a.xlsx"));
         QVERIFY(!nowhere.open());
+    }
+
+    // The workbook writer's own rules: what XML cannot hold, cells out of order, the sheet's
+    // frozen header and widths, and an archive whose every entry's checksum holds.
+    void workbookWriter()
+    {
+        const QString book = path("writer.xlsx");
+        XlsxWorkbook w;
+        QVERIFY(w.open(book));
+        QVERIFY(w.addSheet("A & <B>"));
+        QVERIFY(!w.addSheet("a & <b>")); // taken, ignoring case
+        QVERIFY(w.setColumnWidth(0, 1, 12));
+        QVERIFY(w.freezeHeader());
+        QVERIFY(w.writeText(0, 1, QString::fromUtf8("x\x01\"y\" & <z> 剂量")));
+        QVERIFY(w.writeNumber(0, 0, 1e-7));
+        QVERIFY(w.writeNumber(0, 27, -2.5));
+        QVERIFY(w.writeBool(2, 0, true));
+        QVERIFY(!w.writeNumber(1, 0, 1));           // rows go in order
+        QVERIFY(!w.setColumnWidth(0, 0, 5));        // too late once rows are written
+        QVERIFY(w.writeNumber(2, 1, std::nan(""))); // left empty
+        QVERIFY(!w.writeNumber(XlsxWorkbook::MaxRows, 0, 1));
+        QVERIFY(w.addSheet("second"));
+        QVERIFY(w.close());
+        const char script[] = "import sys, zipfile, openpyxl\n"
+                              "print(zipfile.ZipFile(sys.argv[1]).testzip())\n"
+                              "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
+                              "print(ws.freeze_panes, ws.column_dimensions['A'].width > 12)\n"
+                              "for row in ws.iter_rows():\n"
+                              "    print('|'.join(f'{c.coordinate}={c.value!r}' for c in row if "
+                              "c.value is not None))\n";
+        QCOMPARE(python(script, book).split('\n', Qt::SkipEmptyParts),
+                 QStringList(
+                     {"None", "A2 True", "A1=1e-07|B1='x\"y\" & <z> 剂量'|AB1=-2.5", "A3=True"}));
+        QCOMPARE(readWorkbook(book).filter(QRegularExpression("^sheet ")),
+                 QStringList({"sheet A & <B>", "sheet second"}));
     }
 
     void csvQuotesWhatNeedsIt()
