@@ -1,5 +1,6 @@
 // solvane-cli as a user runs it: the real program against a real SQLite library filled
 // through RecordingLibrary, its output parsed back, its workbooks read back by openpyxl.
+#include "bytes.h"
 #include "clicommands.h"
 #include "demoinstrument.h"
 #include "dose.h"
@@ -26,19 +27,6 @@ struct Run {
     QString err;
 };
 
-QByteArray floats(const QList<float> &values)
-{
-    QByteArray bytes;
-    for (float v : values) {
-        quint32 raw;
-        std::memcpy(&raw, &v, sizeof raw);
-        char le[4];
-        qToLittleEndian(raw, le);
-        bytes.append(le, 4);
-    }
-    return bytes;
-}
-
 Recording logger(const QString &serial, int group, const QDateTime &start,
                  const QList<float> &samples, double max)
 {
@@ -53,7 +41,7 @@ Recording logger(const QString &serial, int group, const QDateTime &start,
     r.group = group;
     r.startTime = start;
     r.intervalSeconds = 60;
-    r.samples = floats(samples);
+    r.samples = Bytes::floats(samples);
     r.powerRec = samples.last();
     r.powerMax = max;
     r.powerMin = samples.first();

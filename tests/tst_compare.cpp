@@ -2,6 +2,7 @@
 // trend of one instrument, the process windows and every entry's verdict. The overlay and the
 // trend are also saved as README pictures under the style sheet, in English and Chinese.
 #include "appstyle.h"
+#include "bytes.h"
 #include "catalogue.h"
 #include "librarymodel.h"
 #include "librarywindow.h"
@@ -37,19 +38,6 @@ constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 constexpr float kInf = std::numeric_limits<float>::infinity();
 const QDateTime kStart(QDate(2024, 3, 1), QTime(8, 0));
 
-QByteArray floats(const QList<float> &values)
-{
-    QByteArray bytes;
-    for (float v : values) {
-        quint32 bits = 0;
-        std::memcpy(&bits, &v, sizeof bits);
-        char le[4];
-        qToLittleEndian(bits, le);
-        bytes.append(le, 4);
-    }
-    return bytes;
-}
-
 Recording logger(const QString &serial, const QDateTime &start, int interval,
                  const QList<float> &samples, double peak = 0)
 {
@@ -60,7 +48,7 @@ Recording logger(const QString &serial, const QDateTime &start, int interval,
     r.group = 1;
     r.startTime = start;
     r.intervalSeconds = interval;
-    r.samples = floats(samples);
+    r.samples = Bytes::floats(samples);
     r.powerMax = peak;
     return r;
 }

@@ -1,5 +1,6 @@
 // The recording library on a real SQLite file and a real PostgreSQL server: one test body
 // for both engines, plus what only a file can suffer (damage, a newer schema, no space).
+#include "bytes.h"
 #include "calibrationage.h"
 #include "dose.h"
 #include "energycheck.h"
@@ -29,19 +30,6 @@
 #include <unistd.h>
 
 namespace {
-
-QByteArray floats(std::initializer_list<float> values)
-{
-    QByteArray bytes;
-    for (float v : values) {
-        quint32 bits = 0;
-        std::memcpy(&bits, &v, sizeof bits);
-        char le[4];
-        qToLittleEndian(bits, le);
-        bytes.append(le, 4);
-    }
-    return bytes;
-}
 
 Recording logger(int group, const QDateTime &start, QByteArray samples,
                  const QString &serial = u"4294967295"_qs)
@@ -271,8 +259,8 @@ private slots:
         RecordingLibrary library;
         QVERIFY2(library.open(location), qPrintable(library.lastError()));
 
-        const QList<Recording> first{logger(1, kStart, floats({1, 2, 3})),
-                                     logger(2, kStart.addDays(3), floats({4.5f, -1, 0})),
+        const QList<Recording> first{logger(1, kStart, Bytes::floats({1, 2, 3})),
+                                     logger(2, kStart.addDays(3), Bytes::floats({4.5f, -1, 0})),
                                      meter(1, 7.25f)};
         const RecordingLibrary::StoreResult stored = library.store(first);
         QVERIFY2(stored.ok, qPrintable(stored.error));
@@ -368,12 +356,12 @@ private slots:
             bool flagged;
             int nonFinite;
         } cases[] = {
-            {floats({1, 2, 3}), 10, 60, false, 0},
-            {floats({5}), 1, 5, false, 0},
+            {Bytes::floats({1, 2, 3}), 10, 60, false, 0},
+            {Bytes::floats({5}), 1, 5, false, 0},
             {{}, 10, 0, true, 0},
-            {floats({1, 2}), 0, 0, true, 0},
-            {floats({1, nan, inf, 2}), 60, 180, true, 2},
-            {floats({1000, -inf}), 1, 1000, true, 1},
+            {Bytes::floats({1, 2}), 0, 0, true, 0},
+            {Bytes::floats({1, nan, inf, 2}), 60, 180, true, 2},
+            {Bytes::floats({1000, -inf}), 1, 1000, true, 1},
             {QByteArray("\x01\x02\x03"), 1, 0, true, 0}, // shorter than one sample
         };
         for (const auto &c : cases) {
@@ -394,7 +382,7 @@ private slots:
         {
             RecordingLibrary library;
             QVERIFY(library.open(old));
-            QVERIFY(library.store({logger(1, kStart, floats({2, 4})), meter(1, 3)}).ok);
+            QVERIFY(library.store({logger(1, kStart, Bytes::floats({2, 4})), meter(1, 3)}).ok);
         }
         QVERIFY(rawExec(old, u"ALTER TABLE recordings DROP COLUMN dose_uj_cm2"_qs));
         QVERIFY(rawExec(old, u"ALTER TABLE recordings DROP COLUMN dose_flagged"_qs));
@@ -413,7 +401,7 @@ private slots:
     {
         ProcessWindow window{u"cure"_qs, 2.0, 4.0, 50.0, 70.0};
         QVERIFY(window.problem().isEmpty());
-        Recording r = logger(1, kStart, floats({2, 4}));
+        Recording r = logger(1, kStart, Bytes::floats({2, 4}));
         const struct {
             double peak, dose;
             bool flagged;
@@ -505,7 +493,7 @@ private slots:
         const QFileDevice::Permissions mode = QFileInfo(m_sqlite).permissions();
         QVERIFY(mode.testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
         QCOMPARE(mode.toInt() & 0x00FF, 0);
-        QVERIFY(library.store({logger(1, kStart, floats({1}))}).ok);
+        QVERIFY(library.store({logger(1, kStart, Bytes::floats({1}))}).ok);
         library.close();
 
         auto refused = [&](const QString &path, const char *expected) {
@@ -551,7 +539,7 @@ private slots:
         const QString location = fresh();
         RecordingLibrary library;
         QVERIFY2(library.open(location), qPrintable(library.lastError()));
-        QVERIFY(library.store({logger(1, kStart, floats({1, 2}))}).ok);
+        QVERIFY(library.store({logger(1, kStart, Bytes::floats({1, 2}))}).ok);
         for (int round = 0; round < 3; ++round) {
             QProcess child;
             child.start(QCoreApplication::applicationFilePath(), {u"--import"_qs, location});
@@ -641,7 +629,7 @@ private slots:
         QVERIFY2(TestDatabases::resetPostgres(pg, &error), qPrintable(error));
         RecordingLibrary library;
         QVERIFY2(library.open(pg), qPrintable(library.lastError()));
-        QVERIFY(library.store({logger(1, kStart, floats({1, 2}))}).ok);
+        QVERIFY(library.store({logger(1, kStart, Bytes::floats({1, 2}))}).ok);
         QList<Recording> big;
         for (int g = 0; g < 25; ++g)
             big.append(
@@ -731,7 +719,7 @@ private slots:
         const QString file = QDir(dir).filePath(u"library.sqlite"_qs);
         RecordingLibrary library;
         QVERIFY2(library.open(file), qPrintable(library.lastError()));
-        QVERIFY(library.store({logger(1, kStart, floats({1, 2}))}).ok);
+        QVERIFY(library.store({logger(1, kStart, Bytes::floats({1, 2}))}).ok);
         QList<Recording> import;
         for (int g = 0; g < 25; ++g)
             import.append(
@@ -855,7 +843,7 @@ private slots:
         RecordingLibrary library;
         QVERIFY2(library.open(pg, right), qPrintable(library.lastError()));
         QVERIFY(!library.passwordRefused());
-        QVERIFY(library.store({logger(1, kStart, floats({1}))}).ok);
+        QVERIFY(library.store({logger(1, kStart, Bytes::floats({1}))}).ok);
     }
 
 private:

@@ -63,6 +63,14 @@ QByteArray Bytes::le32Bytes(quint32 value)
            le16Bytes(static_cast<quint16>(value >> 16));
 }
 
+QByteArray Bytes::floats(const QList<float> &values)
+{
+    QByteArray bytes;
+    for (float value : values)
+        bytes += floatBytes(value);
+    return bytes;
+}
+
 QByteArray Bytes::floatBytes(float value)
 {
     quint32 bits = 0;

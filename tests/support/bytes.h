@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QtGlobal>
 #include <initializer_list>
 
@@ -23,4 +24,6 @@ public:
     static QByteArray le16Bytes(quint16 value);
     static QByteArray le32Bytes(quint32 value);
     static QByteArray floatBytes(float value);
+    // Samples as the logger sends them: float32, little-endian, one after the other.
+    static QByteArray floats(const QList<float> &values);
 };
