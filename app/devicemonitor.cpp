@@ -1,5 +1,4 @@
 #include "devicemonitor.h"
-#include "udevdevicemonitor.h"
 
 namespace {
 DeviceMonitor::Factory &factory()
@@ -17,7 +16,7 @@ DeviceMonitor *DeviceMonitor::create(QObject *parent)
 {
     if (factory())
         return factory()(parent);
-    return new UdevDeviceMonitor(parent);
+    return createSystem(parent);
 }
 
 void DeviceMonitor::setFactory(Factory f)

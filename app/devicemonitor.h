@@ -15,8 +15,10 @@ public:
     explicit DeviceMonitor(QObject *parent = nullptr);
     ~DeviceMonitor() override;
 
-    // The monitor the main window creates; the udev monitor unless another factory is set.
+    // The monitor the main window creates; the system's unless another factory is set.
     static DeviceMonitor *create(QObject *parent);
+    // The system's own notices (each system's monitor file).
+    static DeviceMonitor *createSystem(QObject *parent);
     static void setFactory(Factory factory);
 
 signals:

@@ -65,7 +65,7 @@ int main(int argc, char *argv[])
         qputenv("SOLVANE_LIBRARY", parser.value(library).toLocal8Bit());
     else if (parser.isSet(demo) && !qEnvironmentVariableIsSet("SOLVANE_LIBRARY"))
         qputenv("SOLVANE_LIBRARY",
-                QDir(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation))
+                QDir(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation))
                     .filePath(QStringLiteral("demo-library.sqlite"))
                     .toLocal8Bit());
 

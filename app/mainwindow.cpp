@@ -96,8 +96,8 @@ void MainWindow::initForm()
             QString why;
             if (!LibraryPassword::write(m_library->location(), password, &why))
                 note = tr("The password is kept nowhere (%1); to sign in without it next time, "
-                          "put it in ~/.pgpass.")
-                           .arg(why);
+                          "put it in %2.")
+                           .arg(why, LibraryPassword::passwordFile());
         }
     }
     for (FamilyPage *page :

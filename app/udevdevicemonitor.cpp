@@ -13,6 +13,11 @@ bool fileExists(const char *path)
 }
 } // namespace
 
+DeviceMonitor *DeviceMonitor::createSystem(QObject *parent)
+{
+    return new UdevDeviceMonitor(parent);
+}
+
 const UdevCalls &UdevCalls::system()
 {
     static const UdevCalls calls{udev_new,

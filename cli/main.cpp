@@ -1,5 +1,6 @@
 #include "clicommands.h"
 #include "clioptions.h"
+#include "consolesetup.h"
 
 #include <QCoreApplication>
 #include <QLoggingCategory>
@@ -15,6 +16,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("solvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(SOLVANE_VERSION));
 
+    const ConsoleSetup console;
     QTextStream out(stdout);
     QTextStream err(stderr);
     const CliOptions options = CliOptions::parse(QCoreApplication::arguments().mid(1));

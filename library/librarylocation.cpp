@@ -1,4 +1,5 @@
 #include "librarylocation.h"
+#include "librarypassword.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,8 +35,8 @@ bool LibraryLocation::parse(const QString &text, LibraryLocation &location, QStr
             tr("\"%1\" is not a valid PostgreSQL address: %2")
                 .arg(trimmed, tr("postgresql://[user@]host[:port]/database[?sslmode=...]")));
     if (!m.captured(2).isEmpty())
-        return fail(tr(
-            "The library address must not hold a password; keep it in ~/.pgpass or the keyring."));
+        return fail(tr("The library address must not hold a password; keep it in %1 or in %2.")
+                        .arg(LibraryPassword::passwordFile(), LibraryPassword::storeName()));
     auto decoded = [](const QString &part) { return QUrl::fromPercentEncoding(part.toUtf8()); };
     location.engine = Engine::Postgres;
     location.user = decoded(m.captured(1));
@@ -56,7 +57,7 @@ bool LibraryLocation::parse(const QString &text, LibraryLocation &location, QStr
 
 QString LibraryLocation::defaultPath()
 {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     return QDir(folder).filePath(QStringLiteral("library.sqlite"));
 }
 

@@ -335,8 +335,9 @@ bool RecordingLibrary::openPostgres(const QString &password)
             why.replace(secret, QStringLiteral("***"));
     QString message = tr("The library at %1 cannot be reached: %2").arg(m_location.display(), why);
     if (m_passwordRefused)
-        message += QLatin1Char(' ') + tr("Its password is not known here: keep it in ~/.pgpass "
-                                         "or in the desktop keyring.");
+        message += QLatin1Char(' ') +
+                   tr("Its password is not known here: keep it in %1 or in %2.")
+                       .arg(LibraryPassword::passwordFile(), LibraryPassword::storeName());
     return fail(message);
 }
 

@@ -6,6 +6,27 @@
 #include <hidapi.h>
 #include <unistd.h>
 
+HidBackend *HidBackend::system()
+{
+    static HidApiBackend hidapi;
+    return &hidapi;
+}
+
+std::function<bool()> HidApiBackend::nodeGone(const QString &path, const PosixIo &io)
+{
+    const QByteArray node = path.toLocal8Bit();
+    struct stat st {
+    };
+    if (io.stat(node.constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return {}; // not a device node: the failed reads tell
+    const dev_t rdev = st.st_rdev;
+    return [io, node, rdev] {
+        struct stat now {
+        };
+        return io.stat(node.constData(), &now) != 0 || !S_ISCHR(now.st_mode) || now.st_rdev != rdev;
+    };
+}
+
 HidApiBackend::HidApiBackend(const HidApiCalls &hid, const PosixIo &io, Io mode)
     : m_hid(hid), m_io(io), m_mode(mode)
 {
@@ -20,18 +41,7 @@ HidApiBackend::~HidApiBackend()
 
 QList<HidDeviceInfo> HidApiBackend::list(quint16 vendorId, quint16 productId)
 {
-    QList<HidDeviceInfo> found;
-    hid_device_info *devices = m_hid.enumerate(vendorId, productId);
-    for (hid_device_info *d = devices; d; d = d->next) {
-        HidDeviceInfo info;
-        info.path = QString::fromLocal8Bit(d->path ? d->path : "");
-        info.serial = d->serial_number ? QString::fromWCharArray(d->serial_number) : QString();
-        info.interfaceNumber = d->interface_number;
-        info.vendorId = d->vendor_id;
-        info.productId = d->product_id;
-        found.append(info);
-    }
-    m_hid.freeEnumeration(devices);
+    const QList<HidDeviceInfo> found = m_hid.devices(vendorId, productId);
     QMutexLocker lock(&m_mutex);
     for (const HidDeviceInfo &info : found)
         m_serials.insert(info.path, info.serial);
@@ -94,5 +104,5 @@ std::unique_ptr<HidConnection> HidApiBackend::open(const QString &path, OpenErro
         serialText = QString::fromWCharArray(serial);
     if (error)
         *error = OpenError::None;
-    return std::make_unique<HidApiConnection>(device, path, serialText, m_hid, m_io);
+    return std::make_unique<HidApiConnection>(device, serialText, m_hid, nodeGone(path, m_io));
 }

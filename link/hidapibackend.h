@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QMutex>
+#include <functional>
 
 // Real instruments: hidapi enumerates on every system. On Linux an opened device is a
 // HidrawConnection (our own hidraw I/O: exclusive lock, every wait bounded); elsewhere
@@ -26,6 +27,11 @@ public:
 
     QList<HidDeviceInfo> enumerate(quint16 vendorId, quint16 productId) override;
     std::unique_ptr<HidConnection> open(const QString &path, OpenError *error = nullptr) override;
+
+    // hidapi caches the device's strings at open, so presence is judged by the hidraw node
+    // itself: gone once the node at `path` is no longer the one it was now. Empty for a path
+    // that is no device node.
+    static std::function<bool()> nodeGone(const QString &path, const PosixIo &io);
 
 private:
     QList<HidDeviceInfo> list(quint16 vendorId, quint16 productId);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hidbackend.h"
+
 #include <cstddef>
 #include <cwchar>
 
@@ -18,6 +20,9 @@ struct HidApiCalls {
     int (*write)(hid_device_ *device, const unsigned char *data, size_t length);
     int (*readTimeout)(hid_device_ *device, unsigned char *data, size_t length, int milliseconds);
     int (*getSerialNumberString)(hid_device_ *device, wchar_t *string, size_t maxLength);
+
+    // The interfaces enumerate() finds, as the backends hand them on.
+    QList<HidDeviceInfo> devices(unsigned short vendorId, unsigned short productId) const;
 
     // hidapi's own functions.
     static const HidApiCalls &system();

@@ -15,19 +15,12 @@ struct HidApiConnection::Handle {
     }
 };
 
-HidApiConnection::HidApiConnection(hid_device_ *device, const QString &path, const QString &serial,
-                                   const HidApiCalls &hid, const PosixIo &io)
-    : HidSlicedConnection(serial), m_handle(std::make_shared<Handle>()), m_io(io),
-      m_path(path.toLocal8Bit())
+HidApiConnection::HidApiConnection(hid_device_ *device, const QString &serial,
+                                   const HidApiCalls &hid, std::function<bool()> gone)
+    : HidSlicedConnection(serial), m_handle(std::make_shared<Handle>()), m_gone(std::move(gone))
 {
     m_handle->hid = hid;
     m_handle->device = device;
-    struct stat st {
-    };
-    if (m_io.stat(m_path.constData(), &st) == 0 && S_ISCHR(st.st_mode)) {
-        m_haveNode = true;
-        m_rdev = st.st_rdev;
-    }
 }
 
 bool HidApiConnection::broken() const
@@ -62,12 +55,8 @@ bool HidApiConnection::isRemoved() const
 {
     if (!m_handle->device || m_handle->failed)
         return true;
-    if (!m_haveNode)
-        return false; // not a device node (another system's path): the failed reads tell
-    struct stat st {
-    };
-    // Gone once is gone for good, even if a node of the same number comes back.
-    if (m_io.stat(m_path.constData(), &st) != 0 || !S_ISCHR(st.st_mode) || st.st_rdev != m_rdev)
+    // Gone once is gone for good, even if a device of the same name comes back.
+    if (m_gone && m_gone())
         m_handle->failed = true;
     return m_handle->failed;
 }

@@ -2,11 +2,10 @@
 
 #include "hidapicalls.h"
 #include "hidslicedconnection.h"
-#include "posixio.h"
 
 #include <QString>
+#include <functional>
 #include <memory>
-#include <sys/types.h>
 
 struct hid_device_;
 
@@ -17,9 +16,11 @@ class HidApiConnection : public HidSlicedConnection
 public:
     static constexpr int ReadBufferSize = 256;
 
-    HidApiConnection(hid_device_ *device, const QString &path, const QString &serial,
+    // `gone` tells that the device has left without consuming input, where the system
+    // offers such a test; without it only failed reads and writes tell.
+    HidApiConnection(hid_device_ *device, const QString &serial,
                      const HidApiCalls &hid = HidApiCalls::system(),
-                     const PosixIo &io = PosixIo::system());
+                     std::function<bool()> gone = {});
     ~HidApiConnection() override { stopWriting(); }
 
     bool isRemoved() const override;
@@ -33,9 +34,5 @@ protected:
 
 private:
     std::shared_ptr<Handle> m_handle;
-    PosixIo m_io;
-    QByteArray m_path;
-    // hidapi caches the device's strings at open, so presence is judged by the node itself.
-    bool m_haveNode = false;
-    dev_t m_rdev = 0;
+    std::function<bool()> m_gone;
 };

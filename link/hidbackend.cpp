@@ -1,5 +1,4 @@
 #include "hidbackend.h"
-#include "hidapibackend.h"
 
 #include <atomic>
 
@@ -10,10 +9,7 @@ std::atomic<HidBackend *> g_backend{nullptr};
 HidBackend *HidBackend::current()
 {
     HidBackend *backend = g_backend.load();
-    if (backend)
-        return backend;
-    static HidApiBackend hidapi;
-    return &hidapi;
+    return backend ? backend : system();
 }
 
 void HidBackend::setCurrent(HidBackend *backend)

@@ -29,7 +29,9 @@ public:
     virtual std::unique_ptr<HidConnection> open(const QString &path,
                                                 OpenError *error = nullptr) = 0;
 
-    // The backend in use; hidapi when none has been set. Not owned.
+    // The backend in use; the system's when none has been set. Not owned.
     static HidBackend *current();
+    // Real instruments through the system's HID interface (each system's backend file).
+    static HidBackend *system();
     static void setCurrent(HidBackend *backend);
 };

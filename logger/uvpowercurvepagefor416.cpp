@@ -1,5 +1,6 @@
 #include "uvpowercurvepagefor416.h"
 #include "firstpagefor416.h"
+#include "plotsvg.h"
 #include "ui_uvpowercurvepagefor416.h"
 
 #include "dose.h"
@@ -12,7 +13,6 @@
 
 #include <QDebug>
 #include <QDir>
-#include <QSvgGenerator>
 #include <QtEndian>
 #include <algorithm>
 #include <cmath>
@@ -277,10 +277,11 @@ void UVPowerCurvePageFor416::saveImageAs()
     QString name = QStringLiteral("curve_NO%1").arg(m_recording.group);
     if (m_recording.startTime.isValid())
         name += m_recording.startTime.toString(QStringLiteral("_yyyyMMddhhmmss"));
-    const QString file =
-        FileChoice::save(this, tr("Save image"), name + QStringLiteral(".png"),
-                         tr("PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)"),
-                         {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")});
+    const QString file = FileChoice::save(
+        this, tr("Save image"), name + QStringLiteral(".png"),
+        PlotSvg::available() ? tr("PNG image (*.png);;SVG image (*.svg);;PDF document (*.pdf)")
+                             : tr("PNG image (*.png);;PDF document (*.pdf)"),
+        imageSuffixes());
     if (file.isEmpty())
         return;
     if (!saveImage(file)) {
@@ -292,28 +293,22 @@ void UVPowerCurvePageFor416::saveImageAs()
     ExportFolder::remember(file);
 }
 
+QStringList UVPowerCurvePageFor416::imageSuffixes()
+{
+    if (PlotSvg::available())
+        return {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")};
+    return {QStringLiteral("png"), QStringLiteral("pdf")};
+}
+
 bool UVPowerCurvePageFor416::saveImage(const QString &fileName)
 {
     QCustomPlot *plot = ui->customPlot;
-    const QString suffix = FileChoice::knownSuffix(
-        fileName, {QStringLiteral("png"), QStringLiteral("svg"), QStringLiteral("pdf")});
+    const QString suffix = FileChoice::knownSuffix(fileName, imageSuffixes());
     if (suffix == QLatin1String("png"))
         return plot->savePng(fileName);
     if (suffix == QLatin1String("pdf"))
         return plot->savePdf(fileName, 0, 0, QCP::epAllowCosmetic, QString(), windowTitle());
-    if (suffix != QLatin1String("svg"))
-        return false;
-    const QSize size = plot->size();
-    QSvgGenerator svg;
-    svg.setFileName(fileName);
-    svg.setSize(size);
-    svg.setViewBox(QRect(QPoint(0, 0), size));
-    svg.setTitle(windowTitle());
-    QCPPainter painter;
-    if (!painter.begin(&svg))
-        return false;
-    plot->toPainter(&painter, size.width(), size.height());
-    return painter.end();
+    return suffix == QLatin1String("svg") && PlotSvg::save(plot, fileName, windowTitle());
 }
 
 void UVPowerCurvePageFor416::on_btnUpdateCurve_clicked()

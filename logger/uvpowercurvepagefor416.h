@@ -75,6 +75,8 @@ private:
     void followMouse(QMouseEvent *event);
     void saveImageAs();
     bool saveImage(const QString &fileName);
+    // The picture formats this build writes (lower case, the first proposed).
+    static QStringList imageSuffixes();
 
     std::unique_ptr<Ui::UVPowerCurvePageFor416> ui;
     bool m_given = false;

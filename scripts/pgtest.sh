@@ -8,10 +8,13 @@
 #
 # start leaves in DIR: uri (postgresql://solvane@<socket folder>:<port>/solvane_test) and
 # pgpass (libpq's password file for role solvane, to be named by PGPASSFILE), server.log.
+# With PGTEST_TCP=1 the server also listens on 127.0.0.1 and uri names that (programs under
+# Wine reach no Unix socket); PGTEST_PORT chooses another port than 54329.
 # As root the server runs as user nobody, as anyone else as that user.
 set -euo pipefail
 
-readonly port=54329
+readonly port=${PGTEST_PORT:-54329}
+readonly tcp=${PGTEST_TCP:-0}
 readonly role=solvane
 readonly database=solvane_test
 readonly marker=state
@@ -169,7 +172,7 @@ start() {
     || { cat "$root/initdb.log" >&2; die "initdb failed in $data"; }
 
   cat >>"$data/postgresql.conf" <<EOF
-listen_addresses = ''
+listen_addresses = '$([ "$tcp" = 1 ] && echo 127.0.0.1)'
 port = $port
 unix_socket_directories = '$sock'
 fsync = off
@@ -186,6 +189,7 @@ EOF
 local $database $role scram-sha-256
 local all $server_user peer
 EOF
+  [ "$tcp" != 1 ] || echo "host $database $role 127.0.0.1/32 scram-sha-256" >>"$data/pg_hba.conf"
 
   server_start
 
@@ -200,7 +204,12 @@ EOF
   local escaped=${sock//\\/\\\\}
   escaped=${escaped//:/\\:}
   (umask 077 && printf '%s:%s:%s:%s:%s\n' "$escaped" "$port" "$database" "$role" "$password" >"$dir/pgpass")
-  printf 'postgresql://%s@%s:%s/%s\n' "$role" "$(percent_encode "$sock")" "$port" "$database" >"$dir/uri"
+  if [ "$tcp" = 1 ]; then
+    (umask 077 && printf '127.0.0.1:%s:%s:%s:%s\n' "$port" "$database" "$role" "$password" >>"$dir/pgpass")
+    printf 'postgresql://%s@127.0.0.1:%s/%s\n' "$role" "$port" "$database" >"$dir/uri"
+  else
+    printf 'postgresql://%s@%s:%s/%s\n' "$role" "$(percent_encode "$sock")" "$port" "$database" >"$dir/uri"
+  fi
   trap - EXIT
   echo "pgtest: PostgreSQL $("$bindir/postgres" -V | awk '{print $3}') on $sock, $(cat "$dir/uri")"
 }

@@ -4,6 +4,7 @@
 #include "clicommands.h"
 #include "demoinstrument.h"
 #include "dose.h"
+#include "hostprocess.h"
 #include "instrumentprotocol.h"
 #include "loggerdownload.h"
 #include "processwindowstore.h"
@@ -87,12 +88,11 @@ QStringList readWorkbook(const QString &path)
                           "    print('sheet ' + ws.title)\n"
                           "    for row in ws.iter_rows():\n"
                           "        print(' '.join(f'{c.data_type}:{c.value}' for c in row))\n";
-    QProcess python;
-    python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path});
-    if (!python.waitForFinished(60000))
+    const HostProcess::Result python =
+        HostProcess::run(QStringLiteral("python3"), {QStringLiteral("-c"), script, path});
+    if (!python.ran)
         return {QStringLiteral("python3 did not finish")};
-    return QString::fromUtf8(python.readAllStandardOutput() + python.readAllStandardError())
-        .split('\n', Qt::SkipEmptyParts);
+    return QString::fromUtf8(python.out + python.err).split('\n', Qt::SkipEmptyParts);
 }
 
 QList<qint64> idsOf(const QJsonArray &array)

@@ -4,6 +4,7 @@
 #include "appstyle.h"
 #include "bytes.h"
 #include "catalogue.h"
+#include "hostprocess.h"
 #include "librarymodel.h"
 #include "librarywindow.h"
 #include "overlaywindow.h"
@@ -197,14 +198,13 @@ private slots:
         m_prompts.setSaveAs(m_dir->filePath(u"chosen"_s));
         library.findChild<QPushButton *>(u"WorkbookBtn"_s)->click();
         const QString book = m_dir->filePath(u"chosen.xlsx"_s);
-        QProcess python;
-        python.start(u"/usr/bin/python3"_s,
-                     {u"-c"_s,
-                      u"import sys, openpyxl\nwb = openpyxl.load_workbook(sys.argv[1])\n"
-                      "print(len(wb.worksheets), wb.worksheets[0].max_row)"_s,
-                      book});
-        QVERIFY(python.waitForFinished(30000));
-        QCOMPARE(QString::fromUtf8(python.readAllStandardOutput()).trimmed(), u"5 6"_s);
+        const HostProcess::Result python = HostProcess::run(
+            u"python3"_s, {u"-c"_s,
+                           u"import sys, openpyxl\nwb = openpyxl.load_workbook(sys.argv[1])\n"
+                           "print(len(wb.worksheets), wb.worksheets[0].max_row)"_s,
+                           book});
+        QVERIFY(python.ran);
+        QCOMPARE(QString::fromUtf8(python.out).trimmed(), u"5 6"_s);
         QVERIFY2(library.findChild<QLabel *>(u"statusLab"_s)->text().startsWith(u"5 entries"_s),
                  qPrintable(m_prompts.texts().join(u'|')));
 

@@ -6,6 +6,8 @@
 #include "excelengineodbc.h"
 #include "excelexport.h"
 #include "exportfolder.h"
+#include "heldfile.h"
+#include "hostprocess.h"
 #include "processwindow.h"
 #include "promptrecorder.h"
 #include "recordingcsv.h"
@@ -93,11 +95,10 @@ bool writeFile(const QString &path, const QByteArray &bytes)
 
 QString python(const char *script, const QString &path)
 {
-    QProcess process;
-    process.start("/usr/bin/python3", {"-c", script, path});
-    if (!process.waitForFinished(60000))
+    const HostProcess::Result python = HostProcess::run("python3", {"-c", script, path});
+    if (!python.ran)
         return "python3 did not finish";
-    return QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    return QString::fromUtf8(python.out + python.err);
 }
 
 // openpyxl's view of a workbook: per sheet "sheet NAME", then a line per row, "type:value"
@@ -624,6 +625,31 @@ private slots:
             run(logger({1}));
             QCOMPARE(readWorkbook(path(name)), kOneRow);
         }
+    }
+
+    // Windows refuses to open a file another program holds, or (sharing reading and writing)
+    // to replace it: both end in the message, and the file and folder stay as they were.
+    void flowLeavesAFileAnotherProgramHolds()
+    {
+        for (auto sharing : {HeldFile::Sharing::Nothing, HeldFile::Sharing::ReadAndWrite}) {
+            for (const char *name : {"held.xlsx", "held.csv"}) {
+                saveAs(path(name));
+                QVERIFY(writeFile(m_saveAnswer, "old"));
+                {
+                    HeldFile held(m_saveAnswer, sharing);
+                    if (!held.isHeld())
+                        QSKIP("this system locks no file against replacement");
+                    m_prompts.clear();
+                    run(logger({1}));
+                    QCOMPARE(TitledPrompts::of(m_prompts).last(),
+                             "error: Can't overwrite this file, maybe the file is in use!");
+                    QCOMPARE(entries(), QStringList{name});
+                }
+                QCOMPARE(readAll(m_saveAnswer), "old");
+                QVERIFY(QFile::remove(m_saveAnswer));
+            }
+        }
+        QVERIFY(m_urls->opened().isEmpty());
     }
 
     void flowKeepsTheOldFileWhenTheExportFails()

@@ -358,9 +358,9 @@ std::unique_ptr<HidConnection> make(Kind kind)
         g->script = kind == NoNumber ? Script{{"fstat", {-EIO}}} : Script{{"stat", {-ENOENT}}};
     if (kind == Hidraw || kind == NoNumber)
         return HidrawConnection::open(NodeName, QStringLiteral("SN-1"), nullptr, FakeIo);
-    return std::make_unique<HidApiConnection>(kind != NoDevice ? FakeHid.openPath(Node.constData())
-                                                               : nullptr,
-                                              NodeName, QString(), FakeHid, FakeIo);
+    return std::make_unique<HidApiConnection>(
+        kind != NoDevice ? FakeHid.openPath(Node.constData()) : nullptr, QString(), FakeHid,
+        HidApiBackend::nodeGone(NodeName, FakeIo));
 }
 
 // Runs `op`; fails the test unless it took from `atLeast` to `atMost` ms.

@@ -21,6 +21,8 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
+#ifdef Q_OS_LINUX
+// Ways of making a library unwritable that only Linux offers a test: tmpfs, rlimits.
 #include <cerrno>
 #include <csignal>
 #include <cstring>
@@ -28,6 +30,7 @@
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -194,6 +197,7 @@ QSet<QString> keys(const QList<Recording> &recordings)
     return out;
 }
 
+#ifdef Q_OS_LINUX
 // How a library stops taking writes, and takes them again.
 enum class Unwritable {
     DiskFull,      // a small tmpfs filled up
@@ -225,6 +229,7 @@ bool fill(const QString &filler)
     ::close(fd);
     return full;
 }
+#endif
 
 } // namespace
 
@@ -547,7 +552,7 @@ private slots:
             QVERIFY(child.waitForReadyRead(20000));
             QVERIFY(child.readAll().contains("started"));
             QTest::qWait(30 + 70 * round); // somewhere inside an import
-            ::kill(static_cast<pid_t>(child.processId()), SIGKILL);
+            child.kill();                  // SIGKILL, or TerminateProcess on Windows
             QVERIFY(child.waitForFinished(5000));
             const int total = library.count({});
             QCOMPARE((total - 1) % 25, 0); // whole imports or none
@@ -659,6 +664,7 @@ private slots:
         QCOMPARE(library.count({}), 26);
     }
 
+#ifdef Q_OS_LINUX
     // A store into a library that cannot be written fails with a message saying why and
     // leaves it as it was; once it can be written again, the same import goes in whole.
     void unwritable_data()
@@ -795,6 +801,7 @@ private slots:
         library.close();
         QCOMPARE(integrity(file), u"ok"_qs);
     }
+#endif
 
     // The server wants the password that .pgpass held, and no keyring runs: the open fails
     // soon, says why and never shows a password; given, the password opens the library.
@@ -826,17 +833,21 @@ private slots:
         QVERIFY(LibraryLocation::parse(pg, where, nullptr));
         QString kept;
         QString error;
+        LibraryPassword::forget(where); // a store that runs (Windows) holds none for it
         QVERIFY(!LibraryPassword::read(where, kept, &error));
-        QVERIFY(!error.isEmpty());
-        QVERIFY(!LibraryPassword::write(where, right, &error));
-        QVERIFY(!error.isEmpty() && !error.contains(right));
+        if (!error.isEmpty()) {
+            // No store runs here (a Linux session without a keyring): none can be kept.
+            QVERIFY(!LibraryPassword::write(where, right, &error));
+            QVERIFY(!error.isEmpty() && !error.contains(right));
+        }
 
         for (const QString &given : {QString(), u"wrong-secret"_qs}) {
             RecordingLibrary library;
             QVERIFY(!library.open(pg, given));
             QVERIFY(library.passwordRefused());
             const QString message = library.lastError();
-            QVERIFY2(message.contains(where.display()) && message.contains(u"~/.pgpass"_qs) &&
+            QVERIFY2(message.contains(where.display()) &&
+                         message.contains(LibraryPassword::passwordFile()) &&
                          !message.contains(right) && (given.isEmpty() || !message.contains(given)),
                      qPrintable(message));
         }

@@ -9,6 +9,7 @@
 #include "informationpagefor416.h"
 #include "loggerdownload.h"
 #include "pdfprinting.h"
+#include "plotsvg.h"
 #include "processwindowstore.h"
 #include "reportpagefor416.h"
 #include "userprompts.h"
@@ -211,7 +212,10 @@ private slots:
         QCOMPARE(plot->graph(0)->data()->at(4)->key, 40.0);
         QCOMPARE(plot->graph(0)->data()->at(2)->value, 7.0);
         QCOMPARE(ranges(plot), QList<QCPRange>({{0, 40}, {-2, 7}}));
-        QCOMPARE(plot->interactions(), QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables);
+        // As numbers: the Windows DLL does not export QCP's meta-object, which QCOMPARE's
+        // printing of the flags would need.
+        QCOMPARE(int(plot->interactions()),
+                 int(QCP::iRangeDrag | QCP::iRangeZoom | QCP::iSelectPlottables));
 
         // Auto Set restores both axes after the user moved them.
         plot->xAxis->setRange(100, 200);
@@ -571,11 +575,13 @@ private slots:
         UserPrompts::setHandler(saveAs(&answer, &proposed, &said));
         const QString before = ExportFolder::last();
 
+        const bool svg = PlotSvg::available();
         const struct {
             const char *typed, *saved;
             QByteArray magic;
         } cases[] = {{"a.png", "a.png", "\x89PNG"},
-                     {"b.SVG", "b.SVG", "<?xml"},
+                     // Builds without SVG support take it as a name without suffix.
+                     {"b.SVG", svg ? "b.SVG" : "b.SVG.png", svg ? "<?xml" : "\x89PNG"},
                      {"c.pdf", "c.pdf", "%PDF"},
                      {"plain", "plain.png", "\x89PNG"},
                      {"run.v2", "run.v2.png", "\x89PNG"}};
@@ -586,8 +592,8 @@ private slots:
             QVERIFY2(QFileInfo(saved).size() > 500, c.saved);
             QCOMPARE(head(saved, c.magic.size()), c.magic);
         }
-        QFile svg(dir.filePath(u"b.SVG"_s));
-        QVERIFY(svg.open(QIODevice::ReadOnly) && svg.readAll().contains("<svg"));
+        QFile svgFile(dir.filePath(u"b.SVG"_s));
+        QVERIFY(!svg || (svgFile.open(QIODevice::ReadOnly) && svgFile.readAll().contains("<svg")));
         QVERIFY(said.isEmpty());
         QCOMPARE(proposed.first(), QDir(before).filePath(u"curve_NO3_20260305090703.png"_s));
         QCOMPARE(ExportFolder::last(), dir.path());

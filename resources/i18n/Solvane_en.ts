@@ -731,10 +731,6 @@ Do you want to replace it?</translation>
         <translation>"%1" is not a valid PostgreSQL address: %2</translation>
     </message>
     <message>
-        <source>The library address must not hold a password; keep it in ~/.pgpass or the keyring.</source>
-        <translation>The library address must not hold a password; keep it in ~/.pgpass or the keyring.</translation>
-    </message>
-    <message>
         <source>"%1" names no database.</source>
         <translation>"%1" names no database.</translation>
     </message>
@@ -745,6 +741,10 @@ Do you want to replace it?</translation>
     <message>
         <source>postgresql://[user@]host[:port]/database[?sslmode=...]</source>
         <translation>postgresql://[user@]host[:port]/database[?sslmode=...]</translation>
+    </message>
+    <message>
+        <source>The library address must not hold a password; keep it in %1 or in %2.</source>
+        <translation>The library address must not hold a password; keep it in %1 or in %2.</translation>
     </message>
 </context>
 <context>
@@ -831,6 +831,18 @@ Do you want to replace it?</translation>
     <message>
         <source>The keyring refused: %1</source>
         <translation>The keyring refused: %1</translation>
+    </message>
+    <message>
+        <source>the desktop keyring</source>
+        <translation>the desktop keyring</translation>
+    </message>
+    <message>
+        <source>The Credential Manager refused (error %1).</source>
+        <translation>The Credential Manager refused (error %1).</translation>
+    </message>
+    <message>
+        <source>the Windows Credential Manager</source>
+        <translation>the Windows Credential Manager</translation>
     </message>
 </context>
 <context>
@@ -1005,8 +1017,8 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <translation>The library at %1 wants a password:</translation>
     </message>
     <message>
-        <source>The password is kept nowhere (%1); to sign in without it next time, put it in ~/.pgpass.</source>
-        <translation>The password is kept nowhere (%1); to sign in without it next time, put it in ~/.pgpass.</translation>
+        <source>The password is kept nowhere (%1); to sign in without it next time, put it in %2.</source>
+        <translation>The password is kept nowhere (%1); to sign in without it next time, put it in %2.</translation>
     </message>
 </context>
 <context>
@@ -1311,8 +1323,8 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <translation>The report texts cannot be kept: %1</translation>
     </message>
     <message>
-        <source>Its password is not known here: keep it in ~/.pgpass or in the desktop keyring.</source>
-        <translation>Its password is not known here: keep it in ~/.pgpass or in the desktop keyring.</translation>
+        <source>Its password is not known here: keep it in %1 or in %2.</source>
+        <translation>Its password is not known here: keep it in %1 or in %2.</translation>
     </message>
 </context>
 <context>
@@ -1619,6 +1631,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>The image could not be saved as %1.</source>
         <translation>The image could not be saved as %1.</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png);;PDF document (*.pdf)</source>
+        <translation>PNG image (*.png);;PDF document (*.pdf)</translation>
     </message>
 </context>
 <context>

@@ -731,10 +731,6 @@ Do you want to replace it?</source>
         <translation>“%1”不是有效的 PostgreSQL 地址：%2</translation>
     </message>
     <message>
-        <source>The library address must not hold a password; keep it in ~/.pgpass or the keyring.</source>
-        <translation>记录库地址中不能包含密码；请将密码保存在 ~/.pgpass 或密钥环中。</translation>
-    </message>
-    <message>
         <source>"%1" names no database.</source>
         <translation>“%1”未指定数据库。</translation>
     </message>
@@ -745,6 +741,10 @@ Do you want to replace it?</source>
     <message>
         <source>postgresql://[user@]host[:port]/database[?sslmode=...]</source>
         <translation>postgresql://[用户@]主机[:端口]/数据库[?sslmode=...]</translation>
+    </message>
+    <message>
+        <source>The library address must not hold a password; keep it in %1 or in %2.</source>
+        <translation>记录库地址中不能包含密码；请将密码保存在 %1 或%2中。</translation>
     </message>
 </context>
 <context>
@@ -831,6 +831,18 @@ Do you want to replace it?</source>
     <message>
         <source>The keyring refused: %1</source>
         <translation>密钥环拒绝了请求：%1</translation>
+    </message>
+    <message>
+        <source>the desktop keyring</source>
+        <translation>桌面密钥环</translation>
+    </message>
+    <message>
+        <source>The Credential Manager refused (error %1).</source>
+        <translation>凭据管理器拒绝了请求（错误 %1）。</translation>
+    </message>
+    <message>
+        <source>the Windows Credential Manager</source>
+        <translation>Windows 凭据管理器</translation>
     </message>
 </context>
 <context>
@@ -1005,8 +1017,8 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <translation>位于 %1 的记录库需要密码：</translation>
     </message>
     <message>
-        <source>The password is kept nowhere (%1); to sign in without it next time, put it in ~/.pgpass.</source>
-        <translation>密码未被保存（%1）；若希望下次无需输入即可登录，请将其写入 ~/.pgpass。</translation>
+        <source>The password is kept nowhere (%1); to sign in without it next time, put it in %2.</source>
+        <translation>密码未被保存（%1）；若希望下次无需输入即可登录，请将其写入 %2。</translation>
     </message>
 </context>
 <context>
@@ -1311,8 +1323,8 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <translation>无法保存报告文字：%1</translation>
     </message>
     <message>
-        <source>Its password is not known here: keep it in ~/.pgpass or in the desktop keyring.</source>
-        <translation>此处不知道其密码：请将其保存在 ~/.pgpass 或桌面密钥环中。</translation>
+        <source>Its password is not known here: keep it in %1 or in %2.</source>
+        <translation>此处不知道其密码：请将其保存在 %1 或%2中。</translation>
     </message>
 </context>
 <context>
@@ -1619,6 +1631,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>The image could not be saved as %1.</source>
         <translation>无法将图片保存为 %1。</translation>
+    </message>
+    <message>
+        <source>PNG image (*.png);;PDF document (*.pdf)</source>
+        <translation>PNG 图片 (*.png);;PDF 文档 (*.pdf)</translation>
     </message>
 </context>
 <context>

@@ -1,9 +1,8 @@
 #include "pdfprinting.h"
+#include "hostprocess.h"
 
 #include <QFile>
 #include <QPrinter>
-#include <QProcess>
-#include <QStandardPaths>
 
 UserPrompts::Handler PdfPrinting::into(const QString &path, bool accept, int *asked)
 {
@@ -28,15 +27,10 @@ bool PdfPrinting::hasPage(const QString &path)
 
 bool PdfPrinting::haveTool(const char *tool)
 {
-    return !QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty();
+    return HostProcess::available(QLatin1String(tool));
 }
 
 QString PdfPrinting::toolOutput(const char *tool, const QStringList &arguments)
 {
-    if (!haveTool(tool))
-        return QString();
-    QProcess process;
-    process.start(QStandardPaths::findExecutable(QLatin1String(tool)), arguments);
-    process.waitForFinished(30000);
-    return QString::fromUtf8(process.readAllStandardOutput());
+    return QString::fromUtf8(HostProcess::run(QLatin1String(tool), arguments, 30000).out);
 }

@@ -1,8 +1,8 @@
 #include "testdatabases.h"
+#include "hostprocess.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -144,19 +144,14 @@ bool TestDatabases::runScript(const QString &command, QString *error)
         problem = QStringLiteral("no PostgreSQL server to %1: SOLVANE_TEST_PG_DIR is not set")
                       .arg(command);
     } else {
-        QProcess script;
-        script.start(QStringLiteral("bash"),
-                     {QStringLiteral(SOLVANE_SUPPORT_PGTEST_SCRIPT), command, dir});
         // pg_ctl waits at most 30 s, once more if a fast stop hangs.
-        if (!script.waitForFinished(90000)) {
-            script.kill();
-            script.waitForFinished(5000);
-            problem =
-                QStringLiteral("pgtest.sh %1 did not end: %2").arg(command, script.errorString());
-        } else if (script.exitStatus() != QProcess::NormalExit || script.exitCode() != 0) {
+        const HostProcess::Result script =
+            HostProcess::run(QStringLiteral("pgtest"), {command, dir}, 90000);
+        if (!script.ran)
+            problem = QStringLiteral("pgtest.sh %1 did not end").arg(command);
+        else if (script.exitCode != 0)
             problem = QStringLiteral("pgtest.sh %1 failed: %2")
-                          .arg(command, QString::fromLocal8Bit(script.readAllStandardError()));
-        }
+                          .arg(command, QString::fromLocal8Bit(script.err));
     }
     if (error)
         *error = problem;
