@@ -16,7 +16,9 @@ namespace {
 const char kXlsxDriver[] = "Microsoft Excel Driver (*.xls, *.xlsx, *.xlsm, *.xlsb)";
 const char kXlsDriver[] = "Microsoft Excel Driver (*.xls)";
 
-QStringList installedOdbcDrivers()
+} // namespace
+
+QStringList ExcelEngineODBC::installedDrivers()
 {
 #ifdef Q_OS_WIN
     QSettings registry(
@@ -38,8 +40,6 @@ QStringList installedOdbcDrivers()
     return drivers;
 #endif
 }
-
-} // namespace
 
 const char *const ExcelEngineODBC::kConnectionName = "excelexport";
 
@@ -69,7 +69,7 @@ QString ExcelEngineODBC::connectionStringFor(const QString &fileName)
 
 bool ExcelEngineODBC::excelDriverInstalled(const QString &fileName)
 {
-    return installedOdbcDrivers().contains(driverNameFor(fileName));
+    return installedDrivers().contains(driverNameFor(fileName));
 }
 
 QString ExcelEngineODBC::connectionString() const

@@ -26,6 +26,8 @@ public:
     static QString driverNameFor(const QString &fileName);
     // Whether that driver is registered with the system's ODBC driver manager.
     static bool excelDriverInstalled(const QString &fileName);
+    // The ODBC drivers the system lists (the registry on Windows, odbcinst.ini elsewhere).
+    static QStringList installedDrivers();
 
     // The sheet's columns are those of SampleRows; values are bound, never spliced in.
     static QString createStatement();

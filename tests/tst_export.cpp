@@ -149,6 +149,8 @@ class SqliteOdbcEngine : public ExcelEngineODBC
 {
 public:
     using ExcelEngineODBC::ExcelEngineODBC;
+    // Debian's libsqliteodbc; Windows under Wine has no such driver.
+    static bool installed() { return installedDrivers().contains("SQLite3"); }
 
 protected:
     QString connectionString() const override { return "DRIVER={SQLite3};Database=" + fileName(); }
@@ -342,6 +344,8 @@ private slots:
         // Each open replaces the named connection; Qt would warn about a duplicate or a handle in
         // use.
         QTest::failOnWarning(QRegularExpression("connection"));
+        if (!SqliteOdbcEngine::installed())
+            QSKIP("no SQLite ODBC driver here");
         const SampleRows rows(logger({1.25f, kNan, 3}));
         for (const QString name : {"first.db", "second.db"}) {
             SqliteOdbcEngine engine(path(name));
@@ -373,6 +377,8 @@ private slots:
 
     void odbcEngineRollsBackWhenTheSheetExists()
     {
+        if (!SqliteOdbcEngine::installed())
+            QSKIP("no SQLite ODBC driver here");
         QVERIFY(selectRows(path("taken.db"), "create table Sheet1 (NUM TEXT, VAL TEXT)").isEmpty());
         SqliteOdbcEngine engine(path("taken.db"));
         QVERIFY(engine.open());
@@ -721,6 +727,8 @@ private slots:
 
     void flowChoosesTheOdbcEngineWhereTheDriverIsListed()
     {
+        if (QSysInfo::kernelType() == QLatin1String("winnt"))
+            QSKIP("Windows lists its drivers in the registry, not in ODBCSYSINI's odbcinst.ini");
         QTemporaryDir config;
         qputenv("ODBCSYSINI", QFile::encodeName(config.path()));
         QVERIFY(writeFile(config.filePath("odbcinst.ini"), "[SQLite3]\nDriver=x\n"));
