@@ -17,6 +17,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -332,7 +333,15 @@ private slots:
             "There is no library at");
         row("password in the address", {"--library", "postgresql://u:pw@localhost/db", "list"}, 1,
             "must not hold a password");
-        row("default library", {"list"}, 1, "There is no library at @dir/xdg/solvane/");
+        // Windows keeps it under the profile's local AppData, which no variable moves.
+        const QByteArray home =
+            QSysInfo::kernelType() == QLatin1String("winnt")
+                ? QDir::toNativeSeparators(
+                      QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                      QStringLiteral("/solvane/"))
+                      .toUtf8()
+                : QByteArray("@dir/xdg/solvane/");
+        row("default library", {"list"}, 1, ("There is no library at " + home).constData());
         // No instrument is plugged in where the tests run.
         row("info without an instrument", {"info"}, 1, "please Connecting instrument!");
         row("download without an instrument", {"download"}, 1, "please Connecting instrument!");

@@ -12,7 +12,7 @@ shift || true
 prefix=$(./scripts/windows/prefix.sh) || exit 3
 ./scripts/install-deps.sh g++-mingw-w64-x86-64-posix wine wine64 nsis zip
 if [ ! -f "$dir/CMakeCache.txt" ]; then
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake" \
     -DSOLVANE_MINGW_PREFIX="$prefix" -DSOLVANE_BUILD_BENCH=OFF "$@"
 fi

@@ -25,7 +25,7 @@ zipfile=$out/$name.zip
 setup=$out/Solvane-$version-setup.exe
 
 rm -rf "$out/stage"
-cmake --install "$build" --prefix "$stage" >/dev/null || fail "cmake --install $build failed"
+cmake --install "$build" --prefix "$stage" --strip >/dev/null || fail "cmake --install $build failed"
 for f in solvane.exe solvane-cli.exe solvane.ico Qt6Core.dll platforms/qwindows.dll; do
   [ -f "$stage/$f" ] || fail "the stage lacks $f: is $build fully built?"
 done
