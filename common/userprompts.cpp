@@ -8,6 +8,7 @@
 #include <QMutex>
 #include <QPointer>
 #include <QPrintDialog>
+#include <QThreadStorage>
 #include <QWidget>
 #include <vector>
 
@@ -29,13 +30,17 @@ struct Deferred {
     bool hadParent = false;
     UserPrompts::Prompt prompt;
 };
-thread_local std::vector<Deferred> t_deferred;
+// Qt's per-thread storage, not thread_local: with mingw-w64, a thread_local that has a
+// destructor corrupts the heap when a thread not made by its pthreads (a QThread) ends.
+QThreadStorage<std::vector<Deferred>> g_deferred;
 
 void showDeferred()
 {
-    while (!t_deferred.empty() && !PauseLock::heldByCurrentThread()) {
+    // The hook runs wherever a pause lock is let go; only a thread that deferred has a list.
+    while (g_deferred.hasLocalData() && !g_deferred.localData().empty() &&
+           !PauseLock::heldByCurrentThread()) {
         std::vector<Deferred> batch;
-        batch.swap(t_deferred);
+        batch.swap(g_deferred.localData());
         for (const Deferred &d : batch) {
             if (d.hadParent && !d.parent)
                 continue; // its window is gone
@@ -95,7 +100,7 @@ void UserPrompts::information(QWidget *parent, const QString &title, const QStri
 {
     if (PauseLock::heldByCurrentThread()) {
         PauseLock::setReleasedHook(&showDeferred);
-        t_deferred.push_back(
+        g_deferred.localData().push_back(
             Deferred{parent, parent != nullptr, Prompt{Kind::Information, title, text, {}, {}}});
         return;
     }

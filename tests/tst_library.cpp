@@ -494,10 +494,12 @@ private slots:
     {
         RecordingLibrary library;
         QVERIFY(library.open(m_sqlite));
-        // The owner's alone: no bit for the group or others.
+        // The owner's alone: no bit for the group or others. (Windows keeps it private by the
+        // profile folder's access list; its file modes say nothing of that.)
         const QFileDevice::Permissions mode = QFileInfo(m_sqlite).permissions();
         QVERIFY(mode.testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner));
-        QCOMPARE(mode.toInt() & 0x00FF, 0);
+        if (QSysInfo::kernelType() != QLatin1String("winnt"))
+            QCOMPARE(mode.toInt() & 0x00FF, 0);
         QVERIFY(library.store({logger(1, kStart, Bytes::floats({1}))}).ok);
         library.close();
 
