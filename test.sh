@@ -13,3 +13,14 @@ cd "$(dirname "$0")"
 # The package test checks packaging, which the sanitizer build adds nothing to.
 ./scripts/build.sh build-asan -DSOLVANE_SANITIZE=ON -DSOLVANE_BUILD_BENCH=OFF
 (cd build-asan && ctest --output-on-failure -j2 -E '^tst_package$')
+
+# Windows: the program cross-built, its tests under Wine, the packages and the installer, where
+# a toolchain is to be had (scripts/windows/test.sh says how to get one when it is not).
+# .ci/run sets SOLVANE_REQUIRE_WINDOWS=1: there a missing toolchain fails the run.
+status=0
+./scripts/windows/test.sh || status=$?
+if [ $status -eq 3 ]; then
+  [ "${SOLVANE_REQUIRE_WINDOWS:-0}" != 1 ] || { echo "windows: the stage is required here" >&2; exit 1; }
+elif [ $status -ne 0 ]; then
+  exit $status
+fi

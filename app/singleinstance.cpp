@@ -15,10 +15,15 @@ constexpr int MaxMessageBytes = 4096;
 
 QString sessionDirectory()
 {
+#ifdef Q_OS_WIN
+    // The user's own temporary folder (the runtime location there is the profile's root).
+    return QDir::tempPath();
+#else
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (dir.isEmpty())
         dir = QDir::tempPath();
     return dir;
+#endif
 }
 
 QString userTag()

@@ -189,7 +189,12 @@ EOF
 local $database $role scram-sha-256
 local all $server_user peer
 EOF
-  [ "$tcp" != 1 ] || echo "host $database $role 127.0.0.1/32 scram-sha-256" >>"$data/pg_hba.conf"
+  if [ "$tcp" = 1 ]; then
+    echo "host $database $role 127.0.0.1/32 scram-sha-256" >>"$data/pg_hba.conf"
+    # Under Wine the connection of a client killed mid-transaction can outlive it: the server
+    # ends such a session itself, as it does at once when a real client dies.
+    echo "idle_in_transaction_session_timeout = '8s'" >>"$data/postgresql.conf"
+  fi
 
   server_start
 

@@ -109,7 +109,7 @@ bool TestDatabases::resetPostgres(const QString &uri, QString *error)
                 problem = db.lastError().text();
             // A connection the test left open must not keep the reset waiting for ever.
             for (const char *statement :
-                 {"SET LOCAL lock_timeout = '10s'", "SET LOCAL client_min_messages = warning",
+                 {"SET LOCAL lock_timeout = '20s'", "SET LOCAL client_min_messages = warning",
                   "DROP SCHEMA IF EXISTS public CASCADE", "CREATE SCHEMA public"}) {
                 if (problem.isEmpty() && !query.exec(QLatin1String(statement)))
                     problem = query.lastError().text();
