@@ -1,5 +1,6 @@
 #include "clicommands.h"
 
+#include "cliarguments.h"
 #include "cliinstrument.h"
 #include "instrumentprotocol.h"
 #include "loggerdownload.h"
@@ -11,6 +12,7 @@
 #include "recordingtext.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -99,13 +101,26 @@ bool CliCommands::fail(const QString &message)
     return false;
 }
 
+QString CliCommands::libraryLocation() const
+{
+    return m_options.library.isEmpty() ? LibraryLocation::defaultPath() : m_options.library;
+}
+
+bool CliCommands::checkLibraryName()
+{
+    if (!CliArguments::holdsRawBytes(libraryLocation()))
+        return true;
+    return fail(tr("The library name %1 is not valid UTF-8, which the library cannot open; "
+                   "rename the file or link to it under a UTF-8 name.")
+                    .arg(libraryLocation()));
+}
+
 bool CliCommands::openExistingLibrary()
 {
-    const QString location =
-        m_options.library.isEmpty() ? LibraryLocation::defaultPath() : m_options.library;
+    const QString location = libraryLocation();
     LibraryLocation parsed;
     QString error;
-    if (!LibraryLocation::parse(location, parsed, &error))
+    if (!checkLibraryName() || !LibraryLocation::parse(location, parsed, &error))
         return fail(error);
     if (parsed.engine == LibraryLocation::Engine::Sqlite && !QFileInfo::exists(parsed.path))
         return fail(tr("There is no library at %1.").arg(parsed.display()));
@@ -175,16 +190,16 @@ int CliCommands::info()
         {QT_TRANSLATE_NOOP("CliCommands", "Calibration date"), date(who.calibrationDate)},
     };
     for (const auto &[label, value] : lines)
-        m_out << tr(label) << ": " << value << '\n';
+        m_out << tr(label) << ": " << RecordingText::printable(value) << '\n';
     return Success;
 }
 
 int CliCommands::download()
 {
     findWindow(); // the chosen one: the lines below tell each entry's verdict
-    const QString location =
-        m_options.library.isEmpty() ? LibraryLocation::defaultPath() : m_options.library;
-    if (!m_library.open(location)) {
+    if (!checkLibraryName())
+        return Failure;
+    if (!m_library.open(libraryLocation())) {
         fail(m_library.lastError());
         return Failure;
     }
@@ -386,9 +401,31 @@ int CliCommands::show()
     return Success;
 }
 
+bool CliCommands::checkOutput()
+{
+    const QString &output = m_options.output;
+    LibraryLocation library;
+    QString message;
+    if (output == QLatin1String("-")) {
+        if (m_options.format == CliOptions::Format::Xlsx && isatty(STDOUT_FILENO) == 1)
+            message = tr("A workbook is no text for a terminal; send it to a file or a pipe.");
+    } else if (LibraryLocation::parse(libraryLocation(), library, nullptr) &&
+               library.engine == LibraryLocation::Engine::Sqlite &&
+               RecordingExport::isLibraryFile(output, library.path)) {
+        // Writing there would replace the recordings with the export.
+        message = tr("%1 is the library or one of its files; choose another output.")
+                      .arg(QDir::toNativeSeparators(output));
+    }
+    if (message.isEmpty())
+        return true;
+    tell(message);
+    m_err << m_options.usageHint() << '\n';
+    return false;
+}
+
 int CliCommands::exportRecordings()
 {
-    if (!findWindow())
+    if (!findWindow() || !checkOutput())
         return UsageError;
     if (!openExistingLibrary())
         return Failure;
@@ -404,9 +441,11 @@ int CliCommands::exportRecordings()
         fail(error);
         return Failure;
     }
+    const QString output =
+        m_options.output == QLatin1String("-") ? tr("standard output") : m_options.output;
     tell(recordings.size() == 1
-             ? tr("Exported 1 recording to %1.").arg(m_options.output)
-             : tr("Exported %1 recordings to %2.").arg(recordings.size()).arg(m_options.output));
+             ? tr("Exported 1 recording to %1.").arg(output)
+             : tr("Exported %1 recordings to %2.").arg(recordings.size()).arg(output));
     return Success;
 }
 

@@ -29,6 +29,12 @@ private:
     int exportRecordings();
     int remove();
 
+    QString libraryLocation() const;
+    // False, told, for a file name Qt cannot hold: the library would open another file.
+    bool checkLibraryName();
+    // False, told with the usage, for an output that is the library or one of its files, or
+    // a workbook sent to a terminal.
+    bool checkOutput();
     // Reading commands never make a library: a mistyped path would look like an empty one.
     bool openExistingLibrary();
     bool fetch(qint64 id, Recording &recording);

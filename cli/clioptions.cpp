@@ -1,6 +1,8 @@
 #include "clioptions.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QHash>
 #include <QRegularExpression>
 
 #include <limits>
@@ -26,15 +28,15 @@ constexpr unsigned kGlobalOptions = OptLibrary | OptDemo;
 
 struct OptionEntry {
     Option option;
-    const char *name;
+    const char *name;      // without the dashes
     const char *valueName; // null for a flag
 };
 
 const OptionEntry kOptions[] = {
-    {OptLibrary, "--library", "LOCATION"}, {OptDemo, "--demo", "meter|logger"},
-    {OptJson, "--json", nullptr},          {OptSerial, "--serial", "S"},
-    {OptSince, "--since", "YYYY-MM-DD"},   {OptFormat, "--format", "xlsx|csv|json"},
-    {OptOutput, "--output", "FILE"},       {OptWindow, "--window", "NAME"},
+    {OptLibrary, "library", "LOCATION"}, {OptDemo, "demo", "meter|logger"},
+    {OptJson, "json", nullptr},          {OptSerial, "serial", "S"},
+    {OptSince, "since", "YYYY-MM-DD"},   {OptFormat, "format", "xlsx|csv|json"},
+    {OptOutput, "output", "FILE"},       {OptWindow, "window", "NAME"},
 };
 
 // A new command is one line here and one function in CliCommands.
@@ -75,6 +77,54 @@ const OptionEntry *findOption(const QString &name)
             return &entry;
     }
     return nullptr;
+}
+
+QString dashed(const char *name)
+{
+    return QStringLiteral("--") + QLatin1String(name);
+}
+
+// The first word QCommandLineParser would take that is no option here: a lone "--" (its end
+// of options), "--h", a value after --help or --version, and every single-dash word but -h.
+// Words the parser took as an option's value are skipped; that option tells its own fault.
+QString firstUnknownOption(const QStringList &arguments, const QCommandLineParser &parser)
+{
+    QHash<QString, int> taken;
+    for (const OptionEntry &entry : kOptions) {
+        if (entry.valueName) {
+            for (const QString &value : parser.values(QLatin1String(entry.name)))
+                ++taken[value];
+        }
+    }
+    for (const QString &arg : arguments) {
+        const qsizetype equals = arg.indexOf(QLatin1Char('='));
+        const OptionEntry *entry = equals > 2 && arg.startsWith(QLatin1String("--"))
+                                       ? findOption(arg.mid(2, equals - 2))
+                                       : nullptr;
+        if (entry && entry->valueName)
+            --taken[arg.mid(equals + 1)]; // given with its option, not taken from the next word
+    }
+    for (const QString &arg : arguments) {
+        if (arg.size() < 2 || !arg.startsWith(QLatin1Char('-')))
+            continue;
+        if (taken.value(arg) > 0) {
+            --taken[arg];
+            continue;
+        }
+        if (!arg.startsWith(QLatin1String("--"))) {
+            if (arg != QLatin1String("-h"))
+                return arg;
+            continue;
+        }
+        const QString name = arg.mid(2).section(QLatin1Char('='), 0, 0);
+        const bool builtIn = name == QLatin1String("help") || name == QLatin1String("version");
+        if (arg == QLatin1String("--") ||
+            (builtIn ? name.size() + 2 < arg.size() : !findOption(name)))
+            return QStringLiteral("--") + name;
+    }
+    for (const QString &name : parser.unknownOptionNames()) // not met above: a last guard
+        return (name.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + name;
+    return {};
 }
 
 const OptionEntry &optionEntry(unsigned option)
@@ -135,73 +185,80 @@ bool CliOptions::fail(const QString &why)
 
 CliOptions CliOptions::parse(const QStringList &arguments)
 {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
+    parser.addOption(QCommandLineOption(QStringLiteral("version")));
+    for (const OptionEntry &entry : kOptions)
+        parser.addOption(QCommandLineOption(QLatin1String(entry.name), QString(),
+                                            QLatin1String(entry.valueName)));
+    // Its own messages are not ours: every fault is told below, in the words of --help.
+    parser.parse(QStringList{QStringLiteral("solvane-cli")} + arguments);
+
     CliOptions o;
+    const QString unknown = firstUnknownOption(arguments, parser);
+    if (!unknown.isEmpty()) {
+        o.fail(tr("Unknown option %1.").arg(unknown));
+        return o;
+    }
+    const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty()) {
+        const CommandEntry *command = findCommand(positional.first());
+        if (!command) {
+            o.fail(tr("Unknown command \"%1\".").arg(positional.first()));
+            return o;
+        }
+        o.command = command->command;
+    }
+    // Each option as it was written: its value given with "=" or as the next word.
+    QHash<QString, QStringList> written;
+    for (const QString &arg : arguments) {
+        if (arg.startsWith(QLatin1String("--")))
+            written[arg.mid(2).section(QLatin1Char('='), 0, 0)].append(arg);
+    }
     unsigned seen = 0;
-    QStringList positional;
-    for (int i = 0; i < arguments.size(); ++i) {
-        const QString &arg = arguments.at(i);
-        if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
+    for (const QString &name : parser.optionNames()) {
+        if (name == QLatin1String("h") || name == QLatin1String("help")) {
             o.action = Action::Help;
             return o;
         }
-        if (arg == QLatin1String("--version")) {
+        if (name == QLatin1String("version")) {
             o.action = Action::Version;
             return o;
         }
-        if (arg.size() < 2 || !arg.startsWith(QLatin1Char('-'))) {
-            if (o.command != Command::None) {
-                positional << arg;
-                continue;
-            }
-            const CommandEntry *command = findCommand(arg);
-            if (!command) {
-                o.fail(tr("Unknown command \"%1\".").arg(arg));
-                return o;
-            }
-            o.command = command->command;
-            continue;
-        }
-        const qsizetype equals = arg.startsWith(QLatin1String("--")) ? arg.indexOf('=') : -1;
-        const QString name = equals > 0 ? arg.left(equals) : arg;
         const OptionEntry *entry = findOption(name);
-        if (!entry) {
-            o.fail(tr("Unknown option %1.").arg(name));
-            return o;
-        }
+        const QString shown = dashed(entry->name);
         if (seen & entry->option) {
-            o.fail(tr("%1 is given twice.").arg(name));
+            o.fail(tr("%1 is given twice.").arg(shown));
             return o;
         }
         seen |= entry->option;
+        const bool withEquals = written.value(name).value(0).contains(QLatin1Char('='));
         if (!entry->valueName) {
-            if (equals > 0) {
-                o.fail(tr("%1 takes no value.").arg(name));
+            if (withEquals) {
+                o.fail(tr("%1 takes no value.").arg(shown));
                 return o;
             }
             o.json = true; // the one flag
             continue;
         }
-        QString value;
-        if (equals > 0) {
-            value = arg.mid(equals + 1);
-        } else if (i + 1 < arguments.size() &&
-                   !arguments.at(i + 1).startsWith(QLatin1String("--"))) {
-            value = arguments.at(++i);
-        } else {
-            o.fail(tr("%1 needs a value: %2.").arg(name, QLatin1String(entry->valueName)));
+        const QStringList values = parser.values(name);
+        // The next word is a value unless it is an option; the parser takes it all the same.
+        if (values.isEmpty() || (!withEquals && values.first().startsWith(QLatin1String("--")))) {
+            o.fail(tr("%1 needs a value: %2.").arg(shown, QLatin1String(entry->valueName)));
             return o;
         }
-        if (!o.setValue(entry->option, value))
+        if (!o.setValue(entry->option, values.first()))
             return o;
     }
-    if (o.checkCommand(seen, positional))
+    if (o.checkCommand(seen, positional.mid(1)))
         o.action = Action::Run;
     return o;
 }
 
 bool CliOptions::setValue(unsigned option, const QString &value)
 {
-    const QString name = QLatin1String(optionEntry(option).name);
+    const QString name = dashed(optionEntry(option).name);
     if (value.trimmed().isEmpty())
         return fail(
             tr("%1 needs a value: %2.").arg(name, QLatin1String(optionEntry(option).valueName)));
@@ -249,7 +306,7 @@ bool CliOptions::checkCommand(unsigned seen, const QStringList &positional)
         return fail(tr("No command given."));
     const QString name = QLatin1String(entry->name);
     if (const unsigned foreign = seen & ~(kGlobalOptions | entry->options))
-        return fail(tr("%1 does not take %2.").arg(name, QLatin1String(optionEntry(foreign).name)));
+        return fail(tr("%1 does not take %2.").arg(name, dashed(optionEntry(foreign).name)));
     if (positional.size() > entry->maxIds) {
         return fail(
             entry->maxIds == 0

@@ -1,3 +1,4 @@
+#include "cliarguments.h"
 #include "clicommands.h"
 #include "clioptions.h"
 #include "consolesetup.h"
@@ -19,7 +20,7 @@ int main(int argc, char *argv[])
     const ConsoleSetup console;
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const CliOptions options = CliOptions::parse(QCoreApplication::arguments().mid(1));
+    const CliOptions options = CliOptions::parse(CliArguments::fromSystem(argc, argv));
     CliCommands commands(options, out, err);
     return commands.run();
 }

@@ -40,28 +40,51 @@ QString statText(const Recording &r, double value)
     return QString::number(value, 'f', 1);
 }
 
+// C0 and C1 controls, DEL, the bidi marks, embeddings, overrides and isolates, and the
+// line and paragraph separators.
+bool isUnsafe(char16_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x061C || c == 0x200E || c == 0x200F ||
+           (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+QStringList printableAll(QStringList texts)
+{
+    for (QString &text : texts)
+        text = RecordingText::printable(text);
+    return texts;
+}
+
 QStringList columnsOf(const Recording &r, const ProcessWindow *window)
 {
     const bool logger = r.family == Recording::Family::Logger;
     const QString model = r.modelName.isEmpty() ? QString::number(r.modelCode) : r.modelName;
     const QString dose = RecordingText::doseText(r);
-    return {QString::number(r.id),
-            r.familyName(),
-            r.serial,
-            model,
-            QStringLiteral("#%1").arg(r.group),
-            logger ? timeText(r.startTime) : tr("downloaded %1").arg(downloadText(r)),
-            logger ? (r.sampleCount() == 1 ? tr("1 sample") : tr("%1 samples").arg(r.sampleCount()))
-                   : r.unit,
-            QStringLiteral("%1 %2  MAX %3  MIN %4  AVG %5")
-                .arg(logger ? QStringLiteral("REC") : QStringLiteral("RT"),
-                     statText(r, logger ? r.powerRec : r.powerRt), statText(r, r.powerMax),
-                     statText(r, r.powerMin), statText(r, r.powerAvg)),
-            dose.isEmpty() ? QString() : tr("dose %1").arg(dose),
-            RecordingText::verdictText(r, window)};
+    return printableAll(
+        {QString::number(r.id), r.familyName(), r.serial, model, QStringLiteral("#%1").arg(r.group),
+         logger ? timeText(r.startTime) : tr("downloaded %1").arg(downloadText(r)),
+         logger ? (r.sampleCount() == 1 ? tr("1 sample") : tr("%1 samples").arg(r.sampleCount()))
+                : r.unit,
+         QStringLiteral("%1 %2  MAX %3  MIN %4  AVG %5")
+             .arg(logger ? QStringLiteral("REC") : QStringLiteral("RT"),
+                  statText(r, logger ? r.powerRec : r.powerRt), statText(r, r.powerMax),
+                  statText(r, r.powerMin), statText(r, r.powerAvg)),
+         dose.isEmpty() ? QString() : tr("dose %1").arg(dose),
+         RecordingText::verdictText(r, window)});
 }
 
 } // namespace
+
+QString RecordingText::printable(QString text)
+{
+    for (QChar &c : text) {
+        if (c == QLatin1Char('\t'))
+            c = QLatin1Char(' ');
+        else if (isUnsafe(c.unicode()))
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
+}
 
 QString RecordingText::doseText(const Recording &r)
 {
@@ -143,12 +166,12 @@ QString RecordingText::show(const Recording &r, const ProcessWindow *window)
     QString text;
     for (const auto &[name, value] : fields) {
         if (!value.isEmpty())
-            text += name + QStringLiteral(": ") + value + QLatin1Char('\n');
+            text += name + QStringLiteral(": ") + printable(value) + QLatin1Char('\n');
     }
     const RecordingRows rows(r);
     text += QLatin1Char('\n') + rows.headers().join(QLatin1Char('\t')) + QLatin1Char('\n');
     if (!rows.isLogger())
-        return text + rows.row(0).join(QLatin1Char('\t')) + QLatin1Char('\n');
+        return text + printableAll(rows.row(0)).join(QLatin1Char('\t')) + QLatin1Char('\n');
     QByteArray samples;
     for (int k = 0; k < rows.count(); ++k) {
         rows.samples().appendRow(samples, k, '\t');

@@ -22,6 +22,10 @@ public:
     // "850.0 uJ/cm²", with "(flagged)" where it could not be counted whole; empty where a
     // meter group's unit is not known.
     static QString doseText(const Recording &recording);
+    // `text` safe to print: a stored text comes from any station of a shared library, and a
+    // control character or a bidi override in it would steer the terminal or hide what
+    // follows. Each becomes U+FFFD, a tab a space; JSON keeps the text exact.
+    static QString printable(QString text);
     // "NAME: pass" or "NAME: fail: ..."; empty without a window.
     static QString verdictText(const Recording &recording, const ProcessWindow *window);
 };

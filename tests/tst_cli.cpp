@@ -27,7 +27,10 @@ struct Run {
     int code = -1;
     QString out;
     QString err;
+    QByteArray bytes; // stdout as it came
 };
+
+const bool kWindows = QSysInfo::kernelType() == QLatin1String("winnt");
 
 Recording logger(const QString &serial, int group, const QDateTime &start,
                  const QList<float> &samples, double max)
@@ -368,6 +371,110 @@ private slots:
         QVERIFY(!QFile::exists(m_dir.filePath("xdg/solvane/library.sqlite")));
     }
 
+    // An output that is the library, however spelt, would replace it with the export.
+    void libraryAsOutput()
+    {
+        const QByteArray before = readAll(m_library);
+        const QString name = QFileInfo(m_library).fileName();
+        QStringList spellings{m_library,
+                              "./" + name,
+                              m_dir.path() + "/../" + QFileInfo(m_dir.path()).fileName() + "/" +
+                                  name,
+                              m_library + "-wal",
+                              m_library + "-shm",
+                              m_library + "-journal"};
+        if (!kWindows) {
+            QVERIFY(QFile::link(m_library, m_dir.filePath("link.sqlite")));
+            QVERIFY(QFile::link(m_library + "-wal", m_dir.filePath("link-wal")));
+            spellings << m_dir.filePath("link.sqlite") << m_dir.filePath("link-wal");
+        }
+        for (const QString &output : spellings) {
+            const Run run = cli({"export", "1", "--format", "csv", "--output", output});
+            QCOMPARE(run.code, 2);
+            QVERIFY2(run.err.contains("is the library or one of its files"), qPrintable(run.err));
+            QCOMPARE(readAll(m_library), before);
+            QVERIFY(!QFileInfo::exists(m_library + "-journal"));
+        }
+        QFile::remove(m_dir.filePath("link.sqlite"));
+        QFile::remove(m_dir.filePath("link-wal"));
+    }
+
+    // "-" is standard output; nothing is written under that name.
+    void standardOutput()
+    {
+        for (const char *format : {"csv", "json", "xlsx"}) {
+            const Run run = cli({"export", "1", "2", "--format", format, "--output", "-"});
+            QVERIFY2(run.code == 0, qPrintable(run.err));
+            QVERIFY2(run.err.contains("Exported 2 recordings to standard output."),
+                     qPrintable(run.err));
+            if (QByteArray(format) == "xlsx")
+                QVERIFY(run.bytes.startsWith("PK\x03\x04"));
+            else
+                QCOMPARE(run.bytes, exported({"1", "2"}, format));
+        }
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("-")));
+    }
+
+    // A name that is not UTF-8 is written byte for byte, not with U+FFFD in it.
+    void nonUtf8Name()
+    {
+        if (kWindows)
+            QSKIP("file names are UTF-16 there");
+        QProcess process;
+        process.start("sh", {"-c",
+                             "exec \"$0\" --library \"$1\" export 1 --format csv --output "
+                             "\"$(printf '%s/caf\\351.csv' \"$2\")\"",
+                             SOLVANE_CLI_BINARY, m_library, m_dir.path()});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        QFile written;
+        const QByteArray name = QFile::encodeName(m_dir.path()) + "/caf\xe9.csv";
+        FILE *raw = fopen(name.constData(), "rb");
+        QVERIFY2(raw && written.open(raw, QIODevice::ReadOnly), name.constData());
+        QVERIFY(written.readAll().startsWith("NUM,VAL,TIME_S,TIME\r\n"));
+        written.close();
+        fclose(raw);
+        remove(name.constData());
+        QVERIFY(!QFileInfo::exists(m_dir.filePath("caf\uFFFD.csv")));
+    }
+
+    // Stored texts reach the terminal without their control characters; JSON keeps them.
+    void controlCharacters()
+    {
+        const QString library = m_dir.filePath("planted.sqlite");
+        Recording r = meter();
+        r.serial = QString::fromUtf8("S\x1b[31m\xc2\x9b"
+                                     "1");
+        r.company = QString::fromUtf8("A\x1b]0;x\x07\x1b[2J\xe2\x80\xae"
+                                      "B\r\nVerdict: pass\x7f");
+        r.tester = QStringLiteral("Li\tWei");
+        RecordingLibrary planted;
+        QVERIFY(planted.open(library) && planted.store({r}).ok);
+        planted.close();
+        const QString bad = QString::fromUtf8("\x1b\x07\r\x7f\xc2\x9b\xe2\x80\xae");
+        const struct {
+            QStringList arguments;
+            QString expected;
+        } cases[] = {
+            {{"show", "1"},
+             "Company: A\uFFFD]0;x\uFFFD\uFFFD[2J\uFFFDB\uFFFD\uFFFDVerdict: pass\uFFFD\n"},
+            {{"show", "1"}, "Tester: Li Wei\n"},
+            {{"list"}, "S\uFFFD[31m\uFFFD1"},
+        };
+        for (const auto &c : cases) {
+            const Run run = cli(QStringList{"--library", library} + c.arguments, false);
+            QCOMPARE(run.code, 0);
+            QVERIFY2(run.out.contains(c.expected), qPrintable(run.out));
+            for (const QChar ch : bad)
+                QVERIFY2(!run.out.contains(ch), qPrintable(run.out));
+        }
+        const Run shown = cli({"--library", library, "show", "1", "--json"}, false);
+        const QJsonObject exact = QJsonDocument::fromJson(shown.bytes).object();
+        QCOMPARE(exact.value("company").toString(), r.company);
+        QCOMPARE(exact.value("serial").toString(), r.serial);
+        QCOMPARE(exact.value("tester").toString(), r.tester);
+    }
+
     // Each entry checked against the chosen process window, or the one --window names.
     void verdicts()
     {
@@ -581,6 +688,7 @@ private:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_DATA_HOME", m_dir.filePath("xdg"));
         process.setProcessEnvironment(env);
+        process.setWorkingDirectory(m_dir.path());
         process.start(QStringLiteral(SOLVANE_CLI_BINARY), arguments);
         Run run;
         if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) {
@@ -590,7 +698,8 @@ private:
             return run;
         }
         run.code = process.exitCode();
-        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        run.bytes = process.readAllStandardOutput();
+        run.out = QString::fromUtf8(run.bytes);
         run.err = QString::fromUtf8(process.readAllStandardError());
         return run;
     }
