@@ -263,8 +263,9 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(RecordingCsv::write(file, {recording}, nullptr));
         file.close();
+        // The byte-order mark first, so that a spreadsheet reads the file as UTF-8.
         QCOMPARE(readAll(path("a.csv")),
-                 ("NUM,VAL,TIME_S,TIME\r\n" + csv.join("\r\n") + "\r\n").toUtf8());
+                 "\xEF\xBB\xBF" + ("NUM,VAL,TIME_S,TIME\r\n" + csv.join("\r\n") + "\r\n").toUtf8());
     }
 
     void xlsxEngineWritesNothingUnlessClosed()
@@ -326,19 +327,28 @@ private slots:
         meter.id = 4;
         meter.energy = 12.3f;
         meter.unit = "a,\"b\"\r\nc";
-        Recording second = meter;
-        second.id = 5;
-        second.unit = "µW/cm²";
+        QList<Recording> meters{meter};
+        QList<QStringList> rows{{"ID", "Energy", "Duration", "Power(RT)", "Power(MAX)",
+                                 "Power(MIN)", "Power(AVG)", "Unit"},
+                                {"4", "12.3", "0", "0", "0", "0", "0", meter.unit}};
+        // A text a spreadsheet would run as a formula keeps an apostrophe before it; numbers,
+        // negative ones too, stay as they are.
+        const QStringList units{"µW/cm²", "=1+2", "+1", "-x", "@SUM(A1)", "\tx", "\rx"};
+        for (const QString &unit : units) {
+            meters << meter;
+            meters.last().id = rows.size() + 3;
+            meters.last().energy = -1.5;
+            meters.last().unit = unit;
+            const QString kept = unit.startsWith("µ") ? unit : "'" + unit;
+            rows << QStringList{
+                QString::number(rows.size() + 3), "-1.5", "0", "0", "0", "0", "0", kept};
+        }
         QFile file(path("meter.csv"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(RecordingCsv::write(file, {meter, second}, nullptr));
+        QVERIFY(RecordingCsv::write(file, meters, nullptr));
         file.close();
-        const QStringList header{"ID",         "Energy",     "Duration",   "Power(RT)",
-                                 "Power(MAX)", "Power(MIN)", "Power(AVG)", "Unit"};
-        QCOMPARE(readCsv(path("meter.csv")),
-                 (QList<QStringList>{header,
-                                     {"4", "12.3", "0", "0", "0", "0", "0", meter.unit},
-                                     {"5", "12.3", "0", "0", "0", "0", "0", second.unit}}));
+        QCOMPARE(readCsv(path("meter.csv")), rows);
+        QVERIFY(readAll(path("meter.csv")).contains("\r\n6,-1.5,0,0,0,0,0,\"'=1+2\"\r\n"));
 
         QString error;
         QVERIFY(!RecordingCsv::write(file, {meter, logger({1})}, &error));
