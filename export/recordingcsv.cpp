@@ -20,12 +20,16 @@ constexpr qsizetype kChunk = 1 << 16;
 QString RecordingCsv::field(const QString &text)
 {
     static const QString special = QStringLiteral(",\"\r\n");
-    bool quote = false;
+    static const QString formulaStart = QStringLiteral("=+-@\t\r");
+    // A leading quote keeps a spreadsheet from running the text as a formula, and a reader
+    // sees it there; a tab would be invisible and lost to any reader that trims.
+    const bool formula = !text.isEmpty() && formulaStart.contains(text.front());
+    bool quote = formula;
     for (QChar c : text)
         quote = quote || special.contains(c);
     if (!quote)
         return text;
-    QString quoted = text;
+    QString quoted = formula ? QLatin1Char('\'') + text : text;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
 }
@@ -56,7 +60,8 @@ bool RecordingCsv::write(QIODevice &device, const QList<Recording> &recordings, 
     QStringList headers = RecordingRows(recordings.first()).headers();
     if (several)
         headers.prepend(QStringLiteral("ID"));
-    QByteArray text = line(headers).toUtf8();
+    // The byte-order mark tells a spreadsheet the file is UTF-8, so "µW/cm²" shows as such.
+    QByteArray text = "\xEF\xBB\xBF" + line(headers).toUtf8();
     auto flush = [&](qsizetype above) {
         if (text.size() <= above)
             return true;
@@ -71,13 +76,16 @@ bool RecordingCsv::write(QIODevice &device, const QList<Recording> &recordings, 
         for (int k = 0; k < rows.count(); ++k) {
             if (several)
                 text += id;
-            // A sample row's fields are numbers and a date: none needs quoting.
+            // A sample row's fields are numbers and a date, a meter group's numbers and its
+            // unit: only the unit is text that may need quoting.
             if (rows.isLogger()) {
                 rows.samples().appendRow(text, k, ',');
-                text += "\r\n";
             } else {
-                text += line(rows.row(k)).toUtf8();
+                for (double value : RecordingRows::meterValues(r))
+                    text += RecordingRows::shortest(value).toUtf8() + ',';
+                text += field(r.unit).toUtf8();
             }
+            text += "\r\n";
             if (!flush(kChunk))
                 return fail(device.errorString());
         }

@@ -1,21 +1,20 @@
 #include "scratchfile.h"
 
+#include "systemfiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <filesystem>
-#include <system_error>
-
 namespace {
 
-std::filesystem::path fsPath(const QString &path)
+// The file a chain of links ends at, which need not exist yet.
+QFileInfo resolved(const QString &target)
 {
-#ifdef Q_OS_WIN
-    return std::filesystem::path(path.toStdWString());
-#else
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-#endif
+    QFileInfo info(target);
+    for (int hops = 0; hops < 40 && info.isSymbolicLink(); ++hops)
+        info.setFile(info.symLinkTarget());
+    return info;
 }
 
 QString scratchTemplate(const QFileInfo &target)
@@ -27,8 +26,8 @@ QString scratchTemplate(const QFileInfo &target)
 } // namespace
 
 ScratchFile::ScratchFile(const QString &target)
-    : m_target(QFileInfo(target).absoluteFilePath()), m_dir(scratchTemplate(QFileInfo(target))),
-      m_path(m_dir.isValid() ? m_dir.filePath(QFileInfo(target).fileName()) : QString())
+    : m_target(resolved(target).absoluteFilePath()), m_dir(scratchTemplate(QFileInfo(m_target))),
+      m_path(m_dir.isValid() ? m_dir.filePath(QFileInfo(m_target).fileName()) : QString())
 {
 }
 
@@ -39,9 +38,11 @@ bool ScratchFile::commit(QString *error)
             *error = errorString();
         return false;
     }
-    std::error_code renamed;
-    std::filesystem::rename(fsPath(m_path), fsPath(m_target), renamed);
-    if (renamed && error)
-        *error = QString::fromLocal8Bit(renamed.message());
-    return !renamed;
+    QFile written(m_path);
+    if (QFileInfo::exists(m_target) && !written.setPermissions(QFile::permissions(m_target))) {
+        if (error)
+            *error = written.errorString();
+        return false;
+    }
+    return SystemFiles::sync(m_path, error) && SystemFiles::replace(m_path, m_target, error);
 }

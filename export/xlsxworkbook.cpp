@@ -1,103 +1,77 @@
 #include "xlsxworkbook.h"
 
-#include "zipstream.h"
+#include "systemfiles.h"
 
-#include <QSaveFile>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 
-#include <charconv>
+#include <xlsxwriter.h>
+
 #include <cmath>
 
 namespace {
 
-constexpr int kSheetNameMax = 31;
-// Sheet XML is handed to the compressor in pieces of about this size.
-constexpr qsizetype kFlushBytes = 1 << 16;
+// Sheets beyond those of the workbook: the files the rest of the program may hold open.
+constexpr int kOtherOpenFiles = 256;
 
-const char kSheetHead[] =
-    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-    "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-    "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">";
-
-// XML text of a cell or a name: the five specials escaped, and the characters XML 1.0 cannot
-// hold at all (control characters other than tab and line breaks) left out.
-QByteArray escaped(const QString &text)
+QByteArray nativePath(const QString &path)
 {
-    const QByteArray utf8 = text.toUtf8();
-    QByteArray out;
-    out.reserve(utf8.size());
-    for (const char c : utf8) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        default:
-            if (static_cast<unsigned char>(c) >= 0x20 || c == '\t' || c == '\n' || c == '\r')
-                out += c;
-        }
-    }
-    return out;
+#ifdef Q_OS_WIN
+    return QDir::toNativeSeparators(path).toUtf8(); // the library widens UTF-8 names itself
+#else
+    return QFile::encodeName(path);
+#endif
 }
 
-void appendNumber(QByteArray &out, long long value)
+// A spreadsheet reads "_x0041_" in a text as the character it names. The library writes
+// control characters that way but leaves such a text as it is, so its underscore is written
+// as "_x005F_" to keep it literal.
+QByteArray cellText(const QString &text)
 {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr - digits);
-}
-
-// The shortest text that reads back as the same double.
-void appendNumber(QByteArray &out, double value)
-{
-    // Whole numbers as integers: "1000000", where the shortest form would be "1e+06".
-    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        appendNumber(out, static_cast<long long>(value));
-        return;
-    }
-    char digits[32];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    out.append(digits, result.ptr - digits);
-}
-
-void appendReference(QByteArray &out, int row, int column)
-{
-    char letters[4];
-    int n = 0;
-    for (int c = column + 1; c > 0; c = (c - 1) / 26)
-        letters[n++] = char('A' + (c - 1) % 26);
-    while (n > 0)
-        out += letters[--n];
-    appendNumber(out, static_cast<long long>(row) + 1);
+    static const QRegularExpression escapeLike(QStringLiteral("_(?=x[0-9A-Fa-f]{4}_)"));
+    if (!text.contains(QLatin1String("_x")))
+        return text.toUtf8();
+    return QString(text).replace(escapeLike, QStringLiteral("_x005F_")).toUtf8();
 }
 
 } // namespace
 
-XlsxWorkbook::XlsxWorkbook() = default;
-
-// Never closed: the save file is dropped, so nobody gets a file they did not ask for.
-XlsxWorkbook::~XlsxWorkbook() = default;
+XlsxWorkbook::~XlsxWorkbook()
+{
+    // Never closed: discard the workbook rather than write a file nobody asked for.
+    if (m_workbook)
+        lxw_workbook_free(m_workbook);
+}
 
 bool XlsxWorkbook::open(const QString &fileName)
 {
-    if (m_file)
+    if (m_workbook)
         return true;
     if (fileName.isEmpty())
         return false;
-    auto file = std::make_unique<QSaveFile>(fileName);
-    if (!file->open(QIODevice::WriteOnly))
+    // The library writes only at close; find out now whether the file can be created.
+    QFile probe(fileName);
+    const bool existed = probe.exists();
+    if (!probe.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
-    m_file = std::move(file);
-    m_zip = std::make_unique<ZipStream>(m_file.get());
+    probe.close();
+    if (!existed)
+        probe.remove();
+
+    // Each sheet's rows wait in a file of their own, on the disk the workbook goes to.
+    m_tmpDir = nativePath(QFileInfo(fileName).absolutePath());
+    lxw_workbook_options options = {};
+    options.tmpdir = m_tmpDir.data();
+    options.constant_memory = LXW_TRUE;
+    m_workbook = workbook_new_opt(nativePath(fileName).constData(), &options);
+    if (!m_workbook)
+        return false;
+    m_dateTime = workbook_add_format(m_workbook);
+    if (m_dateTime)
+        format_set_num_format(m_dateTime, "yyyy-mm-dd hh:mm:ss");
     m_sheets.clear();
-    m_failed = false;
     return true;
 }
 
@@ -107,7 +81,7 @@ bool XlsxWorkbook::validSheetName(const QString &name)
     if (name.isEmpty() || name.startsWith(QLatin1Char('\'')) || name.endsWith(QLatin1Char('\'')))
         return false;
     // The limit counts characters, so a pair of UTF-16 halves is one.
-    if (name.toUcs4().size() > kSheetNameMax)
+    if (name.toUcs4().size() > LXW_SHEETNAME_MAX)
         return false;
     for (QChar c : name) {
         if (forbidden.contains(c))
@@ -118,154 +92,58 @@ bool XlsxWorkbook::validSheetName(const QString &name)
 
 bool XlsxWorkbook::addSheet(const QString &name)
 {
-    if (!m_file || m_failed || !validSheetName(name))
+    if (!m_workbook || !validSheetName(name))
         return false;
+    // The library tells names apart without case only in ASCII.
     for (const QString &taken : std::as_const(m_sheets)) {
         if (taken.compare(name, Qt::CaseInsensitive) == 0)
             return false;
     }
-    if (m_inSheet && !endSheet())
+    // Checked first: adding a sheet of a bad name would mark the whole workbook as failed.
+    const QByteArray utf8 = name.toUtf8();
+    if (workbook_validate_sheet_name(m_workbook, utf8.constData()) != LXW_NO_ERROR)
         return false;
+    SystemFiles::allowOpenFiles(int(m_sheets.size()) + 1 + kOtherOpenFiles);
+    lxw_worksheet *sheet = workbook_add_worksheet(m_workbook, utf8.constData());
+    if (!sheet)
+        return false;
+    m_sheet = sheet;
     m_sheets << name;
-    if (!m_zip->begin(QStringLiteral("xl/worksheets/sheet%1.xml").arg(m_sheets.size()))) {
-        fail();
-        return false;
-    }
-    m_inSheet = true;
-    m_dataStarted = false;
-    m_frozen = false;
-    m_columns.clear();
-    m_row = -1;
-    m_cells.clear();
-    m_buffer = kSheetHead;
     return true;
 }
 
 bool XlsxWorkbook::setColumnWidth(int first, int last, double width)
 {
-    if (!m_inSheet || m_dataStarted || first < 0 || last < first || last >= MaxColumns ||
-        !std::isfinite(width) || width < 0 || width > 255)
+    if (!m_sheet || first < 0 || last < first || last >= MaxColumns || !std::isfinite(width) ||
+        width < 0 || width > 255)
         return false;
-    m_columns += "<col min=\"";
-    appendNumber(m_columns, static_cast<long long>(first) + 1);
-    m_columns += "\" max=\"";
-    appendNumber(m_columns, static_cast<long long>(last) + 1);
-    m_columns += "\" width=\"";
-    // As a spreadsheet counts it: the characters plus the cell's padding.
-    appendNumber(m_columns, width + 0.7109375);
-    m_columns += "\" customWidth=\"1\"/>";
-    return true;
+    return worksheet_set_column(m_sheet, static_cast<lxw_col_t>(first),
+                                static_cast<lxw_col_t>(last), width, nullptr) == LXW_NO_ERROR;
 }
 
 bool XlsxWorkbook::freezeHeader()
 {
-    if (!m_inSheet || m_dataStarted)
+    if (!m_sheet)
         return false;
-    m_frozen = true;
+    worksheet_freeze_panes(m_sheet, 1, 0);
     return true;
 }
 
-void XlsxWorkbook::startSheetData()
+bool XlsxWorkbook::placeable(int row, int column) const
 {
-    if (m_dataStarted)
-        return;
-    m_dataStarted = true;
-    m_buffer += "<sheetViews><sheetView ";
-    if (m_sheets.size() == 1)
-        m_buffer += "tabSelected=\"1\" ";
-    m_buffer += "workbookViewId=\"0\">";
-    if (m_frozen)
-        m_buffer += "<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" "
-                    "state=\"frozen\"/><selection pane=\"bottomLeft\" activeCell=\"A2\" "
-                    "sqref=\"A2\"/>";
-    m_buffer += "</sheetView></sheetViews><sheetFormatPr defaultRowHeight=\"15\"/>";
-    if (!m_columns.isEmpty())
-        m_buffer += "<cols>" + m_columns + "</cols>";
-    m_buffer += "<sheetData>";
+    return m_sheet && row >= 0 && column >= 0 && row < MaxRows && column < MaxColumns;
 }
 
-bool XlsxWorkbook::place(int row, int column)
-{
-    if (!m_inSheet || m_failed || row < 0 || column < 0 || row >= MaxRows || column >= MaxColumns ||
-        row < m_row)
-        return false;
-    if (row != m_row) {
-        flushRow();
-        m_row = row;
-    }
-    return true;
-}
-
-void XlsxWorkbook::addCell(int column, const char *type, int style, const QByteArray &value)
-{
-    QByteArray xml = "<c r=\"";
-    appendReference(xml, m_row, column);
-    xml += '"';
-    if (style)
-        xml += " s=\"1\"";
-    if (type) {
-        xml += " t=\"";
-        xml += type;
-        xml += '"';
-    }
-    xml += '>';
-    xml += value;
-    xml += "</c>";
-    // A cell written again replaces the one before, as it would in a spreadsheet.
-    for (Cell &cell : m_cells) {
-        if (cell.column == column) {
-            cell.xml = std::move(xml);
-            return;
-        }
-    }
-    m_cells.append({column, std::move(xml)});
-}
-
-void XlsxWorkbook::flushRow()
-{
-    if (m_row < 0 || m_cells.isEmpty())
-        return;
-    startSheetData();
-    std::sort(m_cells.begin(), m_cells.end(),
-              [](const Cell &a, const Cell &b) { return a.column < b.column; });
-    m_buffer += "<row r=\"";
-    appendNumber(m_buffer, static_cast<long long>(m_row) + 1);
-    m_buffer += "\">";
-    for (const Cell &cell : std::as_const(m_cells))
-        m_buffer += cell.xml;
-    m_buffer += "</row>";
-    m_cells.clear();
-    if (m_buffer.size() >= kFlushBytes) {
-        if (!m_zip->write(m_buffer))
-            fail();
-        m_buffer.clear();
-    }
-}
-
-bool XlsxWorkbook::endSheet()
-{
-    flushRow();
-    startSheetData();
-    m_buffer += "</sheetData><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" "
-                "bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/></worksheet>";
-    if (!m_zip->write(m_buffer) || !m_zip->end())
-        fail();
-    m_buffer.clear();
-    m_inSheet = false;
-    return !m_failed;
-}
-
+// The library refuses a row before the one it is writing: those calls fail here.
 bool XlsxWorkbook::writeText(int row, int column, const QString &text)
 {
-    if (!place(row, column))
+    if (!placeable(row, column))
         return false;
     if (text.isEmpty())
         return true;
-    QByteArray value = "<is><t xml:space=\"preserve\">";
-    value += escaped(text);
-    value += "</t></is>";
-    addCell(column, "inlineStr", 0, value);
-    return true;
+    return worksheet_write_string(m_sheet, static_cast<lxw_row_t>(row),
+                                  static_cast<lxw_col_t>(column), cellText(text).constData(),
+                                  nullptr) == LXW_NO_ERROR;
 }
 
 bool XlsxWorkbook::writeRow(int row, const QStringList &texts)
@@ -279,106 +157,35 @@ bool XlsxWorkbook::writeRow(int row, const QStringList &texts)
 
 bool XlsxWorkbook::writeNumber(int row, int column, double value, Style style)
 {
-    if (!place(row, column))
+    if (!placeable(row, column))
         return false;
     if (!std::isfinite(value))
         return true;
-    QByteArray text = "<v>";
-    appendNumber(text, value);
-    text += "</v>";
-    addCell(column, nullptr, style == Style::DateTime ? 1 : 0, text);
-    return true;
+    return worksheet_write_number(m_sheet, static_cast<lxw_row_t>(row),
+                                  static_cast<lxw_col_t>(column), value,
+                                  style == Style::DateTime ? m_dateTime : nullptr) == LXW_NO_ERROR;
 }
 
 bool XlsxWorkbook::writeBool(int row, int column, bool value)
 {
-    if (!place(row, column))
+    if (!placeable(row, column))
         return false;
-    addCell(column, "b", 0, value ? QByteArrayLiteral("<v>1</v>") : QByteArrayLiteral("<v>0</v>"));
-    return true;
+    return worksheet_write_boolean(m_sheet, static_cast<lxw_row_t>(row),
+                                   static_cast<lxw_col_t>(column), value ? 1 : 0,
+                                   nullptr) == LXW_NO_ERROR;
 }
 
 bool XlsxWorkbook::close()
 {
-    if (!m_file)
+    if (!m_workbook)
         return false;
     // A workbook needs a sheet to open at all.
-    if (m_sheets.isEmpty() && !addSheet(QStringLiteral("Sheet1")))
-        fail();
-    if (m_inSheet)
-        endSheet();
-
-    QByteArray types = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-                       "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/"
-                       "content-types\"><Default Extension=\"rels\" ContentType=\"application/"
-                       "vnd.openxmlformats-package.relationships+xml\"/><Default Extension="
-                       "\"xml\" ContentType=\"application/xml\"/><Override PartName=\"/xl/"
-                       "workbook.xml\" ContentType=\"application/vnd.openxmlformats-"
-                       "officedocument.spreadsheetml.sheet.main+xml\"/><Override PartName=\"/xl/"
-                       "styles.xml\" ContentType=\"application/vnd.openxmlformats-"
-                       "officedocument.spreadsheetml.styles+xml\"/>";
-    QByteArray sheets;
-    QByteArray relations =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">";
-    for (int i = 1; i <= m_sheets.size(); ++i) {
-        const QByteArray n = QByteArray::number(i);
-        types += "<Override PartName=\"/xl/worksheets/sheet" + n +
-                 ".xml\" ContentType=\"application/vnd.openxmlformats-officedocument."
-                 "spreadsheetml.worksheet+xml\"/>";
-        sheets += "<sheet name=\"" + escaped(m_sheets.at(i - 1)) + "\" sheetId=\"" + n +
-                  "\" r:id=\"rId" + n + "\"/>";
-        relations += "<Relationship Id=\"rId" + n +
-                     "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-                     "relationships/worksheet\" Target=\"worksheets/sheet" +
-                     n + ".xml\"/>";
-    }
-    const QByteArray stylesId = QByteArray::number(m_sheets.size() + 1);
-    relations += "<Relationship Id=\"rId" + stylesId +
-                 "\" Type=\"http://schemas.openxmlformats.org/officeDocument/2006/"
-                 "relationships/styles\" Target=\"styles.xml\"/></Relationships>";
-    types += "</Types>";
-    const QByteArray workbook =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
-        "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-        "<bookViews><workbookView/></bookViews><sheets>" +
-        sheets + "</sheets></workbook>";
-    const QByteArray packageRelations =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">"
-        "<Relationship Id=\"rId1\" Type=\"http://schemas.openxmlformats.org/officeDocument/"
-        "2006/relationships/officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>";
-    // Style 1 is the date and time of the TIME columns.
-    const QByteArray styles =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n"
-        "<styleSheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
-        "<numFmts count=\"1\"><numFmt numFmtId=\"164\" formatCode=\"yyyy-mm-dd hh:mm:ss\"/>"
-        "</numFmts><fonts count=\"1\"><font><sz val=\"11\"/><name val=\"Calibri\"/>"
-        "<family val=\"2\"/></font></fonts><fills count=\"2\"><fill><patternFill "
-        "patternType=\"none\"/></fill><fill><patternFill patternType=\"gray125\"/></fill>"
-        "</fills><borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/>"
-        "</border></borders><cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" "
-        "fillId=\"0\" borderId=\"0\"/></cellStyleXfs><cellXfs count=\"2\"><xf numFmtId=\"0\" "
-        "fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/><xf numFmtId=\"164\" "
-        "fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>"
-        "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" "
-        "builtinId=\"0\"/></cellStyles></styleSheet>";
-    const std::pair<const char *, const QByteArray *> parts[] = {
-        {"[Content_Types].xml", &types}, {"_rels/.rels", &packageRelations},
-        {"xl/workbook.xml", &workbook},  {"xl/_rels/workbook.xml.rels", &relations},
-        {"xl/styles.xml", &styles},
-    };
-    for (const auto &[name, bytes] : parts) {
-        if (m_failed)
-            break;
-        if (!m_zip->begin(QString::fromLatin1(name)) || !m_zip->write(*bytes))
-            fail();
-    }
-    const bool complete = !m_failed && m_zip->finish() && m_file->commit();
-    m_zip.reset();
-    m_file.reset(); // uncommitted, it leaves nothing behind
+    if (m_sheets.isEmpty())
+        addSheet(QStringLiteral("Sheet1"));
+    const lxw_error error = workbook_close(m_workbook); // frees the workbook in any case
+    m_workbook = nullptr;
+    m_sheet = nullptr;
+    m_dateTime = nullptr;
     m_sheets.clear();
-    m_failed = false;
-    return complete;
+    return error == LXW_NO_ERROR;
 }

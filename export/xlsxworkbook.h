@@ -1,19 +1,18 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
 #include <QString>
 #include <QStringList>
-#include <memory>
 
-class QSaveFile;
-class ZipStream;
+struct lxw_format;
+struct lxw_workbook;
+struct lxw_worksheet;
 
 // An xlsx workbook, without widgets: the logger page's engine, the multi-recording workbook
-// and the command line write through it. Rows are compressed into the file as they are
-// written, so a long recording costs little memory: within a sheet they must be written in
-// order, and a sheet is done once the next one is added. The file appears in its place only
-// at close(); a workbook that is never closed writes nothing.
+// and the command line write through it. Rows go to a temporary file beside the workbook as
+// they are written, so a long recording costs little memory: within a sheet they must be
+// written in order, and a sheet is done once the next one is added. The file itself is
+// written by close(); a workbook that is never closed writes nothing.
 class XlsxWorkbook
 {
 public:
@@ -22,23 +21,23 @@ public:
     static constexpr int MaxRows = 1048576;
     static constexpr int MaxColumns = 16384;
 
-    XlsxWorkbook();
+    XlsxWorkbook() = default;
     ~XlsxWorkbook();
     XlsxWorkbook(const XlsxWorkbook &) = delete;
     XlsxWorkbook &operator=(const XlsxWorkbook &) = delete;
 
     // False when the file cannot be created there.
     bool open(const QString &fileName);
-    bool isOpen() const { return m_file != nullptr; }
+    bool isOpen() const { return m_workbook != nullptr; }
     // Adds a sheet, which the cells written next go to; false for a name already taken or
     // one a workbook may not hold.
     bool addSheet(const QString &name);
     // Whether a workbook may hold a sheet of that name (at most 31 characters, none of
     // []:*?/\, not starting or ending with an apostrophe, not empty).
     static bool validSheetName(const QString &name);
-    // Before the sheet's first row: the width of columns first..last in characters.
+    // The width of columns first..last of the current sheet, in characters.
     bool setColumnWidth(int first, int last, double width);
-    // Before the sheet's first row: row 0 stays in view while the rest scroll.
+    // Row 0 of the current sheet stays in view while the rest scroll.
     bool freezeHeader();
 
     // Cells of the current sheet, rows and columns from 0. An empty text and a number that is
@@ -51,28 +50,11 @@ public:
     bool close();
 
 private:
-    struct Cell {
-        int column;
-        QByteArray xml;
-    };
-    // Whether a cell may go at row/column now; ends the rows before it.
-    bool place(int row, int column);
-    void addCell(int column, const char *type, int style, const QByteArray &value);
-    void flushRow();
-    // Writes the sheet's head once, before its first row or at its end.
-    void startSheetData();
-    bool endSheet();
-    void fail() { m_failed = true; }
+    bool placeable(int row, int column) const;
 
-    std::unique_ptr<QSaveFile> m_file;
-    std::unique_ptr<ZipStream> m_zip;
+    lxw_workbook *m_workbook = nullptr;
+    lxw_worksheet *m_sheet = nullptr;
+    lxw_format *m_dateTime = nullptr; // owned by the workbook
+    QByteArray m_tmpDir;              // must outlive the workbook, which keeps the pointer
     QStringList m_sheets;
-    bool m_inSheet = false;
-    bool m_dataStarted = false;
-    bool m_frozen = false;
-    QByteArray m_columns; // the <cols> of the current sheet
-    int m_row = -1;       // the row being gathered
-    QList<Cell> m_cells;
-    QByteArray m_buffer; // sheet XML waiting to be compressed
-    bool m_failed = false;
 };

@@ -102,23 +102,27 @@ QString python(const char *script, const QString &path)
 }
 
 // openpyxl's view of a workbook: per sheet "sheet NAME", then a line per row, "type:value"
-// cells.
+// cells. Texts are shown as a spreadsheet reads them, "_x000D_" as a carriage return.
+const char kWorkbookScript[] = "import sys, openpyxl\n"
+                               "from openpyxl.utils.escape import unescape\n"
+                               "wb = openpyxl.load_workbook(sys.argv[1])\n"
+                               "def text(c):\n"
+                               "    return unescape(c.value) if c.data_type == 's' else c.value\n";
 QStringList readWorkbook(const QString &path)
 {
-    const char script[] = "import sys, openpyxl\n"
-                          "wb = openpyxl.load_workbook(sys.argv[1])\n"
-                          "for ws in wb.worksheets:\n"
-                          "    print('sheet ' + ws.title)\n"
-                          "    for row in ws.iter_rows():\n"
-                          "        print(' '.join(f'{c.data_type}:{c.value}' for c in row))\n";
-    return python(script, path).split('\n', Qt::SkipEmptyParts);
+    const QByteArray script = QByteArray(kWorkbookScript) +
+                              "for ws in wb.worksheets:\n"
+                              "    print('sheet ' + ws.title)\n"
+                              "    for row in ws.iter_rows():\n"
+                              "        print(' '.join(f'{c.data_type}:{text(c)}' for c in row))\n";
+    return python(script.constData(), path).split('\n', Qt::SkipEmptyParts);
 }
 
 // Python's csv module's view of a file: the rows of fields, as JSON.
 QList<QStringList> readCsv(const QString &path)
 {
     const char script[] = "import sys, csv, json\n"
-                          "with open(sys.argv[1], newline='', encoding='utf-8') as f:\n"
+                          "with open(sys.argv[1], newline='', encoding='utf-8-sig') as f:\n"
                           "    print(json.dumps(list(csv.reader(f, strict=True))))\n";
     QList<QStringList> rows;
     for (const QJsonValue &row : QJsonDocument::fromJson(python(script, path).toUtf8()).array()) {
@@ -259,8 +263,9 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(RecordingCsv::write(file, {recording}, nullptr));
         file.close();
+        // The byte-order mark first, so that a spreadsheet reads the file as UTF-8.
         QCOMPARE(readAll(path("a.csv")),
-                 ("NUM,VAL,TIME_S,TIME\r\n" + csv.join("\r\n") + "\r\n").toUtf8());
+                 "\xEF\xBB\xBF" + ("NUM,VAL,TIME_S,TIME\r\n" + csv.join("\r\n") + "\r\n").toUtf8());
     }
 
     void xlsxEngineWritesNothingUnlessClosed()
@@ -278,8 +283,9 @@ private slots:
         QVERIFY(!nowhere.open());
     }
 
-    // The workbook writer's own rules: what XML cannot hold, cells out of order, the sheet's
-    // frozen header and widths, and an archive whose every entry's checksum holds.
+    // The workbook writer's own rules: what XML cannot hold, texts a spreadsheet would read
+    // differently, cells out of order, the sheet's frozen header and widths, and an archive
+    // whose every entry's checksum holds.
     void workbookWriter()
     {
         const QString book = path("writer.xlsx");
@@ -294,21 +300,22 @@ private slots:
         QVERIFY(w.writeNumber(0, 27, -2.5));
         QVERIFY(w.writeBool(2, 0, true));
         QVERIFY(!w.writeNumber(1, 0, 1));           // rows go in order
-        QVERIFY(!w.setColumnWidth(0, 0, 5));        // too late once rows are written
         QVERIFY(w.writeNumber(2, 1, std::nan(""))); // left empty
+        QVERIFY(w.writeText(3, 0, "a\r\nb _x0041_ _x005F_x0041_"));
         QVERIFY(!w.writeNumber(XlsxWorkbook::MaxRows, 0, 1));
         QVERIFY(w.addSheet("second"));
         QVERIFY(w.close());
-        const char script[] = "import sys, zipfile, openpyxl\n"
-                              "print(zipfile.ZipFile(sys.argv[1]).testzip())\n"
-                              "ws = openpyxl.load_workbook(sys.argv[1]).worksheets[0]\n"
-                              "print(ws.freeze_panes, ws.column_dimensions['A'].width > 12)\n"
-                              "for row in ws.iter_rows():\n"
-                              "    print('|'.join(f'{c.coordinate}={c.value!r}' for c in row if "
-                              "c.value is not None))\n";
-        QCOMPARE(python(script, book).split('\n', Qt::SkipEmptyParts),
-                 QStringList(
-                     {"None", "A2 True", "A1=1e-07|B1='x\"y\" & <z> 剂量'|AB1=-2.5", "A3=True"}));
+        const QByteArray script = QByteArray(kWorkbookScript) +
+                                  "import zipfile\n"
+                                  "print(zipfile.ZipFile(sys.argv[1]).testzip())\n"
+                                  "ws = wb.worksheets[0]\n"
+                                  "print(ws.freeze_panes, ws.column_dimensions['A'].width > 12)\n"
+                                  "for row in ws.iter_rows():\n"
+                                  "    print('|'.join(f'{c.coordinate}={text(c)!r}' for c in "
+                                  "row if c.value is not None))\n";
+        QCOMPARE(python(script.constData(), book).split('\n', Qt::SkipEmptyParts),
+                 QStringList({"None", "A2 True", "A1=1e-07|B1='x\\x01\"y\" & <z> 剂量'|AB1=-2.5",
+                              "A3=True", "A4='a\\r\\nb _x0041_ _x005F_x0041_'"}));
         QCOMPARE(readWorkbook(book).filter(QRegularExpression("^sheet ")),
                  QStringList({"sheet A & <B>", "sheet second"}));
     }
@@ -320,19 +327,28 @@ private slots:
         meter.id = 4;
         meter.energy = 12.3f;
         meter.unit = "a,\"b\"\r\nc";
-        Recording second = meter;
-        second.id = 5;
-        second.unit = "µW/cm²";
+        QList<Recording> meters{meter};
+        QList<QStringList> rows{{"ID", "Energy", "Duration", "Power(RT)", "Power(MAX)",
+                                 "Power(MIN)", "Power(AVG)", "Unit"},
+                                {"4", "12.3", "0", "0", "0", "0", "0", meter.unit}};
+        // A text a spreadsheet would run as a formula keeps an apostrophe before it; numbers,
+        // negative ones too, stay as they are.
+        const QStringList units{"µW/cm²", "=1+2", "+1", "-x", "@SUM(A1)", "\tx", "\rx"};
+        for (const QString &unit : units) {
+            meters << meter;
+            meters.last().id = rows.size() + 3;
+            meters.last().energy = -1.5;
+            meters.last().unit = unit;
+            const QString kept = unit.startsWith("µ") ? unit : "'" + unit;
+            rows << QStringList{
+                QString::number(rows.size() + 3), "-1.5", "0", "0", "0", "0", "0", kept};
+        }
         QFile file(path("meter.csv"));
         QVERIFY(file.open(QIODevice::WriteOnly));
-        QVERIFY(RecordingCsv::write(file, {meter, second}, nullptr));
+        QVERIFY(RecordingCsv::write(file, meters, nullptr));
         file.close();
-        const QStringList header{"ID",         "Energy",     "Duration",   "Power(RT)",
-                                 "Power(MAX)", "Power(MIN)", "Power(AVG)", "Unit"};
-        QCOMPARE(readCsv(path("meter.csv")),
-                 (QList<QStringList>{header,
-                                     {"4", "12.3", "0", "0", "0", "0", "0", meter.unit},
-                                     {"5", "12.3", "0", "0", "0", "0", "0", second.unit}}));
+        QCOMPARE(readCsv(path("meter.csv")), rows);
+        QVERIFY(readAll(path("meter.csv")).contains("\r\n6,-1.5,0,0,0,0,0,\"'=1+2\"\r\n"));
 
         QString error;
         QVERIFY(!RecordingCsv::write(file, {meter, logger({1})}, &error));
@@ -686,6 +702,37 @@ private slots:
         }
         QCOMPARE(entries(), (QStringList{"folder.csv", "folder.xlsx", "keep.xlsx"}));
         QVERIFY(m_urls->opened().isEmpty());
+    }
+
+    // A replaced file keeps its permissions, and a symbolic link is written through: the file
+    // it points to is replaced, the link stays.
+    void flowReplacesFilesInPlace()
+    {
+        if (QSysInfo::kernelType() == QLatin1String("winnt"))
+            QSKIP("permission bits and symbolic links as POSIX has them");
+        // No umask makes this mode of a new file.
+        const auto mode = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther;
+        QVERIFY(QDir().mkpath(path("data")));
+        for (const QString name : {"a.xlsx", "a.csv"}) {
+            saveAs(path(name));
+            QVERIFY(writeFile(m_saveAnswer, "old"));
+            QVERIFY(QFile::setPermissions(m_saveAnswer, mode));
+            const QFile::Permissions before = QFile::permissions(m_saveAnswer);
+            run(logger({1}));
+            QVERIFY(readAll(m_saveAnswer) != "old");
+            QCOMPARE(QFile::permissions(m_saveAnswer), before);
+
+            const QString real = path("data/" + name);
+            QVERIFY(writeFile(real, "old"));
+            QVERIFY(QFile::link("data/" + name, path("link-" + name)));
+            saveAs(path("link-" + name));
+            run(logger({1}));
+            QVERIFY(QFileInfo(m_saveAnswer).isSymbolicLink());
+            QVERIFY(readAll(real).size() > 3);
+        }
+        QCOMPARE(QDir(path("data"))
+                     .entryList(QDir::Files | QDir::Hidden | QDir::AllDirs | QDir::NoDotAndDotDot),
+                 (QStringList{"a.csv", "a.xlsx"}));
     }
 
     void flowCancelInTheProgressDialog()
