@@ -224,17 +224,19 @@ private slots:
     {
         QCOMPARE(
             exported({"1"}, "csv"),
-            QByteArray("NUM,VAL,TIME_S,TIME\r\n1,0.5,0,2024-03-01 09:00:00\r\n"
+            QByteArray("\xEF\xBB\xBFNUM,VAL,TIME_S,TIME\r\n1,0.5,0,2024-03-01 09:00:00\r\n"
                        "2,12.34,60,2024-03-01 09:01:00\r\n3,100.06,120,2024-03-01 09:02:00\r\n"));
         QCOMPARE(exported({"1", "2"}, "csv"),
-                 QByteArray("ID,NUM,VAL,TIME_S,TIME\r\n1,1,0.5,0,2024-03-01 09:00:00\r\n"
+                 QByteArray("\xEF\xBB\xBF"
+                            "ID,NUM,VAL,TIME_S,TIME\r\n1,1,0.5,0,2024-03-01 09:00:00\r\n"
                             "1,2,12.34,60,2024-03-01 09:01:00\r\n"
                             "1,3,100.06,120,2024-03-01 09:02:00\r\n"
                             "2,1,1.5,0,2024-04-10 08:30:00\r\n2,2,2.5,60,2024-04-10 08:31:00\r\n"));
         QCOMPARE(exported({"4"}, "csv"),
-                 QString("Energy,Duration,Power(RT),Power(MAX),Power(MIN),Power(AVG),Unit\r\n"
-                         "12.3,30.5,1.25,2.5,0.75,1.5,mW/cm²\r\n")
-                     .toUtf8());
+                 "\xEF\xBB\xBF" +
+                     QString("Energy,Duration,Power(RT),Power(MAX),Power(MIN),Power(AVG),Unit\r\n"
+                             "12.3,30.5,1.25,2.5,0.75,1.5,mW/cm²\r\n")
+                         .toUtf8());
         QCOMPARE(RecordingCsv::line({"plain", "a,b", "say \"hi\"", "two\nlines"}),
                  "plain,\"a,b\",\"say \"\"hi\"\"\",\"two\nlines\"\r\n");
 
