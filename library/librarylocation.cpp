@@ -153,8 +153,11 @@ bool LibraryLocation::parse(const QString &text, LibraryLocation &location, QStr
             location.options.append({key, value});
         else
             return fail(tr("Unknown option \"%1\" in the library address.").arg(key));
-        // Qt's driver turns every ";" of its options into a space.
-        if (value.contains(QLatin1Char(';')) || value.contains(QChar(0)))
+        // Qt's driver turns every ";" of its options into a space (host, database and user
+        // it quotes itself).
+        const bool own = key == QLatin1String("host") || key == QLatin1String("dbname") ||
+                         key == QLatin1String("user");
+        if (!own && value.contains(QLatin1Char(';')))
             return fail(tr("The option \"%1\" in the library address holds a \";\", which a "
                            "connection cannot take.")
                             .arg(key));
@@ -244,18 +247,19 @@ QString LibraryLocation::display() const
     QStringList parts;
     for (qsizetype i = 0; i < hosts.size(); ++i) {
         const QString &h = hosts[i];
-        QString part = h.startsWith(QLatin1Char('/'))
-                           ? QString::fromUtf8(QUrl::toPercentEncoding(h))
-                       : h.contains(QLatin1Char(':')) ? QLatin1Char('[') + h + QLatin1Char(']')
-                                                      : h;
+        // Percent-encoded, so that what is shown reads back as the same place.
+        QString part = QHostAddress(h).protocol() == QAbstractSocket::IPv6Protocol
+                           ? QLatin1Char('[') + h + QLatin1Char(']')
+                           : QString::fromUtf8(QUrl::toPercentEncoding(h));
         const QString p = portList.size() == hosts.size() ? portList[i]
-                          : i == hosts.size() - 1         ? ports
+                          : portList.size() == 1          ? ports
                                                           : QString();
         if (!p.isEmpty())
             part += QLatin1Char(':') + p;
         parts << part;
     }
-    text += parts.join(QLatin1Char(',')) + QLatin1Char('/') + database;
+    text += parts.join(QLatin1Char(',')) + QLatin1Char('/') +
+            QString::fromUtf8(QUrl::toPercentEncoding(database));
     QStringList query;
     if (!sslMode.isEmpty())
         query << QStringLiteral("sslmode=") + sslMode;
