@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:?usage: fuzz/run.sh SECONDS [TARGET]}
 only=${2:-}
-targets=(fuzz_protocolreplies fuzz_linkframes fuzz_hidread fuzz_meterframes fuzz_loggerframes fuzz_curvesamples fuzz_cliargs)
+targets=(fuzz_protocolreplies fuzz_linkframes fuzz_hidread fuzz_meterframes fuzz_loggerframes fuzz_curvesamples fuzz_cliargs fuzz_libraryaddress fuzz_libraryfile)
 if [ -n "$only" ]; then
   case " ${targets[*]} " in
     *" $only "*) targets=("$only") ;;

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,6 +17,8 @@
 #include <QUrl>
 #include <QUuid>
 #include <QVariant>
+
+#include <libpq-fe.h>
 
 namespace {
 
@@ -79,6 +82,10 @@ const char *const kMigrations[] = {
     // 2: the dose of every logger recording, filled in for those stored before.
     "ALTER TABLE recordings ADD COLUMN dose_uj_cm2 DOUBLE PRECISION;"
     "ALTER TABLE recordings ADD COLUMN dose_flagged INTEGER NOT NULL DEFAULT 0",
+    // 3: the searched texts case-folded by the program, the same for every script on both
+    // engines (SQLite's LOWER folds ASCII only, PostgreSQL's follows the database's ctype).
+    "ALTER TABLE instruments ADD COLUMN search TEXT NOT NULL DEFAULT '';"
+    "ALTER TABLE recordings ADD COLUMN search TEXT NOT NULL DEFAULT ''",
 };
 
 const char *const kColumns =
@@ -140,9 +147,27 @@ void addDateBounds(const RecordingLibrary::Filter &f, QStringList &where, QVaria
     }
 }
 
+// What the search columns hold and the filter is matched as: one form per text, whatever
+// its case or composition.
+QString folded(const QString &text)
+{
+    return text.normalized(QString::NormalizationForm_C).toCaseFolded();
+}
+
+QString instrumentSearch(const QString &serial, const QString &modelName)
+{
+    return folded(serial + kFieldSeparator + modelName);
+}
+
+QString recordingSearch(const QStringList &texts)
+{
+    return folded(texts.join(kFieldSeparator));
+}
+
 QString likePattern(const QString &text)
 {
-    QString escaped = text.toLower();
+    QString escaped = folded(text);
+    escaped.remove(kFieldSeparator); // a match never spans two texts
     escaped.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
     escaped.replace(QLatin1Char('%'), QStringLiteral("\\%"));
     escaped.replace(QLatin1Char('_'), QStringLiteral("\\_"));
@@ -159,9 +184,8 @@ QString whereClause(const RecordingLibrary::Filter &f, QVariantList &binds)
     addDateBounds(f, where, binds);
     if (!f.text.trimmed().isEmpty()) {
         QStringList any;
-        for (const char *column : {"i.serial", "i.model_name", "r.start_time", "r.test_light",
-                                   "r.company", "r.tester", "r.auditor"}) {
-            any << QStringLiteral("LOWER(%1) LIKE ? ESCAPE '\\'").arg(QLatin1String(column));
+        for (const char *column : {"i.search", "r.search", "LOWER(r.start_time)"}) {
+            any << QStringLiteral("%1 LIKE ? ESCAPE '\\'").arg(QLatin1String(column));
             binds << likePattern(f.text.trimmed());
         }
         where << QLatin1Char('(') + any.join(QStringLiteral(" OR ")) + QLatin1Char(')');
@@ -305,30 +329,29 @@ bool RecordingLibrary::openPostgres(const QString &password)
     if (!db.isValid())
         return fail(tr("This installation cannot reach PostgreSQL (its Qt driver is missing)."));
     db.setHostName(m_location.host);
-    if (m_location.port > 0)
-        db.setPort(m_location.port);
     db.setUserName(m_location.user);
     db.setDatabaseName(m_location.database);
-    QString options = QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutS);
-    if (!m_location.sslMode.isEmpty())
-        options += QStringLiteral(";sslmode=") + m_location.sslMode;
-    db.setConnectOptions(options);
-    auto refused = [&db] {
-        const QString text = db.lastError().databaseText();
-        return text.contains(QLatin1String("no password supplied")) ||
-               text.contains(QLatin1String("password authentication failed"));
-    };
+    db.setConnectOptions(connectOptions().join(QLatin1Char(';')));
     if (!password.isEmpty())
         db.setPassword(password);
     bool opened = db.open();
     QString kept;
-    if (!opened && password.isEmpty() && refused() && LibraryPassword::read(m_location, kept)) {
+    if (!opened && password.isEmpty() && passwordWanted(db.lastError(), password) &&
+        LibraryPassword::read(m_location, kept)) {
         db.setPassword(kept);
         opened = db.open();
     }
-    if (opened)
-        return true;
-    m_passwordRefused = refused();
+    if (opened) {
+        // Bounded on the server too: a row another station holds is waited for as long as
+        // SQLite's busy time-out, and no statement keeps the window waiting without end.
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("SET lock_timeout = %1").arg(BusyTimeoutMs)) &&
+            q.exec(QStringLiteral("SET statement_timeout = %1").arg(StatementTimeoutMs)))
+            return true;
+        return fail(tr("The library at %1 cannot be reached: %2")
+                        .arg(m_location.display(), q.lastError().databaseText().trimmed()));
+    }
+    m_passwordRefused = passwordWanted(db.lastError(), kept.isEmpty() ? password : kept);
     QString why = db.lastError().databaseText().trimmed();
     for (const QString &secret : {password, kept})
         if (!secret.isEmpty())
@@ -338,7 +361,67 @@ bool RecordingLibrary::openPostgres(const QString &password)
         message += QLatin1Char(' ') +
                    tr("Its password is not known here: keep it in %1 or in %2.")
                        .arg(LibraryPassword::passwordFile(), LibraryPassword::storeName());
+    else if (m_location.sslMode.isEmpty() && !m_location.effectiveSslMode().isEmpty())
+        message += QLatin1Char(' ') +
+                   tr("A server on the network is reached only encrypted (TLS), so that the "
+                      "password never crosses the network readable; if it offers no TLS, "
+                      "turn TLS on at the server, or add ?sslmode=disable to the address.");
     return fail(message);
+}
+
+QStringList RecordingLibrary::connectOptions() const
+{
+    // Keepalives end a connection whose network went away within about half a minute
+    // instead of the system's two hours; the address may choose its own.
+    QStringList options{QStringLiteral("connect_timeout=%1").arg(ConnectTimeoutS),
+                        QStringLiteral("keepalives=1"),
+                        QStringLiteral("keepalives_idle=10"),
+                        QStringLiteral("keepalives_interval=5"),
+                        QStringLiteral("keepalives_count=3"),
+                        QStringLiteral("tcp_user_timeout=%1").arg(StatementTimeoutMs)};
+    return options + m_location.connectOptions();
+}
+
+bool RecordingLibrary::passwordWanted(const QSqlError &error, const QString &password) const
+{
+    // By SQLSTATE, never by the server's text, which may be in any language. Qt's driver
+    // gives none for a failed connection, so libpq tries it once more and tells.
+    QString state = error.nativeErrorCode();
+    if (state.isEmpty()) {
+        QStringList conninfo;
+        const std::pair<const char *, QString> parts[] = {{"host", m_location.host},
+                                                          {"dbname", m_location.database},
+                                                          {"user", m_location.user},
+                                                          {"password", password}};
+        for (const auto &[key, value] : parts)
+            if (!value.isEmpty())
+                conninfo << QLatin1String(key) + QLatin1Char('=') + LibraryLocation::quoted(value);
+        conninfo << connectOptions();
+        PGconn *conn = PQconnectStart(conninfo.join(QLatin1Char(' ')).toUtf8().constData());
+        if (!conn)
+            return false;
+        PQsetErrorVerbosity(conn, PQERRORS_SQLSTATE);
+        QElapsedTimer waited;
+        waited.start();
+        PostgresPollingStatusType polled = PGRES_POLLING_WRITING;
+        while (polled != PGRES_POLLING_OK && polled != PGRES_POLLING_FAILED &&
+               waited.elapsed() < (ConnectTimeoutS + 1) * 1000) {
+            polled = PQconnectPoll(conn);
+            if (polled == PGRES_POLLING_READING || polled == PGRES_POLLING_WRITING)
+                QThread::msleep(2);
+        }
+        const bool needsPassword = PQconnectionNeedsPassword(conn);
+        // "...: <severity>:  28P01", the severity in the server's language.
+        static const QRegularExpression sqlState(QStringLiteral(":\\s+([0-9A-Z]{5})\\s*$"),
+                                                 QRegularExpression::MultilineOption);
+        const QRegularExpressionMatch found =
+            sqlState.match(QString::fromUtf8(PQerrorMessage(conn)));
+        PQfinish(conn);
+        if (needsPassword)
+            return true;
+        state = found.hasMatch() ? found.captured(1) : QString();
+    }
+    return state == QLatin1String("28P01") || state == QLatin1String("28000");
 }
 
 bool RecordingLibrary::readVersion(int &version)
@@ -346,8 +429,26 @@ bool RecordingLibrary::readVersion(int &version)
     QSqlDatabase db = Impl::db(m_connection);
     const QString where = m_location.display();
     version = 0;
-    const QStringList tables = db.tables(QSql::Tables);
-    if (tables.contains(QStringLiteral("schema_version"))) {
+    bool ours = false;
+    bool others = false;
+    if (m_location.engine == LibraryLocation::Engine::Postgres) {
+        // Only the schemas the connection's search path reaches: another schema's tables are
+        // none of the library's, and a role's own schema comes before public.
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral(
+                "SELECT to_regclass('schema_version') IS NOT NULL, EXISTS (SELECT 1 FROM "
+                "pg_catalog.pg_tables WHERE schemaname = ANY (current_schemas(false)))")) ||
+            !q.next())
+            return fail(tr("The library %1 is damaged: its version cannot be read (%2).")
+                            .arg(where, q.lastError().databaseText()));
+        ours = q.value(0).toBool();
+        others = q.value(1).toBool();
+    } else {
+        const QStringList tables = db.tables(QSql::Tables);
+        ours = tables.contains(QStringLiteral("schema_version"));
+        others = !tables.isEmpty();
+    }
+    if (ours) {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT version FROM schema_version")) || !q.next())
             return fail(tr("The library %1 is damaged: its version cannot be read (%2).")
@@ -359,7 +460,7 @@ bool RecordingLibrary::readVersion(int &version)
                             .arg(where)
                             .arg(version)
                             .arg(SchemaVersion));
-    } else if (!tables.isEmpty()) {
+    } else if (others) {
         return fail(tr("%1 holds tables of another program; it is left as it is.").arg(where));
     }
     return true;
@@ -381,8 +482,7 @@ bool RecordingLibrary::beginWrite(QSqlError &error)
         error = db.lastError();
         return false;
     }
-    if (q.exec(QStringLiteral("SET LOCAL lock_timeout = %1").arg(BusyTimeoutMs)) &&
-        q.exec(QLatin1String(kWriteLock)))
+    if (q.exec(QLatin1String(kWriteLock)))
         return true;
     error = q.lastError();
     db.rollback();
@@ -455,7 +555,7 @@ bool RecordingLibrary::migrate()
             if (!q.exec(statement))
                 return rollback(q.lastError());
         }
-        if (step == 1 && !fillDoses(error))
+        if ((step == 1 && !fillDoses(error)) || (step == 2 && !fillSearch(error)))
             return rollback(error);
     }
     const bool written =
@@ -499,6 +599,65 @@ bool RecordingLibrary::fillDoses(QSqlError &error)
     return true;
 }
 
+bool RecordingLibrary::fillSearch(QSqlError &error)
+{
+    QSqlDatabase db = Impl::db(m_connection);
+    const bool sqlite = m_location.engine == LibraryLocation::Engine::Sqlite;
+    QSqlQuery q(db);
+    auto failed = [&](const QSqlQuery &query) {
+        error = query.lastError();
+        return false;
+    };
+    // The instruments are few; of the recordings, those whose texts are plain ASCII (nearly
+    // all) are folded by the engine itself, the rest one by one here.
+    QList<std::pair<qint64, QString>> rows;
+    if (!q.exec(QStringLiteral("SELECT id, serial, model_name FROM instruments")))
+        return failed(q);
+    while (q.next())
+        rows.append({q.value(0).toLongLong(),
+                     instrumentSearch(q.value(1).toString(), q.value(2).toString())});
+    const QString texts = QStringLiteral("test_light || company || tester || auditor");
+    const QString ascii = sqlite
+                              ? QStringLiteral("length(CAST(%1 AS BLOB)) = length(%1)").arg(texts)
+                              : QStringLiteral("octet_length(%1) = char_length(%1)").arg(texts);
+    const QString joined =
+        QStringLiteral("test_light || ? || company || ? || tester || ? || auditor");
+    const QString lower = sqlite ? QStringLiteral("lower(%1)").arg(joined)
+                                 : QStringLiteral("translate(%1, 'ABCDEFGHIJKLMNOPQRSTUVWXYZ', "
+                                                  "'abcdefghijklmnopqrstuvwxyz')")
+                                       .arg(joined);
+    if (!q.prepare(QStringLiteral("UPDATE recordings SET search = %1 WHERE %2").arg(lower, ascii)))
+        return failed(q);
+    for (int i = 0; i < 3; ++i)
+        q.addBindValue(QString(kFieldSeparator));
+    if (!q.exec())
+        return failed(q);
+    QList<std::pair<qint64, QString>> recordings;
+    q.setForwardOnly(true);
+    if (!q.exec(QStringLiteral("SELECT id, test_light, company, tester, auditor FROM recordings "
+                               "WHERE NOT (%1)")
+                    .arg(ascii)))
+        return failed(q);
+    while (q.next())
+        recordings.append({q.value(0).toLongLong(),
+                           recordingSearch({q.value(1).toString(), q.value(2).toString(),
+                                            q.value(3).toString(), q.value(4).toString()})});
+    q.finish();
+    for (const auto &[table, list] :
+         {std::pair{"instruments", &rows}, {"recordings", &recordings}}) {
+        if (!q.prepare(
+                QStringLiteral("UPDATE %1 SET search = ? WHERE id = ?").arg(QLatin1String(table))))
+            return failed(q);
+        for (const auto &[id, search] : std::as_const(*list)) {
+            q.addBindValue(search);
+            q.addBindValue(id);
+            if (!q.exec())
+                return failed(q);
+        }
+    }
+    return true;
+}
+
 RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &recordings)
 {
     StoreResult result;
@@ -524,18 +683,18 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
     QSqlQuery insert(db);
     QSqlQuery existing(db);
     if (!instrument.prepare(QStringLiteral(
-            "INSERT INTO instruments (serial, model_code, model_name, family) VALUES (?, ?, ?, ?)"
-            " ON CONFLICT (serial, model_code) DO UPDATE SET model_name = excluded.model_name"
-            " RETURNING id")))
+            "INSERT INTO instruments (serial, model_code, model_name, family, search)"
+            " VALUES (?, ?, ?, ?, ?) ON CONFLICT (serial, model_code) DO UPDATE SET"
+            " model_name = excluded.model_name, search = excluded.search RETURNING id")))
         return failed(instrument.lastError());
     if (!insert.prepare(QStringLiteral(
             "INSERT INTO recordings (instrument_id, family, group_no, start_time, interval_s,"
             " sample_count, samples, raw_frames, shown, power_rec, power_max, power_min,"
             " power_avg, energy, duration_s, power_rt, unit, firmware, production_date,"
             " calibration_date, downloaded_at, sort_time, sha256, dedupe_key, test_light,"
-            " company, tester, auditor, dose_uj_cm2, dose_flagged)"
+            " company, tester, auditor, dose_uj_cm2, dose_flagged, search)"
             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-            " ?, ?, ?, ?)"
+            " ?, ?, ?, ?, ?)"
             " ON CONFLICT (instrument_id, dedupe_key) DO NOTHING RETURNING id")))
         return failed(insert.lastError());
     if (!existing.prepare(
@@ -551,6 +710,7 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
         instrument.addBindValue(static_cast<qint64>(r.modelCode));
         instrument.addBindValue(text(r.modelName));
         instrument.addBindValue(r.familyName());
+        instrument.addBindValue(instrumentSearch(r.serial, r.modelName));
         if (!instrument.exec() || !instrument.next())
             return failed(instrument.lastError());
         const qint64 instrumentId = instrument.value(0).toLongLong();
@@ -591,7 +751,8 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
                                   text(r.auditor),
                                   logger ? QVariant(dose.microjoulesPerCm2)
                                          : QVariant(QMetaType::fromType<double>()),
-                                  logger && dose.flagged ? 1 : 0};
+                                  logger && dose.flagged ? 1 : 0,
+                                  recordingSearch({r.testLight, r.company, r.tester, r.auditor})};
         for (const QVariant &v : values)
             insert.addBindValue(v);
         if (!insert.exec())
@@ -704,9 +865,10 @@ bool RecordingLibrary::setReportTexts(qint64 id, const QString &testLight, const
         return fail(tr("No library is open."));
     QSqlQuery q(Impl::db(m_connection));
     q.prepare(QStringLiteral("UPDATE recordings SET test_light = ?, company = ?, tester = ?,"
-                             " auditor = ? WHERE id = ?"));
+                             " auditor = ?, search = ? WHERE id = ?"));
     for (const QString &t : {testLight, company, tester, auditor})
         q.addBindValue(text(t));
+    q.addBindValue(recordingSearch({testLight, company, tester, auditor}));
     q.addBindValue(id);
     if (!q.exec())
         return fail(

@@ -20,10 +20,14 @@ class RecordingLibrary
     Q_DECLARE_TR_FUNCTIONS(RecordingLibrary)
 
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
     // Another program writing the same library: how long a write waits before "busy".
     static constexpr int BusyTimeoutMs = 5000;
     static constexpr int ConnectTimeoutS = 5;
+    // PostgreSQL: the longest any one statement may run. The longest real ones (a full
+    // download's recording over a slow link, a text search through a million recordings) take
+    // a few seconds; past this the server is stuck or overloaded, and the user is told.
+    static constexpr int StatementTimeoutMs = 30000;
 
     struct StoreResult {
         bool ok = false;
@@ -81,6 +85,12 @@ private:
     bool migrate();
     // Migration 2: the dose of every logger recording stored before it.
     bool fillDoses(QSqlError &error);
+    // Migration 3: the case-folded search texts of everything stored before it.
+    bool fillSearch(QSqlError &error);
+    // The options of a PostgreSQL connection: time-outs, keepalives and the address's own.
+    QStringList connectOptions() const;
+    // The failed connection was refused for its password, or for want of one.
+    bool passwordWanted(const QSqlError &error, const QString &password) const;
     bool readVersion(int &version);
     // Begins a write transaction holding the library's write lock, waiting at most
     // BusyTimeoutMs for another program's write to end.

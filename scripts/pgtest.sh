@@ -10,11 +10,15 @@
 # pgpass (libpq's password file for role solvane, to be named by PGPASSFILE), server.log.
 # With PGTEST_TCP=1 the server also listens on 127.0.0.1 and uri names that (programs under
 # Wine reach no Unix socket); PGTEST_PORT chooses another port than 54329.
+# It also listens on this machine's first non-loopback IPv4 address, named in DIR/netaddr, for
+# the tests of what a client does with a server across the network (TLS): pg_hba.conf lets
+# nobody in that way. PGTEST_NETWORK=0 leaves that out.
 # As root the server runs as user nobody, as anyone else as that user.
 set -euo pipefail
 
 readonly port=${PGTEST_PORT:-54329}
 readonly tcp=${PGTEST_TCP:-0}
+readonly network=${PGTEST_NETWORK:-1}
 readonly role=solvane
 readonly database=solvane_test
 readonly marker=state
@@ -171,8 +175,14 @@ start() {
     --auth-local=peer --auth-host=reject --no-instructions >"$root/initdb.log" 2>&1 \
     || { cat "$root/initdb.log" >&2; die "initdb failed in $data"; }
 
+  local listen=() netaddr=
+  [ "$tcp" = 1 ] && listen+=(127.0.0.1)
+  if [ "$network" = 1 ]; then
+    netaddr=$(ip -4 -o addr show scope global 2>/dev/null | awk '{sub(/\/.*/, "", $4); print $4; exit}' || true)
+    [ -z "$netaddr" ] || listen+=("$netaddr")
+  fi
   cat >>"$data/postgresql.conf" <<EOF
-listen_addresses = '$([ "$tcp" = 1 ] && echo 127.0.0.1)'
+listen_addresses = '$(IFS=,; echo "${listen[*]}")'
 port = $port
 unix_socket_directories = '$sock'
 fsync = off
@@ -197,6 +207,7 @@ EOF
   fi
 
   server_start
+  [ -z "$netaddr" ] || echo "$netaddr" >"$dir/netaddr"
 
   local password
   password=$(od -An -tx1 -N18 /dev/urandom | tr -d ' \n')

@@ -746,6 +746,18 @@ Do you want to replace it?</translation>
         <source>The library address must not hold a password; keep it in %1 or in %2.</source>
         <translation>The library address must not hold a password; keep it in %1 or in %2.</translation>
     </message>
+    <message>
+        <source>The option "%1" in the library address holds a ";", which a connection cannot take.</source>
+        <translation>The option "%1" in the library address holds a ";", which a connection cannot take.</translation>
+    </message>
+    <message>
+        <source>The sslmode in the library address is none of %1.</source>
+        <translation>The sslmode in the library address is none of %1.</translation>
+    </message>
+    <message>
+        <source>The port "%1" in the library address is not a number from 1 to 65535.</source>
+        <translation>The port "%1" in the library address is not a number from 1 to 65535.</translation>
+    </message>
 </context>
 <context>
     <name>LibraryModel</name>
@@ -1325,6 +1337,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Its password is not known here: keep it in %1 or in %2.</source>
         <translation>Its password is not known here: keep it in %1 or in %2.</translation>
+    </message>
+    <message>
+        <source>A server on the network is reached only encrypted (TLS), so that the password never crosses the network readable; if it offers no TLS, turn TLS on at the server, or add ?sslmode=disable to the address.</source>
+        <translation>A server on the network is reached only encrypted (TLS), so that the password never crosses the network readable; if it offers no TLS, turn TLS on at the server, or add ?sslmode=disable to the address.</translation>
     </message>
 </context>
 <context>

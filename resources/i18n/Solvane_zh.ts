@@ -746,6 +746,18 @@ Do you want to replace it?</source>
         <source>The library address must not hold a password; keep it in %1 or in %2.</source>
         <translation>记录库地址中不能包含密码；请将密码保存在 %1 或%2中。</translation>
     </message>
+    <message>
+        <source>The option "%1" in the library address holds a ";", which a connection cannot take.</source>
+        <translation>记录库地址中的选项“%1”含有“;”，连接无法接受。</translation>
+    </message>
+    <message>
+        <source>The sslmode in the library address is none of %1.</source>
+        <translation>记录库地址中的 sslmode 不是 %1 之一。</translation>
+    </message>
+    <message>
+        <source>The port "%1" in the library address is not a number from 1 to 65535.</source>
+        <translation>记录库地址中的端口“%1”不是 1 到 65535 之间的数字。</translation>
+    </message>
 </context>
 <context>
     <name>LibraryModel</name>
@@ -1325,6 +1337,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Its password is not known here: keep it in %1 or in %2.</source>
         <translation>此处不知道其密码：请将其保存在 %1 或%2中。</translation>
+    </message>
+    <message>
+        <source>A server on the network is reached only encrypted (TLS), so that the password never crosses the network readable; if it offers no TLS, turn TLS on at the server, or add ?sslmode=disable to the address.</source>
+        <translation>网络上的服务器只通过加密连接（TLS）访问，以免密码以明文穿过网络；若服务器不提供 TLS，请在服务器上启用 TLS，或在地址后加上 ?sslmode=disable。</translation>
     </message>
 </context>
 <context>

@@ -4,9 +4,12 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QUrl>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -108,10 +111,20 @@ bool TestDatabases::resetPostgres(const QString &uri, QString *error)
             if (!db.transaction())
                 problem = db.lastError().text();
             // A connection the test left open must not keep the reset waiting for ever.
-            for (const char *statement :
-                 {"SET LOCAL lock_timeout = '20s'", "SET LOCAL client_min_messages = warning",
-                  "DROP SCHEMA IF EXISTS public CASCADE", "CREATE SCHEMA public"}) {
-                if (problem.isEmpty() && !query.exec(QLatin1String(statement)))
+            QStringList statements{u"SET LOCAL lock_timeout = '20s'"_s,
+                                   u"SET LOCAL client_min_messages = warning"_s};
+            // Schemas a test made (the role's own) go too.
+            if (problem.isEmpty() &&
+                query.exec(u"SELECT nspname FROM pg_namespace WHERE nspowner = "
+                           "(SELECT oid FROM pg_roles WHERE rolname = current_user)"_s)) {
+                while (query.next())
+                    statements << u"DROP SCHEMA IF EXISTS %1 CASCADE"_s.arg(
+                        db.driver()->escapeIdentifier(query.value(0).toString(),
+                                                      QSqlDriver::TableName));
+            }
+            statements << u"DROP SCHEMA IF EXISTS public CASCADE"_s << u"CREATE SCHEMA public"_s;
+            for (const QString &statement : std::as_const(statements)) {
+                if (problem.isEmpty() && !query.exec(statement))
                     problem = query.lastError().text();
             }
             if (!problem.isEmpty())
