@@ -334,12 +334,10 @@ int libHidDevice::read(char *destination, int length, int timeoutMs, bool untilQ
         const int wait = !untilQuiet && handed > 0 ? 0 : record.readTimeout;
         const int remainingWait = std::max(0, wait - static_cast<int>(sinceUseful.elapsed()));
         const int got = nextReport(record, report, remainingWait);
-        if (got < 0)
-            return untilQuiet || handed == 0 ? 0 : handed;
-        if (got == 0) {
-            // Whatever was handed over (leftover included) is kept rather than lost.
+        // Whatever was handed over (leftover included) is good and goes to the caller; a
+        // failed connection stays failed, so the next read reports the error.
+        if (got <= 0)
             return handed;
-        }
         if (report.size() < 2 || static_cast<quint8>(report.at(0)) != ReportId) {
             if (sinceUseful.elapsed() > wait)
                 return handed;

@@ -514,6 +514,16 @@ private slots:
         // Leftover shorter than asked and nothing more arriving: the leftover is not lost.
         QCOMPARE(device.Read(out, 10, 50), 4);
         QCOMPARE(QByteArray(out, 4), ten.mid(6));
+        // A read error after part of a report was taken: those bytes still reach the caller.
+        for (const bool untilQuiet : {true, false}) {
+            input.push_back(inputReport(ten));
+            QCOMPARE(device.Read(out, 3, 50), 3);
+            connection->removed = true;
+            QCOMPARE(untilQuiet ? device.Read(out, 10, 50) : device.ReadAvailable(out, 10, 50), 7);
+            QCOMPARE(QByteArray(out, 7), ten.mid(3));
+            QCOMPARE(device.Read(out, 10, 50), 0);
+            connection->removed = false;
+        }
 
         // Reports of another identifier and malformed lengths.
         QByteArray liar(64, '\x55');
