@@ -70,6 +70,13 @@ int main(int argc, char *argv[])
                     .toLocal8Bit());
 
     SingleInstance single(QStringLiteral("solvane"));
+    if (!single.isPrimary() && !single.errorString().isEmpty()) {
+        UserPrompts::information(
+            nullptr, QCoreApplication::translate("SingleInstance", "error"),
+            QCoreApplication::translate("SingleInstance", "Solvane cannot start: %1")
+                .arg(single.errorString()));
+        return 1;
+    }
     if (!single.isPrimary()) {
         single.sendMessage(QStringLiteral("active!!!!!"), 5000);
         UserPrompts::information(nullptr, QStringLiteral("Warn"),

@@ -1,6 +1,8 @@
 #include "singleinstance.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -9,20 +11,55 @@
 #include <QWidget>
 #include <memory>
 
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 
 constexpr int MaxMessageBytes = 4096;
 
-QString sessionDirectory()
+#ifndef Q_OS_WIN
+// Whether `dir` is a folder (not a link) of this user's that no one else may enter; a folder of
+// ours with looser rights is made private.
+bool privateFolder(const QString &dir)
+{
+    struct stat info;
+    const QByteArray path = QFile::encodeName(dir);
+    if (::lstat(path.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::geteuid())
+        return false;
+    return (info.st_mode & 077) == 0 || ::chmod(path.constData(), 0700) == 0;
+}
+#endif
+
+// A folder no other user can reach or fill in beforehand; empty when there is none.
+QString sessionDirectory(QString *why)
 {
 #ifdef Q_OS_WIN
-    // The user's own temporary folder (the runtime location there is the profile's root).
+    // The user's own temporary folder, in the profile (the runtime location there is the
+    // profile's root).
+    Q_UNUSED(why);
     return QDir::tempPath();
 #else
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir;
+    // Qt hands out the runtime folder only when it is this user's and private.
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (!runtime.isEmpty())
+        return runtime;
+    // Never a shared folder such as /tmp, where another user could take the names first.
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    const QString own = cache + QStringLiteral("/solvane");
+    if (cache.isEmpty() || !QDir().mkpath(own) || !privateFolder(own)) {
+        *why =
+            QCoreApplication::translate(
+                "SingleInstance",
+                "There is no private folder for this session: %1 is missing, not a folder "
+                "of yours, or open to other users.")
+                .arg(QDir::toNativeSeparators(cache.isEmpty() ? QStringLiteral("~/.cache") : own));
+        return QString();
+    }
+    return own;
 #endif
 }
 
@@ -38,7 +75,9 @@ QString userTag()
 
 SingleInstance::SingleInstance(const QString &name, QObject *parent) : QObject(parent)
 {
-    const QString dir = sessionDirectory();
+    const QString dir = sessionDirectory(&m_error);
+    if (dir.isEmpty())
+        return;
     m_lockPath =
         dir + QLatin1Char('/') + name + QLatin1Char('-') + userTag() + QStringLiteral(".lock");
 #ifdef Q_OS_WIN
@@ -63,10 +102,18 @@ bool SingleInstance::isPrimary()
     if (m_decided)
         return m_primary;
     m_decided = true;
+    if (!m_lock)
+        return false;
     if (!m_lock->tryLock(0)) {
+        // Only a lock that another copy holds means one runs; any other failure is told.
+        if (m_lock->error() != QLockFile::LockFailedError) {
+            m_error = QCoreApplication::translate("SingleInstance",
+                                                  "The lock file %1 cannot be made here.")
+                          .arg(QDir::toNativeSeparators(m_lockPath));
+            return false;
+        }
         // A lock left by a killed copy is taken over.
-        if (m_lock->error() != QLockFile::LockFailedError || !m_lock->removeStaleLockFile() ||
-            !m_lock->tryLock(0))
+        if (!m_lock->removeStaleLockFile() || !m_lock->tryLock(0))
             return m_primary = false;
     }
     m_primary = true;
@@ -80,6 +127,8 @@ bool SingleInstance::isPrimary()
 
 bool SingleInstance::sendMessage(const QString &message, int timeoutMs)
 {
+    if (m_serverName.isEmpty())
+        return false;
     QLocalSocket socket;
     socket.connectToServer(m_serverName);
     if (!socket.waitForConnected(timeoutMs))

@@ -19,7 +19,10 @@ public:
     ~SingleInstance() override;
 
     // True when this copy runs: the lock is ours (a killed copy's stale lock is taken over).
+    // False when another copy runs, or when no lock can be had (errorString() says why).
     bool isPrimary();
+    // Why neither this copy nor another one can run; empty when one can.
+    QString errorString() const { return m_error; }
     // A later copy's message to the running one.
     bool sendMessage(const QString &message, int timeoutMs);
     // Brought to the front whenever a message arrives.
@@ -37,6 +40,7 @@ private:
 
     QString m_lockPath;
     QString m_serverName;
+    QString m_error;
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer *m_server = nullptr;
     QWidget *m_window = nullptr;

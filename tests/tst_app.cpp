@@ -30,6 +30,7 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <functional>
 
 class tst_App : public QObject
 {
@@ -509,6 +510,62 @@ private slots:
             QVERIFY(!late.isPrimary());
         }
         qunsetenv("XDG_RUNTIME_DIR");
+    }
+    void singleInstanceWithoutRuntimeFolder()
+    {
+        if (QSysInfo::kernelType() == QLatin1String("winnt"))
+            QSKIP("Windows keeps the lock in the profile's own temporary folder.");
+        // No usable runtime folder: none named, and a file where Qt would make its own in the
+        // temporary folder. The lock then goes to a private folder of the user's own, never to
+        // the shared temporary folder, where another user could take its names first.
+        QTemporaryDir home;
+        const QByteArray tmp = qgetenv("TMPDIR");
+        auto restore = qScopeGuard([&] {
+            tmp.isNull() ? qunsetenv("TMPDIR") : qputenv("TMPDIR", tmp);
+            qunsetenv("XDG_CACHE_HOME");
+        });
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", QFile::encodeName(home.path()));
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(home.filePath(QStringLiteral("cache"))));
+        const QString qtOwn = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+        QVERIFY2(qtOwn.startsWith(home.path()) && QDir().rmdir(qtOwn), qPrintable(qtOwn));
+        QVERIFY(QFile(qtOwn).open(QFile::WriteOnly));
+        QVERIFY(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation).isEmpty());
+        const QString own = home.filePath(QStringLiteral("cache/solvane"));
+        const struct {
+            const char *name;
+            std::function<void()> prepare;
+            bool usable;
+        } cases[] = {
+            {"made private", [] {}, true},
+            {"loose rights tightened",
+             [&] {
+                 QVERIFY(QDir().mkpath(own));
+                 QVERIFY(QFile::setPermissions(own, QFile::Permissions(0x7777)));
+             },
+             true},
+            {"a link is refused",
+             [&] {
+                 QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("elsewhere"))));
+                 QVERIFY(QFile::link(home.filePath(QStringLiteral("elsewhere")), own));
+             },
+             false},
+        };
+        for (const auto &c : cases) {
+            QDir(own).removeRecursively();
+            QFile::remove(own);
+            c.prepare();
+            SingleInstance single(QStringLiteral("solvane-private"));
+            QCOMPARE(single.isPrimary(), c.usable);
+            QVERIFY2(single.errorString().isEmpty() == c.usable, c.name);
+            if (c.usable) {
+                QCOMPARE(QFileInfo(single.lockPath()).absolutePath(), own);
+                QCOMPARE(QFileInfo(own).permissions() & 0x0077, QFile::Permissions());
+            } else {
+                QVERIFY2(single.errorString().contains(own), qPrintable(single.errorString()));
+                QVERIFY(QDir(home.filePath(QStringLiteral("elsewhere"))).isEmpty());
+            }
+        }
     }
     void singleInstanceTwoProcesses()
     {

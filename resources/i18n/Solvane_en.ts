@@ -1477,6 +1477,25 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>SingleInstance</name>
+    <message>
+        <source>error</source>
+        <translation>error</translation>
+    </message>
+    <message>
+        <source>Solvane cannot start: %1</source>
+        <translation>Solvane cannot start: %1</translation>
+    </message>
+    <message>
+        <source>There is no private folder for this session: %1 is missing, not a folder of yours, or open to other users.</source>
+        <translation>There is no private folder for this session: %1 is missing, not a folder of yours, or open to other users.</translation>
+    </message>
+    <message>
+        <source>The lock file %1 cannot be made here.</source>
+        <translation>The lock file %1 cannot be made here.</translation>
+    </message>
+</context>
+<context>
     <name>TableOpWidget</name>
     <message>
         <source>EXCEL</source>

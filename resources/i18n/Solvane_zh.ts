@@ -1477,6 +1477,25 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     </message>
 </context>
 <context>
+    <name>SingleInstance</name>
+    <message>
+        <source>error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Solvane cannot start: %1</source>
+        <translation>Solvane 无法启动：%1</translation>
+    </message>
+    <message>
+        <source>There is no private folder for this session: %1 is missing, not a folder of yours, or open to other users.</source>
+        <translation>本会话没有私有文件夹：%1 不存在、不是您的文件夹，或其他用户也能进入。</translation>
+    </message>
+    <message>
+        <source>The lock file %1 cannot be made here.</source>
+        <translation>无法在此创建锁文件 %1。</translation>
+    </message>
+</context>
+<context>
     <name>TableOpWidget</name>
     <message>
         <source>EXCEL</source>
