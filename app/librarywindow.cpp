@@ -14,12 +14,12 @@
 #include "recordingworkbook.h"
 #include "reportpagefor415.h"
 #include "reportpagefor416.h"
+#include "savetarget.h"
 #include "trendwindow.h"
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
 #include "windowgeometry.h"
 #include <QDir>
-#include <QFileInfo>
 #include <QProgressDialog>
 
 #include <QDate>
@@ -285,13 +285,20 @@ void LibraryWindow::on_WorkbookBtn_clicked()
     }
     if (entries.isEmpty())
         return;
-    QString fileName = UserPrompts::saveFileName(
-        this, tr("Save the chosen entries"),
-        ExportFolder::proposed(QStringLiteral("recordings.xlsx")), tr("Excel workbook (*.xlsx)"));
+    // The page's workbook choice: the suffix, the question before replacing, the lock files.
+    const QString fileName =
+        SaveTarget::ask(this, tr("Save the chosen entries"),
+                        ExportFolder::proposed(QStringLiteral("recordings.xlsx")),
+                        tr("Excel workbook (*.xlsx)"), false);
     if (fileName.isEmpty())
         return;
-    if (QFileInfo(fileName).suffix().compare(QLatin1String("xlsx"), Qt::CaseInsensitive) != 0)
-        fileName += QStringLiteral(".xlsx");
+    if (!SaveTarget::replaceable(fileName)) {
+        UserPrompts::information(
+            this, tr("information"),
+            QCoreApplication::translate("FirstPageFor416",
+                                        "Can't overwrite this file, maybe the file is in use!"));
+        return;
+    }
 
     QProgressDialog progress(tr("Writing the workbook..."), tr("Cancel"), 0, 1000, this);
     progress.setWindowModality(Qt::WindowModal);

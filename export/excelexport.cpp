@@ -5,6 +5,7 @@
 #include "recording.h"
 #include "recordingcsv.h"
 #include "samplerows.h"
+#include "savetarget.h"
 #include "scratchfile.h"
 #include "userprompts.h"
 #include "xlsxengine.h"
@@ -12,7 +13,6 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QDesktopServices>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -32,8 +32,6 @@ const char *const noGroup = QT_TRANSLATE_NOOP("FirstPageFor416", "please get dat
 const char *const caption = QT_TRANSLATE_NOOP("FirstPageFor416", "Storing data to Excel");
 const char *const filter =
     QT_TRANSLATE_NOOP("FirstPageFor416", "Excel workbook (*.xlsx);;CSV (*.csv)");
-const char *const replace =
-    QT_TRANSLATE_NOOP("FirstPageFor416", "%1 already exists.\nDo you want to replace it?");
 const char *const error = QT_TRANSLATE_NOOP("FirstPageFor416", "error");
 const char *const noData = QT_TRANSLATE_NOOP("FirstPageFor416", "No data for Storing to Excel!");
 const char *const inUse =
@@ -55,38 +53,6 @@ QString text(const char *source)
 void inform(QWidget *page, const char *title, const char *message)
 {
     UserPrompts::information(page, text(title), text(message));
-}
-
-// Office programs mark a document they have open with a lock file beside it: LibreOffice
-// ".~lock.NAME#", Excel "~$NAME", or for a long name "~$" in place of its first two
-// characters. The document itself stays writable, so only these files tell.
-bool openInOffice(const QFileInfo &info)
-{
-    const QDir dir = info.absoluteDir();
-    const QString name = info.fileName();
-    QStringList locks{QLatin1String(".~lock.") + name + QLatin1Char('#'),
-                      QLatin1String("~$") + name};
-    if (name.size() > 2)
-        locks << QLatin1String("~$") + name.mid(2);
-    for (const QString &lock : locks) {
-        if (QFileInfo::exists(dir.filePath(lock)))
-            return true;
-    }
-    return false;
-}
-
-// An existing target must be a plain file we may write that no office program has open
-// (on Windows opening also fails for a file another program holds). Nothing is changed by
-// the check.
-bool replaceable(const QString &target)
-{
-    const QFileInfo info(target);
-    if (!info.exists())
-        return true;
-    if (!info.isFile() || openInOffice(info))
-        return false;
-    QFile probe(target);
-    return probe.open(QIODevice::ReadWrite | QIODevice::ExistingOnly);
 }
 
 std::unique_ptr<ExcelEngine> makeEngine(const QString &fileName)
@@ -120,43 +86,6 @@ QString ExcelExport::proposedName(const Recording &recording)
 }
 
 namespace {
-
-// xlsx content goes only under an .xlsx name. A typed ".xls" asked for an Excel workbook
-// and becomes ".xlsx"; any other suffix is part of the name ("run.v2") and stays in it.
-QString workbookName(const QString &typed)
-{
-    const QString xlsx = QStringLiteral("xlsx");
-    const QString suffix = QFileInfo(typed).suffix();
-    if (suffix.compare(xlsx, Qt::CaseInsensitive) == 0)
-        return typed;
-    if (suffix.compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0)
-        return typed.chopped(suffix.size()) + xlsx;
-    return typed.endsWith(QLatin1Char('.')) ? typed + xlsx : typed + QLatin1Char('.') + xlsx;
-}
-
-bool isCsvName(const QString &fileName)
-{
-    return QFileInfo(fileName).suffix().compare(QLatin1String("csv"), Qt::CaseInsensitive) == 0;
-}
-
-// The save dialog, the name made an .xlsx name unless it is a .csv one; empty when cancelled.
-QString askFileName(QWidget *page, const Recording &recording)
-{
-    const QString typed = UserPrompts::saveFileName(
-        page, text(Texts::caption), ExportFolder::proposed(ExcelExport::proposedName(recording)),
-        text(Texts::filter));
-    if (typed.isEmpty() || isCsvName(typed))
-        return typed;
-    const QString fileName = workbookName(typed);
-    if (fileName == typed)
-        return fileName;
-    // The dialog asked about the typed name, not about this one.
-    if (QFileInfo::exists(fileName) &&
-        !UserPrompts::question(page, text(Texts::caption),
-                               text(Texts::replace).arg(QFileInfo(fileName).fileName())))
-        return QString();
-    return fileName;
-}
 
 // Writes the workbook into `scratchFile` under a progress dialog; true when there is a complete
 // workbook there to keep. Failures are reported here.
@@ -222,7 +151,9 @@ void ExcelExport::run(QWidget *page, bool busy, const Recording &recording)
         inform(page, Texts::information, Texts::noGroup);
         return;
     }
-    const QString fileName = askFileName(page, recording);
+    const QString fileName = SaveTarget::ask(
+        page, text(Texts::caption), ExportFolder::proposed(ExcelExport::proposedName(recording)),
+        text(Texts::filter), true);
     if (fileName.isEmpty())
         return;
 
@@ -232,7 +163,7 @@ void ExcelExport::run(QWidget *page, bool busy, const Recording &recording)
         return;
     }
     const QFileInfo target(fileName);
-    if (!replaceable(fileName)) {
+    if (!SaveTarget::replaceable(fileName)) {
         inform(page, Texts::error, Texts::inUse);
         return;
     }
@@ -247,8 +178,9 @@ void ExcelExport::run(QWidget *page, bool busy, const Recording &recording)
             inform(page, Texts::storing, Texts::cantOpen);
         return;
     }
-    const bool written = isCsvName(fileName) ? writeCsv(page, recording, scratch.path())
-                                             : writeWorkbook(page, rows, scratch.path());
+    const bool written = SaveTarget::isCsvName(fileName)
+                             ? writeCsv(page, recording, scratch.path())
+                             : writeWorkbook(page, rows, scratch.path());
     if (!written)
         return;
     if (!scratch.commit()) {

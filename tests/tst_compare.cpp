@@ -208,6 +208,37 @@ private slots:
         QVERIFY2(library.findChild<QLabel *>(u"statusLab"_s)->text().startsWith(u"5 entries"_s),
                  qPrintable(m_prompts.texts().join(u'|')));
 
+        // The same name again, as the page asks it: the question before the workbook is
+        // replaced, and an office program's lock file beside it, each leave it as it was.
+        const auto content = [&book] {
+            QFile file(book);
+            return file.open(QFile::ReadOnly) ? file.readAll() : QByteArray();
+        };
+        {
+            QFile file(book);
+            QVERIFY(file.open(QFile::WriteOnly) && file.write("old") == 3);
+        }
+        const QString lock = m_dir->filePath(u".~lock.chosen.xlsx#"_s);
+        const struct {
+            bool replace;
+            bool locked;
+            QString said;
+        } again[] = {{false, false, u"chosen.xlsx already exists."_s},
+                     {true, true, u"Can't overwrite this file, maybe the file is in use!"_s}};
+        for (const auto &c : again) {
+            QVERIFY(!c.locked || QFile(lock).open(QFile::WriteOnly));
+            m_prompts.clear();
+            m_prompts.setAnswer([&](const UserPrompts::Prompt &p) {
+                return UserPrompts::Answer{p.kind != UserPrompts::Kind::Question || c.replace,
+                                           m_dir->filePath(u"chosen"_s)};
+            });
+            library.findChild<QPushButton *>(u"WorkbookBtn"_s)->click();
+            QVERIFY2(m_prompts.lastText().contains(c.said), qPrintable(m_prompts.lastText()));
+            QCOMPARE(content(), QByteArray("old"));
+            QFile::remove(lock);
+        }
+        m_prompts.setAnswer({});
+
         // Meter groups alone: no window, and the reason in the status line.
         view->selectRow(0);
         QCOMPARE(library.model()->entry(0)->family, Recording::Family::Meter);
