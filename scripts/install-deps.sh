@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the project builds, runs and tests with, when missing.
-# Extra package names given as arguments are installed too (fuzz/run.sh adds clang).
+# Extra package names given as arguments are installed too.
 set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config file dpkg-dev binutils
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
   libqt6sql6-odbc libqt6opengl6-dev
-  postgresql libqt6sql6-psql libqt6sql6-sqlite qtkeychain-qt6-dev
+  postgresql libpq-dev libqt6sql6-psql libqt6sql6-sqlite qtkeychain-qt6-dev
   libqcustomplot-dev libqcustomplot2.1-qt6 qt6-svg-dev
   libhidapi-dev libudev-dev libxlsxwriter-dev
   qt6-translations-l10n
@@ -15,7 +15,7 @@ packages=(
   fonts-wqy-microhei
   python3-openpyxl poppler-utils xvfb xauth
   lintian appstream
-  clang-format
+  clang-format clang libclang-rt-14-dev strace
   "$@"
 )
 

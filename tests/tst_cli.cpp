@@ -417,6 +417,45 @@ private slots:
         QVERIFY(!QFileInfo::exists(m_dir.filePath("-")));
     }
 
+    // Each file is on disk before it takes the old one's place, so a power cut right after an
+    // export leaves the old file or the new one, never an empty one.
+    void exportsSyncedBeforeTheyReplace()
+    {
+        const QString strace = QStandardPaths::findExecutable("strace");
+        if (kWindows || strace.isEmpty() || QProcess::execute(strace, {"-o", "/dev/null", "true"}))
+            QSKIP("no system call trace here");
+        for (const char *format : {"csv", "json", "xlsx"}) {
+            const QString out = m_dir.filePath(QString("synced.") + format);
+            const QString log = m_dir.filePath("strace.log");
+            QProcess traced;
+            traced.start(strace, {"-f", "-y", "-o", log, "-e",
+                                  "trace=fsync,fdatasync,rename,renameat,renameat2",
+                                  SOLVANE_CLI_BINARY, "--library", m_library, "export", "1",
+                                  "--format", format, "--output", out});
+            QVERIFY(traced.waitForFinished(30000));
+            QCOMPARE(traced.exitCode(), 0);
+            // The rename onto the target, and a sync of the file it came from before it.
+            const QStringList calls = QString::fromUtf8(readAll(log)).split('\n');
+            static const QRegularExpression rename(R"re(rename\w*\(.*"([^"]+)",.*"([^"]+)")re");
+            qsizetype at = -1;
+            QString scratch;
+            for (qsizetype i = 0; i < calls.size() && at < 0; ++i) {
+                const QRegularExpressionMatch m = rename.match(calls[i]);
+                if (m.hasMatch() && m.captured(2) == out) {
+                    at = i;
+                    scratch = m.captured(1);
+                }
+            }
+            QVERIFY2(at >= 0, qPrintable(calls.join('\n')));
+            const QStringList before = calls.mid(0, at);
+            QVERIFY2(!before
+                          .filter(QRegularExpression("f(data)?sync\\(\\d+<" +
+                                                     QRegularExpression::escape(scratch) + ">"))
+                          .isEmpty(),
+                     qPrintable(calls.join('\n')));
+        }
+    }
+
     // A name that is not UTF-8 is written byte for byte, not with U+FFFD in it.
     void nonUtf8Name()
     {
@@ -433,7 +472,7 @@ private slots:
         const QByteArray name = QFile::encodeName(m_dir.path()) + "/caf\xe9.csv";
         FILE *raw = fopen(name.constData(), "rb");
         QVERIFY2(raw && written.open(raw, QIODevice::ReadOnly), name.constData());
-        QVERIFY(written.readAll().startsWith("NUM,VAL,TIME_S,TIME\r\n"));
+        QVERIFY(written.readAll().startsWith("\xEF\xBB\xBFNUM,VAL,TIME_S,TIME\r\n"));
         written.close();
         fclose(raw);
         remove(name.constData());
