@@ -18,11 +18,37 @@
 #include <QUuid>
 #include <QVariant>
 
+#include <cerrno>
 #include <libpq-fe.h>
+
+#ifdef Q_OS_WIN
+#include <winsock2.h>
+#else
+#include <poll.h>
+#endif
 
 namespace {
 
 const QChar kFieldSeparator(0x1F); // between the shown texts of a row
+
+// Waits at most `timeoutMs` until libpq's socket can be read (or written); false on time-out,
+// on an error, or when there is no socket.
+bool waitForSocket(int socket, bool reading, int timeoutMs)
+{
+    if (socket < 0)
+        return false;
+#ifdef Q_OS_WIN
+    WSAPOLLFD watched{static_cast<SOCKET>(socket), reading ? POLLRDNORM : POLLWRNORM, 0};
+    return WSAPoll(&watched, 1, timeoutMs) > 0;
+#else
+    pollfd watched{socket, static_cast<short>(reading ? POLLIN : POLLOUT), 0};
+    int ready = -1;
+    do
+        ready = ::poll(&watched, 1, timeoutMs);
+    while (ready < 0 && errno == EINTR);
+    return ready > 0;
+#endif
+}
 
 // Text columns that must hold a value, never SQL NULL.
 QVariant text(const QString &value)
@@ -401,14 +427,17 @@ bool RecordingLibrary::passwordWanted(const QSqlError &error, const QString &pas
         if (!conn)
             return false;
         PQsetErrorVerbosity(conn, PQERRORS_SQLSTATE);
+        // Each step waits on the socket for what libpq asks, all of them within the time-out.
         QElapsedTimer waited;
         waited.start();
+        const qint64 limitMs = (ConnectTimeoutS + 1) * 1000;
         PostgresPollingStatusType polled = PGRES_POLLING_WRITING;
-        while (polled != PGRES_POLLING_OK && polled != PGRES_POLLING_FAILED &&
-               waited.elapsed() < (ConnectTimeoutS + 1) * 1000) {
+        while (polled == PGRES_POLLING_READING || polled == PGRES_POLLING_WRITING) {
+            const qint64 left = limitMs - waited.elapsed();
+            if (left <= 0 || !waitForSocket(PQsocket(conn), polled == PGRES_POLLING_READING,
+                                            static_cast<int>(left)))
+                break;
             polled = PQconnectPoll(conn);
-            if (polled == PGRES_POLLING_READING || polled == PGRES_POLLING_WRITING)
-                QThread::msleep(2);
         }
         const bool needsPassword = PQconnectionNeedsPassword(conn);
         // "...: <severity>:  28P01", the severity in the server's language.
