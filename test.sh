@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, then builds and runs every test twice: the normal build and
-# the AddressSanitizer + UndefinedBehaviorSanitizer build (which stops at the first report).
+# the AddressSanitizer + UndefinedBehaviorSanitizer build (which stops at the first report);
+# between them the fuzz targets run briefly.
 # Exits non-zero on any failure, and on a source file that clang-format would change.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -9,6 +10,10 @@ cd "$(dirname "$0")"
 
 ./scripts/build.sh build
 (cd build && ctest --output-on-failure -j2)
+
+# Every fuzz target, built with clang, runs briefly over its seeds and the inputs it once
+# failed on, so a target that no longer matches the code fails here.
+./fuzz/run.sh "${SOLVANE_FUZZ_SECONDS:-5}"
 
 # The package test checks packaging, which the sanitizer build adds nothing to.
 ./scripts/build.sh build-asan -DSOLVANE_SANITIZE=ON -DSOLVANE_BUILD_BENCH=OFF

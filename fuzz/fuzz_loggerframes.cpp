@@ -41,18 +41,22 @@ void checkGroup(const QByteArray &group)
     check(s.count == count);
     if (count == 0)
         return;
-    bool anyNan = false;
-    for (int k = 0; k < count && !anyNan; ++k)
-        anyNan = std::isnan(LoggerFrames::sample(group, k));
-    const float last = LoggerFrames::sample(group, count - 1);
-    check(std::memcmp(&s.rec, &last, sizeof last) == 0);
-    if (!anyNan) {
-        check(s.min <= s.max);
-        for (int k = 0; k < count; ++k) {
-            const float v = LoggerFrames::sample(group, k);
-            check(s.min <= v && v <= s.max);
-        }
+    // REC is the last sample that is a number; MIN and MAX bound every such sample.
+    int finite = 0;
+    float last = 0;
+    for (int k = 0; k < count; ++k) {
+        const float v = LoggerFrames::sample(group, k);
+        if (!std::isfinite(v))
+            continue;
+        ++finite;
+        last = v;
+        check(s.min <= v && v <= s.max);
     }
+    check(s.finiteCount == finite);
+    check(std::memcmp(&s.rec, &last, sizeof last) == 0);
+    check(std::isfinite(s.avg) && std::isfinite(s.min) && std::isfinite(s.max));
+    if (finite == 0)
+        check(s.rec == 0 && s.min == 0 && s.max == 0 && s.avg == 0);
 }
 
 } // namespace
