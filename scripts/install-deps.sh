@@ -9,7 +9,7 @@ packages=(
   libqt6sql6-odbc libqt6opengl6-dev
   postgresql libpq-dev libqt6sql6-psql libqt6sql6-sqlite qtkeychain-qt6-dev
   libqcustomplot-dev libqcustomplot2.1-qt6 qt6-svg-dev
-  libhidapi-dev libudev-dev libxlsxwriter-dev
+  libhidapi-dev libudev-dev libxlsxwriter-dev zlib1g-dev
   qt6-translations-l10n
   libsqliteodbc unixodbc
   fonts-wqy-microhei
