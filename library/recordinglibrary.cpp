@@ -38,7 +38,8 @@ bool waitForSocket(int socket, bool reading, int timeoutMs)
     if (socket < 0)
         return false;
 #ifdef Q_OS_WIN
-    WSAPOLLFD watched{static_cast<SOCKET>(socket), reading ? POLLRDNORM : POLLWRNORM, 0};
+    WSAPOLLFD watched{static_cast<SOCKET>(socket),
+                      static_cast<short>(reading ? POLLRDNORM : POLLWRNORM), 0};
     return WSAPoll(&watched, 1, timeoutMs) > 0;
 #else
     pollfd watched{socket, static_cast<short>(reading ? POLLIN : POLLOUT), 0};
