@@ -10,6 +10,7 @@
 #include <xlsxwriter.h>
 
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -40,9 +41,22 @@ QByteArray cellText(const QString &text)
 
 XlsxWorkbook::~XlsxWorkbook()
 {
-    // Never closed: discard the workbook rather than write a file nobody asked for.
-    if (m_workbook)
-        lxw_workbook_free(m_workbook);
+    // Never closed: discard the workbook rather than write a file nobody asked for. Freeing
+    // it leaves open the files that hold each sheet's rows, a handle per sheet until the
+    // program ends (and on Windows a folder that cannot be removed): they are closed here.
+    if (!m_workbook)
+        return;
+    lxw_sheet *sheet = nullptr;
+    STAILQ_FOREACH(sheet, m_workbook->sheets, list_pointers)
+    {
+        lxw_worksheet *rows = sheet->is_chartsheet ? nullptr : sheet->u.worksheet;
+        if (rows && rows->optimize_tmpfile) {
+            std::fclose(rows->optimize_tmpfile);
+            rows->optimize_tmpfile = nullptr;
+            rows->file = nullptr;
+        }
+    }
+    lxw_workbook_free(m_workbook);
 }
 
 bool XlsxWorkbook::open(const QString &fileName)
