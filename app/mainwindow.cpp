@@ -23,6 +23,16 @@
 #include <QLibraryInfo>
 #include <QTranslator>
 
+#ifdef Q_OS_WIN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+// clang-format off
+#include <windows.h>
+#include <dbt.h>
+// clang-format on
+#endif
+
 namespace {
 MainWindow *g_instance = nullptr;
 const char *const kLanguageKey = "main/language";
@@ -244,6 +254,17 @@ void MainWindow::SwitchPageByModel()
 void MainWindow::deviceArrived()
 {
     qDebug() << "收到事件 ";
+    arrival();
+}
+
+void MainWindow::deviceRemoved()
+{
+    qDebug() << "收到事件 ";
+    removalComplete();
+}
+
+void MainWindow::arrival()
+{
     // A link whose instrument has gone without a removal notice must not block this one.
     if (link() && link()->IsRemoved())
         CloseUSB();
@@ -254,15 +275,50 @@ void MainWindow::deviceArrived()
     qDebug() << "DBT_DEVICEARRIVAL";
 }
 
-void MainWindow::deviceRemoved()
+void MainWindow::removalComplete()
 {
-    qDebug() << "收到事件 ";
     if (link() && link()->IsRemoved()) {
         CloseUSB();
         qDebug() << "USB_设备移除";
     }
     qDebug() << "DBT_DEVICEREMOVECOMPLETE";
 }
+
+#ifdef Q_OS_WIN
+bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, qintptr *result)
+{
+    if (eventType == "windows_generic_MSG") {
+        long answer = 0;
+        if (winEvent(static_cast<MSG *>(message), &answer)) {
+            *result = answer;
+            return true;
+        }
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+
+bool MainWindow::winEvent(MSG *message, long *result)
+{
+    Q_UNUSED(result);
+    if (!message || message->message != WM_DEVICECHANGE)
+        return false;
+    qDebug() << "收到事件 ";
+    switch (message->wParam) {
+    case DBT_DEVICEARRIVAL:
+        arrival();
+        break;
+    case DBT_DEVICEREMOVECOMPLETE:
+        removalComplete();
+        break;
+    case DBT_DEVICETYPESPECIFIC:
+        qDebug() << "DBT_DEVICETYPESPECIFIC ";
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+#endif
 
 // --- languages ---
 

@@ -8,6 +8,11 @@
 #include <QDialog>
 #include <memory>
 
+#ifdef Q_OS_WIN
+struct tagMSG;
+typedef tagMSG MSG;
+#endif
+
 class CLinker;
 class DeviceMonitor;
 class FirstPageFor415;
@@ -79,9 +84,18 @@ public slots:
     void deviceArrived();
     void deviceRemoved();
 
+#ifdef Q_OS_WIN
+    // The window's native messages: arrival opens a link when there is none, removal
+    // complete closes it when its instrument has gone. Always false: Windows goes on.
+    bool winEvent(MSG *message, long *result);
+#endif
+
 protected:
     void changeEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray &eventType, void *message, qintptr *result) override;
+#endif
 
 private:
     explicit MainWindow(QWidget *parent = nullptr);
@@ -92,6 +106,9 @@ private:
     void chooseLanguage(bool chinese);
     void swapQtTranslator(bool chinese);
     void setIndicator(bool on);
+    // What a device arrival and a completed removal mean for the link.
+    void arrival();
+    void removalComplete();
 
     std::unique_ptr<Ui::MainWindow> ui;
     FirstPageFor415 *m_meterPage = nullptr;

@@ -1,76 +1,51 @@
 #include "windevicemonitor.h"
 
 #include <QDebug>
+#include <QWidget>
 
-#include <windows.h>
-
-#include <dbt.h>
-
-namespace {
-
-const wchar_t *const ClassName = L"SolvaneDeviceMonitor";
-// The HID interface class.
-const GUID HidInterface = {
-    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-
-LRESULT CALLBACK monitorProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+const QList<GUID> &WinDeviceMonitor::interfaceClasses()
 {
-    if (message == WM_DEVICECHANGE) {
-        auto *monitor =
-            reinterpret_cast<WinDeviceMonitor *>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (monitor)
-            monitor->handleDeviceChange(wParam);
-        return TRUE;
-    }
-    return DefWindowProcW(window, message, wParam, lParam);
+    static const QList<GUID> classes = {
+        // USB device
+        {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}},
+        // disk
+        {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}},
+        // HID
+        {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}},
+        // network adapter
+        {0xAD498944, 0x762F, 0x11D0, {0x8D, 0xCB, 0x00, 0xC0, 0x4F, 0xC3, 0x35, 0x8C}},
+    };
+    return classes;
 }
-
-} // namespace
 
 DeviceMonitor *DeviceMonitor::createSystem(QObject *parent)
 {
     return new WinDeviceMonitor(parent);
 }
 
-WinDeviceMonitor::WinDeviceMonitor(QObject *parent) : DeviceMonitor(parent)
+WinDeviceMonitor::WinDeviceMonitor(QObject *parent, const Win32HidCalls &calls)
+    : DeviceMonitor(parent), m_calls(calls)
 {
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass = {};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = monitorProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = ClassName;
-    RegisterClassExW(&windowClass); // fails harmlessly when a monitor registered it before
-    HWND window =
-        CreateWindowExW(0, ClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
-    if (!window) {
-        qDebug() << "device notices: no message window, error" << GetLastError();
+    auto *window = qobject_cast<QWidget *>(parent);
+    if (!window)
         return;
+    const auto handle = reinterpret_cast<HANDLE>(window->winId());
+    for (const GUID &interfaceClass : interfaceClasses()) {
+        DEV_BROADCAST_DEVICEINTERFACE_W filter{};
+        filter.dbcc_size = sizeof filter;
+        filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        filter.dbcc_classguid = interfaceClass;
+        const HDEVNOTIFY notification =
+            m_calls.registerDeviceNotification(handle, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+        if (notification)
+            m_notifications << notification;
+        else
+            qDebug() << "注册失败";
     }
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_window = window;
-
-    DEV_BROADCAST_DEVICEINTERFACE_W filter = {};
-    filter.dbcc_size = sizeof filter;
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = HidInterface;
-    m_notification = RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-    if (!m_notification)
-        qDebug() << "device notices: registration failed, error" << GetLastError();
 }
 
 WinDeviceMonitor::~WinDeviceMonitor()
 {
-    if (m_notification)
-        UnregisterDeviceNotification(static_cast<HDEVNOTIFY>(m_notification));
-    if (m_window)
-        DestroyWindow(static_cast<HWND>(m_window));
-}
-
-void WinDeviceMonitor::handleDeviceChange(quintptr event)
-{
-    if (event == DBT_DEVICEARRIVAL)
-        emit deviceArrived();
-    else if (event == DBT_DEVICEREMOVECOMPLETE)
-        emit deviceRemoved();
+    for (HDEVNOTIFY notification : m_notifications)
+        m_calls.unregisterDeviceNotification(notification);
 }

@@ -1,24 +1,30 @@
 #pragma once
 
 #include "devicemonitor.h"
+#include "win32hidcalls.h"
 
-#include <QString>
+#include <QList>
 
-// HID arrivals and removals from Windows: a message-only window registered for the HID
-// interface class receives the device-change broadcasts.
+// The device-change notices of a window on Windows: its handle is registered for the arrival
+// and removal of the interfaces of four classes (USB device, disk, HID, network adapter).
+// The messages then come to the window itself (MainWindow::winEvent), not to this object.
 class WinDeviceMonitor : public DeviceMonitor
 {
     Q_OBJECT
 
 public:
-    explicit WinDeviceMonitor(QObject *parent = nullptr);
+    // The classes whose interface notices the window asks for.
+    static const QList<GUID> &interfaceClasses();
+
+    // Registers `parent` when it is a window; the registrations end with this object.
+    explicit WinDeviceMonitor(QObject *parent,
+                              const Win32HidCalls &calls = Win32HidCalls::system());
     ~WinDeviceMonitor() override;
 
-    bool isListening() const { return m_notification != nullptr; }
-    // What a device-change message (its wParam) means for the instrument; emits the notice.
-    void handleDeviceChange(quintptr event);
+    // How many of the classes were registered.
+    int registrations() const { return static_cast<int>(m_notifications.size()); }
 
 private:
-    void *m_window = nullptr;       // HWND
-    void *m_notification = nullptr; // HDEVNOTIFY
+    Win32HidCalls m_calls;
+    QList<HDEVNOTIFY> m_notifications;
 };
