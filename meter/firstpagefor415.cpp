@@ -325,6 +325,8 @@ void FirstPageFor415::updateProgress()
 void FirstPageFor415::endFetch()
 {
     progressTimer->stop();
+    // A fetch that ends without its replies leaves no "please wait" window behind.
+    progressDialog->hide();
     PauseLocker lock(m_worker->pauseLock());
     receiveBuffer.clear();
     busy = false;
@@ -515,8 +517,6 @@ void FirstPageFor415::closeThreadSlot()
     m_worker->stop();
     // Without the worker the replies of a fetch cannot come any more (the instrument went):
     // the fetch ends now instead of at its time-out.
-    if (busy) {
+    if (busy)
         endFetch();
-        progressDialog->hide();
-    }
 }

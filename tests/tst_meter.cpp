@@ -215,6 +215,7 @@ private slots:
                  QStringList{u"information: Getting data outtime,please get again."_s});
         QCOMPARE(table()->rowCount(), 0);
         QCOMPARE(page()->progress()->value(), 0);
+        QVERIFY(!page()->progress()->isVisible());
         // The page is usable again.
         getData();
         QTRY_COMPARE(table()->rowCount(), 9);
