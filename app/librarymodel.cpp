@@ -1,6 +1,7 @@
 #include "librarymodel.h"
 
 #include "dose.h"
+#include "station.h"
 #include "verdict.h"
 
 #include <QBrush>
@@ -65,6 +66,11 @@ QVariant LibraryModel::data(const QModelIndex &index, int role) const
     if (r && logger && r->doseFlagged && index.column() == Dose && role == Qt::ToolTipRole)
         return tr("Some samples were not numbers, there were none, or the interval was 0: "
                   "the dose counts only what could be counted.");
+    // The instrument's clock is the station's local time; the tip says which offset that was.
+    if (r && logger && index.column() == When && role == Qt::ToolTipRole && r->utcOffsetSeconds)
+        return tr("Instrument clock at a station on UTC%1; %2 UTC")
+            .arg(Station::offsetText(*r->utcOffsetSeconds),
+                 r->startUtc().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")));
     if (r && m_window && index.column() == VerdictColumn && role == Qt::ForegroundRole)
         return QBrush(m_window->check(*r).isPass() ? QColor(0x1b7f3a) : QColor(0xc62828));
     if (!r || role != Qt::DisplayRole)

@@ -16,20 +16,22 @@ class LibraryModel : public QAbstractTableModel
 
 public:
     static constexpr int PageSize = 200;
+    // What a reader looks for first comes first: which entry, when, and its dose and verdict;
+    // the statistics and the instrument's details follow.
     enum Column {
         Id,
-        Serial,
-        Model,
-        Family,
-        Group,
         When,
-        Samples,
-        First,
-        Max,
-        Min,
-        Avg,
+        Serial,
+        Group,
         Dose,
         VerdictColumn,
+        Max,
+        Avg,
+        Min,
+        First,
+        Samples,
+        Model,
+        Family,
         Columns
     };
 

@@ -1,6 +1,7 @@
 #include "librarywindow.h"
 #include "ui_librarywindow.h"
 
+#include "auditwindow.h"
 #include "excelexport.h"
 #include "exportfolder.h"
 #include "librarymodel.h"
@@ -83,6 +84,7 @@ LibraryWindow::LibraryWindow(RecordingLibrary *library, bool chinese, QWidget *p
     connect(ui->sinceEdit, &QDateEdit::dateChanged, this, &LibraryWindow::applyFilter);
     connect(ui->untilEdit, &QDateEdit::dateChanged, this, &LibraryWindow::applyFilter);
     connect(ui->searchEdit, &QLineEdit::textChanged, this, &LibraryWindow::applyFilter);
+    connect(ui->removedCheck, &QCheckBox::toggled, this, &LibraryWindow::applyFilter);
     connect(ui->entriesView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &LibraryWindow::updateButtons);
     connect(m_model, &QAbstractItemModel::modelReset, this, &LibraryWindow::updateButtons);
@@ -126,6 +128,8 @@ void LibraryWindow::applyFilter()
         filter.until = ui->untilEdit->date();
     }
     filter.text = ui->searchEdit->text();
+    if (ui->removedCheck->isChecked())
+        filter.removed = RecordingLibrary::Filter::Removed::Only;
     m_model->setFilter(filter);
     // Sized to the first page: later pages do not move the columns under the reader.
     ui->entriesView->resizeColumnsToContents();
@@ -146,13 +150,19 @@ void LibraryWindow::updateButtons()
     const Recording *entry = entries.size() == 1 ? entries.first() : nullptr;
     const bool logger = entry && entry->family == Recording::Family::Logger;
     ui->CurveBtn->setEnabled(logger);
-    ui->EXCELBtn->setEnabled(logger);
     ui->ReportBtn->setEnabled(entry != nullptr);
-    ui->DeleteBtn->setEnabled(entry != nullptr);
-    ui->OverlayBtn->setEnabled(std::any_of(entries.cbegin(), entries.cend(), [](auto *e) {
-        return e->family == Recording::Family::Logger;
-    }));
-    ui->WorkbookBtn->setEnabled(!entries.isEmpty());
+    // The removed are listed only to be looked at and restored.
+    const bool removed = ui->removedCheck->isChecked();
+    ui->DeleteBtn->setEnabled(entry != nullptr && !removed);
+    ui->RestoreBtn->setEnabled(entry != nullptr && removed);
+    ui->RestoreBtn->setVisible(removed);
+    ui->HistoryBtn->setEnabled(entry != nullptr);
+    ui->TrailBtn->setEnabled(m_library && m_library->isOpen());
+    ui->OverlayBtn->setEnabled(
+        !removed && std::any_of(entries.cbegin(), entries.cend(),
+                                [](auto *e) { return e->family == Recording::Family::Logger; }));
+    ui->EXCELBtn->setEnabled(logger && !removed);
+    ui->WorkbookBtn->setEnabled(!entries.isEmpty() && !removed);
     ui->TrendBtn->setEnabled(!entries.isEmpty() ||
                              !ui->instrumentCombo->currentData().toString().isEmpty());
 }
@@ -226,23 +236,66 @@ void LibraryWindow::on_EXCELBtn_clicked()
     Recording entry;
     if (!chosen(entry) || entry.family != Recording::Family::Logger)
         return;
-    ExcelExport::run(this, false, entry);
+    const QString written = ExcelExport::run(this, false, entry);
+    if (!written.isEmpty() &&
+        !m_library->recordFile(written,
+                               SaveTarget::isCsvName(written) ? QStringLiteral("csv")
+                                                              : QStringLiteral("xlsx"),
+                               {entry.id}))
+        ui->statusLab->setText(m_library->lastError());
 }
 
 void LibraryWindow::on_DeleteBtn_clicked()
+{
+    changeRemoved(true);
+}
+
+void LibraryWindow::on_RestoreBtn_clicked()
+{
+    changeRemoved(false);
+}
+
+void LibraryWindow::changeRemoved(bool remove)
 {
     const QModelIndexList rows = ui->entriesView->selectionModel()->selectedRows();
     const Recording *listed = rows.isEmpty() ? nullptr : m_model->entry(rows.first().row());
     if (!listed || !m_library)
         return;
     const qint64 id = listed->id;
-    if (!UserPrompts::question(
-            this, tr("Library"),
-            tr("Delete entry %1 from the library? This cannot be undone.").arg(id)))
+    // The trail keeps why; without a reason nothing changes.
+    const QString reason =
+        remove ? UserPrompts::text(this, tr("Library"),
+                                   tr("Why is entry %1 removed? It is kept in the library and "
+                                      "its audit trail, and can be restored.")
+                                       .arg(id))
+               : UserPrompts::text(this, tr("Library"), tr("Why is entry %1 restored?").arg(id));
+    if (reason.isEmpty())
         return;
-    if (!m_library->remove(id) && !m_library->lastError().isEmpty())
+    const bool done = remove ? m_library->remove(id, reason) : m_library->restore(id, reason);
+    if (!done && !m_library->lastError().isEmpty())
         UserPrompts::information(this, tr("information"), m_library->lastError());
     refresh();
+}
+
+void LibraryWindow::on_HistoryBtn_clicked()
+{
+    const QList<const Recording *> entries = selectedEntries();
+    if (entries.isEmpty())
+        return;
+    showAudit(entries.first()->id);
+}
+
+void LibraryWindow::on_TrailBtn_clicked()
+{
+    showAudit(0);
+}
+
+void LibraryWindow::showAudit(qint64 recording)
+{
+    auto *window = new AuditWindow(m_library, recording, this);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    WindowGeometry::keep(window, QStringLiteral("audit"));
+    showWindow(window);
 }
 
 void LibraryWindow::on_OverlayBtn_clicked()
@@ -318,8 +371,14 @@ void LibraryWindow::on_WorkbookBtn_clicked()
         return;
     }
     ExportFolder::remember(fileName);
-    ui->statusLab->setText(
-        tr("%1 entries saved to %2").arg(entries.size()).arg(QDir::toNativeSeparators(fileName)));
+    QList<qint64> ids;
+    for (const Recording &entry : std::as_const(entries))
+        ids << entry.id;
+    QString status =
+        tr("%1 entries saved to %2").arg(entries.size()).arg(QDir::toNativeSeparators(fileName));
+    if (!m_library->recordFile(fileName, QStringLiteral("xlsx"), ids))
+        status += QLatin1Char(' ') + m_library->lastError();
+    ui->statusLab->setText(status);
 }
 
 void LibraryWindow::on_TrendBtn_clicked()
@@ -342,7 +401,7 @@ void LibraryWindow::on_TrendBtn_clicked()
 
 void LibraryWindow::on_processBtn_clicked()
 {
-    auto *dialog = new ProcessWindowDialog(this);
+    auto *dialog = new ProcessWindowDialog(this, m_library);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     connect(dialog, &QDialog::accepted, this, &LibraryWindow::fillProcessCombo);
     dialog->open();

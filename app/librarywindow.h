@@ -13,9 +13,10 @@ class LibraryWindow;
 
 // Every recording and meter group in the library, of every instrument, newest first; usable
 // with no instrument connected. Curve, Report and Excel act on the chosen entry with the
-// same windows the pages open; Delete asks first. Overlay draws the chosen recordings in one
-// plot, Trend the peaks and doses of one instrument over time; every entry is checked against
-// the process window chosen here (the Verdict column).
+// same windows the pages open; Delete asks why and hides the entry, which "Show removed"
+// lists and Restore brings back; History and Audit trail show what was done to them. Overlay draws
+// the chosen recordings in one plot, Trend the peaks and doses of one instrument over time; every
+// entry is checked against the process window chosen here (the Verdict column).
 class LibraryWindow : public QDialog
 {
     Q_OBJECT
@@ -35,6 +36,9 @@ private slots:
     void on_ReportBtn_clicked();
     void on_EXCELBtn_clicked();
     void on_DeleteBtn_clicked();
+    void on_RestoreBtn_clicked();
+    void on_HistoryBtn_clicked();
+    void on_TrailBtn_clicked();
     void on_OverlayBtn_clicked();
     void on_WorkbookBtn_clicked();
     void on_TrendBtn_clicked();
@@ -46,6 +50,10 @@ private:
     // The chosen entry read whole (with its samples); false with a message when none.
     bool chosen(Recording &entry);
     void updateButtons();
+    // Removes or restores the chosen entry, with the reason the user gives.
+    void changeRemoved(bool remove);
+    // The trail, or one recording's history (`recording` > 0).
+    void showAudit(qint64 recording);
     // The selected rows in the table's order.
     QList<const Recording *> selectedEntries() const;
     // "None" and the process windows kept, the chosen one current.

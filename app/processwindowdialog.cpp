@@ -30,8 +30,8 @@ QString shown(const std::optional<double> &bound)
 
 } // namespace
 
-ProcessWindowDialog::ProcessWindowDialog(QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::ProcessWindowDialog>())
+ProcessWindowDialog::ProcessWindowDialog(QWidget *parent, RecordingLibrary *trail)
+    : QDialog(parent), ui(std::make_unique<Ui::ProcessWindowDialog>()), m_trail(trail)
 {
     ui->setupUi(this);
     for (const ProcessWindow &w : ProcessWindowStore::all()) {
@@ -72,7 +72,7 @@ void ProcessWindowDialog::accept()
 {
     const QList<ProcessWindow> typed = windows();
     QString error;
-    if (ProcessWindowStore::save(typed, error)) {
+    if (ProcessWindowStore::save(typed, error, m_trail)) {
         QDialog::accept();
         return;
     }

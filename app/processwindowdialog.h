@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <memory>
 
+class RecordingLibrary;
+
 namespace Ui {
 class ProcessWindowDialog;
 }
@@ -19,7 +21,8 @@ class ProcessWindowDialog : public QDialog
     Q_OBJECT
 
 public:
-    explicit ProcessWindowDialog(QWidget *parent = nullptr);
+    // Changes are entries of `trail`'s audit trail, when one is given.
+    explicit ProcessWindowDialog(QWidget *parent = nullptr, RecordingLibrary *trail = nullptr);
     ~ProcessWindowDialog() override;
 
     // The windows as typed, in the list's order; an empty limit does not apply, one that is
@@ -41,4 +44,5 @@ private:
 
     std::unique_ptr<Ui::ProcessWindowDialog> ui;
     QList<Typed> m_rows;
+    RecordingLibrary *m_trail;
 };

@@ -10,6 +10,7 @@
 #include "recordingexport.h"
 #include "recordingjson.h"
 #include "recordingtext.h"
+#include "station.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -50,6 +51,9 @@ CliCommands::Handler CliCommands::handler(CliOptions::Command command)
         {CliOptions::Command::Show, &CliCommands::show},
         {CliOptions::Command::Export, &CliCommands::exportRecordings},
         {CliOptions::Command::Delete, &CliCommands::remove},
+        {CliOptions::Command::Restore, &CliCommands::restore},
+        {CliOptions::Command::Verify, &CliCommands::verify},
+        {CliOptions::Command::Audit, &CliCommands::audit},
     };
     for (const auto &[known, function] : kHandlers) {
         if (known == command)
@@ -369,6 +373,8 @@ int CliCommands::list()
     RecordingLibrary::Filter filter;
     filter.serial = m_options.serial;
     filter.since = m_options.since;
+    if (m_options.removed)
+        filter.removed = RecordingLibrary::Filter::Removed::Only;
     const QList<Recording> recordings = m_library.list(filter, 0, std::numeric_limits<int>::max());
     if (!m_library.lastError().isEmpty()) {
         fail(m_library.lastError());
@@ -434,6 +440,10 @@ int CliCommands::exportRecordings()
         Recording recording;
         if (!fetch(id, recording))
             return Failure;
+        if (recording.removed) {
+            fail(tr("Recording %1 is removed; restore it to export it.").arg(id));
+            return Failure;
+        }
         recordings.append(recording);
     }
     QString error;
@@ -441,8 +451,13 @@ int CliCommands::exportRecordings()
         fail(error);
         return Failure;
     }
-    const QString output =
-        m_options.output == QLatin1String("-") ? tr("standard output") : m_options.output;
+    const bool toFile = m_options.output != QLatin1String("-");
+    static const char *const kFormats[] = {"", "xlsx", "csv", "json"};
+    if (toFile &&
+        !m_library.recordFile(m_options.output, QLatin1String(kFormats[int(m_options.format)]),
+                              m_options.ids))
+        tell(m_library.lastError()); // written all the same; the trail lacks it, and says so
+    const QString output = toFile ? m_options.output : tr("standard output");
     tell(recordings.size() == 1
              ? tr("Exported 1 recording to %1.").arg(output)
              : tr("Exported %1 recordings to %2.").arg(recordings.size()).arg(output));
@@ -454,11 +469,109 @@ int CliCommands::remove()
     const qint64 id = m_options.ids.first();
     if (!openExistingLibrary())
         return Failure;
-    if (!m_library.remove(id)) {
+    if (!m_library.remove(id, m_options.reason)) {
         const QString error = m_library.lastError();
         fail(error.isEmpty() ? noSuchRecording(id) : error);
         return Failure;
     }
-    m_out << tr("Deleted %1.").arg(id) << '\n';
+    m_out << tr("Removed %1; it is kept in the library (restore %1 brings it back).").arg(id)
+          << '\n';
+    return Success;
+}
+
+int CliCommands::restore()
+{
+    const qint64 id = m_options.ids.first();
+    if (!openExistingLibrary())
+        return Failure;
+    if (!m_library.restore(id, m_options.reason)) {
+        const QString error = m_library.lastError();
+        fail(error.isEmpty() ? noSuchRecording(id) : error);
+        return Failure;
+    }
+    m_out << tr("Restored %1.").arg(id) << '\n';
+    return Success;
+}
+
+int CliCommands::verify()
+{
+    if (!openExistingLibrary())
+        return Failure;
+    const LibraryVerifier::Result result = m_library.verify(m_options.head, [this](qint64 done) {
+        showProgress(tr("Checked %1 entries and recordings").arg(done));
+    });
+    endProgress();
+    if (m_options.json) {
+        QJsonObject object{{QStringLiteral("ok"), result.ok()},
+                           {QStringLiteral("entries"), result.entries},
+                           {QStringLiteral("recordings"), result.recordings}};
+        if (result.ok()) {
+            object.insert(QStringLiteral("head"), result.head);
+        } else {
+            QJsonObject found{{QStringLiteral("kind"), LibraryVerifier::breakKey(result.found)},
+                              {QStringLiteral("problem"), result.problem}};
+            if (result.entry > 0)
+                found.insert(QStringLiteral("entry"), result.entry);
+            if (result.recording > 0)
+                found.insert(QStringLiteral("recording"), result.recording);
+            object.insert(QStringLiteral("break"), found);
+        }
+        m_out << QJsonDocument(object).toJson(QJsonDocument::Indented);
+    } else if (result.ok()) {
+        m_out << tr("The audit trail is unbroken: %1 entries, %2 recordings as stored.")
+                     .arg(result.entries)
+                     .arg(result.recordings)
+              << '\n'
+              << tr("Head hash: %1").arg(result.head) << '\n';
+    } else {
+        m_out << tr("BROKEN: %1").arg(result.problem) << '\n';
+    }
+    return result.ok() ? Success : Failure;
+}
+
+int CliCommands::audit()
+{
+    if (!openExistingLibrary())
+        return Failure;
+    AuditTrail::Filter filter;
+    filter.since = m_options.since;
+    filter.recordingId = m_options.recording;
+    const QList<AuditEntry> entries = m_library.trail(filter);
+    if (!m_library.lastError().isEmpty()) {
+        fail(m_library.lastError());
+        return Failure;
+    }
+    if (m_options.json) {
+        QJsonArray array;
+        for (const AuditEntry &e : entries) {
+            QJsonObject object{
+                {QStringLiteral("seq"), e.seq},
+                {QStringLiteral("at"), e.at},
+                {QStringLiteral("utc_offset"), Station::offsetText(e.utcOffsetSeconds)},
+                {QStringLiteral("station"), e.station},
+                {QStringLiteral("user"), e.user},
+                {QStringLiteral("program"), e.program},
+                {QStringLiteral("action"), e.action},
+                {QStringLiteral("subject"), e.subject},
+                {QStringLiteral("details"), e.detailsObject()},
+                {QStringLiteral("previous_hash"), e.previousHash},
+                {QStringLiteral("hash"), e.hash}};
+            if (e.recordingId > 0)
+                object.insert(QStringLiteral("recording"), e.recordingId);
+            array.append(object);
+        }
+        m_out << QJsonDocument(array).toJson(QJsonDocument::Indented);
+        return Success;
+    }
+    for (const AuditEntry &e : entries) {
+        const QDateTime local = e.time().toOffsetFromUtc(e.utcOffsetSeconds);
+        m_out << RecordingText::printable(
+                     QStringLiteral("%1  %2 %3  %4@%5  %6")
+                         .arg(e.seq, 6)
+                         .arg(local.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")),
+                              Station::offsetText(e.utcOffsetSeconds), e.user, e.station,
+                              e.summary()))
+              << '\n';
+    }
     return Success;
 }

@@ -28,6 +28,9 @@ private:
     int show();
     int exportRecordings();
     int remove();
+    int restore();
+    int verify();
+    int audit();
 
     QString libraryLocation() const;
     // False, told, for a file name Qt cannot hold: the library would open another file.

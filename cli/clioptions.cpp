@@ -23,6 +23,10 @@ enum Option : unsigned {
     OptFormat = 1u << 5,
     OptOutput = 1u << 6,
     OptWindow = 1u << 7,
+    OptReason = 1u << 8,
+    OptRecording = 1u << 9,
+    OptHead = 1u << 10,
+    OptRemoved = 1u << 11,
 };
 constexpr unsigned kGlobalOptions = OptLibrary | OptDemo;
 
@@ -37,6 +41,8 @@ const OptionEntry kOptions[] = {
     {OptJson, "json", nullptr},          {OptSerial, "serial", "S"},
     {OptSince, "since", "YYYY-MM-DD"},   {OptFormat, "format", "xlsx|csv|json"},
     {OptOutput, "output", "FILE"},       {OptWindow, "window", "NAME"},
+    {OptReason, "reason", "TEXT"},       {OptRecording, "recording", "ID"},
+    {OptHead, "head", "HASH"},           {OptRemoved, "removed", nullptr},
 };
 
 // A new command is one line here and one function in CliCommands.
@@ -58,14 +64,21 @@ const CommandEntry kCommands[] = {
     {CliOptions::Command::Download, "download", "",
      "store every recording or group of the connected instrument", 0, 0, 0},
     {CliOptions::Command::List, "list",
-     "[--json] [--serial S] [--since YYYY-MM-DD] [--window NAME]", "",
-     OptJson | OptSerial | OptSince | OptWindow, 0, 0},
+     "[--json] [--serial S] [--since YYYY-MM-DD] [--window NAME] [--removed]", "",
+     OptJson | OptSerial | OptSince | OptWindow | OptRemoved, 0, 0},
     {CliOptions::Command::Show, "show", "ID [--json] [--window NAME]",
      "one recording with its samples", OptJson | OptWindow, 1, 1},
     {CliOptions::Command::Export, "export",
      "ID... --format xlsx|csv|json --output FILE [--window NAME]", "",
      OptFormat | OptOutput | OptWindow, 1, kAnyNumber},
-    {CliOptions::Command::Delete, "delete", "ID", "", 0, 1, 1},
+    {CliOptions::Command::Delete, "delete", "ID --reason TEXT",
+     "hide a recording, keeping it and its trail", OptReason, 1, 1},
+    {CliOptions::Command::Restore, "restore", "ID --reason TEXT", "bring a removed one back",
+     OptReason, 1, 1},
+    {CliOptions::Command::Verify, "verify", "[--json] [--head HASH]",
+     "check the audit trail and every recording", OptJson | OptHead, 0, 0},
+    {CliOptions::Command::Audit, "audit", "[--json] [--since YYYY-MM-DD] [--recording ID]",
+     "list the audit trail", OptJson | OptSince | OptRecording, 0, 0},
 };
 
 const char kGlobalSynopsis[] = "solvane-cli [--library LOCATION] [--demo meter|logger]";
@@ -239,7 +252,7 @@ CliOptions CliOptions::parse(const QStringList &arguments)
                 o.fail(tr("%1 takes no value.").arg(shown));
                 return o;
             }
-            o.json = true; // the one flag
+            (entry->option == OptJson ? o.json : o.removed) = true;
             continue;
         }
         const QStringList values = parser.values(name);
@@ -294,6 +307,20 @@ bool CliOptions::setValue(unsigned option, const QString &value)
     case OptWindow:
         window = value;
         return true;
+    case OptReason:
+        reason = value.trimmed();
+        return true;
+    case OptRecording:
+        if (!parseId(value, recording))
+            return fail(tr("\"%1\" is no recording ID (a whole number from 1).").arg(value));
+        return true;
+    case OptHead: {
+        static const QRegularExpression hex(QStringLiteral("^[0-9a-f]{64}$"));
+        if (!hex.match(value.toLower()).hasMatch())
+            return fail(tr("\"%1\" is no SHA-256 hash (64 hexadecimal digits).").arg(value));
+        head = value.toLower();
+        return true;
+    }
     default:
         return fail(tr("Unknown option %1.").arg(name));
     }
@@ -322,6 +349,8 @@ bool CliOptions::checkCommand(unsigned seen, const QStringList &positional)
         if (!ids.contains(id))
             ids.append(id);
     }
+    if ((entry->options & OptReason) && reason.isEmpty())
+        return fail(tr("%1 needs --reason TEXT: the audit trail keeps why.").arg(name));
     if (entry->options & OptFormat) {
         if (format == Format::None)
             return fail(tr("%1 needs --format xlsx|csv|json.").arg(name));
@@ -354,10 +383,11 @@ QString CliOptions::usageHint() const
 {
     const CommandEntry *entry = commandEntry(command);
     const QString synopsis =
-        entry ? QStringLiteral("solvane-cli [--library LOCATION] %1 %2")
-                    .arg(QLatin1String(entry->name), QLatin1String(entry->synopsis))
-                    .trimmed()
-              : QLatin1String(kGlobalSynopsis) +
-                    QStringLiteral(" info|download|list|show|export|delete ...");
+        entry
+            ? QStringLiteral("solvane-cli [--library LOCATION] %1 %2")
+                  .arg(QLatin1String(entry->name), QLatin1String(entry->synopsis))
+                  .trimmed()
+            : QLatin1String(kGlobalSynopsis) +
+                  QStringLiteral(" info|download|list|show|export|delete|restore|verify|audit ...");
     return tr("Usage: %1 (solvane-cli --help tells more)").arg(synopsis);
 }

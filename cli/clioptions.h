@@ -10,7 +10,7 @@
 class CliOptions
 {
 public:
-    enum class Command { None, Info, Download, List, Show, Export, Delete };
+    enum class Command { None, Info, Download, List, Show, Export, Delete, Restore, Verify, Audit };
     enum class Format { None, Xlsx, Csv, Json };
     enum class Action { Run, Help, Version, UsageError };
 
@@ -32,8 +32,12 @@ public:
     QDate since;
     Format format = Format::None;
     QString output;
-    QString window;    // empty: the process window chosen in the program
-    QList<qint64> ids; // in the order given, each once
+    QString window;       // empty: the process window chosen in the program
+    QList<qint64> ids;    // in the order given, each once
+    QString reason;       // delete, restore: why, for the audit trail
+    qint64 recording = 0; // audit: only this recording's entries
+    QString head;         // verify: a head hash written down before
+    bool removed = false; // list: the removed recordings instead
 
 private:
     bool setValue(unsigned option, const QString &value);

@@ -2,6 +2,7 @@
 
 #include "processwindow.h"
 #include "recordingrows.h"
+#include "station.h"
 #include "verdict.h"
 
 #include <cmath>
@@ -57,6 +58,13 @@ QJsonObject RecordingJson::entry(const Recording &r, const ProcessWindow *window
          r.downloadedAt.isValid() ? QJsonValue(r.downloadedAt.toUTC().toString(Qt::ISODate))
                                   : QJsonValue()},
         {QStringLiteral("sha256"), r.sha256},
+        // The instrument's clock, and what it meant in UTC at the station that downloaded it.
+        {QStringLiteral("utc_offset"),
+         r.utcOffsetSeconds ? QJsonValue(Station::offsetText(*r.utcOffsetSeconds)) : QJsonValue()},
+        {QStringLiteral("start_utc"), logger && r.startUtc().isValid()
+                                          ? QJsonValue(r.startUtc().toString(Qt::ISODate))
+                                          : QJsonValue()},
+        {QStringLiteral("removed"), r.removed},
     };
     if (logger) {
         o.insert(QStringLiteral("dose_uj_cm2"), number(r.doseUjCm2));

@@ -6,6 +6,7 @@
 #include "processwindowstore.h"
 #include "recordinglibrary.h"
 #include "reporthtml.h"
+#include "reportsignature.h"
 #include "reportvalues.h"
 #include "userprompts.h"
 #include "verdict.h"
@@ -16,6 +17,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPrinter>
+#include <QPushButton>
 #include <QScreen>
 #include <QTextBrowser>
 #include <cmath>
@@ -40,6 +42,9 @@ void ReportPage::initReport()
         kept = {entry.testLight, entry.company, entry.tester, entry.auditor};
     m_keptTexts = kept;
     applyFreeTexts(kept, true);
+    // Only an entry of the library can be signed: its trail keeps the signature.
+    if (auto *sign = findChild<QPushButton *>(QStringLiteral("Signbtn")))
+        sign->setEnabled(libraryEntry > 0 && library && library->isOpen());
     refreshReport();
     int newHeight = height();
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -77,10 +82,36 @@ void ReportPage::setFreeTexts(const QStringList &texts)
 
 QString ReportPage::footerHtml() const
 {
-    if (sha256.size() < 12)
-        return {};
-    return QStringLiteral("<p style=\"font-size:7pt; color:#666666\">SHA-256 %1</p>")
-        .arg(sha256.left(12));
+    QString html;
+    Recording entry;
+    if (libraryEntry > 0 && library && library->get(libraryEntry, entry))
+        html += ReportSignature::html(library->signatures(entry));
+    if (sha256.size() >= 12)
+        html += QStringLiteral("<p style=\"font-size:7pt; color:#666666\">SHA-256 %1</p>")
+                    .arg(sha256.left(12));
+    return html;
+}
+
+void ReportPage::on_Signbtn_clicked()
+{
+    if (libraryEntry <= 0 || !library)
+        return;
+    const QList<ReportSignature::Meaning> meanings{ReportSignature::Meaning::Reviewed,
+                                                   ReportSignature::Meaning::Approved};
+    QStringList texts;
+    for (ReportSignature::Meaning m : meanings)
+        texts << ReportSignature::meaningText(m);
+    int chosen = 0;
+    ReportSignature signature;
+    if (!UserPrompts::signature(this, texts, chosen, signature.name))
+        return;
+    signature.meaning = meanings.value(chosen);
+    signature.verdict = checkLines().value(0);
+    if (!library->sign(libraryEntry, signature)) {
+        UserPrompts::information(this, QObject::tr("information"), library->lastError());
+        return;
+    }
+    refreshReport();
 }
 
 void ReportPage::copyValues(const ReportValues &values, const QString &mark)
@@ -121,7 +152,11 @@ bool ReportPage::savePdf(const QString &fileName)
     printer.setOutputFileName(fileName);
     printer.setDocName(QFileInfo(fileName).completeBaseName());
     printTo(&printer);
-    return QFileInfo(fileName).size() > 0;
+    if (QFileInfo(fileName).size() <= 0)
+        return false;
+    if (libraryEntry > 0 && library)
+        library->recordFile(fileName, QStringLiteral("pdf"), {libraryEntry});
+    return true;
 }
 
 void ReportPage::on_SavePdfbtn_clicked()
@@ -174,8 +209,12 @@ QString ReportPage::finiteText(const QString &text)
 void ReportPage::on_PrintReportbtn_clicked()
 {
     QPrinter printer(QPrinter::ScreenResolution);
-    if (UserPrompts::print(this, &printer))
-        printTo(&printer);
+    if (!UserPrompts::print(this, &printer))
+        return;
+    printTo(&printer);
+    if (libraryEntry > 0 && library)
+        library->record(QLatin1String(AuditEntry::ReportPrinted), printer.printerName(),
+                        {{QStringLiteral("sha256"), sha256}}, libraryEntry);
 }
 
 void ReportPage::on_Informationbtn_clicked()

@@ -72,6 +72,8 @@ public slots:
     // Asks for a file and writes the report into it as PDF.
     void on_SavePdfbtn_clicked();
     void on_Informationbtn_clicked();
+    // Asks for the meaning and the signer's name and binds them to the entry in its trail.
+    void on_Signbtn_clicked();
 
 protected:
     ReportPage(QWidget *parent, Qt::WindowFlags flags);
@@ -91,7 +93,8 @@ protected:
     QString auditorCells(int captionWidth) const;
     // The check lines as paragraphs; empty when there are none.
     QString checkLinesHtml() const;
-    // The small line that ends both layouts: the first 12 digits of the hash, if any.
+    // What ends both layouts: the signatures given in the library, each void where what it
+    // signed changed since, then the first 12 digits of the hash, if any.
     QString footerHtml() const;
 
 private:

@@ -1,5 +1,6 @@
 #include "userprompts.h"
 #include "pauselock.h"
+#include "signaturedialog.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
@@ -87,6 +88,17 @@ UserPrompts::Answer UserPrompts::ask(QWidget *parent, const Prompt &prompt)
         answer.text = QInputDialog::getText(parent, prompt.title, prompt.text, QLineEdit::Password,
                                             QString(), &answer.accepted);
         break;
+    case Kind::Text:
+        answer.text = QInputDialog::getText(parent, prompt.title, prompt.text, QLineEdit::Normal,
+                                            QString(), &answer.accepted);
+        break;
+    case Kind::Signature: {
+        SignatureDialog dialog(prompt.choices, parent);
+        answer.accepted = dialog.exec() == QDialog::Accepted;
+        answer.choice = dialog.meaning();
+        answer.text = dialog.name();
+        break;
+    }
     case Kind::Print: {
         QPrintDialog dialog(prompt.printer, parent);
         answer.accepted = dialog.exec() == QDialog::Accepted;
@@ -132,4 +144,24 @@ bool UserPrompts::print(QWidget *parent, QPrinter *printer)
     Prompt prompt{Kind::Print, {}, {}, {}, {}};
     prompt.printer = printer;
     return ask(parent, prompt).accepted;
+}
+
+QString UserPrompts::text(QWidget *parent, const QString &title, const QString &label)
+{
+    const Answer answer = ask(parent, Prompt{Kind::Text, title, label, {}, {}});
+    return answer.accepted ? answer.text.trimmed() : QString();
+}
+
+bool UserPrompts::signature(QWidget *parent, const QStringList &meanings, int &meaning,
+                            QString &name)
+{
+    Prompt prompt{Kind::Signature, QObject::tr("Sign the report"), {}, {}, {}};
+    prompt.choices = meanings;
+    const Answer answer = ask(parent, prompt);
+    if (!answer.accepted || answer.choice < 0 || answer.choice >= meanings.size() ||
+        answer.text.trimmed().isEmpty())
+        return false;
+    meaning = answer.choice;
+    name = answer.text.trimmed();
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QPrinter;
@@ -11,7 +12,7 @@ class QWidget;
 class UserPrompts
 {
 public:
-    enum class Kind { Information, Question, SaveFile, Print, Password };
+    enum class Kind { Information, Question, SaveFile, Print, Password, Text, Signature };
 
     struct Prompt {
         Kind kind = Kind::Information;
@@ -20,11 +21,14 @@ public:
         QString directory;
         QString filter;
         QPrinter *printer = nullptr; // the printer a print dialog sets up
+        QStringList choices = {};    // a signature's meanings
     };
     struct Answer {
         bool accepted = true; // OK / Yes / a file was chosen
         QString fileName;
-        QString text = {}; // the password typed (a default, so two-field answers stay whole)
+        QString text =
+            {}; // the password, reason or name typed (a default, so two-field answers stay whole)
+        int choice = 0; // the meaning chosen
     };
     using Handler = std::function<Answer(const Prompt &)>;
 
@@ -38,6 +42,11 @@ public:
                                 const QString &filter);
     // A line for a password, shown as dots; empty when cancelled.
     static QString password(QWidget *parent, const QString &title, const QString &text);
+    // A line of text (a reason); empty when cancelled or left empty.
+    static QString text(QWidget *parent, const QString &title, const QString &label);
+    // A signature: one of `meanings` and the signer's name; false when cancelled.
+    static bool signature(QWidget *parent, const QStringList &meanings, int &meaning,
+                          QString &name);
     // Print dialog that sets up the printer; true when the user chose to print.
     static bool print(QWidget *parent, QPrinter *printer);
 

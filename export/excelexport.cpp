@@ -141,31 +141,31 @@ bool writeCsv(QWidget *page, const Recording &recording, const QString &scratchF
 
 } // namespace
 
-void ExcelExport::run(QWidget *page, bool busy, const Recording &recording)
+QString ExcelExport::run(QWidget *page, bool busy, const Recording &recording)
 {
     if (busy) {
         inform(page, Texts::information, Texts::busy);
-        return;
+        return {};
     }
     if (recording.group <= 0 || recording.family != Recording::Family::Logger) {
         inform(page, Texts::information, Texts::noGroup);
-        return;
+        return {};
     }
     const QString fileName = SaveTarget::ask(
         page, text(Texts::caption), ExportFolder::proposed(ExcelExport::proposedName(recording)),
         text(Texts::filter), true);
     if (fileName.isEmpty())
-        return;
+        return {};
 
     const SampleRows rows(recording);
     if (rows.count() == 0) {
         inform(page, Texts::error, Texts::noData);
-        return;
+        return {};
     }
     const QFileInfo target(fileName);
     if (!SaveTarget::replaceable(fileName)) {
         inform(page, Texts::error, Texts::inUse);
-        return;
+        return {};
     }
 
     // The new file is written beside the target and replaces it only when complete, so a
@@ -176,17 +176,18 @@ void ExcelExport::run(QWidget *page, bool busy, const Recording &recording)
             inform(page, Texts::error, Texts::inUse);
         else
             inform(page, Texts::storing, Texts::cantOpen);
-        return;
+        return {};
     }
     const bool written = SaveTarget::isCsvName(fileName)
                              ? writeCsv(page, recording, scratch.path())
                              : writeWorkbook(page, rows, scratch.path());
     if (!written)
-        return;
+        return {};
     if (!scratch.commit()) {
         inform(page, Texts::error, Texts::inUse);
-        return;
+        return {};
     }
     ExportFolder::remember(fileName);
     QDesktopServices::openUrl(QUrl::fromLocalFile(target.absoluteFilePath()));
+    return fileName;
 }

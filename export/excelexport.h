@@ -16,7 +16,8 @@ class ExcelExport
 {
 public:
     // A recording of group 0 is none chosen yet.
-    static void run(QWidget *page, bool busy, const Recording &recording);
+    // The file written, or empty when none was.
+    static QString run(QWidget *page, bool busy, const Recording &recording);
 
     // The name the save dialog proposes, without folder: NO<group>_<start yyyyMMddHHmmss>.
     static QString proposedName(const Recording &recording);

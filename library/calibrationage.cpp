@@ -1,6 +1,7 @@
 #include "calibrationage.h"
 
 #include "programsettings.h"
+#include "recordinglibrary.h"
 #include <QCoreApplication>
 
 namespace {
@@ -14,9 +15,16 @@ int CalibrationAge::periodMonths()
     return ok && months > 0 ? months : DefaultMonths;
 }
 
-void CalibrationAge::setPeriodMonths(int months)
+void CalibrationAge::setPeriodMonths(int months, RecordingLibrary *trail)
 {
-    ProgramSettings().setValue(QLatin1String(kKey), months > 0 ? months : DefaultMonths);
+    const int before = periodMonths();
+    const int after = months > 0 ? months : DefaultMonths;
+    ProgramSettings().setValue(QLatin1String(kKey), after);
+    if (trail && trail->isOpen() && before != after)
+        trail->record(
+            QLatin1String(AuditEntry::CalibrationPeriodChanged),
+            QCoreApplication::translate("CalibrationAge", "calibration period"),
+            {{QStringLiteral("old_months"), before}, {QStringLiteral("new_months"), after}});
 }
 
 bool CalibrationAge::overdue(const QDate &calibrated, const QDate &today, int months)

@@ -3,6 +3,8 @@
 #include <QDate>
 #include <QString>
 
+class RecordingLibrary;
+
 // Whether an instrument's calibration is older than the period a user keeps (12 months unless
 // the settings say otherwise), and the line the pages and reports show then.
 class CalibrationAge
@@ -11,7 +13,8 @@ public:
     static constexpr int DefaultMonths = 12;
 
     static int periodMonths();
-    static void setPeriodMonths(int months);
+    // A change is an entry of `trail`'s audit trail, if given.
+    static void setPeriodMonths(int months, RecordingLibrary *trail = nullptr);
 
     // True when `calibrated` lies more than `months` before `today`; an unknown date is not.
     static bool overdue(const QDate &calibrated, const QDate &today, int months);

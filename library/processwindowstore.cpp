@@ -1,7 +1,9 @@
 #include "processwindowstore.h"
 
 #include "programsettings.h"
+#include "recordinglibrary.h"
 #include <QCoreApplication>
+#include <QJsonObject>
 #include <QSet>
 
 namespace {
@@ -42,8 +44,51 @@ QList<ProcessWindow> ProcessWindowStore::all()
     return windows;
 }
 
-bool ProcessWindowStore::save(const QList<ProcessWindow> &windows, QString &error)
+namespace {
+
+QJsonObject limits(ProcessWindow window)
 {
+    QJsonObject object;
+    for (int b = 0; b < 4; ++b) {
+        if (const auto *value = bound(window, b); *value)
+            object.insert(QLatin1String(kBounds[b]), **value);
+    }
+    return object;
+}
+
+// The windows added, changed and removed between `before` and `after`, each an entry.
+void recordChanges(const QList<ProcessWindow> &before, const QList<ProcessWindow> &after,
+                   RecordingLibrary &library)
+{
+    auto find = [](const QList<ProcessWindow> &list, const QString &name) -> const ProcessWindow * {
+        for (const ProcessWindow &w : list)
+            if (w.name == name)
+                return &w;
+        return nullptr;
+    };
+    for (const ProcessWindow &w : after) {
+        const ProcessWindow *old = find(before, w.name);
+        if (!old)
+            library.record(QLatin1String(AuditEntry::WindowAdded), w.name,
+                           {{QStringLiteral("new"), limits(w)}});
+        else if (limits(*old) != limits(w))
+            library.record(
+                QLatin1String(AuditEntry::WindowChanged), w.name,
+                {{QStringLiteral("old"), limits(*old)}, {QStringLiteral("new"), limits(w)}});
+    }
+    for (const ProcessWindow &w : before) {
+        if (!find(after, w.name))
+            library.record(QLatin1String(AuditEntry::WindowRemoved), w.name,
+                           {{QStringLiteral("old"), limits(w)}});
+    }
+}
+
+} // namespace
+
+bool ProcessWindowStore::save(const QList<ProcessWindow> &windows, QString &error,
+                              RecordingLibrary *trail)
+{
+    const QList<ProcessWindow> before = trail ? all() : QList<ProcessWindow>();
     QSet<QString> names;
     for (const ProcessWindow &window : windows) {
         error = window.problem();
@@ -73,8 +118,11 @@ bool ProcessWindowStore::save(const QList<ProcessWindow> &windows, QString &erro
     if (!names.contains(chosenName()))
         settings.remove(QLatin1String(kChosen));
     settings.sync();
-    if (settings.status() == QSettings::NoError)
+    if (settings.status() == QSettings::NoError) {
+        if (trail && trail->isOpen())
+            recordChanges(before, all(), *trail);
         return true;
+    }
     error =
         QCoreApplication::translate("ProcessWindow", "The process windows cannot be kept in %1.")
             .arg(settings.fileName());

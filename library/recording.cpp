@@ -88,3 +88,51 @@ QString Recording::dedupeKey() const
         return QStringLiteral("meter|") + sha256;
     return startTime.toString(Qt::ISODate) + QLatin1Char('|') + sha256;
 }
+
+QString Recording::contentDigest() const
+{
+    auto number = [](double v) { return QString::number(v, 'g', 17); };
+    auto date = [](const QDate &d) { return d.isValid() ? d.toString(Qt::ISODate) : QString(); };
+    const QStringList fields{familyName(),
+                             serial,
+                             QString::number(modelCode),
+                             modelName,
+                             firmware,
+                             date(productionDate),
+                             date(calibrationDate),
+                             QString::number(group),
+                             startTime.isValid() ? startTime.toString(Qt::ISODate) : QString(),
+                             QString::number(intervalSeconds),
+                             QString::number(sampleCount()),
+                             shown.join(QChar(0x1F)),
+                             number(powerRec),
+                             number(powerMax),
+                             number(powerMin),
+                             number(powerAvg),
+                             number(energy),
+                             number(duration),
+                             number(powerRt),
+                             unit,
+                             number(doseUjCm2),
+                             doseFlagged ? QStringLiteral("1") : QStringLiteral("0"),
+                             downloadedAt.isValid() ? downloadedAt.toUTC().toString(Qt::ISODate)
+                                                    : QString(),
+                             utcOffsetSeconds ? QString::number(*utcOffsetSeconds) : QString(),
+                             sha256,
+                             hashOf(rawFrames)};
+    QByteArray text;
+    for (const QString &field : fields) {
+        const QByteArray bytes = field.toUtf8();
+        text += QByteArray::number(bytes.size()) + ':' + bytes + ',';
+    }
+    return hashOf(text);
+}
+
+QDateTime Recording::startUtc() const
+{
+    if (!startTime.isValid() || !utcOffsetSeconds)
+        return {};
+    QDateTime local = startTime;
+    local.setOffsetFromUtc(*utcOffsetSeconds);
+    return local.toUTC();
+}

@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // One entry of the recording library: a logger recording or a meter group, with the
 // instrument it came from. The pages, the library window, the report, the workbook and the
@@ -49,13 +50,19 @@ public:
     bool doseFlagged = false;
 
     QDateTime downloadedAt; // UTC
-    QString sha256;         // hex, of the samples (logger) or of the values (meter)
+    // The station's offset from UTC at the download: what the instrument's clock (startTime)
+    // meant in UTC there. Unknown for entries stored before it was kept.
+    std::optional<int> utcOffsetSeconds;
+    QString sha256; // hex, of the samples (logger) or of the values (meter)
 
     // The four texts a user types for a report.
     QString testLight;
     QString company;
     QString tester;
     QString auditor;
+
+    // Removed from the lists with a reason; kept in the library and its trail.
+    bool removed = false;
 
     QString familyName() const
     {
@@ -81,6 +88,12 @@ public:
     QByteArray hashedBytes() const;
     void updateHash();
     static QString hashOf(const QByteArray &bytes);
+    // The hash of everything stored that no one may change afterwards: the instrument, the
+    // values, the times and the frames (the samples through sha256); not the report texts.
+    QString contentDigest() const;
+    QStringList reportTexts() const { return {testLight, company, tester, auditor}; }
+    // The start time in UTC, where the station's offset is known.
+    QDateTime startUtc() const;
     // The key that makes a second download of the same entry a no-op.
     QString dedupeKey() const;
 };

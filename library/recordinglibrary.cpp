@@ -1,13 +1,19 @@
 #include "recordinglibrary.h"
 
+#include "audittrail.h"
 #include "dose.h"
 #include "librarypassword.h"
+#include "recordingrow.h"
+#include "reportsignature.h"
+#include "station.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -29,7 +35,7 @@
 
 namespace {
 
-const QChar kFieldSeparator(0x1F); // between the shown texts of a row
+const QChar kFieldSeparator = RecordingRow::fieldSeparator();
 
 // Waits at most `timeoutMs` until libpq's socket can be read (or written); false on time-out,
 // on an error, or when there is no socket.
@@ -113,53 +119,11 @@ const char *const kMigrations[] = {
     // engines (SQLite's LOWER folds ASCII only, PostgreSQL's follows the database's ctype).
     "ALTER TABLE instruments ADD COLUMN search TEXT NOT NULL DEFAULT '';"
     "ALTER TABLE recordings ADD COLUMN search TEXT NOT NULL DEFAULT ''",
+    // 4: removal that keeps the recording, the station's UTC offset at the download, and the
+    // audit trail (made by AuditTrail, whose triggers are no plain statements).
+    "ALTER TABLE recordings ADD COLUMN removed INTEGER NOT NULL DEFAULT 0;"
+    "ALTER TABLE recordings ADD COLUMN utc_offset_s INTEGER",
 };
-
-const char *const kColumns =
-    "r.id, r.family, r.group_no, r.start_time, r.interval_s, r.sample_count, r.shown,"
-    " r.power_rec, r.power_max, r.power_min, r.power_avg, r.energy, r.duration_s, r.power_rt,"
-    " r.unit, r.firmware, r.production_date, r.calibration_date, r.downloaded_at, r.sha256,"
-    " r.test_light, r.company, r.tester, r.auditor, r.dose_uj_cm2, r.dose_flagged, i.serial,"
-    " i.model_code, i.model_name";
-
-Recording readRow(const QSqlQuery &q, bool withBytes)
-{
-    Recording r;
-    int c = 0;
-    r.id = q.value(c++).toLongLong();
-    Recording::familyFromName(q.value(c++).toString(), r.family);
-    r.group = q.value(c++).toInt();
-    r.startTime = QDateTime::fromString(q.value(c++).toString(), Qt::ISODate);
-    r.intervalSeconds = q.value(c++).toInt();
-    const int sampleCount = q.value(c++).toInt();
-    const QString shown = q.value(c++).toString();
-    r.shown = shown.isEmpty() ? QStringList() : shown.split(kFieldSeparator);
-    for (double *v :
-         {&r.powerRec, &r.powerMax, &r.powerMin, &r.powerAvg, &r.energy, &r.duration, &r.powerRt})
-        *v = q.value(c++).toDouble();
-    r.unit = q.value(c++).toString();
-    r.firmware = q.value(c++).toString();
-    r.productionDate = QDate::fromString(q.value(c++).toString(), Qt::ISODate);
-    r.calibrationDate = QDate::fromString(q.value(c++).toString(), Qt::ISODate);
-    r.downloadedAt = QDateTime::fromString(q.value(c++).toString(), Qt::ISODate);
-    r.sha256 = q.value(c++).toString();
-    r.testLight = q.value(c++).toString();
-    r.company = q.value(c++).toString();
-    r.tester = q.value(c++).toString();
-    r.auditor = q.value(c++).toString();
-    r.doseUjCm2 = q.value(c++).toDouble();
-    r.doseFlagged = q.value(c++).toInt() != 0;
-    r.serial = q.value(c++).toString();
-    r.modelCode = static_cast<quint32>(q.value(c++).toLongLong());
-    r.modelName = q.value(c++).toString();
-    if (withBytes) {
-        r.samples = q.value(c++).toByteArray();
-        r.rawFrames = q.value(c++).toByteArray();
-    } else {
-        r.listedSampleCount = sampleCount;
-    }
-    return r;
-}
 
 // "2024-03-01" .. the day after "until", as the sort times compare as text.
 void addDateBounds(const RecordingLibrary::Filter &f, QStringList &where, QVariantList &binds)
@@ -204,6 +168,10 @@ QString likePattern(const QString &text)
 QString whereClause(const RecordingLibrary::Filter &f, QVariantList &binds)
 {
     QStringList where;
+    if (f.removed != RecordingLibrary::Filter::Removed::All)
+        where << (f.removed == RecordingLibrary::Filter::Removed::Only
+                      ? QStringLiteral("r.removed <> 0")
+                      : QStringLiteral("r.removed = 0"));
     if (!f.serial.isEmpty()) {
         where << QStringLiteral("i.serial = ?");
         binds << f.serial;
@@ -587,7 +555,16 @@ bool RecordingLibrary::migrate()
         }
         if ((step == 1 && !fillDoses(error)) || (step == 2 && !fillSearch(error)))
             return rollback(error);
+        if (step == 3) {
+            for (const QString &statement : AuditTrail::createStatements(sqlite))
+                if (!q.exec(statement))
+                    return rollback(q.lastError());
+        }
     }
+    // The trail's first entry: a new library, or one brought under audit with the hash of
+    // every recording it holds; later steps are entries of their own.
+    if (!recordMigration(version, error))
+        return rollback(error);
     const bool written =
         version == 0 ? q.prepare(QStringLiteral("INSERT INTO schema_version (version) VALUES (?)"))
                      : q.prepare(QStringLiteral("UPDATE schema_version SET version = ?"));
@@ -722,20 +699,23 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
             " sample_count, samples, raw_frames, shown, power_rec, power_max, power_min,"
             " power_avg, energy, duration_s, power_rt, unit, firmware, production_date,"
             " calibration_date, downloaded_at, sort_time, sha256, dedupe_key, test_light,"
-            " company, tester, auditor, dose_uj_cm2, dose_flagged, search)"
+            " company, tester, auditor, dose_uj_cm2, dose_flagged, search, utc_offset_s)"
             " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?,"
-            " ?, ?, ?, ?, ?)"
+            " ?, ?, ?, ?, ?, ?)"
             " ON CONFLICT (instrument_id, dedupe_key) DO NOTHING RETURNING id")))
         return failed(insert.lastError());
     if (!existing.prepare(
             QStringLiteral("SELECT id FROM recordings WHERE instrument_id = ? AND dedupe_key = ?")))
         return failed(existing.lastError());
+    AuditTrail trail(db);
 
     for (Recording r : recordings) {
         if (r.sha256.isEmpty())
             r.updateHash();
         if (!r.downloadedAt.isValid())
             r.downloadedAt = QDateTime::currentDateTimeUtc();
+        if (!r.utcOffsetSeconds)
+            r.utcOffsetSeconds = Station::utcOffsetSeconds(r.downloadedAt);
         instrument.addBindValue(text(r.serial));
         instrument.addBindValue(static_cast<qint64>(r.modelCode));
         instrument.addBindValue(text(r.modelName));
@@ -782,13 +762,19 @@ RecordingLibrary::StoreResult RecordingLibrary::store(const QList<Recording> &re
                                   logger ? QVariant(dose.microjoulesPerCm2)
                                          : QVariant(QMetaType::fromType<double>()),
                                   logger && dose.flagged ? 1 : 0,
-                                  recordingSearch({r.testLight, r.company, r.tester, r.auditor})};
+                                  recordingSearch({r.testLight, r.company, r.tester, r.auditor}),
+                                  *r.utcOffsetSeconds};
         for (const QVariant &v : values)
             insert.addBindValue(v);
         if (!insert.exec())
             return failed(insert.lastError());
         if (insert.next()) {
-            result.ids.append(insert.value(0).toLongLong());
+            const qint64 id = insert.value(0).toLongLong();
+            insert.finish();
+            QSqlError error;
+            if (!recordStored(trail, id, error))
+                return failed(error);
+            result.ids.append(id);
             result.isNew.append(true);
             ++result.added;
         } else {
@@ -833,11 +819,9 @@ QList<Recording> RecordingLibrary::list(const Filter &filter, int offset, int li
     if (!isOpen())
         return out;
     QVariantList binds;
-    const QString bytes =
-        filter.withSamples ? QStringLiteral(", r.samples, r.raw_frames") : QString();
     QSqlQuery q(Impl::db(m_connection));
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT ") + QLatin1String(kColumns) + bytes +
+    q.prepare(QStringLiteral("SELECT ") + RecordingRow::columns(filter.withSamples) +
               QStringLiteral(" FROM recordings r JOIN instruments i ON i.id = r.instrument_id") +
               whereClause(filter, binds) + QStringLiteral(" ORDER BY r.id DESC LIMIT ? OFFSET ?"));
     for (const QVariant &b : binds)
@@ -849,7 +833,7 @@ QList<Recording> RecordingLibrary::list(const Filter &filter, int offset, int li
         return out;
     }
     while (q.next())
-        out.append(readRow(q, filter.withSamples));
+        out.append(RecordingRow::read(q, filter.withSamples));
     return out;
 }
 
@@ -859,53 +843,341 @@ bool RecordingLibrary::get(qint64 id, Recording &recording)
     if (!isOpen())
         return fail(tr("No library is open."));
     QSqlQuery q(Impl::db(m_connection));
-    q.prepare(QStringLiteral("SELECT ") + QLatin1String(kColumns) +
-              QStringLiteral(", r.samples, r.raw_frames FROM recordings r JOIN instruments i ON "
-                             "i.id = r.instrument_id WHERE r.id = ?"));
+    q.prepare(QStringLiteral("SELECT ") + RecordingRow::columns(true) +
+              QStringLiteral(" FROM recordings r JOIN instruments i ON i.id = r.instrument_id"
+                             " WHERE r.id = ?"));
     q.addBindValue(id);
     if (!q.exec())
         return fail(q.lastError().text());
     if (!q.next())
         return false;
-    recording = readRow(q, true);
+    recording = RecordingRow::read(q, true);
     return true;
 }
 
-bool RecordingLibrary::remove(qint64 id)
+bool RecordingLibrary::readForAudit(qint64 id, Recording &recording, QSqlError &error)
+{
+    QSqlQuery q(Impl::db(m_connection));
+    q.prepare(QStringLiteral("SELECT ") + RecordingRow::columns(true) +
+              QStringLiteral(" FROM recordings r JOIN instruments i ON i.id = r.instrument_id"
+                             " WHERE r.id = ?"));
+    q.addBindValue(id);
+    if (!q.exec()) {
+        error = q.lastError();
+        return false;
+    }
+    if (!q.next())
+        return false;
+    recording = RecordingRow::read(q, true);
+    return true;
+}
+
+bool RecordingLibrary::recordStored(AuditTrail &trail, qint64 id, QSqlError &error)
+{
+    // The entry holds what the row reads back, as every later check reads it.
+    Recording stored;
+    if (!readForAudit(id, stored, error)) {
+        if (!error.isValid())
+            error = QSqlError(tr("The stored recording %1 cannot be read back.").arg(id), QString(),
+                              QSqlError::UnknownError);
+        return false;
+    }
+    AuditEntry entry;
+    entry.action = QLatin1String(AuditEntry::RecordingStored);
+    entry.subject = tr("recording %1").arg(id);
+    entry.recordingId = id;
+    entry.setDetails(auditState(stored));
+    if (trail.append(entry))
+        return true;
+    error = trail.lastError();
+    return false;
+}
+
+QJsonObject RecordingLibrary::auditState(const Recording &r)
+{
+    QJsonArray texts;
+    for (const QString &t : r.reportTexts())
+        texts.append(t);
+    return {{QStringLiteral("id"), r.id},
+            {QStringLiteral("serial"), r.serial},
+            {QStringLiteral("group"), r.group},
+            {QStringLiteral("sha256"), r.sha256},
+            {QStringLiteral("digest"), r.contentDigest()},
+            {QStringLiteral("texts"), texts}};
+}
+
+bool RecordingLibrary::recordMigration(int fromVersion, QSqlError &error)
+{
+    QSqlDatabase db = Impl::db(m_connection);
+    AuditTrail trail(db);
+    AuditEntry entry;
+    entry.subject = m_location.display();
+    QJsonObject details{{QStringLiteral("from_schema"), fromVersion},
+                        {QStringLiteral("schema"), SchemaVersion}};
+    if (fromVersion == 0) {
+        entry.action = QLatin1String(AuditEntry::LibraryCreated);
+    } else if (fromVersion < 4) {
+        entry.action = QLatin1String(AuditEntry::LibraryAudited);
+        QSqlQuery q(db);
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("SELECT ") + RecordingRow::columns(true) +
+                    QStringLiteral(" FROM recordings r JOIN instruments i ON i.id = "
+                                   "r.instrument_id ORDER BY r.id"))) {
+            error = q.lastError();
+            return false;
+        }
+        QJsonArray held;
+        while (q.next())
+            held.append(auditState(RecordingRow::read(q, true)));
+        details.insert(QStringLiteral("recordings"), held);
+    } else {
+        entry.action = QLatin1String(AuditEntry::LibraryMigrated);
+    }
+    entry.setDetails(details);
+    if (trail.append(entry))
+        return true;
+    error = trail.lastError();
+    return false;
+}
+
+bool RecordingLibrary::audited(const QString &failure,
+                               const std::function<bool(AuditTrail &, QSqlError &)> &change)
 {
     m_error.clear();
     if (!isOpen())
         return fail(tr("No library is open."));
     QSqlDatabase db = Impl::db(m_connection);
-    QSqlQuery q(db);
-    q.prepare(QStringLiteral("DELETE FROM recordings WHERE id = ?"));
-    q.addBindValue(id);
-    if (!q.exec())
-        return fail(isBusy(q.lastError())
-                        ? writeError(q.lastError())
-                        : tr("The entry cannot be deleted: %1").arg(q.lastError().databaseText()));
-    return q.numRowsAffected() > 0;
+    QSqlError error;
+    if (!beginWrite(error))
+        return fail(writeError(error));
+    AuditTrail trail(db);
+    const bool changed = change(trail, error);
+    if (changed && db.commit())
+        return true;
+    if (changed)
+        error = db.lastError();
+    db.rollback();
+    if (!error.isValid())
+        return false; // nothing to change; m_error tells why, where there is a why
+    return fail(isBusy(error) ? writeError(error)
+                              : failure.arg(error.databaseText().trimmed().isEmpty()
+                                                ? error.text()
+                                                : error.databaseText().trimmed()));
+}
+
+bool RecordingLibrary::setRemoved(qint64 id, bool removed, const QString &reason)
+{
+    const QString why = reason.trimmed();
+    if (why.isEmpty())
+        return fail(removed ? tr("A recording is removed only with a reason.")
+                            : tr("A recording is restored only with a reason."));
+    return audited(removed ? tr("The entry cannot be removed: %1")
+                           : tr("The entry cannot be restored: %1"),
+                   [&](AuditTrail &trail, QSqlError &error) {
+                       Recording r;
+                       if (!readForAudit(id, r, error))
+                           return false;
+                       if (r.removed == removed) {
+                           m_error = removed ? tr("Recording %1 is removed already.").arg(id)
+                                             : tr("Recording %1 is not removed.").arg(id);
+                           return false;
+                       }
+                       QSqlQuery q(Impl::db(m_connection));
+                       q.prepare(QStringLiteral("UPDATE recordings SET removed = ? WHERE id = ?"));
+                       q.addBindValue(removed ? 1 : 0);
+                       q.addBindValue(id);
+                       if (!q.exec()) {
+                           error = q.lastError();
+                           return false;
+                       }
+                       AuditEntry entry;
+                       entry.action = QLatin1String(removed ? AuditEntry::RecordingRemoved
+                                                            : AuditEntry::RecordingRestored);
+                       entry.subject = tr("recording %1").arg(id);
+                       entry.recordingId = id;
+                       entry.setDetails(
+                           {{QStringLiteral("reason"), why}, {QStringLiteral("sha256"), r.sha256}});
+                       if (trail.append(entry))
+                           return true;
+                       error = trail.lastError();
+                       return false;
+                   });
+}
+
+bool RecordingLibrary::remove(qint64 id, const QString &reason)
+{
+    return setRemoved(id, true, reason);
+}
+
+bool RecordingLibrary::restore(qint64 id, const QString &reason)
+{
+    return setRemoved(id, false, reason);
 }
 
 bool RecordingLibrary::setReportTexts(qint64 id, const QString &testLight, const QString &company,
                                       const QString &tester, const QString &auditor)
 {
-    m_error.clear();
+    const QStringList texts{testLight, company, tester, auditor};
+    bool unchanged = false;
+    const bool kept = audited(tr("The report texts cannot be kept: %1"), [&](AuditTrail &trail,
+                                                                             QSqlError &error) {
+        Recording r;
+        if (!readForAudit(id, r, error))
+            return false;
+        QStringList now;
+        for (const QString &t : texts)
+            now << (t.isNull() ? QStringLiteral("") : t);
+        if (r.reportTexts() == now) {
+            unchanged = true;
+            return false;
+        }
+        QSqlQuery q(Impl::db(m_connection));
+        q.prepare(QStringLiteral("UPDATE recordings SET test_light = ?, company = ?, tester = ?,"
+                                 " auditor = ?, search = ? WHERE id = ?"));
+        for (const QString &t : now)
+            q.addBindValue(t);
+        q.addBindValue(recordingSearch(now));
+        q.addBindValue(id);
+        if (!q.exec()) {
+            error = q.lastError();
+            return false;
+        }
+        QJsonArray before;
+        QJsonArray after;
+        for (int i = 0; i < 4; ++i) {
+            before.append(r.reportTexts().at(i));
+            after.append(now.at(i));
+        }
+        AuditEntry entry;
+        entry.action = QLatin1String(AuditEntry::TextsChanged);
+        entry.subject = tr("recording %1").arg(id);
+        entry.recordingId = id;
+        entry.setDetails({{QStringLiteral("old"), before}, {QStringLiteral("new"), after}});
+        if (trail.append(entry))
+            return true;
+        error = trail.lastError();
+        return false;
+    });
+    return kept || unchanged;
+}
+
+bool RecordingLibrary::record(const QString &action, const QString &subject,
+                              const QJsonObject &details, qint64 recordingId)
+{
+    return audited(tr("The audit trail cannot be written: %1"),
+                   [&](AuditTrail &trail, QSqlError &error) {
+                       AuditEntry entry;
+                       entry.action = action;
+                       entry.subject = subject;
+                       entry.recordingId = recordingId;
+                       entry.setDetails(details);
+                       if (trail.append(entry))
+                           return true;
+                       error = trail.lastError();
+                       return false;
+                   });
+}
+
+bool RecordingLibrary::recordFile(const QString &fileName, const QString &format,
+                                  const QList<qint64> &recordingIds)
+{
+    QFile file(fileName);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return fail(tr("The file %1 cannot be read for the audit trail.")
+                        .arg(QDir::toNativeSeparators(fileName)));
+    QJsonArray ids;
+    for (qint64 id : recordingIds)
+        ids.append(id);
+    return record(QLatin1String(AuditEntry::FileWritten), QDir::toNativeSeparators(fileName),
+                  {{QStringLiteral("format"), format},
+                   {QStringLiteral("file_sha256"), QString::fromLatin1(hash.result().toHex())},
+                   {QStringLiteral("size"), file.size()},
+                   {QStringLiteral("recordings"), ids}},
+                  recordingIds.size() == 1 ? recordingIds.first() : 0);
+}
+
+bool RecordingLibrary::sign(qint64 id, ReportSignature &signature)
+{
+    if (signature.name.trimmed().isEmpty())
+        return fail(tr("A signature needs the signer's name."));
+    return audited(
+        tr("The signature cannot be kept: %1"), [&](AuditTrail &trail, QSqlError &error) {
+            Recording r;
+            if (!readForAudit(id, r, error))
+                return false;
+            if (r.removed) {
+                m_error = tr("Recording %1 is removed; restore it before signing.").arg(id);
+                return false;
+            }
+            // What is signed is what the library holds now, not what a window showed before.
+            signature.name = signature.name.trimmed();
+            signature.sha256 = r.sha256;
+            signature.digest = r.contentDigest();
+            signature.texts = r.reportTexts();
+            AuditEntry entry;
+            entry.action = QLatin1String(AuditEntry::SignatureGiven);
+            entry.subject = tr("recording %1").arg(id);
+            entry.recordingId = id;
+            entry.setDetails(signature.details());
+            if (!trail.append(entry)) {
+                error = trail.lastError();
+                return false;
+            }
+            signature.entry = entry.seq;
+            signature.user = entry.user;
+            signature.station = entry.station;
+            signature.at = entry.time();
+            return true;
+        });
+}
+
+QList<ReportSignature> RecordingLibrary::signatures(const Recording &recording)
+{
+    QList<ReportSignature> out;
+    AuditTrail::Filter filter;
+    filter.recordingId = recording.id;
+    filter.action = QLatin1String(AuditEntry::SignatureGiven);
+    for (const AuditEntry &entry : trail(filter)) {
+        ReportSignature signature;
+        if (ReportSignature::fromEntry(entry, signature)) {
+            signature.checkAgainst(recording);
+            out << signature;
+        }
+    }
+    return out;
+}
+
+QList<AuditEntry> RecordingLibrary::trail(const AuditTrail::Filter &filter)
+{
     if (!isOpen())
-        return fail(tr("No library is open."));
-    QSqlQuery q(Impl::db(m_connection));
-    q.prepare(QStringLiteral("UPDATE recordings SET test_light = ?, company = ?, tester = ?,"
-                             " auditor = ?, search = ? WHERE id = ?"));
-    for (const QString &t : {testLight, company, tester, auditor})
-        q.addBindValue(text(t));
-    q.addBindValue(recordingSearch({testLight, company, tester, auditor}));
-    q.addBindValue(id);
-    if (!q.exec())
-        return fail(
-            isBusy(q.lastError())
-                ? writeError(q.lastError())
-                : tr("The report texts cannot be kept: %1").arg(q.lastError().databaseText()));
-    return q.numRowsAffected() > 0;
+        return {};
+    AuditTrail trail(Impl::db(m_connection));
+    QList<AuditEntry> entries = trail.read(filter);
+    if (trail.lastError().isValid())
+        m_error = trail.lastError().text();
+    return entries;
+}
+
+LibraryVerifier::Result RecordingLibrary::verify(const QString &knownHead,
+                                                 const std::function<void(qint64)> &progress)
+{
+    if (!isOpen()) {
+        LibraryVerifier::Result result;
+        result.found = LibraryVerifier::Break::Unreadable;
+        result.problem = tr("No library is open.");
+        return result;
+    }
+    // One snapshot: what other stations write meanwhile is neither half seen nor a break.
+    QSqlDatabase db = Impl::db(m_connection);
+    const bool snapshot =
+        db.transaction() && (m_location.engine == LibraryLocation::Engine::Sqlite ||
+                             QSqlQuery(db).exec(QStringLiteral(
+                                 "SET TRANSACTION ISOLATION LEVEL REPEATABLE READ READ ONLY")));
+    const LibraryVerifier::Result result = LibraryVerifier::run(db, knownHead, progress);
+    if (snapshot)
+        db.rollback();
+    return result;
 }
 
 QStringList RecordingLibrary::serials()

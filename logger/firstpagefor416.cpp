@@ -1,4 +1,6 @@
 #include "firstpagefor416.h"
+#include "recordinglibrary.h"
+#include "savetarget.h"
 #include "ui_firstpagefor416.h"
 
 #include "excelexport.h"
@@ -557,5 +559,10 @@ void FirstPageFor416::on_EXCELBtn_clicked(int row)
 void FirstPageFor416::on_SaveUVPowerBtn_clicked()
 {
     reportValues.isChinese = isChinese;
-    ExcelExport::run(this, busy, selectedRecording);
+    const QString written = ExcelExport::run(this, busy, selectedRecording);
+    if (!written.isEmpty() && selectedRecording.id > 0 && library())
+        library()->recordFile(written,
+                              SaveTarget::isCsvName(written) ? QStringLiteral("csv")
+                                                             : QStringLiteral("xlsx"),
+                              {selectedRecording.id});
 }

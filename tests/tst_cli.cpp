@@ -17,6 +17,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -303,7 +305,7 @@ private slots:
         row("option of another command", {"list", "--format", "csv"}, 2,
             "list does not take --format.");
         row("option twice", {"list", "--json", "--json"}, 2, "--json is given twice.");
-        row("window for delete", {"delete", "1", "--window", "cure"}, 2,
+        row("window for delete", {"delete", "1", "--reason", "x", "--window", "cure"}, 2,
             "delete does not take --window.");
         row("unknown window", {"list", "--window", "nope"}, 2,
             "There is no process window called \"nope\"");
@@ -315,7 +317,7 @@ private slots:
         row("show without id", {"show"}, 2, "show needs a recording ID.");
         row("show two ids", {"show", "1", "2"}, 2, "show takes one recording ID.");
         row("non-numeric id", {"show", "1a"}, 2, "\"1a\" is no recording ID");
-        row("zero id", {"delete", "0"}, 2, "\"0\" is no recording ID");
+        row("zero id", {"delete", "0", "--reason", "x"}, 2, "\"0\" is no recording ID");
         row("list with an argument", {"list", "5"}, 2, "list takes no argument");
         row("bad date", {"list", "--since", "2024-13-01"}, 2, "\"2024-13-01\" is no date");
         row("date of another form", {"list", "--since", "1.3.2024"}, 2, "is no date");
@@ -326,7 +328,12 @@ private slots:
         row("unknown format", {"export", "1", "--format", "pdf", "--output", "@dir/x"}, 2,
             "Unknown format \"pdf\"");
         row("no such id to show", {"show", "99"}, 1, "No recording with id 99 in the library.");
-        row("no such id to delete", {"delete", "99"}, 1, "No recording with id 99 in the library.");
+        row("no such id to delete", {"delete", "99", "--reason", "x"}, 1,
+            "No recording with id 99 in the library.");
+        row("delete without a reason", {"delete", "1"}, 2, "delete needs --reason TEXT");
+        row("blank reason", {"restore", "1", "--reason", " "}, 2, "--reason needs a value");
+        row("no hash", {"verify", "--head", "abc"}, 2, "\"abc\" is no SHA-256 hash");
+        row("audit of no recording", {"audit", "--recording", "x"}, 2, "\"x\" is no recording ID");
         row("no such id to export",
             {"export", "1", "99", "--format", "json", "--output", "@dir/none.json"}, 1,
             "No recording with id 99 in the library.");
@@ -711,17 +718,63 @@ private slots:
         QCOMPARE(kept.count({}), summary.startsWith('1') ? 1 : 0);
     }
 
-    // Last: the others read what it deletes.
-    void deleteEntry()
+    // Last: the others read what it removes. Removed, the entry leaves the lists and the
+    // exports but not the library; the trail tells it all, and verify finds what was done
+    // past the program.
+    void removeRestoreVerify()
     {
-        Run run = cli({"delete", "3"});
+        Run run = cli({"delete", "3", "--reason", "wrong lamp"});
         QCOMPARE(run.code, 0);
-        QCOMPARE(run.out, "Deleted 3.\n");
+        QCOMPARE(run.out, "Removed 3; it is kept in the library (restore 3 brings it back).\n");
         QCOMPARE(idsOf(json({"list", "--json"}).array()), (QList<qint64>{4, 2, 1}));
-        run = cli({"delete", "3"});
+        QCOMPARE(idsOf(json({"list", "--json", "--removed"}).array()), (QList<qint64>{3}));
+        QCOMPARE(json({"show", "3", "--json"}).object()["removed"].toBool(), true);
+        run = cli({"delete", "3", "--reason", "again"});
         QCOMPARE(run.code, 1);
-        QVERIFY(run.err.contains("No recording with id 3 in the library."));
-        QCOMPARE(cli({"show", "3"}).code, 1);
+        QVERIFY2(run.err.contains("Recording 3 is removed already."), qPrintable(run.err));
+        run = cli({"export", "3", "--format", "json", "--output", m_dir.filePath("x.json")});
+        QCOMPARE(run.code, 1);
+        QVERIFY2(run.err.contains("restore it to export it"), qPrintable(run.err));
+        QCOMPARE(cli({"restore", "3", "--reason", "right lamp after all"}).code, 0);
+        QCOMPARE(cli({"delete", "3", "--reason", "wrong lamp"}).code, 0);
+
+        const QJsonArray history = json({"audit", "--recording", "3", "--json"}).array();
+        QStringList actions;
+        for (const QJsonValue &e : history)
+            actions << e["action"].toString();
+        QCOMPARE(actions, (QStringList{"recording.stored", "recording.removed",
+                                       "recording.restored", "recording.removed"}));
+        QCOMPARE(history[1]["details"]["reason"].toString(), QString("wrong lamp"));
+        QVERIFY(!history[1]["user"].toString().isEmpty());
+        QVERIFY(cli({"audit"}).out.contains("right lamp after all"));
+        QCOMPARE(json({"audit", "--json", "--since", "2999-01-01"}).array().size(), 0);
+
+        const QJsonObject clean = json({"verify", "--json"}).object();
+        QCOMPARE(clean["ok"].toBool(), true);
+        const QString head = clean["head"].toString();
+        QCOMPARE(head.size(), 64);
+        run = cli({"verify"});
+        QCOMPARE(run.code, 0);
+        QVERIFY2(run.out.contains(head), qPrintable(run.out));
+        // A report text changed in the file itself, past the program.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "past");
+            db.setDatabaseName(m_library);
+            QVERIFY(db.open());
+            QVERIFY(QSqlQuery(db).exec("UPDATE recordings SET tester = 'Mallory' WHERE id = 2"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("past");
+        run = cli({"verify", "--json", "--head", head});
+        QCOMPARE(run.code, 1);
+        const QJsonObject broken = QJsonDocument::fromJson(run.out.toUtf8()).object();
+        QCOMPARE(broken["ok"].toBool(), false);
+        QCOMPARE(broken["break"]["kind"].toString(), QString("texts"));
+        QCOMPARE(broken["break"]["recording"].toInt(), 2);
+        run = cli({"verify"});
+        QCOMPARE(run.code, 1);
+        QCOMPARE(run.out, "BROKEN: The report texts of recording 2 were changed without an entry "
+                          "in the audit trail.\n");
     }
 
 private:

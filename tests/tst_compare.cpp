@@ -2,6 +2,7 @@
 // trend of one instrument, the process windows and every entry's verdict. The overlay and the
 // trend are also saved as README pictures under the style sheet, in English and Chinese.
 #include "appstyle.h"
+#include "auditwindow.h"
 #include "bytes.h"
 #include "catalogue.h"
 #include "hostprocess.h"
@@ -15,14 +16,18 @@
 #include "recordinglibrary.h"
 #include "trendwindow.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QProcess>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
@@ -451,6 +456,102 @@ private slots:
         check->setCurrentIndex(0);
         QCOMPARE(ProcessWindowStore::chosenName(), QString());
         QCOMPARE(verdicts(), none);
+    }
+
+    // The audit in the Library window: the columns a reader needs first in view at the
+    // default size, removal with a reason and its undoing, each change of a process window
+    // and each workbook an entry, and a recording's history in its own window.
+    void auditTrail()
+    {
+        QList<Recording> stored;
+        for (int i = 0; i < 3; ++i)
+            stored << logger(u"5633416"_s, kStart.addDays(i), 10, run(300, 60, i), 300);
+        const RecordingLibrary::StoreResult result = m_library->store(stored);
+        QVERIFY(result.ok);
+        QString error;
+        QVERIFY(ProcessWindowStore::save({window(u"Line 3"_s, 100, 400, 500, 5000)}, error));
+        ProcessWindowStore::setChosenName(u"Line 3"_s);
+
+        LibraryWindow library(m_library.get(), false);
+        library.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&library));
+        auto *view = library.findChild<QTableView *>(u"entriesView"_s);
+        QHeaderView *header = view->horizontalHeader();
+        for (int column : {int(LibraryModel::Dose), int(LibraryModel::VerdictColumn)})
+            QVERIFY2(header->sectionViewportPosition(column) + header->sectionSize(column) <=
+                         view->viewport()->width(),
+                     qPrintable(library.model()->headerData(column, Qt::Horizontal).toString()));
+
+        QString typed;
+        m_prompts.setAnswer([&typed](const UserPrompts::Prompt &prompt) {
+            UserPrompts::Answer answer;
+            answer.text = prompt.kind == UserPrompts::Kind::Text ? typed : QString();
+            return answer;
+        });
+        auto choose = [&](int row) {
+            view->selectionModel()->clearSelection();
+            view->selectRow(row);
+        };
+        choose(0); // the newest
+        const qint64 id = library.model()->entry(0)->id;
+        typed.clear(); // no reason, no removal
+        click(library, "DeleteBtn");
+        QCOMPARE(library.model()->total(), 3);
+        typed = u"lamp not warmed up"_s;
+        click(library, "DeleteBtn");
+        QCOMPARE(library.model()->total(), 2);
+        auto *removed = library.findChild<QCheckBox *>(u"removedCheck"_s);
+        removed->setChecked(true);
+        QCOMPARE(library.model()->total(), 1);
+        QVERIFY(!library.findChild<QPushButton *>(u"DeleteBtn"_s)->isEnabled());
+        choose(0);
+        typed = u"it was warm"_s;
+        click(library, "RestoreBtn");
+        QCOMPARE(library.model()->total(), 0);
+        removed->setChecked(false);
+        QCOMPARE(library.model()->total(), 3);
+        m_prompts.setAnswer({});
+
+        // A process window changed in its dialog, and a workbook of two entries.
+        click(library, "processBtn");
+        auto *dialog = library.findChild<ProcessWindowDialog *>();
+        QVERIFY(dialog);
+        dialog->findChild<QListWidget *>()->setCurrentRow(0);
+        type(*dialog, "maxPeakEdit", u"450"_s);
+        dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+        view->selectAll();
+        m_prompts.setSaveAs(m_dir->filePath(u"two.xlsx"_s));
+        click(library, "WorkbookBtn");
+
+        AuditTrail::Filter all;
+        QStringList actions;
+        const QList<AuditEntry> trail = m_library->trail(all);
+        for (const AuditEntry &e : trail)
+            actions << e.action;
+        QCOMPARE(actions.mid(4), (QStringList{u"recording.removed"_s, u"recording.restored"_s,
+                                              u"process_window.changed"_s, u"file.written"_s}));
+        QCOMPARE(trail[4].detailsObject()[u"reason"_s].toString(), u"lamp not warmed up"_s);
+        QCOMPARE(trail[6].detailsObject()[u"new"_s][u"maxPeak"_s].toDouble(), 450.0);
+        QFile book(m_dir->filePath(u"two.xlsx"_s));
+        QVERIFY(book.open(QIODevice::ReadOnly));
+        QCOMPARE(trail[7].detailsObject()[u"file_sha256"_s].toString(),
+                 Recording::hashOf(book.readAll()));
+
+        // The chosen entry's history, and the whole trail, in their window.
+        choose(0);
+        click(library, "HistoryBtn");
+        auto *history = library.findChild<AuditWindow *>();
+        QVERIFY(history);
+        auto *table = history->findChild<QTableWidget *>(u"entriesTable"_s);
+        QCOMPARE(table->rowCount(), 3); // stored, removed, restored; the workbook names two
+        QCOMPARE(table->item(0, 4)->text(), u"Recording restored"_s);
+        QCOMPARE(table->item(2, 4)->text(), u"Recording stored"_s);
+        QCOMPARE(history->findChild<QSpinBox *>()->value(), int(id));
+        history->findChild<QSpinBox *>()->setValue(0);
+        QCOMPARE(table->rowCount(), trail.size());
+        click(*history, "verifyBtn");
+        QVERIFY2(history->findChild<QLabel *>(u"statusLab"_s)->text().startsWith(u"Unbroken"_s),
+                 qPrintable(history->findChild<QLabel *>(u"statusLab"_s)->text()));
     }
 
 private:

@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QJsonArray>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSqlDatabase>
@@ -167,6 +168,18 @@ int storeImports(const QString &location, const QString &tag, int n)
         if (!result.ok && result.error != busyMessage(library)) {
             fprintf(stderr, "%s\n", qPrintable(result.error));
             return 2;
+        }
+        // Each station also signs one of its own recordings and removes another.
+        if (result.ok) {
+            ReportSignature signature;
+            signature.name = tag;
+            for (bool done : {library.sign(result.ids[10], signature),
+                              library.remove(result.ids[11], u"station "_qs + tag)}) {
+                if (!done && library.lastError() != busyMessage(library)) {
+                    fprintf(stderr, "%s\n", qPrintable(library.lastError()));
+                    return 2;
+                }
+            }
         }
         fprintf(stdout, "%s %d\n", result.ok ? "stored" : "busy", i);
         fflush(stdout);
@@ -342,11 +355,20 @@ private slots:
             QCOMPARE(library.count(f.filter), f.expected);
         QCOMPARE(library.serials(), (QStringList{u"19120001"_qs, u"4294967295"_qs}));
 
-        // Deleted, and gone for every view; a second store brings it back as new.
-        QVERIFY(library.remove(stored.ids[1]));
-        QVERIFY(!library.remove(stored.ids[1]));
+        // Removed with a reason: gone from the lists, kept, and stays removed when downloaded
+        // again; restored with a reason.
+        QVERIFY(!library.remove(stored.ids[1], u" "_qs));
+        QVERIFY(library.remove(stored.ids[1], u"wrong lamp"_qs));
+        QVERIFY(!library.remove(stored.ids[1], u"test"_qs));
         QCOMPARE(library.count(all), 2);
-        QCOMPARE(library.store({first[1]}).added, 1);
+        RecordingLibrary::Filter removed;
+        removed.removed = RecordingLibrary::Filter::Removed::Only;
+        QCOMPARE(library.list(removed, 0, 10).value(0).id, stored.ids[1]);
+        QCOMPARE(library.store({first[1]}).already, 1);
+        QCOMPARE(library.count(all), 2);
+        QVERIFY(library.restore(stored.ids[1], u"right lamp after all"_qs));
+        QCOMPARE(library.count(all), 3);
+        QCOMPARE(library.verify().problem, QString());
 
         // Reopened: all still there, nothing migrated twice.
         library.close();
@@ -399,6 +421,8 @@ private slots:
               "ALTER TABLE recordings DROP COLUMN dose_flagged",
               "ALTER TABLE recordings DROP COLUMN search",
               "ALTER TABLE instruments DROP COLUMN search",
+              "ALTER TABLE recordings DROP COLUMN removed",
+              "ALTER TABLE recordings DROP COLUMN utc_offset_s", "DROP TABLE audit_trail",
               "UPDATE recordings SET tester = 'MÜLLER' WHERE family = 'meter'",
               "UPDATE schema_version SET version = 1"})
             QVERIFY2(rawExec(old, QString::fromUtf8(statement)), statement);
@@ -411,6 +435,16 @@ private slots:
         // ... and the search texts, on its way to schema 3.
         QCOMPARE(library.count({{}, {}, {}, u"müller"_qs}), 1);
         QCOMPARE(library.count({{}, {}, {}, u"uv-41"_qs}), 2);
+        // ... and under audit on its way to schema 4: the first entry holds the hash of each
+        // recording it held, and the chain checks out.
+        const QList<AuditEntry> trail = library.trail({});
+        QCOMPARE(trail.size(), 1);
+        QCOMPARE(trail[0].action, QString::fromLatin1(AuditEntry::LibraryAudited));
+        QSet<QString> hashes;
+        for (const QJsonValue &held : trail[0].detailsObject()[u"recordings"_qs].toArray())
+            hashes << held[u"sha256"_qs].toString();
+        QCOMPARE(hashes, (QSet<QString>{all[0].sha256, all[1].sha256}));
+        QVERIFY2(library.verify().ok(), qPrintable(library.verify().problem));
     }
 
     // Limits, the verdict, the windows kept between runs, calibration age and the meter's
@@ -603,9 +637,20 @@ private slots:
         }
         RecordingLibrary library;
         QVERIFY2(library.open(location), qPrintable(library.lastError()));
-        const QList<Recording> stored = library.list({}, 0, 1000);
+        RecordingLibrary::Filter everything;
+        everything.removed = RecordingLibrary::Filter::Removed::All;
+        const QList<Recording> stored = library.list(everything, 0, 1000);
         QCOMPARE(stored.size(), expected.size());
         QCOMPARE(keys(stored), expected);
+        // One chain, unbroken: an entry per recording stored, besides signatures and removals.
+        const LibraryVerifier::Result verified = library.verify();
+        QVERIFY2(verified.ok(), qPrintable(verified.problem));
+        QCOMPARE(verified.recordings, stored.size());
+        AuditTrail::Filter storedEntries;
+        storedEntries.action = QLatin1String(AuditEntry::RecordingStored);
+        QCOMPARE(library.trail(storedEntries).size(), stored.size());
+        storedEntries.action = QLatin1String(AuditEntry::SignatureGiven);
+        QVERIFY(!library.trail(storedEntries).isEmpty());
 
         // Another program holds the write lock for longer than a write waits.
         const QList<Recording> late = writerImport(u"c"_qs, 0);
@@ -627,7 +672,7 @@ private slots:
             QVERIFY(other.rollback());
         }
         QSqlDatabase::removeDatabase(u"other"_qs);
-        QCOMPARE(library.count({}), expected.size());
+        QCOMPARE(library.count(everything), expected.size());
         QVERIFY(library.store(late).ok);
         if (!TestDatabases::isPostgres(location)) {
             library.close();
@@ -742,9 +787,10 @@ private slots:
         QVERIFY2(library.open(file), qPrintable(library.lastError()));
         QVERIFY(library.store({logger(1, kStart, Bytes::floats({1, 2}))}).ok);
         QList<Recording> import;
+        // 3 MB: with its write-ahead log and the trail it fits the 4 MB tmpfs once freed.
         for (int g = 0; g < 25; ++g)
             import.append(
-                logger(g + 1, kStart.addDays(1).addSecs(g), QByteArray(4 * 20000, char(g))));
+                logger(g + 1, kStart.addDays(1).addSecs(g), QByteArray(4 * 15000, char(g))));
 
         const QString filler = QDir(dir).filePath(u"filler"_qs);
         struct rlimit sizeLimit {
@@ -975,6 +1021,159 @@ private slots:
         QSqlDatabase::removeDatabase(u"watcher"_qs);
     }
 
+    // Tampering done in the database itself, past the program, on each engine: verify names
+    // the first break exactly. Before it, the trail of a day's work checks out.
+    void tampering_data()
+    {
+        QTest::addColumn<QString>("location");
+        QTest::addColumn<QString>("statements"); // ';'-separated; %1..%3 the recordings
+        QTest::addColumn<int>("found");          // LibraryVerifier::Break
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<int>("recording"); // 1..3, or 0
+        using B = LibraryVerifier::Break;
+        const struct {
+            const char *name, *statements;
+            B found;
+            int entry, recording;
+        } cases[] = {
+            {"sample blob changed", "UPDATE recordings SET samples = raw_frames WHERE id = %1",
+             B::Samples, 2, 1},
+            {"samples and their hash rewritten",
+             "UPDATE recordings SET samples = raw_frames, sha256 = '%S' WHERE id = %1", B::Values,
+             2, 1},
+            {"a statistic changed", "UPDATE recordings SET power_max = 99 WHERE id = %1", B::Values,
+             2, 1},
+            {"a meter value changed", "UPDATE recordings SET energy = 99 WHERE id = %3", B::Samples,
+             4, 3},
+            {"report text changed without an entry",
+             "UPDATE recordings SET tester = 'Mallory' WHERE id = %3", B::Texts, 0, 3},
+            {"restored without an entry", "UPDATE recordings SET removed = 0 WHERE id = %2",
+             B::RemovedState, 0, 2},
+            {"recording deleted", "DELETE FROM recordings WHERE id = %3", B::Deleted, 4, 3},
+            {"entry deleted, its trigger dropped",
+             "%UNGUARD%;DELETE FROM audit_trail WHERE seq = 5", B::Missing, 5, 0},
+            {"two entries swapped",
+             "%UNGUARD%;UPDATE audit_trail SET seq = -5 WHERE seq = 5;"
+             "UPDATE audit_trail SET seq = 5 WHERE seq = 6;"
+             "UPDATE audit_trail SET seq = 6 WHERE seq = -5",
+             B::Unlinked, 5, 0},
+            {"entry edited",
+             "%UNGUARD%;UPDATE audit_trail SET details = replace(details, 'wrong', 'fine') "
+             "WHERE seq = 6",
+             B::Altered, 6, 0},
+            {"forged entry appended",
+             "INSERT INTO audit_trail SELECT seq + 1, at_utc, utc_offset_s, station, os_user, "
+             "program, action, subject, recording_id, details, hash, '%H' FROM audit_trail "
+             "WHERE seq = 7",
+             B::Altered, 8, 0},
+            {"history rewritten with fresh hashes", "%REWRITE%", B::HeadNotFound, 0, 0},
+        };
+        for (const QString &location : std::as_const(m_engines))
+            for (const auto &c : cases)
+                QTest::addRow("%s, %s",
+                              TestDatabases::isPostgres(location) ? "postgresql" : "sqlite", c.name)
+                    << location << QString::fromLatin1(c.statements) << int(c.found) << c.entry
+                    << c.recording;
+    }
+    void tampering()
+    {
+        QFETCH(QString, statements);
+        QFETCH(int, found);
+        QFETCH(int, entry);
+        QFETCH(int, recording);
+        const QString location = fresh();
+        const bool sqlite = !TestDatabases::isPostgres(location);
+        QList<qint64> ids;
+        QString head;
+        {
+            RecordingLibrary library;
+            QVERIFY2(library.open(location), qPrintable(library.lastError()));
+            const RecordingLibrary::StoreResult stored =
+                library.store({logger(1, kStart, Bytes::floats({1, 2, 3})),
+                               logger(2, kStart.addDays(1), Bytes::floats({4, 5})),
+                               meter(1, 7.25f)}); // entries 1 (created) to 4
+            QVERIFY2(stored.ok, qPrintable(stored.error));
+            ids = stored.ids;
+            ReportSignature signature;
+            signature.name = u"Q. A. Lead"_qs;
+            signature.meaning = ReportSignature::Meaning::Approved;
+            QVERIFY(library.setReportTexts(ids[0], u"Lamp A"_qs, u"Acme"_qs, u"Ann"_qs, {})); // 5
+            QVERIFY(library.remove(ids[1], u"wrong lamp"_qs));                                // 6
+            QVERIFY2(library.sign(ids[0], signature), qPrintable(library.lastError()));       // 7
+            const LibraryVerifier::Result clean = library.verify();
+            QVERIFY2(clean.ok(), qPrintable(clean.problem));
+            QCOMPARE(std::make_pair(clean.entries, clean.recordings), std::make_pair(7LL, 3LL));
+            head = clean.head;
+        }
+
+        // The engine itself refuses to change or delete an entry.
+        const QString unguard = sqlite ? u"DROP TRIGGER audit_trail_no_update;"
+                                         "DROP TRIGGER audit_trail_no_delete"_qs
+                                       : u"DROP TRIGGER audit_trail_append_only ON audit_trail"_qs;
+        QString error;
+        QSqlDatabase raw = sqlite ? QSqlDatabase::addDatabase(u"QSQLITE"_qs, u"tamper"_qs)
+                                  : TestDatabases::addPostgres(location, u"tamper"_qs, &error);
+        auto closeRaw = qScopeGuard([&] {
+            raw.close();
+            raw = QSqlDatabase();
+            QSqlDatabase::removeDatabase(u"tamper"_qs);
+        });
+        if (sqlite)
+            raw.setDatabaseName(location);
+        QVERIFY2(raw.open(), qPrintable(error + raw.lastError().text()));
+        QSqlQuery q(raw);
+        QVERIFY(!q.exec(u"UPDATE audit_trail SET subject = 'x' WHERE seq = 2"_qs));
+        QVERIFY(!q.exec(u"DELETE FROM audit_trail WHERE seq = 2"_qs));
+
+        if (statements == u"%REWRITE%"_qs) {
+            // Someone who knows the scheme rewrites entry 6 and every hash after it: the chain
+            // holds together, but the head written down before is in it no more.
+            for (const QString &drop : unguard.split(u';'))
+                QVERIFY2(q.exec(drop), qPrintable(q.lastError().text()));
+            RecordingLibrary reader;
+            QVERIFY(reader.open(location));
+            QList<AuditEntry> entries = reader.trail({});
+            reader.close();
+            QString previous = AuditEntry::genesisHash();
+            for (AuditEntry &e : entries) {
+                if (e.seq == 6)
+                    e.details.replace(u"wrong"_qs, u"fine"_qs);
+                e.previousHash = previous;
+                e.hash = e.computedHash();
+                previous = e.hash;
+                QVERIFY(q.prepare(u"UPDATE audit_trail SET details = ?, prev_hash = ?, hash = ? "
+                                  "WHERE seq = ?"_qs));
+                for (const QVariant &v : {QVariant(e.details), QVariant(e.previousHash),
+                                          QVariant(e.hash), QVariant(e.seq)})
+                    q.addBindValue(v);
+                QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+            }
+        } else {
+            QString script = statements;
+            script.replace(u"%UNGUARD%"_qs, unguard)
+                .replace(u"%H"_qs, Recording::hashOf("forged"))
+                .replace(u"%S"_qs,
+                         Recording::hashOf(logger(1, kStart, Bytes::floats({1, 2, 3})).rawFrames))
+                .replace(u"%1"_qs, QString::number(ids[0]))
+                .replace(u"%2"_qs, QString::number(ids[1]))
+                .replace(u"%3"_qs, QString::number(ids[2]));
+            for (const QString &statement : script.split(u';'))
+                QVERIFY2(q.exec(statement), qPrintable(statement + q.lastError().text()));
+        }
+        closeRaw.dismiss();
+        raw.close();
+        raw = QSqlDatabase();
+        QSqlDatabase::removeDatabase(u"tamper"_qs);
+
+        RecordingLibrary library;
+        QVERIFY2(library.open(location), qPrintable(library.lastError()));
+        const LibraryVerifier::Result result = library.verify(head);
+        QVERIFY2(int(result.found) == found, qPrintable(result.problem));
+        QCOMPARE(result.entry, qint64(entry));
+        QCOMPARE(result.recording, recording > 0 ? ids[recording - 1] : 0);
+        QVERIFY(!result.problem.isEmpty());
+    }
+
     // Another station holds the row: deleting it and keeping its report texts wait the
     // busy time-out, then say "busy", instead of waiting for ever.
     void busyRow()
@@ -991,7 +1190,7 @@ private slots:
             QSqlDatabase other = TestDatabases::addPostgres(pg, u"holder"_qs, &error);
             QVERIFY2(other.open(), qPrintable(other.lastError().text()));
             const std::function<bool()> writes[] = {
-                [&] { return library.remove(id); },
+                [&] { return library.remove(id, u"busy"_qs); },
                 [&] { return library.setReportTexts(id, u"Lamp"_qs, {}, {}, {}); }};
             for (const auto &write : writes) {
                 // Held afresh for each: the Wine run's server ends a transaction idle for 8 s.
@@ -1013,7 +1212,7 @@ private slots:
             }
         }
         QSqlDatabase::removeDatabase(u"holder"_qs);
-        QVERIFY2(library.remove(id), qPrintable(library.lastError()));
+        QVERIFY2(library.remove(id, u"busy"_qs), qPrintable(library.lastError()));
     }
 
     // The library in the role's own schema, or beside another program's tables in a schema

@@ -1,10 +1,160 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="en_US">
 <context>
+    <name>AuditEntry</name>
+    <message>
+        <source>Library created</source>
+        <translation>Library created</translation>
+    </message>
+    <message>
+        <source>Library brought under audit</source>
+        <translation>Library brought under audit</translation>
+    </message>
+    <message>
+        <source>Library brought up to date</source>
+        <translation>Library brought up to date</translation>
+    </message>
+    <message>
+        <source>Recording stored</source>
+        <translation>Recording stored</translation>
+    </message>
+    <message>
+        <source>Report texts changed</source>
+        <translation>Report texts changed</translation>
+    </message>
+    <message>
+        <source>Recording removed</source>
+        <translation>Recording removed</translation>
+    </message>
+    <message>
+        <source>Recording restored</source>
+        <translation>Recording restored</translation>
+    </message>
+    <message>
+        <source>Process window added</source>
+        <translation>Process window added</translation>
+    </message>
+    <message>
+        <source>Process window changed</source>
+        <translation>Process window changed</translation>
+    </message>
+    <message>
+        <source>Process window removed</source>
+        <translation>Process window removed</translation>
+    </message>
+    <message>
+        <source>Calibration period changed</source>
+        <translation>Calibration period changed</translation>
+    </message>
+    <message>
+        <source>File written</source>
+        <translation>File written</translation>
+    </message>
+    <message>
+        <source>Report printed</source>
+        <translation>Report printed</translation>
+    </message>
+    <message>
+        <source>Signature given</source>
+        <translation>Signature given</translation>
+    </message>
+    <message>
+        <source>reason: %1</source>
+        <translation>reason: %1</translation>
+    </message>
+</context>
+<context>
+    <name>AuditWindow</name>
+    <message>
+        <source>Audit trail</source>
+        <translation>Audit trail</translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation>Recording</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>Since</source>
+        <translation>Since</translation>
+    </message>
+    <message>
+        <source>Verify</source>
+        <translation>Verify</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>Station</source>
+        <translation>Station</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>Action</translation>
+    </message>
+    <message>
+        <source>Subject</source>
+        <translation>Subject</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>Details</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>All actions</source>
+        <translation>All actions</translation>
+    </message>
+    <message>
+        <source>History of recording %1</source>
+        <translation>History of recording %1</translation>
+    </message>
+    <message>
+        <source>The newest %1 entries</source>
+        <translation>The newest %1 entries</translation>
+    </message>
+    <message>
+        <source>Entries: %1</source>
+        <translation>Entries: %1</translation>
+    </message>
+    <message>
+        <source>Checking the audit trail and every recording...</source>
+        <translation>Checking the audit trail and every recording...</translation>
+    </message>
+    <message>
+        <source>Unbroken: %1 entries, %2 recordings as stored. Head hash %3</source>
+        <translation>Unbroken: %1 entries, %2 recordings as stored. Head hash %3</translation>
+    </message>
+    <message>
+        <source>BROKEN: %1</source>
+        <translation>BROKEN: %1</translation>
+    </message>
+</context>
+<context>
     <name>CalibrationAge</name>
     <message>
         <source>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</source>
         <translation>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</translation>
+    </message>
+    <message>
+        <source>calibration period</source>
+        <translation>calibration period</translation>
     </message>
 </context>
 <context>
@@ -829,6 +979,10 @@ Do you want to replace it?</translation>
         <source>Verdict</source>
         <translation>Verdict</translation>
     </message>
+    <message>
+        <source>Instrument clock at a station on UTC%1; %2 UTC</source>
+        <translation>Instrument clock at a station on UTC%1; %2 UTC</translation>
+    </message>
 </context>
 <context>
     <name>LibraryPassword</name>
@@ -855,6 +1009,81 @@ Do you want to replace it?</translation>
     <message>
         <source>the Windows Credential Manager</source>
         <translation>the Windows Credential Manager</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryVerifier</name>
+    <message>
+        <source>The audit trail cannot be read: %1</source>
+        <translation>The audit trail cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>Entry %1 of the audit trail is missing.</source>
+        <translation>Entry %1 of the audit trail is missing.</translation>
+    </message>
+    <message>
+        <source>Entries %1 to %2 of the audit trail are missing.</source>
+        <translation>Entries %1 to %2 of the audit trail are missing.</translation>
+    </message>
+    <message>
+        <source>Entry %1 of the audit trail does not follow entry %2: it names another entry before it.</source>
+        <translation>Entry %1 of the audit trail does not follow entry %2: it names another entry before it.</translation>
+    </message>
+    <message>
+        <source>Entry %1 of the audit trail was altered: its hash does not match its content.</source>
+        <translation>Entry %1 of the audit trail was altered: its hash does not match its content.</translation>
+    </message>
+    <message>
+        <source>Entry %1 of the audit trail stores recording %2 a second time.</source>
+        <translation>Entry %1 of the audit trail stores recording %2 a second time.</translation>
+    </message>
+    <message>
+        <source>Entry %1 of the audit trail changes recording %2, which it never stored.</source>
+        <translation>Entry %1 of the audit trail changes recording %2, which it never stored.</translation>
+    </message>
+    <message>
+        <source>The report texts of recording %1 were changed without an entry in the audit trail before entry %2.</source>
+        <translation>The report texts of recording %1 were changed without an entry in the audit trail before entry %2.</translation>
+    </message>
+    <message>
+        <source>No entry of the audit trail has the hash %1: the trail was rewritten since that hash was taken.</source>
+        <translation>No entry of the audit trail has the hash %1: the trail was rewritten since that hash was taken.</translation>
+    </message>
+    <message>
+        <source>The recordings cannot be read: %1</source>
+        <translation>The recordings cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>Recording %1 has no entry in the audit trail that stored it.</source>
+        <translation>Recording %1 has no entry in the audit trail that stored it.</translation>
+    </message>
+    <message>
+        <source>The samples of recording %1 do not match its SHA-256.</source>
+        <translation>The samples of recording %1 do not match its SHA-256.</translation>
+    </message>
+    <message>
+        <source>The values of meter group %1 do not match its SHA-256.</source>
+        <translation>The values of meter group %1 do not match its SHA-256.</translation>
+    </message>
+    <message>
+        <source>Recording %1 is not what entry %2 of the audit trail stored.</source>
+        <translation>Recording %1 is not what entry %2 of the audit trail stored.</translation>
+    </message>
+    <message>
+        <source>The report texts of recording %1 were changed without an entry in the audit trail.</source>
+        <translation>The report texts of recording %1 were changed without an entry in the audit trail.</translation>
+    </message>
+    <message>
+        <source>Recording %1 was removed without an entry in the audit trail.</source>
+        <translation>Recording %1 was removed without an entry in the audit trail.</translation>
+    </message>
+    <message>
+        <source>Recording %1 was restored without an entry in the audit trail.</source>
+        <translation>Recording %1 was restored without an entry in the audit trail.</translation>
+    </message>
+    <message>
+        <source>Recording %1, stored by entry %2 of the audit trail, was deleted from the library.</source>
+        <translation>Recording %1, stored by entry %2 of the audit trail, was deleted from the library.</translation>
     </message>
 </context>
 <context>
@@ -916,10 +1145,6 @@ Do you want to replace it?</translation>
         <translation>The entry cannot be read: %1</translation>
     </message>
     <message>
-        <source>Delete entry %1 from the library? This cannot be undone.</source>
-        <translation>Delete entry %1 from the library? This cannot be undone.</translation>
-    </message>
-    <message>
         <source>Check against</source>
         <translation>Check against</translation>
     </message>
@@ -974,6 +1199,30 @@ Do you want to replace it?</translation>
     <message>
         <source>%1 entries saved to %2</source>
         <translation>%1 entries saved to %2</translation>
+    </message>
+    <message>
+        <source>Show removed</source>
+        <translation>Show removed</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>Restore</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>Audit trail</source>
+        <translation>Audit trail</translation>
+    </message>
+    <message>
+        <source>Why is entry %1 removed? It is kept in the library and its audit trail, and can be restored.</source>
+        <translation>Why is entry %1 removed? It is kept in the library and its audit trail, and can be restored.</translation>
+    </message>
+    <message>
+        <source>Why is entry %1 restored?</source>
+        <translation>Why is entry %1 restored?</translation>
     </message>
 </context>
 <context>
@@ -1248,6 +1497,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>Dose</source>
         <translation>Dose</translation>
     </message>
+    <message>
+        <source>Sign the report</source>
+        <translation>Sign the report</translation>
+    </message>
 </context>
 <context>
     <name>RecordingCsv</name>
@@ -1327,10 +1580,6 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <translation>The library %1 is busy: another program is writing to it. Try again.</translation>
     </message>
     <message>
-        <source>The entry cannot be deleted: %1</source>
-        <translation>The entry cannot be deleted: %1</translation>
-    </message>
-    <message>
         <source>The report texts cannot be kept: %1</source>
         <translation>The report texts cannot be kept: %1</translation>
     </message>
@@ -1341,6 +1590,58 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>A server on the network is reached only encrypted (TLS), so that the password never crosses the network readable; if it offers no TLS, turn TLS on at the server, or add ?sslmode=disable to the address.</source>
         <translation>A server on the network is reached only encrypted (TLS), so that the password never crosses the network readable; if it offers no TLS, turn TLS on at the server, or add ?sslmode=disable to the address.</translation>
+    </message>
+    <message>
+        <source>The stored recording %1 cannot be read back.</source>
+        <translation>The stored recording %1 cannot be read back.</translation>
+    </message>
+    <message>
+        <source>recording %1</source>
+        <translation>recording %1</translation>
+    </message>
+    <message>
+        <source>A recording is removed only with a reason.</source>
+        <translation>A recording is removed only with a reason.</translation>
+    </message>
+    <message>
+        <source>A recording is restored only with a reason.</source>
+        <translation>A recording is restored only with a reason.</translation>
+    </message>
+    <message>
+        <source>The entry cannot be removed: %1</source>
+        <translation>The entry cannot be removed: %1</translation>
+    </message>
+    <message>
+        <source>The entry cannot be restored: %1</source>
+        <translation>The entry cannot be restored: %1</translation>
+    </message>
+    <message>
+        <source>Recording %1 is removed already.</source>
+        <translation>Recording %1 is removed already.</translation>
+    </message>
+    <message>
+        <source>Recording %1 is not removed.</source>
+        <translation>Recording %1 is not removed.</translation>
+    </message>
+    <message>
+        <source>The audit trail cannot be written: %1</source>
+        <translation>The audit trail cannot be written: %1</translation>
+    </message>
+    <message>
+        <source>The file %1 cannot be read for the audit trail.</source>
+        <translation>The file %1 cannot be read for the audit trail.</translation>
+    </message>
+    <message>
+        <source>A signature needs the signer's name.</source>
+        <translation>A signature needs the signer's name.</translation>
+    </message>
+    <message>
+        <source>The signature cannot be kept: %1</source>
+        <translation>The signature cannot be kept: %1</translation>
+    </message>
+    <message>
+        <source>Recording %1 is removed; restore it before signing.</source>
+        <translation>Recording %1 is removed; restore it before signing.</translation>
     </message>
 </context>
 <context>
@@ -1456,6 +1757,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>Save PDF</source>
         <translation>Save PDF</translation>
     </message>
+    <message>
+        <source>Sign</source>
+        <translation>Sign</translation>
+    </message>
 </context>
 <context>
     <name>ReportPageFor416</name>
@@ -1474,6 +1779,68 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Save PDF</source>
         <translation>Save PDF</translation>
+    </message>
+    <message>
+        <source>Sign</source>
+        <translation>Sign</translation>
+    </message>
+</context>
+<context>
+    <name>ReportSignature</name>
+    <message>
+        <source>Reviewed by</source>
+        <translation>Reviewed by</translation>
+    </message>
+    <message>
+        <source>Approved by</source>
+        <translation>Approved by</translation>
+    </message>
+    <message>
+        <source>its entry in the audit trail was altered</source>
+        <translation>its entry in the audit trail was altered</translation>
+    </message>
+    <message>
+        <source>the recording changed after it was signed</source>
+        <translation>the recording changed after it was signed</translation>
+    </message>
+    <message>
+        <source>the report texts changed after it was signed</source>
+        <translation>the report texts changed after it was signed</translation>
+    </message>
+    <message>
+        <source>the recording was removed from the library</source>
+        <translation>the recording was removed from the library</translation>
+    </message>
+    <message>
+        <source>Signatures</source>
+        <translation>Signatures</translation>
+    </message>
+    <message>
+        <source>%1 %2 (%3 on %4), %5, trail entry %6</source>
+        <translation>%1 %2 (%3 on %4), %5, trail entry %6</translation>
+    </message>
+    <message>
+        <source>VOID: %1</source>
+        <translation>VOID: %1</translation>
+    </message>
+</context>
+<context>
+    <name>SignatureDialog</name>
+    <message>
+        <source>Sign the report</source>
+        <translation>Sign the report</translation>
+    </message>
+    <message>
+        <source>Meaning</source>
+        <translation>Meaning</translation>
+    </message>
+    <message>
+        <source>Your name</source>
+        <translation>Your name</translation>
+    </message>
+    <message>
+        <source>Your name, your user account, the time, the recording's SHA-256, the report texts and the verdict are kept together in the library's audit trail. A later change to the recording or to the texts voids the signature.</source>
+        <translation>Your name, your user account, the time, the recording's SHA-256, the report texts and the verdict are kept together in the library's audit trail. A later change to the recording or to the texts voids the signature.</translation>
     </message>
 </context>
 <context>

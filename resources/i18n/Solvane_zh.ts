@@ -1,10 +1,160 @@
 <?xml version='1.0' encoding='utf-8'?>
 <TS version="2.1" language="zh_CN">
 <context>
+    <name>AuditEntry</name>
+    <message>
+        <source>Library created</source>
+        <translation>库已创建</translation>
+    </message>
+    <message>
+        <source>Library brought under audit</source>
+        <translation>库已纳入审计</translation>
+    </message>
+    <message>
+        <source>Library brought up to date</source>
+        <translation>库已更新</translation>
+    </message>
+    <message>
+        <source>Recording stored</source>
+        <translation>记录已保存</translation>
+    </message>
+    <message>
+        <source>Report texts changed</source>
+        <translation>报告文字已更改</translation>
+    </message>
+    <message>
+        <source>Recording removed</source>
+        <translation>记录已移除</translation>
+    </message>
+    <message>
+        <source>Recording restored</source>
+        <translation>记录已恢复</translation>
+    </message>
+    <message>
+        <source>Process window added</source>
+        <translation>工艺窗口已添加</translation>
+    </message>
+    <message>
+        <source>Process window changed</source>
+        <translation>工艺窗口已更改</translation>
+    </message>
+    <message>
+        <source>Process window removed</source>
+        <translation>工艺窗口已删除</translation>
+    </message>
+    <message>
+        <source>Calibration period changed</source>
+        <translation>校准周期已更改</translation>
+    </message>
+    <message>
+        <source>File written</source>
+        <translation>文件已写入</translation>
+    </message>
+    <message>
+        <source>Report printed</source>
+        <translation>报告已打印</translation>
+    </message>
+    <message>
+        <source>Signature given</source>
+        <translation>已签名</translation>
+    </message>
+    <message>
+        <source>reason: %1</source>
+        <translation>原因：%1</translation>
+    </message>
+</context>
+<context>
+    <name>AuditWindow</name>
+    <message>
+        <source>Audit trail</source>
+        <translation>审计追踪</translation>
+    </message>
+    <message>
+        <source>Recording</source>
+        <translation>记录</translation>
+    </message>
+    <message>
+        <source>All</source>
+        <translation>全部</translation>
+    </message>
+    <message>
+        <source>Since</source>
+        <translation>起始</translation>
+    </message>
+    <message>
+        <source>Verify</source>
+        <translation>校验</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>序号</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>时间</translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation>用户</translation>
+    </message>
+    <message>
+        <source>Station</source>
+        <translation>工作站</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>操作</translation>
+    </message>
+    <message>
+        <source>Subject</source>
+        <translation>对象</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>详情</translation>
+    </message>
+    <message>
+        <source>Program</source>
+        <translation>程序</translation>
+    </message>
+    <message>
+        <source>All actions</source>
+        <translation>全部操作</translation>
+    </message>
+    <message>
+        <source>History of recording %1</source>
+        <translation>记录 %1 的历史</translation>
+    </message>
+    <message>
+        <source>The newest %1 entries</source>
+        <translation>最新的 %1 条</translation>
+    </message>
+    <message>
+        <source>Entries: %1</source>
+        <translation>共 %1 条</translation>
+    </message>
+    <message>
+        <source>Checking the audit trail and every recording...</source>
+        <translation>正在校验审计追踪和每条记录...</translation>
+    </message>
+    <message>
+        <source>Unbroken: %1 entries, %2 recordings as stored. Head hash %3</source>
+        <translation>完好：%1 条审计项，%2 条记录与保存时一致。链头哈希 %3</translation>
+    </message>
+    <message>
+        <source>BROKEN: %1</source>
+        <translation>已破坏：%1</translation>
+    </message>
+</context>
+<context>
     <name>CalibrationAge</name>
     <message>
         <source>Calibrated on %1, more than %2 months ago: the readings may have drifted. Have the instrument calibrated.</source>
         <translation>校准日期为 %1，已超过 %2 个月：读数可能已有漂移，请送检校准。</translation>
+    </message>
+    <message>
+        <source>calibration period</source>
+        <translation>校准周期</translation>
     </message>
 </context>
 <context>
@@ -829,6 +979,10 @@ Do you want to replace it?</source>
         <source>Verdict</source>
         <translation>判定</translation>
     </message>
+    <message>
+        <source>Instrument clock at a station on UTC%1; %2 UTC</source>
+        <translation>仪器时钟，工作站时区 UTC%1；即 UTC %2</translation>
+    </message>
 </context>
 <context>
     <name>LibraryPassword</name>
@@ -855,6 +1009,81 @@ Do you want to replace it?</source>
     <message>
         <source>the Windows Credential Manager</source>
         <translation>Windows 凭据管理器</translation>
+    </message>
+</context>
+<context>
+    <name>LibraryVerifier</name>
+    <message>
+        <source>The audit trail cannot be read: %1</source>
+        <translation>无法读取审计追踪：%1</translation>
+    </message>
+    <message>
+        <source>Entry %1 of the audit trail is missing.</source>
+        <translation>审计追踪缺少第 %1 条。</translation>
+    </message>
+    <message>
+        <source>Entries %1 to %2 of the audit trail are missing.</source>
+        <translation>审计追踪缺少第 %1 至 %2 条。</translation>
+    </message>
+    <message>
+        <source>Entry %1 of the audit trail does not follow entry %2: it names another entry before it.</source>
+        <translation>审计追踪第 %1 条不接续第 %2 条：它指向另一条前项。</translation>
+    </message>
+    <message>
+        <source>Entry %1 of the audit trail was altered: its hash does not match its content.</source>
+        <translation>审计追踪第 %1 条已被改动：其哈希与内容不符。</translation>
+    </message>
+    <message>
+        <source>Entry %1 of the audit trail stores recording %2 a second time.</source>
+        <translation>审计追踪第 %1 条再次保存了记录 %2。</translation>
+    </message>
+    <message>
+        <source>Entry %1 of the audit trail changes recording %2, which it never stored.</source>
+        <translation>审计追踪第 %1 条更改了从未保存过的记录 %2。</translation>
+    </message>
+    <message>
+        <source>The report texts of recording %1 were changed without an entry in the audit trail before entry %2.</source>
+        <translation>记录 %1 的报告文字在第 %2 条之前被更改，审计追踪中没有相应条目。</translation>
+    </message>
+    <message>
+        <source>No entry of the audit trail has the hash %1: the trail was rewritten since that hash was taken.</source>
+        <translation>审计追踪中没有哈希为 %1 的条目：记下该哈希后追踪被改写过。</translation>
+    </message>
+    <message>
+        <source>The recordings cannot be read: %1</source>
+        <translation>无法读取记录：%1</translation>
+    </message>
+    <message>
+        <source>Recording %1 has no entry in the audit trail that stored it.</source>
+        <translation>记录 %1 在审计追踪中没有保存条目。</translation>
+    </message>
+    <message>
+        <source>The samples of recording %1 do not match its SHA-256.</source>
+        <translation>记录 %1 的采样数据与其 SHA-256 不符。</translation>
+    </message>
+    <message>
+        <source>The values of meter group %1 do not match its SHA-256.</source>
+        <translation>测量组 %1 的数值与其 SHA-256 不符。</translation>
+    </message>
+    <message>
+        <source>Recording %1 is not what entry %2 of the audit trail stored.</source>
+        <translation>记录 %1 与审计追踪第 %2 条保存的内容不同。</translation>
+    </message>
+    <message>
+        <source>The report texts of recording %1 were changed without an entry in the audit trail.</source>
+        <translation>记录 %1 的报告文字被更改，审计追踪中没有相应条目。</translation>
+    </message>
+    <message>
+        <source>Recording %1 was removed without an entry in the audit trail.</source>
+        <translation>记录 %1 被移除，审计追踪中没有相应条目。</translation>
+    </message>
+    <message>
+        <source>Recording %1 was restored without an entry in the audit trail.</source>
+        <translation>记录 %1 被恢复，审计追踪中没有相应条目。</translation>
+    </message>
+    <message>
+        <source>Recording %1, stored by entry %2 of the audit trail, was deleted from the library.</source>
+        <translation>由审计追踪第 %2 条保存的记录 %1 已从库中被删除。</translation>
     </message>
 </context>
 <context>
@@ -916,10 +1145,6 @@ Do you want to replace it?</source>
         <translation>无法读取该记录：%1</translation>
     </message>
     <message>
-        <source>Delete entry %1 from the library? This cannot be undone.</source>
-        <translation>从记录库中删除第 %1 条记录？此操作无法撤销。</translation>
-    </message>
-    <message>
         <source>Check against</source>
         <translation>判定依据</translation>
     </message>
@@ -974,6 +1199,30 @@ Do you want to replace it?</source>
     <message>
         <source>%1 entries saved to %2</source>
         <translation>%1 个条目已保存到 %2</translation>
+    </message>
+    <message>
+        <source>Show removed</source>
+        <translation>显示已移除</translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation>恢复</translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation>历史</translation>
+    </message>
+    <message>
+        <source>Audit trail</source>
+        <translation>审计追踪</translation>
+    </message>
+    <message>
+        <source>Why is entry %1 removed? It is kept in the library and its audit trail, and can be restored.</source>
+        <translation>为什么移除条目 %1？它仍保留在库和审计追踪中，可以恢复。</translation>
+    </message>
+    <message>
+        <source>Why is entry %1 restored?</source>
+        <translation>为什么恢复条目 %1？</translation>
     </message>
 </context>
 <context>
@@ -1248,6 +1497,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>Dose</source>
         <translation>剂量</translation>
     </message>
+    <message>
+        <source>Sign the report</source>
+        <translation>签署报告</translation>
+    </message>
 </context>
 <context>
     <name>RecordingCsv</name>
@@ -1327,10 +1580,6 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <translation>记录库 %1 正忙：另一个程序正在写入，请稍后再试。</translation>
     </message>
     <message>
-        <source>The entry cannot be deleted: %1</source>
-        <translation>无法删除该记录：%1</translation>
-    </message>
-    <message>
         <source>The report texts cannot be kept: %1</source>
         <translation>无法保存报告文字：%1</translation>
     </message>
@@ -1341,6 +1590,58 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>A server on the network is reached only encrypted (TLS), so that the password never crosses the network readable; if it offers no TLS, turn TLS on at the server, or add ?sslmode=disable to the address.</source>
         <translation>网络上的服务器只通过加密连接（TLS）访问，以免密码以明文穿过网络；若服务器不提供 TLS，请在服务器上启用 TLS，或在地址后加上 ?sslmode=disable。</translation>
+    </message>
+    <message>
+        <source>The stored recording %1 cannot be read back.</source>
+        <translation>无法读回已保存的记录 %1。</translation>
+    </message>
+    <message>
+        <source>recording %1</source>
+        <translation>记录 %1</translation>
+    </message>
+    <message>
+        <source>A recording is removed only with a reason.</source>
+        <translation>移除记录必须填写原因。</translation>
+    </message>
+    <message>
+        <source>A recording is restored only with a reason.</source>
+        <translation>恢复记录必须填写原因。</translation>
+    </message>
+    <message>
+        <source>The entry cannot be removed: %1</source>
+        <translation>无法移除该条目：%1</translation>
+    </message>
+    <message>
+        <source>The entry cannot be restored: %1</source>
+        <translation>无法恢复该条目：%1</translation>
+    </message>
+    <message>
+        <source>Recording %1 is removed already.</source>
+        <translation>记录 %1 已被移除。</translation>
+    </message>
+    <message>
+        <source>Recording %1 is not removed.</source>
+        <translation>记录 %1 未被移除。</translation>
+    </message>
+    <message>
+        <source>The audit trail cannot be written: %1</source>
+        <translation>无法写入审计追踪：%1</translation>
+    </message>
+    <message>
+        <source>The file %1 cannot be read for the audit trail.</source>
+        <translation>无法为审计追踪读取文件 %1。</translation>
+    </message>
+    <message>
+        <source>A signature needs the signer's name.</source>
+        <translation>签名需要签署人的姓名。</translation>
+    </message>
+    <message>
+        <source>The signature cannot be kept: %1</source>
+        <translation>无法保存签名：%1</translation>
+    </message>
+    <message>
+        <source>Recording %1 is removed; restore it before signing.</source>
+        <translation>记录 %1 已被移除；请先恢复再签名。</translation>
     </message>
 </context>
 <context>
@@ -1456,6 +1757,10 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
         <source>Save PDF</source>
         <translation>保存 PDF</translation>
     </message>
+    <message>
+        <source>Sign</source>
+        <translation>签名</translation>
+    </message>
 </context>
 <context>
     <name>ReportPageFor416</name>
@@ -1474,6 +1779,68 @@ Install the udev rule of Solvane (70-solvane.rules, part of the package), then u
     <message>
         <source>Save PDF</source>
         <translation>保存 PDF</translation>
+    </message>
+    <message>
+        <source>Sign</source>
+        <translation>签名</translation>
+    </message>
+</context>
+<context>
+    <name>ReportSignature</name>
+    <message>
+        <source>Reviewed by</source>
+        <translation>审核人</translation>
+    </message>
+    <message>
+        <source>Approved by</source>
+        <translation>批准人</translation>
+    </message>
+    <message>
+        <source>its entry in the audit trail was altered</source>
+        <translation>其审计追踪条目已被改动</translation>
+    </message>
+    <message>
+        <source>the recording changed after it was signed</source>
+        <translation>签名后记录已更改</translation>
+    </message>
+    <message>
+        <source>the report texts changed after it was signed</source>
+        <translation>签名后报告文字已更改</translation>
+    </message>
+    <message>
+        <source>the recording was removed from the library</source>
+        <translation>记录已从库中移除</translation>
+    </message>
+    <message>
+        <source>Signatures</source>
+        <translation>签名</translation>
+    </message>
+    <message>
+        <source>%1 %2 (%3 on %4), %5, trail entry %6</source>
+        <translation>%1 %2（%4 上的 %3），%5，审计追踪第 %6 条</translation>
+    </message>
+    <message>
+        <source>VOID: %1</source>
+        <translation>无效：%1</translation>
+    </message>
+</context>
+<context>
+    <name>SignatureDialog</name>
+    <message>
+        <source>Sign the report</source>
+        <translation>签署报告</translation>
+    </message>
+    <message>
+        <source>Meaning</source>
+        <translation>含义</translation>
+    </message>
+    <message>
+        <source>Your name</source>
+        <translation>您的姓名</translation>
+    </message>
+    <message>
+        <source>Your name, your user account, the time, the recording's SHA-256, the report texts and the verdict are kept together in the library's audit trail. A later change to the recording or to the texts voids the signature.</source>
+        <translation>您的姓名、用户账户、时间、记录的 SHA-256、报告文字和判定结果将一并保存在库的审计追踪中。之后对记录或文字的任何更改都会使签名失效。</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "auditentry.h"
+
+#include <QDate>
+#include <QList>
+#include <QSqlDatabase>
+#include <QSqlError>
+
+// Appends to and reads a library's audit trail, inside the transaction of the write it
+// records: the entry lands with the change or not at all. The write lock every writer holds
+// first keeps the chain one line; the table's key refuses a second entry of a number.
+class AuditTrail
+{
+public:
+    struct Filter {
+        QDate since;            // by UTC day; invalid: open
+        qint64 recordingId = 0; // 0: every entry
+        QString action;         // empty: every action
+        int limit = -1;         // the newest `limit` entries; -1: all
+    };
+
+    explicit AuditTrail(const QSqlDatabase &db) : m_db(db) {}
+
+    // Stamps the entry (time, station, user, program), chains it to the head and stores it.
+    bool append(AuditEntry &entry);
+    QSqlError lastError() const { return m_error; }
+
+    // Oldest first.
+    QList<AuditEntry> read(const Filter &filter);
+    // The newest entry's hash, or the genesis hash of an empty trail.
+    bool head(qint64 &seq, QString &hash);
+
+    // What makes the trail append-only, on each engine.
+    static QStringList createStatements(bool sqlite);
+
+private:
+    QSqlDatabase m_db;
+    QSqlError m_error;
+    bool m_headKnown = false; // within one transaction the head is read once
+    qint64 m_seq = 0;
+    QString m_hash;
+};
