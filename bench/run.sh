@@ -49,6 +49,9 @@ export_logger_25x606_ms <= 1000
 export_summary_2000_ms <= 30000
 library_store_25_ms <= 30
 library_window_100k_ms <= 200
+library_trail_25_ms <= 5
+library_verify_100k_ms <= 30000
+library_window_1m_ms <= 200
 overlay_20_ms <= 100
 trend_10k_ms <= 300"
 

@@ -65,13 +65,25 @@ bool AuditTrail::append(AuditEntry &entry)
         return false;
     m_headKnown = true;
     entry.stamp();
+    // Text columns hold a value, never SQL NULL.
+    for (QString *field : {&entry.station, &entry.user, &entry.program, &entry.action,
+                           &entry.subject, &entry.details})
+        if (field->isNull())
+            *field = QStringLiteral("");
     entry.seq = m_seq + 1;
     entry.previousHash = m_hash;
     entry.hash = entry.computedHash();
-    QSqlQuery q(m_db);
-    q.prepare(QStringLiteral("INSERT INTO audit_trail (%1) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
-                             "?, ?)")
-                  .arg(QLatin1String(kEntryColumns)));
+    if (!m_prepared) {
+        m_insert = QSqlQuery(m_db);
+        if (!m_insert.prepare(QStringLiteral("INSERT INTO audit_trail (%1) VALUES (?, ?, ?, ?, ?, "
+                                             "?, ?, ?, ?, ?, ?, ?)")
+                                  .arg(QLatin1String(kEntryColumns)))) {
+            m_error = m_insert.lastError();
+            return false;
+        }
+        m_prepared = true;
+    }
+    QSqlQuery &q = m_insert;
     const QVariantList values{entry.seq,
                               entry.at,
                               entry.utcOffsetSeconds,

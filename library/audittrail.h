@@ -6,6 +6,7 @@
 #include <QList>
 #include <QSqlDatabase>
 #include <QSqlError>
+#include <QSqlQuery>
 
 // Appends to and reads a library's audit trail, inside the transaction of the write it
 // records: the entry lands with the change or not at all. The write lock every writer holds
@@ -36,6 +37,8 @@ public:
 
 private:
     QSqlDatabase m_db;
+    QSqlQuery m_insert; // prepared at the first append
+    bool m_prepared = false;
     QSqlError m_error;
     bool m_headKnown = false; // within one transaction the head is read once
     qint64 m_seq = 0;

@@ -122,7 +122,8 @@ const char *const kMigrations[] = {
     // 4: removal that keeps the recording, the station's UTC offset at the download, and the
     // audit trail (made by AuditTrail, whose triggers are no plain statements).
     "ALTER TABLE recordings ADD COLUMN removed INTEGER NOT NULL DEFAULT 0;"
-    "ALTER TABLE recordings ADD COLUMN utc_offset_s INTEGER",
+    "ALTER TABLE recordings ADD COLUMN utc_offset_s INTEGER;"
+    "CREATE INDEX recordings_listed ON recordings (removed, sort_time)",
 };
 
 // "2024-03-01" .. the day after "until", as the sort times compare as text.
@@ -165,13 +166,17 @@ QString likePattern(const QString &text)
     return QLatin1Char('%') + escaped + QLatin1Char('%');
 }
 
-QString whereClause(const RecordingLibrary::Filter &f, QVariantList &binds)
+// `counting`: the removed flag may be looked up in its index. A list, newest first, walks the
+// keys backwards instead; "+" keeps SQLite from choosing the flag's index and then sorting
+// every entry it holds.
+QString whereClause(const RecordingLibrary::Filter &f, QVariantList &binds, bool counting)
 {
     QStringList where;
+    const QString flag = counting ? QStringLiteral("r.removed") : QStringLiteral("+r.removed");
     if (f.removed != RecordingLibrary::Filter::Removed::All)
-        where << (f.removed == RecordingLibrary::Filter::Removed::Only
-                      ? QStringLiteral("r.removed <> 0")
-                      : QStringLiteral("r.removed = 0"));
+        where << flag + (f.removed == RecordingLibrary::Filter::Removed::Only
+                             ? QStringLiteral(" <> 0")
+                             : QStringLiteral(" = 0"));
     if (!f.serial.isEmpty()) {
         where << QStringLiteral("i.serial = ?");
         binds << f.serial;
@@ -232,6 +237,8 @@ void RecordingLibrary::close()
 {
     if (m_connection.isEmpty())
         return;
+    m_readBack = QSqlQuery();
+    m_readBackConnection.clear();
     {
         QSqlDatabase db = Impl::db(m_connection);
         db.close();
@@ -801,9 +808,13 @@ int RecordingLibrary::count(const Filter &filter)
         return 0;
     QVariantList binds;
     QSqlQuery q(Impl::db(m_connection));
-    q.prepare(QStringLiteral("SELECT count(*) FROM recordings r JOIN instruments i ON i.id = "
-                             "r.instrument_id") +
-              whereClause(filter, binds));
+    // Every recording has its instrument: the join only serves filters on the instrument,
+    // and without it a million recordings are counted on the index alone.
+    const bool byInstrument = !filter.serial.isEmpty() || !filter.text.trimmed().isEmpty();
+    q.prepare(QStringLiteral("SELECT count(*) FROM recordings r") +
+              (byInstrument ? QStringLiteral(" JOIN instruments i ON i.id = r.instrument_id")
+                            : QString()) +
+              whereClause(filter, binds, true));
     for (const QVariant &b : binds)
         q.addBindValue(b);
     if (!q.exec() || !q.next()) {
@@ -823,7 +834,8 @@ QList<Recording> RecordingLibrary::list(const Filter &filter, int offset, int li
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT ") + RecordingRow::columns(filter.withSamples) +
               QStringLiteral(" FROM recordings r JOIN instruments i ON i.id = r.instrument_id") +
-              whereClause(filter, binds) + QStringLiteral(" ORDER BY r.id DESC LIMIT ? OFFSET ?"));
+              whereClause(filter, binds, false) +
+              QStringLiteral(" ORDER BY r.id DESC LIMIT ? OFFSET ?"));
     for (const QVariant &b : binds)
         q.addBindValue(b);
     q.addBindValue(std::max(0, limit));
@@ -857,19 +869,25 @@ bool RecordingLibrary::get(qint64 id, Recording &recording)
 
 bool RecordingLibrary::readForAudit(qint64 id, Recording &recording, QSqlError &error)
 {
-    QSqlQuery q(Impl::db(m_connection));
-    q.prepare(QStringLiteral("SELECT ") + RecordingRow::columns(true) +
-              QStringLiteral(" FROM recordings r JOIN instruments i ON i.id = r.instrument_id"
-                             " WHERE r.id = ?"));
+    // Prepared once per connection: a download reads back every recording it stores.
+    QSqlQuery &q = m_readBack;
+    if (m_readBackConnection != m_connection) {
+        q = QSqlQuery(Impl::db(m_connection));
+        q.prepare(QStringLiteral("SELECT ") + RecordingRow::columns(true) +
+                  QStringLiteral(" FROM recordings r JOIN instruments i ON i.id = r.instrument_id"
+                                 " WHERE r.id = ?"));
+        m_readBackConnection = m_connection;
+    }
     q.addBindValue(id);
     if (!q.exec()) {
         error = q.lastError();
         return false;
     }
-    if (!q.next())
-        return false;
-    recording = RecordingRow::read(q, true);
-    return true;
+    const bool found = q.next();
+    if (found)
+        recording = RecordingRow::read(q, true);
+    q.finish();
+    return found;
 }
 
 bool RecordingLibrary::recordStored(AuditTrail &trail, qint64 id, QSqlError &error)

@@ -10,6 +10,7 @@
 #include <QDate>
 #include <QList>
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -136,4 +137,6 @@ private:
     QString m_connection; // the QSqlDatabase connection name, empty while closed
     QString m_error;
     bool m_passwordRefused = false;
+    QSqlQuery m_readBack; // readForAudit's statement, of m_readBackConnection
+    QString m_readBackConnection;
 };

@@ -420,7 +420,7 @@ private slots:
              {"ALTER TABLE recordings DROP COLUMN dose_uj_cm2",
               "ALTER TABLE recordings DROP COLUMN dose_flagged",
               "ALTER TABLE recordings DROP COLUMN search",
-              "ALTER TABLE instruments DROP COLUMN search",
+              "ALTER TABLE instruments DROP COLUMN search", "DROP INDEX recordings_listed",
               "ALTER TABLE recordings DROP COLUMN removed",
               "ALTER TABLE recordings DROP COLUMN utc_offset_s", "DROP TABLE audit_trail",
               "UPDATE recordings SET tester = 'MÜLLER' WHERE family = 'meter'",

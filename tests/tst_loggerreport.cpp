@@ -11,6 +11,7 @@
 #include "pdfprinting.h"
 #include "plotsvg.h"
 #include "processwindowstore.h"
+#include "recordinglibrary.h"
 #include "reportpagefor416.h"
 #include "userprompts.h"
 #include "uvpowercurvepagefor416.h"
@@ -730,6 +731,70 @@ private slots:
         click(report, "SavePdfbtn");
         QCOMPARE(said, QStringList{u"The report could not be saved as %1."_s.arg(
                            QDir::toNativeSeparators(answer))});
+    }
+
+    // A signature binds the recording and the report texts: the block shows it in the
+    // report and its PDF, and a later change of the texts shows it void, with why.
+    void signatures()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        RecordingLibrary library;
+        QVERIFY(library.open(dir.filePath(u"library.sqlite"_s)));
+        const Recording entry = recordingOf(groupOf({1, 2, 3, 4}));
+        const RecordingLibrary::StoreResult stored = library.store({entry});
+        QVERIFY(stored.ok);
+        LoggerReportValues values;
+        values.libraryEntry = stored.ids[0];
+        values.library = &library;
+        values.sha256 = entry.sha256;
+        QWidget parent;
+        auto *report = new ReportPageFor416(values, entry, &parent);
+        QVERIFY(report->findChild<QPushButton *>(u"Signbtn"_s)->isEnabled());
+        UserPrompts::setHandler([](const UserPrompts::Prompt &prompt) {
+            UserPrompts::Answer answer;
+            answer.accepted = prompt.kind == UserPrompts::Kind::Signature;
+            answer.choice = 1;
+            answer.text = u"  Q. A. Lead "_s;
+            return answer;
+        });
+        click(report, "Signbtn");
+        const QString signedBy = u"Approved by Q. A. Lead"_s;
+        QString html = report->buildReportHtml(false, kFixedTime);
+        QVERIFY2(html.contains(signedBy) && !html.contains(u"VOID"_s), qPrintable(html));
+        QVERIFY(report->buildReportHtml(true, kFixedTime).contains(signedBy));
+        const auto pdfText = [&](const QString &name) {
+            const QString pdf = dir.filePath(name);
+            return report->savePdf(pdf) ? PdfPrinting::toolOutput("pdftotext", {pdf, u"-"_s})
+                                        : QString();
+        };
+        QVERIFY(pdfText(u"signed.pdf"_s).contains(signedBy));
+
+        report->setFreeTexts({u"Lamp B"_s, {}, {}, {}});
+        html = report->buildReportHtml(false, kFixedTime);
+        QVERIFY2(html.contains(u"VOID: the report texts changed after it was signed"_s),
+                 qPrintable(html));
+        const QString voided = pdfText(u"voided.pdf"_s).simplified();
+        QVERIFY2(voided.contains(u"VOID: the report texts changed after it was signed"_s),
+                 qPrintable(voided));
+
+        // The trail holds the signature, the change and both files, each file's hash its own.
+        QStringList actions;
+        for (const AuditEntry &e : library.trail({}))
+            actions << e.action;
+        QCOMPARE(actions,
+                 (QStringList{u"library.created"_s, u"recording.stored"_s, u"signature.given"_s,
+                              u"file.written"_s, u"recording.texts"_s, u"file.written"_s}));
+        QFile pdf(dir.filePath(u"voided.pdf"_s));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        QCOMPARE(library.trail({}).last().detailsObject()[u"file_sha256"_s].toString(),
+                 Recording::hashOf(pdf.readAll()));
+        QVERIFY(library.verify().ok());
+        UserPrompts::setHandler({});
+
+        // A report of no library entry cannot be signed.
+        auto *loose = new ReportPageFor416(LoggerReportValues{}, entry, &parent);
+        QVERIFY(!loose->findChild<QPushButton *>(u"Signbtn"_s)->isEnabled());
     }
 
     void grabs()
