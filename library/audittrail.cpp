@@ -10,6 +10,29 @@ const char *const kEntryColumns = "seq, at_utc, utc_offset_s, station, os_user, 
 
 } // namespace
 
+QString AuditTrail::columns()
+{
+    return QLatin1String(kEntryColumns);
+}
+
+AuditEntry AuditTrail::fromRow(const QSqlQuery &q)
+{
+    AuditEntry e;
+    e.seq = q.value(0).toLongLong();
+    e.at = q.value(1).toString();
+    e.utcOffsetSeconds = q.value(2).toInt();
+    e.station = q.value(3).toString();
+    e.user = q.value(4).toString();
+    e.program = q.value(5).toString();
+    e.action = q.value(6).toString();
+    e.subject = q.value(7).toString();
+    e.recordingId = q.value(8).toLongLong();
+    e.details = q.value(9).toString();
+    e.previousHash = q.value(10).toString();
+    e.hash = q.value(11).toString();
+    return e;
+}
+
 QStringList AuditTrail::createStatements(bool sqlite)
 {
     QStringList statements{
@@ -144,20 +167,7 @@ QList<AuditEntry> AuditTrail::read(const Filter &filter)
         return out;
     }
     while (q.next()) {
-        AuditEntry e;
-        e.seq = q.value(0).toLongLong();
-        e.at = q.value(1).toString();
-        e.utcOffsetSeconds = q.value(2).toInt();
-        e.station = q.value(3).toString();
-        e.user = q.value(4).toString();
-        e.program = q.value(5).toString();
-        e.action = q.value(6).toString();
-        e.subject = q.value(7).toString();
-        e.recordingId = q.value(8).toLongLong();
-        e.details = q.value(9).toString();
-        e.previousHash = q.value(10).toString();
-        e.hash = q.value(11).toString();
-        out.prepend(e);
+        out.prepend(fromRow(q));
     }
     return out;
 }

@@ -32,6 +32,10 @@ public:
     // The newest entry's hash, or the genesis hash of an empty trail.
     bool head(qint64 &seq, QString &hash);
 
+    // The columns fromRow() reads, in its order.
+    static QString columns();
+    static AuditEntry fromRow(const QSqlQuery &query);
+
     // What makes the trail append-only, on each engine.
     static QStringList createStatements(bool sqlite);
 

@@ -1,6 +1,7 @@
 #include "libraryverifier.h"
 
 #include "auditentry.h"
+#include "audittrail.h"
 #include "recordingrow.h"
 
 #include <QHash>
@@ -63,27 +64,14 @@ LibraryVerifier::Result LibraryVerifier::run(const QSqlDatabase &db, const QStri
 
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT seq, at_utc, utc_offset_s, station, os_user, program, "
-                               "action, subject, recording_id, details, prev_hash, hash FROM "
-                               "audit_trail ORDER BY seq")))
+    if (!q.exec(
+            QStringLiteral("SELECT %1 FROM audit_trail ORDER BY seq").arg(AuditTrail::columns())))
         return broken(Break::Unreadable,
                       tr("The audit trail cannot be read: %1").arg(q.lastError().text()));
     AuditEntry previous;
     previous.hash = AuditEntry::genesisHash();
     while (q.next()) {
-        AuditEntry e;
-        e.seq = q.value(0).toLongLong();
-        e.at = q.value(1).toString();
-        e.utcOffsetSeconds = q.value(2).toInt();
-        e.station = q.value(3).toString();
-        e.user = q.value(4).toString();
-        e.program = q.value(5).toString();
-        e.action = q.value(6).toString();
-        e.subject = q.value(7).toString();
-        e.recordingId = q.value(8).toLongLong();
-        e.details = q.value(9).toString();
-        e.previousHash = q.value(10).toString();
-        e.hash = q.value(11).toString();
+        const AuditEntry e = AuditTrail::fromRow(q);
         if (e.seq != previous.seq + 1)
             return broken(Break::Missing,
                           e.seq == previous.seq + 2
