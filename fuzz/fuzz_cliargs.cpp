@@ -12,6 +12,11 @@ bool fitsCommand(const CliOptions &o)
 {
     using C = CliOptions::Command;
     const qsizetype ids = o.ids.size();
+    // Each command's own options stay with it.
+    const bool reasoned = o.command == C::Delete || o.command == C::Restore;
+    if (reasoned == o.reason.isEmpty() || (o.command != C::Verify && !o.head.isEmpty()) ||
+        (o.command != C::Audit && o.recording != 0) || (o.command != C::List && o.removed))
+        return false;
     switch (o.command) {
     case C::Info:
         return ids == 0 && o.serial.isEmpty() && o.format == CliOptions::Format::None;
@@ -21,7 +26,12 @@ bool fitsCommand(const CliOptions &o)
         return ids == 0 && o.output.isEmpty();
     case C::Show:
     case C::Delete:
+    case C::Restore:
         return ids == 1 && o.output.isEmpty() && (o.command == C::Show || !o.json);
+    case C::Verify:
+        return ids == 0 && o.output.isEmpty() && (o.head.isEmpty() || o.head.size() == 64);
+    case C::Audit:
+        return ids == 0 && o.output.isEmpty() && o.window.isEmpty();
     case C::Export:
         return ids >= 1 && o.format != CliOptions::Format::None && !o.output.isEmpty() && !o.json;
     case C::None:
