@@ -788,11 +788,23 @@ private:
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(m_dir.path());
         process.start(QStringLiteral(SOLVANE_CLI_BINARY), arguments);
+        // Under Wine a start is now and then refused when the machine is loaded; that is the
+        // harness's lot, not the program's, so it is tried once more.
+        if (!process.waitForStarted(30000) && process.error() == QProcess::FailedToStart) {
+            qWarning() << "solvane-cli did not start, tried again:" << process.errorString();
+            process.start(QStringLiteral(SOLVANE_CLI_BINARY), arguments);
+        }
         Run run;
-        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit) {
+        const bool finished = process.waitForFinished(30000);
+        if (!finished || process.exitStatus() != QProcess::NormalExit) {
+            const QString why = !finished ? process.errorString()
+                                          : QStringLiteral("crashed, exit code 0x%1")
+                                                .arg(uint(process.exitCode()), 8, 16, QChar('0'));
             process.kill();
             process.waitForFinished(5000);
-            run.err = QStringLiteral("solvane-cli did not finish: ") + arguments.join(' ');
+            run.err = QStringLiteral("solvane-cli did not finish (%1): %2\nstderr: %3")
+                          .arg(why, arguments.join(' '),
+                               QString::fromUtf8(process.readAllStandardError()));
             return run;
         }
         run.code = process.exitCode();
