@@ -7,9 +7,12 @@
 #include <QDate>
 #include <QHeaderView>
 #include <QProgressDialog>
+#include <algorithm>
 
-AuditWindow::AuditWindow(RecordingLibrary *library, qint64 recording, QWidget *parent)
-    : QDialog(parent), ui(std::make_unique<Ui::AuditWindow>()), m_library(library)
+AuditWindow::AuditWindow(RecordingLibrary *library, qint64 recording, QWidget *parent,
+                         int pageEntries)
+    : QDialog(parent), ui(std::make_unique<Ui::AuditWindow>()), m_library(library),
+      m_pageEntries(std::max(1, pageEntries))
 {
     ui->setupUi(this);
     ui->actionCombo->addItem(tr("All actions"), QString());
@@ -31,19 +34,37 @@ AuditWindow::~AuditWindow() = default;
 
 void AuditWindow::reload()
 {
+    ui->sinceEdit->setEnabled(ui->sinceCheck->isChecked());
+    ui->entriesTable->setRowCount(0);
+    m_oldestShown = 0;
+    addPage();
+}
+
+void AuditWindow::on_olderBtn_clicked()
+{
+    addPage();
+}
+
+void AuditWindow::addPage()
+{
     AuditTrail::Filter filter;
     filter.recordingId = ui->recordingSpin->value();
     filter.action = ui->actionCombo->currentData().toString();
-    ui->sinceEdit->setEnabled(ui->sinceCheck->isChecked());
     if (ui->sinceCheck->isChecked())
         filter.since = ui->sinceEdit->date();
-    filter.limit = ShownEntries;
-    const QList<AuditEntry> entries = m_library ? m_library->trail(filter) : QList<AuditEntry>();
-    ui->entriesTable->setRowCount(0);
-    ui->entriesTable->setRowCount(int(entries.size()));
-    for (int row = 0; row < entries.size(); ++row) {
+    filter.beforeSeq = m_oldestShown;
+    // One more than a page says whether there are older ones.
+    filter.limit = m_pageEntries + 1;
+    QList<AuditEntry> entries = m_library ? m_library->trail(filter) : QList<AuditEntry>();
+    const bool older = entries.size() > m_pageEntries;
+    if (older)
+        entries.removeFirst(); // oldest first: the one beyond the page
+    const int first = ui->entriesTable->rowCount();
+    ui->entriesTable->setRowCount(first + int(entries.size()));
+    for (int i = 0; i < entries.size(); ++i) {
         // Newest first; the list came oldest first.
-        const AuditEntry &e = entries.at(entries.size() - 1 - row);
+        const AuditEntry &e = entries.at(entries.size() - 1 - i);
+        const int row = first + i;
         const QDateTime local = e.time().toOffsetFromUtc(e.utcOffsetSeconds);
         const QStringList cells{QString::number(e.seq),
                                 local.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
@@ -60,10 +81,14 @@ void AuditWindow::reload()
             ui->entriesTable->setItem(row, c, item);
         }
     }
-    ui->entriesTable->resizeColumnsToContents();
-    ui->statusLab->setText(entries.size() >= ShownEntries
-                               ? tr("The newest %1 entries").arg(ShownEntries)
-                               : tr("Entries: %1").arg(entries.size()));
+    if (!entries.isEmpty())
+        m_oldestShown = entries.first().seq;
+    if (first == 0)
+        ui->entriesTable->resizeColumnsToContents();
+    const int shown = ui->entriesTable->rowCount();
+    ui->olderBtn->setEnabled(older);
+    ui->statusLab->setText(older ? tr("The newest %1 entries; there are older ones.").arg(shown)
+                                 : tr("Entries: %1").arg(shown));
 }
 
 void AuditWindow::on_verifyBtn_clicked()

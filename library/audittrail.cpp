@@ -149,6 +149,10 @@ QList<AuditEntry> AuditTrail::read(const Filter &filter)
         where << QStringLiteral("action = ?");
         binds << filter.action;
     }
+    if (filter.beforeSeq > 0) {
+        where << QStringLiteral("seq < ?");
+        binds << filter.beforeSeq;
+    }
     QString sql = QStringLiteral("SELECT %1 FROM audit_trail").arg(QLatin1String(kEntryColumns));
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));

@@ -19,6 +19,7 @@ public:
         qint64 recordingId = 0; // 0: every entry
         QString action;         // empty: every action
         int limit = -1;         // the newest `limit` entries; -1: all
+        qint64 beforeSeq = 0;   // only entries older than this one (a next page); 0: open
     };
 
     explicit AuditTrail(const QSqlDatabase &db) : m_db(db) {}

@@ -552,6 +552,21 @@ private slots:
         click(*history, "verifyBtn");
         QVERIFY2(history->findChild<QLabel *>(u"statusLab"_s)->text().startsWith(u"Unbroken"_s),
                  qPrintable(history->findChild<QLabel *>(u"statusLab"_s)->text()));
+
+        // Read a page at a time: every entry once, newest first, then no older ones.
+        AuditWindow paged(m_library.get(), 0, nullptr, 3);
+        auto *pagedTable = paged.findChild<QTableWidget *>(u"entriesTable"_s);
+        auto *older = paged.findChild<QPushButton *>(u"olderBtn"_s);
+        QCOMPARE(pagedTable->rowCount(), 3);
+        for (int pages = 1; older->isEnabled() && pages < 10; ++pages)
+            older->click();
+        QVERIFY(!older->isEnabled());
+        QCOMPARE(pagedTable->rowCount(), trail.size());
+        for (int row = 0; row < trail.size(); ++row)
+            QCOMPARE(pagedTable->item(row, 0)->text().toLongLong(),
+                     trail.at(trail.size() - 1 - row).seq);
+        QCOMPARE(paged.findChild<QLabel *>(u"statusLab"_s)->text(),
+                 u"Entries: %1"_s.arg(trail.size()));
     }
 
 private:

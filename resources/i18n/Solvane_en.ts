@@ -126,10 +126,6 @@
         <translation>History of recording %1</translation>
     </message>
     <message>
-        <source>The newest %1 entries</source>
-        <translation>The newest %1 entries</translation>
-    </message>
-    <message>
         <source>Entries: %1</source>
         <translation>Entries: %1</translation>
     </message>
@@ -144,6 +140,14 @@
     <message>
         <source>BROKEN: %1</source>
         <translation>BROKEN: %1</translation>
+    </message>
+    <message>
+        <source>Older entries</source>
+        <translation>Older entries</translation>
+    </message>
+    <message>
+        <source>The newest %1 entries; there are older ones.</source>
+        <translation>The newest %1 entries; there are older ones.</translation>
     </message>
 </context>
 <context>

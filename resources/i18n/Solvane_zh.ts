@@ -126,10 +126,6 @@
         <translation>记录 %1 的历史</translation>
     </message>
     <message>
-        <source>The newest %1 entries</source>
-        <translation>最新的 %1 条</translation>
-    </message>
-    <message>
         <source>Entries: %1</source>
         <translation>共 %1 条</translation>
     </message>
@@ -144,6 +140,14 @@
     <message>
         <source>BROKEN: %1</source>
         <translation>已破坏：%1</translation>
+    </message>
+    <message>
+        <source>Older entries</source>
+        <translation>更早的条目</translation>
+    </message>
+    <message>
+        <source>The newest %1 entries; there are older ones.</source>
+        <translation>最新的 %1 条；还有更早的条目。</translation>
     </message>
 </context>
 <context>
